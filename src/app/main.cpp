@@ -1,0 +1,60 @@
+// The program's entry: the shutdown run, the extraction run or the plain start.
+
+#include <QApplication>
+#include <clocale>
+#include <cstring>
+#include <langinfo.h>
+
+#include "app/Entry.h"
+#include "extract/Main.h"
+#include "platform/Processes.h"
+#include "ui/About.h"
+#include "ui/Dialogs.h"
+
+namespace {
+
+// The library converts 8-bit archive names and passwords with the C library;
+// a bare "C" locale would lose every non-ASCII character.
+void useUtf8Locale() {
+    std::setlocale(LC_ALL, "");
+    const char* codeset = nl_langinfo(CODESET);
+    if (!codeset || std::strcmp(codeset, "UTF-8") != 0) std::setlocale(LC_CTYPE, "C.UTF-8");
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    const char* first = argc > 1 ? argv[1] : nullptr;
+    const entry::Run run = entry::Decide(first);
+    if (run == entry::Run::Shutdown) {
+        platform::TerminateByNames(entry::kSiblingExecutables);
+        return 0;
+    }
+
+    useUtf8Locale();
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Tarnwick"));
+    QApplication::setApplicationDisplayName(QStringLiteral("Tarnwick"));
+    // Each run ends when its own main window goes, not when the last window does:
+    // the main window stays hidden through an extraction run.
+    QApplication::setQuitOnLastWindowClosed(false);
+    dialogs::InstallCoreMessageHandler();
+
+    TMobrelProgressForm* progress = nullptr;
+    if (run == entry::Run::Extraction) {
+        progress = new TMobrelProgressForm;
+        progress->setAttribute(Qt::WA_DeleteOnClose);
+        QObject::connect(progress, &QObject::destroyed, &app, &QCoreApplication::quit);
+    }
+    TfrmConfig config;
+    if (progress) {
+        progress->frmConfig = &config;
+        progress->show();
+    } else {
+        config.setAttribute(Qt::WA_QuitOnClose);
+        QObject::connect(&app, &QGuiApplication::lastWindowClosed, &app, &QCoreApplication::quit);
+        QApplication::setQuitOnLastWindowClosed(true);
+        config.show();
+    }
+    return app.exec();
+}

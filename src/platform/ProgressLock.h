@@ -1,0 +1,35 @@
+#pragma once
+// The signal between processes that an extraction run is under way. Each
+// progress window holds an exclusive lock on "TMobrelProgressForm.<pid>" in
+// $XDG_RUNTIME_DIR/Tarnwick/ (else /tmp/Tarnwick-<uid>/) for its whole life.
+// Locks die with their process, so a crashed run never blocks the main window.
+
+#include <string>
+
+namespace platform {
+
+// The folder that holds the lock files, with a trailing '/'.
+std::string ProgressLockFolder();
+
+class ProgressWindowLock {
+public:
+    ProgressWindowLock() = default;
+    ~ProgressWindowLock();
+    ProgressWindowLock(const ProgressWindowLock&) = delete;
+    ProgressWindowLock& operator=(const ProgressWindowLock&) = delete;
+
+    // Takes the lock for this process; false when the lock file cannot be made.
+    bool acquire();
+    void release();
+    bool held() const { return fd_ >= 0; }
+
+private:
+    int fd_ = -1;
+    std::string path_;
+};
+
+// True when some living process holds a progress-window lock. Stale lock files
+// of ended processes are removed on the way.
+bool AnyProgressWindowExists();
+
+}  // namespace platform

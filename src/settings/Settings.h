@@ -1,0 +1,84 @@
+#pragma once
+// The settings store: one small file per option in a per-user folder. A flag
+// file is on by existing; a value file holds its value on the first line.
+// Every access opens, reads or writes, and closes the file at once, so other
+// processes of the program see a change at their next read.
+
+#include <optional>
+#include <string>
+
+namespace settings {
+
+// Every settings file the program knows, by name.
+inline constexpr char kAutoLang[] = "autolang.txt";
+inline constexpr char kButton[] = "button.txt";
+inline constexpr char kDialog[] = "dialog.txt";
+inline constexpr char kFirstRun[] = "firstrun.txt";
+inline constexpr char kFolder[] = "folder.txt";
+inline constexpr char kLanguage[] = "language.txt";
+inline constexpr char kListName[] = "listname.txt";
+inline constexpr char kOpenDir[] = "opendir.txt";
+inline constexpr char kPassList[] = "passlist.txt";
+inline constexpr char kPassword[] = "password.txt";
+inline constexpr char kReplace[] = "replace.txt";
+inline constexpr char kSilent[] = "silent.txt";
+inline constexpr char kStayTop[] = "staytop.txt";
+inline constexpr char kSubDir[] = "subdir.txt";
+inline constexpr char kTryList[] = "trylist.txt";
+inline constexpr char kTryName[] = "tryname.txt";
+inline constexpr char kWizard[] = "wizard.txt";
+
+// The text of a flag file, and of the default password list's only line.
+inline constexpr char kFlagText[] = ":-)";
+// Stands for the password list path while "listname.txt" is absent; names no file.
+inline constexpr char kListPlaceholder[] = "yet to be defined :-)";
+
+// The flags a first run creates, in the order they are created.
+inline constexpr const char* kFirstRunFlags[] = {kAutoLang, kButton,
+                                                 kFirstRun, kOpenDir, kStayTop, kSubDir, kWizard};
+
+// Value files are read up to the first line break and at most this many bytes.
+inline constexpr std::size_t kMaxValueBytes = 32 * 1024;
+
+// The settings folder: <application data>/Ostrel/<title>/, ending in '/'.
+// Falls back to the program's folder when no application-data folder is known.
+std::string SettingsFolder(const std::string& applicationTitle = "Tarnwick");
+
+class Store {
+public:
+    explicit Store(std::string folder);
+
+    const std::string& folder() const { return folder_; }
+    std::string path(const std::string& name) const { return folder_ + name; }
+
+    // A flag is on when a file of its name exists; a folder of that name is off.
+    bool exists(const std::string& name) const;
+    bool flag(const std::string& name) const { return exists(name); }
+    // Writes ":-)" CR LF, replacing any content.
+    bool setFlag(const std::string& name) const;
+    // Deletes the file; a missing file is no error.
+    bool clearFlag(const std::string& name) const;
+    bool setFlag(const std::string& name, bool on) const { return on ? setFlag(name) : clearFlag(name); }
+
+    // The first line without its break (CR LF, CR or LF); nullopt when the file
+    // cannot be opened or read.
+    std::optional<std::string> readValue(const std::string& name) const;
+    // Replaces the file with one line holding `value` and CR LF.
+    bool writeValue(const std::string& name, const std::string& value) const;
+
+    bool folderExists() const;
+    // The first-run defaults: the folder with its parents, then the seven flags.
+    // On failure shows "Configuration folder could not be created." ("Error 9")
+    // and stops creating; returns whether everything was made.
+    bool createDefaults() const;
+
+private:
+    std::string folder_;
+};
+
+// Reads the first line of any text file by the value-file rule.
+std::optional<std::string> ReadFirstLine(const std::string& path);
+// Writes one line and CR LF, replacing the file.
+bool WriteLine(const std::string& path, const std::string& line);
+
+}  // namespace settings

@@ -1,0 +1,63 @@
+#include "ui/Dialogs.h"
+
+#include <QFileDialog>
+#include <QInputDialog>
+#include <QList>
+#include <QMessageBox>
+
+#include "platform/Messages.h"
+
+namespace dialogs {
+namespace {
+bool recording = false;
+QList<ShownMessage> recorded;
+std::optional<QStringList> nextFileNames;
+std::optional<QString> nextDirectory;
+std::optional<std::optional<QString>> nextText;
+}  // namespace
+
+void ShowMessage(QWidget* parent, const QString& text, const QString& caption) {
+    if (recording) {
+        recorded.append({text, caption});
+        return;
+    }
+    QMessageBox box(QMessageBox::NoIcon, caption, text, QMessageBox::Ok, parent);
+    box.setObjectName("MessageBox");
+    box.exec();
+}
+
+void InstallCoreMessageHandler() {
+    platform::SetMessageHandler([](const std::string& text, const std::string& caption) {
+        ShowMessage(nullptr, QString::fromStdString(text), QString::fromStdString(caption));
+    });
+}
+
+void RecordMessages(bool on) { recording = on; }
+
+QList<ShownMessage> TakeRecordedMessages() { return std::exchange(recorded, {}); }
+
+QStringList GetOpenFileNames(QWidget* parent, const QString& caption, const QString& dir,
+                             const QString& filter) {
+    if (nextFileNames) return *std::exchange(nextFileNames, std::nullopt);
+    return QFileDialog::getOpenFileNames(parent, caption, dir, filter);
+}
+
+QString GetExistingDirectory(QWidget* parent, const QString& caption, const QString& dir) {
+    if (nextDirectory) return *std::exchange(nextDirectory, std::nullopt);
+    return QFileDialog::getExistingDirectory(parent, caption, dir, QFileDialog::ShowDirsOnly);
+}
+
+std::optional<QString> GetText(QWidget* parent, const QString& caption, const QString& label,
+                               const QString& text) {
+    if (nextText) return *std::exchange(nextText, std::nullopt);
+    bool ok = false;
+    QString answer = QInputDialog::getText(parent, caption, label, QLineEdit::Normal, text, &ok);
+    if (!ok) return std::nullopt;
+    return answer;
+}
+
+void SetNextFileNames(const QStringList& names) { nextFileNames = names; }
+void SetNextDirectory(const QString& dir) { nextDirectory = dir; }
+void SetNextText(const std::optional<QString>& text) { nextText = text; }
+
+}  // namespace dialogs

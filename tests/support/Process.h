@@ -1,0 +1,31 @@
+#pragma once
+// Runs a program and waits for it, with a time limit.
+
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace testing_support {
+
+struct ProcessResult {
+    int exitCode = -1;      // -1 when it did not exit normally
+    int signal = 0;         // the signal that ended it, if any
+    bool timedOut = false;  // killed after the time limit
+    std::string output;     // standard output and standard error together
+};
+
+struct ProcessOptions {
+    // Added to (or replacing in) the inherited environment; a value of
+    // nullptr-like "\x01unset" removes the variable.
+    std::vector<std::pair<std::string, std::string>> env;
+    std::string workingDirectory;
+    double timeoutSeconds = 60;
+};
+
+ProcessResult RunProcess(const std::string& program, const std::vector<std::string>& args,
+                         const ProcessOptions& options = {});
+
+// The environment value that removes a variable.
+inline const char* const kUnset = "\x01unset";
+
+}  // namespace testing_support
