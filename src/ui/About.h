@@ -2,6 +2,7 @@
 // The main window: options, information and help pages. It never extracts;
 // it starts a process of the program for each archive.
 
+#include <QLabel>
 #include <QWidget>
 #include <cstdint>
 #include <string>
@@ -20,4 +21,7 @@ public:
     // The applied interface language (a Windows locale identifier or a private
     // code); 0 until a language is applied.
     std::int32_t InterfaceLanguage = 0;
+
+    // The product picture; the progress window takes its picture as background.
+    QLabel* Image2 = nullptr;
 };

@@ -1,0 +1,76 @@
+#include "ui/Pictures.h"
+
+#include <jpeglib.h>
+
+#include <QFile>
+#include <QHash>
+#include <csetjmp>
+#include <cstdio>
+
+namespace pictures {
+namespace {
+
+struct ErrorManager {
+    jpeg_error_mgr base;
+    std::jmp_buf escape;
+};
+
+[[noreturn]] void onError(j_common_ptr info) {
+    auto* err = reinterpret_cast<ErrorManager*>(info->err);
+    std::longjmp(err->escape, 1);
+}
+
+void onMessage(j_common_ptr) {}  // corrupt-data warnings are not for the user
+
+}  // namespace
+
+QImage DecodeJpeg(const QByteArray& data) {
+    if (data.isEmpty()) return {};
+    jpeg_decompress_struct info;
+    ErrorManager err;
+    info.err = jpeg_std_error(&err.base);
+    err.base.error_exit = onError;
+    err.base.output_message = onMessage;
+    QImage image;
+    if (setjmp(err.escape)) {
+        jpeg_destroy_decompress(&info);
+        return {};
+    }
+    jpeg_create_decompress(&info);
+    jpeg_mem_src(&info, reinterpret_cast<const unsigned char*>(data.constData()),
+                 static_cast<unsigned long>(data.size()));
+    jpeg_read_header(&info, TRUE);
+    info.out_color_space = JCS_RGB;
+    jpeg_start_decompress(&info);
+    image = QImage(static_cast<int>(info.output_width), static_cast<int>(info.output_height),
+                   QImage::Format_RGB888);
+    while (info.output_scanline < info.output_height) {
+        JSAMPROW row = image.scanLine(static_cast<int>(info.output_scanline));
+        jpeg_read_scanlines(&info, &row, 1);
+    }
+    jpeg_finish_decompress(&info);
+    jpeg_destroy_decompress(&info);
+    return image;
+}
+
+QImage Image(const QString& resourcePath) {
+    static QHash<QString, QImage> cache;
+    auto it = cache.constFind(resourcePath);
+    if (it != cache.constEnd()) return *it;
+    QFile file(resourcePath);
+    QImage image;
+    if (file.open(QIODevice::ReadOnly)) {
+        QByteArray data = file.readAll();
+        if (resourcePath.endsWith(".jpg", Qt::CaseInsensitive) ||
+            resourcePath.endsWith(".jpeg", Qt::CaseInsensitive))
+            image = DecodeJpeg(data);
+        else
+            image.loadFromData(data);
+    }
+    cache.insert(resourcePath, image);
+    return image;
+}
+
+QPixmap Pixmap(const QString& resourcePath) { return QPixmap::fromImage(Image(resourcePath)); }
+
+}  // namespace pictures
