@@ -1,5 +1,6 @@
 #include "ui/Languages.h"
 
+#include <QAbstractButton>
 #include <QComboBox>
 #include <QGroupBox>
 #include <QLabel>
@@ -13,7 +14,6 @@
 #include <QTextCursor>
 #include <QTextDocument>
 #include <QTextEdit>
-#include <QAbstractButton>
 #include <limits>
 
 #include "platform/Messages.h"
@@ -56,7 +56,8 @@ constexpr Row kEnglishBase[] = {
     {"CheckBox8", "Try to open encrypted files with passwords from password list"},
     {"Button10", "Edit list..."},
     {"Button7", "Choose list..."},
-    {"CheckBox10", "Try to open files with archive name as password (e.g. FreeHug7.rar --> FreeHug7)"},
+    {"CheckBox10",
+     "Try to open files with archive name as password (e.g. FreeHug7.rar --> FreeHug7)"},
     {"GroupBox2", " Output Folder  "},
     {"RadioButton1", "Extract files to the same folder that the RAR file is located in"},
     {"RadioButton2", "Extract files to the default output folder"},
@@ -105,7 +106,8 @@ constexpr Row kFrench[] = {
     {"CheckBox8", "Essayer d'ouvrir les fichiers cryptés avec la liste de mots de passe"},
     {"Button10", "Modifier la liste..."},
     {"Button7", "Choisir la liste..."},
-    {"CheckBox10", "Essayer le nom de l'archive comme mot de passe (ex. FreeHug7.rar --> FreeHug7)"},
+    {"CheckBox10",
+     "Essayer le nom de l'archive comme mot de passe (ex. FreeHug7.rar --> FreeHug7)"},
     {"GroupBox2", " Dossier de destination  "},
     {"RadioButton1", "Extraire les fichiers dans le dossier du fichier RAR"},
     {"RadioButton2", "Extraire les fichiers dans le dossier de destination par défaut"},
@@ -201,7 +203,8 @@ constexpr Row kSpanish[] = {
     {"CheckBox8", "Intentar abrir archivos cifrados con las contraseñas de la lista"},
     {"Button10", "Editar lista..."},
     {"Button7", "Elegir lista..."},
-    {"CheckBox10", "Probar el nombre del archivo como contraseña (p. ej. FreeHug7.rar --> FreeHug7)"},
+    {"CheckBox10",
+     "Probar el nombre del archivo como contraseña (p. ej. FreeHug7.rar --> FreeHug7)"},
     {"GroupBox2", " Carpeta de destino  "},
     {"RadioButton1", "Extraer en la misma carpeta en la que está el archivo RAR"},
     {"RadioButton2", "Extraer en la carpeta de destino predeterminada"},
@@ -433,7 +436,8 @@ void Apply(MainWindow w, bool senderIsList) {
         SetControlText(window, QStringLiteral("Memo2"), Lines4(language).join(QLatin1Char('\n')));
 
     if (automatic || senderIsList) {
-        if (auto* list = qobject_cast<QComboBox*>(Control(window, QStringLiteral("LanguageCombo")))) {
+        if (auto* list =
+                qobject_cast<QComboBox*>(Control(window, QStringLiteral("LanguageCombo")))) {
             const QSignalBlocker quiet(list);  // the program's own selection is no choice
             list->setCurrentIndex(index);
         }

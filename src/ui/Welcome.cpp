@@ -32,17 +32,16 @@ struct WelcomeTexts {
     const char* okButton;
 };
 
-constexpr WelcomeTexts kEnglish{
-    "{title} - Welcome",
-    "Welcome",
-    "Thank you for using Tarnwick!",
-    "How can I unrar my RAR file with Tarnwick?",
-    "--> Click \"Unrar...\", select your file and enjoy...",
-    "1. Click \"Unrar...\"",
-    "2. Choose file",
-    "3. Enjoy!",
-    "Show this dialog again at next start-up",
-    "OK"};
+constexpr WelcomeTexts kEnglish{"{title} - Welcome",
+                                "Welcome",
+                                "Thank you for using Tarnwick!",
+                                "How can I unrar my RAR file with Tarnwick?",
+                                "--> Click \"Unrar...\", select your file and enjoy...",
+                                "1. Click \"Unrar...\"",
+                                "2. Choose file",
+                                "3. Enjoy!",
+                                "Show this dialog again at next start-up",
+                                "OK"};
 
 constexpr WelcomeTexts kGerman{
     "{title} - Willkommen",
@@ -177,10 +176,17 @@ TWelcomeForm::TWelcomeForm(std::int32_t interfaceLanguage, std::string settingsF
 void TWelcomeForm::FormCreate() {
     const WelcomeTexts* texts = &kEnglish;
     switch (languages::DialogLanguageOf(language_)) {
-        case languages::DialogLanguage::German: texts = &kGerman; break;
-        case languages::DialogLanguage::Spanish: texts = &kSpanish; break;
-        case languages::DialogLanguage::French: texts = &kFrench; break;
-        case languages::DialogLanguage::English: break;
+        case languages::DialogLanguage::German:
+            texts = &kGerman;
+            break;
+        case languages::DialogLanguage::Spanish:
+            texts = &kSpanish;
+            break;
+        case languages::DialogLanguage::French:
+            texts = &kFrench;
+            break;
+        case languages::DialogLanguage::English:
+            break;
     }
     setWindowTitle(Text(texts->caption));
     Label2->setText(Text(texts->label2));
@@ -192,8 +198,8 @@ void TWelcomeForm::FormCreate() {
     StaticText8->setText(Text(texts->staticText8));
     CheckBox9->setText(Text(texts->checkBox9));
     OKButton->setText(Text(texts->okButton));
-    for (QWidget* w : std::initializer_list<QWidget*>{Label2, Label4, StaticText1, StaticText3,
-                                                      CheckBox9})
+    for (QWidget* w :
+         std::initializer_list<QWidget*>{Label2, Label4, StaticText1, StaticText3, CheckBox9})
         w->adjustSize();
 }
 
