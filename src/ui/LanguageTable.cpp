@@ -31,7 +31,7 @@ const std::array<Language, kLanguageCount> kTable{{
      "Opsionet",
      {"Për të shpaketuar një skedar, zgjidhni një nga tri mënyrat e mëposhtme:",
       "--> Tërhiqeni skedarin e ngjeshur dhe lëshojeni mbi figurën më sipër",
-      "--> Klikoni me të djathtën mbi skedarin dhe zgjidhni \"Extract!\" në menynë e kontekstit",
+      "--> Klikoni me të djathtën mbi skedarin dhe zgjidhni \"Extract!\" në meny",
       "--> Klikoni dy herë mbi skedarin e ngjeshur"}},
     {"Arabic", 1025, kNone, Lines::Picture, kArabicPicture, "LanguageImage", "Options", {}},
     {"Belarusian", 1059, kNone, Lines::Picture, PICTURE("Belarusian"), "Options", {}},

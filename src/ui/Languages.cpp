@@ -313,7 +313,27 @@ QString InstallerKey(const QString& applicationTitle) {
     return applicationTitle + QStringLiteral(" - Lumox");
 }
 
+namespace {
+
+// On Linux the machine-wide copy lives in the first of the XDG configuration
+// folders, the user's in XDG_CONFIG_HOME; read afresh each time, so that a
+// run with its own folders (a test, a packaged system) finds its own copy.
+void FollowXdgFolders() {
+#if !defined(Q_OS_WIN) && !defined(Q_OS_MACOS)
+    const QString machine = qEnvironmentVariable("XDG_CONFIG_DIRS")
+                                .split(QLatin1Char(':'), Qt::SkipEmptyParts)
+                                .value(0);
+    if (!machine.isEmpty())
+        QSettings::setPath(QSettings::NativeFormat, QSettings::SystemScope, machine);
+    const QString user = qEnvironmentVariable("XDG_CONFIG_HOME");
+    if (!user.isEmpty()) QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, user);
+#endif
+}
+
+}  // namespace
+
 std::int32_t DetectedLanguage(const QString& applicationTitle) {
+    FollowXdgFolders();
     const QString key = QString::fromLatin1(kInstallerValue);
     QSettings machine(QSettings::SystemScope, QStringLiteral("Ostrel"),
                       InstallerKey(applicationTitle));
@@ -414,8 +434,13 @@ void Apply(MainWindow w, bool senderIsList) {
     const std::int32_t code = w.interfaceLanguage;
     QWidget& window = w.window;
 
-    // The English base, pictures and addresses included.
-    SetVisible(window, "LanguageImage", false);
+    // The English base, pictures and addresses included. The strip goes back
+    // to its design place, empty until a picture language fills it.
+    if (auto* strip = qobject_cast<QLabel*>(Control(window, QStringLiteral("LanguageImage")))) {
+        strip->hide();
+        strip->clear();
+        strip->setGeometry(strip->x(), kStripTop, strip->width(), kStripHeight);
+    }
     SetVisible(window, "Image12", false);
     SetVisible(window, "Memo2", true);
     const Language& english = Table()[kEnglishIndex];

@@ -53,6 +53,7 @@ inline constexpr std::int32_t kEnglish = 1033;
 // The strip's own picture: Arabic, 484 x 60, shown at the strip's design place.
 inline constexpr char kArabicPicture[] = ":/lang/Arabic.jpg";
 inline constexpr int kStripTop = 256;
+inline constexpr int kStripHeight = 60;
 inline constexpr int kPictureTop = 253;
 
 // The 55 entries in the order of the list.
