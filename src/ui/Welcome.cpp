@@ -217,7 +217,7 @@ void TWelcomeForm::Image24Click(QObject* sender) {
     hide();
     forgetFirstRun();
     if (unrar_) unrar_(sender);
-    close();
+    reject();  // the dialog is hidden already: end it, a close request would not
 }
 
 bool TWelcomeForm::eventFilter(QObject* watched, QEvent* event) {

@@ -1,0 +1,166 @@
+// The welcome dialog: its texts per language, and what OK, the title-bar
+// close and a click on the picture do with "firstrun.txt".
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QLabel>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTest>
+#include <QTimer>
+
+#include "settings/Settings.h"
+#include "support/TempDir.h"
+#include "ui/Welcome.h"
+
+using testing_support::TempDir;
+
+namespace {
+
+class WelcomeTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        folder = dir.path() + "/";
+        settings::Store(folder).setFlag(settings::kFirstRun);
+    }
+    bool FirstRun() const { return settings::Store(folder).exists(settings::kFirstRun); }
+    std::unique_ptr<TWelcomeForm> Make(std::int32_t language = 0) {
+        return std::make_unique<TWelcomeForm>(language, folder, [this](QObject* sender) {
+            unrarSender = sender;
+            unrarSawVisible = form->isVisible();
+            unrarSawFirstRun = FirstRun();
+        });
+    }
+
+    TempDir dir;
+    std::string folder;
+    std::unique_ptr<TWelcomeForm> form;
+    QObject* unrarSender = nullptr;
+    bool unrarSawVisible = true, unrarSawFirstRun = true;
+};
+
+TEST_F(WelcomeTest, OkWithTheBoxClearShowsItOnlyOnce) {
+    form = Make();
+    form->show();
+    QSignalSpy finished(form.get(), &QDialog::finished);
+    form->OKButton->click();
+    EXPECT_EQ(finished.count(), 1);
+    EXPECT_FALSE(form->isVisible());
+    EXPECT_FALSE(FirstRun());
+    EXPECT_EQ(unrarSender, nullptr);
+}
+
+TEST_F(WelcomeTest, OkWithTheBoxTickedKeepsIt) {
+    form = Make();
+    form->show();
+    EXPECT_FALSE(form->CheckBox9->isChecked());
+    form->CheckBox9->setChecked(true);
+    form->OKButton->click();
+    EXPECT_TRUE(FirstRun());
+}
+
+TEST_F(WelcomeTest, TitleBarCloseDeletesNothing) {
+    form = Make();
+    form->show();
+    QSignalSpy finished(form.get(), &QDialog::finished);
+    form->close();
+    EXPECT_EQ(finished.count(), 1);
+    EXPECT_TRUE(FirstRun());
+}
+
+TEST_F(WelcomeTest, PictureAndStepCaptionsStartTheUnrarDialog) {
+    for (const char* name : {"Image24", "StaticText3", "StaticText6", "StaticText7"}) {
+        settings::Store(folder).setFlag(settings::kFirstRun);
+        form = Make();
+        form->show();
+        QSignalSpy finished(form.get(), &QDialog::finished);
+        auto* control = form->findChild<QLabel*>(name);
+        ASSERT_NE(control, nullptr) << name;
+        QTest::mouseClick(control, Qt::LeftButton, {}, control->rect().center());
+        EXPECT_EQ(unrarSender, control) << name;
+        EXPECT_FALSE(unrarSawVisible) << name << ": hidden before the file dialog";
+        EXPECT_FALSE(unrarSawFirstRun) << name << ": flag deleted before the file dialog";
+        EXPECT_EQ(finished.count(), 1) << name << ": closed after it";
+        unrarSender = nullptr;
+    }
+    // The third caption and the header react to nothing; a ticked box keeps the flag.
+    settings::Store(folder).setFlag(settings::kFirstRun);
+    form = Make();
+    form->show();
+    for (const char* name : {"StaticText8", "Label2", "Label4", "StaticText1"}) {
+        auto* control = form->findChild<QLabel*>(name);
+        QTest::mouseClick(control, Qt::LeftButton, {}, control->rect().center());
+    }
+    EXPECT_EQ(unrarSender, nullptr);
+    EXPECT_TRUE(form->isVisible());
+    form->CheckBox9->setChecked(true);
+    QTest::mouseClick(form->Image24, Qt::LeftButton, {}, form->Image24->rect().center());
+    EXPECT_TRUE(unrarSawFirstRun);
+    EXPECT_TRUE(FirstRun());
+}
+
+TEST_F(WelcomeTest, ModalRunEndsAfterThePictureClick) {
+    form = Make();
+    QTimer::singleShot(0, [this] {
+        auto* shown = qobject_cast<TWelcomeForm*>(QApplication::activeModalWidget());
+        if (shown) QTest::mouseClick(shown->Image24, Qt::LeftButton, {}, QPoint(10, 10));
+        // Never leave a modal loop behind, whatever happened.
+        QTimer::singleShot(0, [] {
+            if (QWidget* left = QApplication::activeModalWidget()) left->close();
+        });
+    });
+    form->exec();
+    EXPECT_EQ(unrarSender, form->Image24);
+    EXPECT_FALSE(unrarSawVisible);
+    EXPECT_FALSE(FirstRun());
+}
+
+TEST_F(WelcomeTest, TextsFollowTheDialogLanguageRule) {
+    struct Case {
+        std::int32_t code;
+        const char* caption;
+        const char* label4;
+    };
+    const Case cases[] = {
+        {0, "Tarnwick - Welcome", "Thank you for using Tarnwick!"},
+        {2070, "Tarnwick - Welcome", "Thank you for using Tarnwick!"},
+        {4103, "Tarnwick - Willkommen",
+         "Vielen Dank dafür, dass Sie sich für Tarnwick entschieden haben!"},
+        {1069, "Tarnwick - Bienvenido", "Gracias para escojer Tarnwick!"},
+        {1036, "Tarnwick - Bienvenue", "Merci d'utiliser Tarnwick!"},
+    };
+    for (const Case& c : cases) {
+        form = Make(c.code);
+        EXPECT_EQ(form->windowTitle(), QString::fromUtf8(c.caption)) << c.code;
+        EXPECT_EQ(form->Label4->text(), QString::fromUtf8(c.label4)) << c.code;
+    }
+    form = Make(3082);
+    EXPECT_EQ(form->StaticText1->text(),
+              QString::fromUtf8("¿Cómo descomprimir archivos en formato RAR con Tarnwick?"));
+}
+
+// Every language's texts fit the places the dialog gives them.
+TEST_F(WelcomeTest, NoTextIsClipped) {
+    for (std::int32_t code : {1033, 1031, 1034, 1036}) {
+        form = Make(code);
+        EXPECT_EQ(form->size(), QSize(530, 338));
+        for (QLabel* line : {form->Label2, form->Label4, form->StaticText1, form->StaticText3}) {
+            const QRect place(line->mapTo(form.get(), QPoint(0, 0)), line->sizeHint());
+            EXPECT_LE(place.right(), 530 - 8) << code << " " << line->objectName().toStdString();
+        }
+        EXPECT_LE(
+            form->Label4->mapTo(form.get(), QPoint(0, 0)).x() + form->Label4->sizeHint().width(),
+            530 - 150)
+            << code << ": thank-you line runs under the logo";
+        EXPECT_LE(form->CheckBox9->x() + form->CheckBox9->sizeHint().width(), form->OKButton->x())
+            << code;
+        EXPECT_LE(form->StaticText6->heightForWidth(169), 34) << code;
+        for (QLabel* caption : {form->StaticText7, form->StaticText8})
+            EXPECT_LE(caption->sizeHint().width(), caption->width())
+                << code << " " << caption->objectName().toStdString();
+    }
+}
+
+}  // namespace
