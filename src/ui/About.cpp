@@ -157,6 +157,11 @@ QGroupBox* makeGroup(QWidget* page, const char* name, int x, int y, int w, int h
     auto* g = new QGroupBox(page);
     place(g, name, x, y, w, h);
     paintWhite(g);
+    // The caption sits on the frame's top line, as the controls' places assume.
+    g->setStyleSheet(QStringLiteral(
+        "QGroupBox { background: white; border: 1px solid #b8b8b8; margin-top: 6px; }"
+        "QGroupBox::title { subcontrol-origin: margin; subcontrol-position: top left;"
+        " left: 8px; padding: 0px; background: white; }"));
     return g;
 }
 
@@ -172,8 +177,7 @@ QRadioButton* makeRadio(QWidget* parent, const char* name, int x, int y) {
     return r;
 }
 
-QPushButton* makeButton(QWidget* parent, const char* name, int x, int y, int w = 140,
-                        int h = 25) {
+QPushButton* makeButton(QWidget* parent, const char* name, int x, int y, int w = 140, int h = 25) {
     auto* b = new QPushButton(parent);
     place(b, name, x, y, w, h);
     b->setAutoDefault(false);
@@ -186,8 +190,8 @@ QLabel* makeText(QWidget* parent, const char* name, int x, int y, int w, int h) 
     return l;
 }
 
-pictures::PictureLabel* makePicture(QWidget* parent, const char* name, const char* resource,
-                                    int x, int y, int w, int h) {
+pictures::PictureLabel* makePicture(QWidget* parent, const char* name, const char* resource, int x,
+                                    int y, int w, int h) {
     auto* p = new pictures::PictureLabel(parent, QString::fromLatin1(resource));
     place(p, name, x, y, w, h);
     return p;
@@ -454,15 +458,15 @@ void TfrmConfig::buildAboutPage() {
     Memo1->setFocusPolicy(Qt::NoFocus);
     Memo1->setContextMenuPolicy(Qt::PreventContextMenu);
     paintWhite(Memo1);
-    Memo1->setPlainText(QStringLiteral(
-        "F r e e w a r e\n\n"
-        "Program: Ostrel\n"
-        "Main picture: drawn by Ostrel\n"
-        "Icons: Ostrel's own icon set\n"
-        "Extraction engine: Ostrel\n"
-        "Archive component: Ostrel\n"
-        "Decompression library: UnRAR by Alexander Roshal\n"
-        "Installer: Ostrel"));
+    Memo1->setPlainText(
+        QStringLiteral("F r e e w a r e\n\n"
+                       "Program: Ostrel\n"
+                       "Main picture: drawn by Ostrel\n"
+                       "Icons: Ostrel's own icon set\n"
+                       "Extraction engine: Ostrel\n"
+                       "Archive component: Ostrel\n"
+                       "Decompression library: UnRAR by Alexander Roshal\n"
+                       "Installer: Ostrel"));
     QTextCursor all(Memo1->document());
     all.select(QTextCursor::Document);
     QTextBlockFormat centred;
@@ -619,8 +623,8 @@ void TfrmConfig::applyDesignTexts() {
     StaticText6->setText(QStringLiteral("1. Click \"Unrar...\""));
     StaticText7->setText(QStringLiteral("2. Choose file"));
     StaticText8->setText(QStringLiteral("3. Enjoy!"));
-    StaticText4->setText(QStringLiteral(
-        "Read online FAQ with detailed answers to all other popular questions..."));
+    StaticText4->setText(
+        QStringLiteral("Read online FAQ with detailed answers to all other popular questions..."));
     StaticText9->setText(
         QStringLiteral("Watch a short video that demontrates other popular ways to unrar..."));
     Button12->setText(QStringLiteral("Learn more..."));
@@ -683,8 +687,8 @@ void TfrmConfig::ApplyEnglishTexts() {
     StaticText6->setText(QStringLiteral("1. Click \"Unrar..\""));
     StaticText7->setText(QStringLiteral("2. Choose file"));
     StaticText8->setText(QStringLiteral("3. Enjoy!"));
-    StaticText4->setText(QStringLiteral(
-        "Read online FAQ with detailed answers to all other popular questions..."));
+    StaticText4->setText(
+        QStringLiteral("Read online FAQ with detailed answers to all other popular questions..."));
     StaticText9->setText(
         QStringLiteral("Watch a short video that demontrates other popular ways to unrar..."));
     Button12->setText(QStringLiteral("Learn more..."));
@@ -725,7 +729,8 @@ bool TfrmConfig::eventFilter(QObject* watched, QEvent* event) {
         auto it = clickHandlers_.constFind(watched);
         if (it != clickHandlers_.constEnd() && widget && widget->isEnabled()) {
             auto* mouse = static_cast<QMouseEvent*>(event);
-            if (mouse->button() == Qt::LeftButton && widget->rect().contains(mouse->position().toPoint())) {
+            if (mouse->button() == Qt::LeftButton &&
+                widget->rect().contains(mouse->position().toPoint())) {
                 std::function<void()> handler = *it;
                 handler();
                 return true;

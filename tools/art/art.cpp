@@ -47,7 +47,8 @@ bool writeJpeg(const QImage& source, const QString& name) {
     jpeg_set_quality(&info, 92, TRUE);
     jpeg_start_compress(&info, TRUE);
     while (info.next_scanline < info.image_height) {
-        JSAMPROW row = const_cast<JSAMPROW>(img.constScanLine(static_cast<int>(info.next_scanline)));
+        JSAMPROW row =
+            const_cast<JSAMPROW>(img.constScanLine(static_cast<int>(info.next_scanline)));
         jpeg_write_scanlines(&info, &row, 1);
     }
     jpeg_finish_compress(&info);
@@ -182,8 +183,7 @@ QImage product() {
     p.drawText(QRect(205, 40, 270, 60), Qt::AlignLeft | Qt::AlignVCenter, "Tarnwick");
     p.setPen(kAmber);
     p.setFont(sans(15));
-    p.drawText(QRect(208, 100, 270, 24), Qt::AlignLeft | Qt::AlignVCenter,
-               "unpacks RAR archives");
+    p.drawText(QRect(208, 100, 270, 24), Qt::AlignLeft | Qt::AlignVCenter, "unpacks RAR archives");
     p.setPen(QColor(220, 235, 240));
     p.setFont(sans(12));
     p.drawText(QRect(208, 126, 270, 20), Qt::AlignLeft | Qt::AlignVCenter,
@@ -370,10 +370,7 @@ void drawMotif(QPainter& p, const QRectF& r, int motif, const QColor& c) {
             left.cubicTo(r.left() + 10, r.bottom() - 6, r.center().x() - 20, r.bottom() - 8,
                          r.center().x(), r.bottom());
             left.closeSubpath();
-            right = QTransform()
-                        .translate(2 * r.center().x(), 0)
-                        .scale(-1, 1)
-                        .map(left);
+            right = QTransform().translate(2 * r.center().x(), 0).scale(-1, 1).map(left);
             p.setBrush(kPaper);
             p.drawPath(left);
             p.drawPath(right);
@@ -394,7 +391,8 @@ void drawMotif(QPainter& p, const QRectF& r, int motif, const QColor& c) {
             QPolygonF m;
             m << QPointF(r.left(), r.bottom()) << QPointF(r.left() + r.width() * 0.35, r.top() + 18)
               << QPointF(r.left() + r.width() * 0.6, r.bottom() - 20)
-              << QPointF(r.left() + r.width() * 0.78, r.top() + 30) << QPointF(r.right(), r.bottom());
+              << QPointF(r.left() + r.width() * 0.78, r.top() + 30)
+              << QPointF(r.right(), r.bottom());
             p.setBrush(QColor(70, 110, 90));
             p.drawPolygon(m);
             p.setBrush(QColor(255, 220, 90));
@@ -454,8 +452,7 @@ QImage panelPage(const QString& heading, const Panel (&panels)[3]) {
         p.setPen(QPen(panels[i].color, 1));
         p.setBrush(g);
         p.drawRoundedRect(r, 10, 10);
-        drawMotif(p, QRectF(r.left() + 30, r.top() + 22, 90, 80), panels[i].motif,
-                  panels[i].color);
+        drawMotif(p, QRectF(r.left() + 30, r.top() + 22, 90, 80), panels[i].motif, panels[i].color);
         p.setPen(kDeep);
         p.setFont(sans(15, true));
         p.drawText(QRectF(r.left(), r.top() + 116, r.width(), 24), Qt::AlignCenter,
@@ -476,17 +473,19 @@ QImage authorPage(bool german) {
         {"Gratis-Apps", "Kleine Werkzeuge f\u00fcr jeden Tag", QColor(60, 130, 200), 0},
         {"Gratis-eBooks", "Ratgeber und Geschichten", QColor(200, 120, 60), 1},
         {"Hintergr\u00fcnde", "Bilder f\u00fcr Ihren Desktop", QColor(70, 150, 90), 2}};
-    return panelPage(german ? "Ostrel \u2013 Programme und mehr" : "Ostrel \u2013 software and more",
-                     german ? de : en);
+    return panelPage(
+        german ? "Ostrel \u2013 Programme und mehr" : "Ostrel \u2013 software and more",
+        german ? de : en);
 }
 
 QImage morePage(bool german) {
     const Panel en[3] = {{"Quenfold", "Folds many files into one", QColor(120, 90, 170), 3},
                          {"Plimsy", "Keeps your settings in trim", QColor(40, 140, 150), 4},
                          {"More...", "Every project of the maker", QColor(150, 150, 60), 5}};
-    const Panel de[3] = {{"Quenfold", "Fasst viele Dateien zusammen", QColor(120, 90, 170), 3},
-                         {"Plimsy", "H\u00e4lt Ihre Einstellungen in Form", QColor(40, 140, 150), 4},
-                         {"Mehr...", "Alle Projekte des Herstellers", QColor(150, 150, 60), 5}};
+    const Panel de[3] = {
+        {"Quenfold", "Fasst viele Dateien zusammen", QColor(120, 90, 170), 3},
+        {"Plimsy", "H\u00e4lt Ihre Einstellungen in Form", QColor(40, 140, 150), 4},
+        {"Mehr...", "Alle Projekte des Herstellers", QColor(150, 150, 60), 5}};
     return panelPage(german ? "Weitere Projekte" : "More projects", german ? de : en);
 }
 
@@ -509,8 +508,7 @@ QImage icon(QColor color, const std::function<void(QPainter&)>& symbol) {
 }
 
 void makeIcons() {
-    const QColor pass(200, 140, 30), folder(50, 120, 200), iface(60, 150, 90),
-        dlg(150, 80, 170);
+    const QColor pass(200, 140, 30), folder(50, 120, 200), iface(60, 150, 90), dlg(150, 80, 170);
     auto key = [](QPainter& p) {
         p.drawEllipse(QPointF(6, 9), 3, 3);
         p.drawLine(QPointF(9, 9), QPointF(15, 9));
