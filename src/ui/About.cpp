@@ -30,6 +30,8 @@
 #include "platform/ProgressLock.h"
 #include "settings/Settings.h"
 #include "ui/Dialogs.h"
+#include "ui/Languages.h"
+#include "ui/Welcome.h"
 
 const PageAddresses kEnglishPageAddresses = {
     QStringLiteral("https://tarnwick.example/"),
@@ -46,77 +48,6 @@ const PageAddresses kEnglishPageAddresses = {
 const char kVideoAddress[] = "https://video.example/watch?v=tarnwick-unrar";
 
 namespace {
-
-// The entries of the language list, in the list's order, with the code a
-// choice stores.
-struct LanguageEntry {
-    const char* name;
-    std::int32_t code;
-};
-const LanguageEntry kLanguageList[] = {
-    {"Afrikaans", 1078},
-    {"Albanian", 1052},
-    {"Arabic", 1025},
-    {"Belarusian", 1059},
-    {"Bosnian", 5146},
-    {"Bulgarian", 1026},
-    {"Catalan", 1027},
-    {"Chinese (Simplified)", 2052},
-    {"Chinese (Traditional)", 1028},
-    {"Croatian", 1050},
-    {"Czech", 1029},
-    {"Danish", 1030},
-    {"Dutch", 1043},
-    {"English", 1033},
-    {"Esperanto", 9998},
-    {"Estonian", 1061},
-    {"Farsi", 1065},
-    {"Finnish", 1035},
-    {"French", 1036},
-    {"Galician", 1110},
-    {"German", 1031},
-    {"Greek", 1032},
-    {"Hebrew", 1037},
-    {"Hindi", 10001},
-    {"Hungarian", 1038},
-    {"Icelandic", 15},
-    {"Indonesian", 1057},
-    {"Italian", 1040},
-    {"Japanese", 1041},
-    {"Korean", 1042},
-    {"Kurdish", 9999},
-    {"Latvian", 1062},
-    {"Lithuanian", 1063},
-    {"Macedonian", 1071},
-    {"Malay", 1086},
-    {"Maltese", 10002},
-    {"Mongolian", 1104},
-    {"Norwegian", 1044},
-    {"Persian", 10003},
-    {"Polish", 1045},
-    {"Portuguese", 1046},
-    {"Romanian", 1048},
-    {"Russian", 1049},
-    {"Serbian", 3098},
-    {"Serbian (Latin)", 2074},
-    {"Slovak", 1051},
-    {"Slovenian", 1060},
-    {"Spanish", 1034},
-    {"Swedish", 1053},
-    {"Tagalog", 10004},
-    {"Thai", 1054},
-    {"Turkish", 1055},
-    {"Ukrainian", 1058},
-    {"Uzbek", 1091},
-    {"Welsh", 1160},
-};
-constexpr int kLanguageCount = sizeof kLanguageList / sizeof kLanguageList[0];
-
-int languageIndexOf(std::int32_t code) {
-    for (int i = 0; i < kLanguageCount; ++i)
-        if (kLanguageList[i].code == code) return i;
-    return -1;
-}
 
 const char kErrorRead[] = "Configuration file could not be read.";
 const char kErrorWrite[] = "Configuration file could not be created.";
@@ -241,6 +172,7 @@ TfrmConfig::TfrmConfig(QWidget* parent) : QWidget(parent) {
     ProgramPath = platform::ProgramFile();
     StartedWithArguments = QCoreApplication::arguments().size() > 1;
     OpenUrl = [](const QUrl& url) { QDesktopServices::openUrl(url); };
+    ShowWelcomeDialog = [this] { ShowWelcome(*this); };
 
     setWindowTitle(ApplicationTitle);
     setFont(QFont(QStringLiteral("MS Sans Serif"), 8));
@@ -398,10 +330,7 @@ void TfrmConfig::buildInterfacePage() {
     CheckBox5 = makeCheck(GroupBox3, "CheckBox5", 31, 21);
     LanguageCombo = new QComboBox(GroupBox3);
     place(LanguageCombo, "LanguageCombo", 49, 43, 287, 21);
-    LanguageCombo->setMaxVisibleItems(19);
-    for (const LanguageEntry& e : kLanguageList)
-        LanguageCombo->addItem(QString::fromLatin1(e.name));
-    LanguageCombo->setCurrentIndex(-1);
+    languages::FillList(*LanguageCombo);
     CheckBox12 = makeCheck(GroupBox3, "CheckBox12", 31, 127);
     CheckBox2 = makeCheck(GroupBox3, "CheckBox2", 31, 148);
     Image26 = makePicture(GroupBox3, "Image26", ":/pictures/icon_language.png", 9, 21, 18, 18);
@@ -892,26 +821,9 @@ void TfrmConfig::Memo3Click() {
         showMessage(kErrorWrite, QStringLiteral("Error 11"));
 }
 
-// ---------------------------------------------------------------- language (English)
+// ---------------------------------------------------------------- language
 
-void TfrmConfig::Memo3DblClick(QObject* sender) {
-    settings::Store store(SettingsFolder);
-    const bool automatic = store.exists(settings::kAutoLang);
-    // Without the installer's record every automatic choice is English.
-    if (automatic) InterfaceLanguage = 1033;
-
-    LanguageImage->hide();
-    Image12->hide();
-    Memo2->show();
-    ApplyEnglishTexts();
-
-    const int index = languageIndexOf(InterfaceLanguage);
-    if (index < 0) return;
-    if (automatic || sender == LanguageCombo) {
-        QSignalBlocker block(LanguageCombo);
-        LanguageCombo->setCurrentIndex(index);
-    }
-}
+void TfrmConfig::Memo3DblClick(QObject* sender) { languages::Apply(*this, sender); }
 
 void TfrmConfig::CheckBox5Click(QObject* sender) {
     const bool on = CheckBox5->isChecked();
@@ -924,8 +836,8 @@ void TfrmConfig::LanguageComboChange(QObject* sender) {
     settings::Store store(SettingsFolder);
     if (store.exists(settings::kAutoLang)) return;
     const int index = LanguageCombo->currentIndex();
-    if (index < 0 || index >= kLanguageCount) return;
-    InterfaceLanguage = kLanguageList[index].code;
+    if (index < 0 || index >= languages::kLanguageCount) return;
+    InterfaceLanguage = languages::Table()[static_cast<std::size_t>(index)].code;
     if (!store.writeValue(settings::kLanguage, std::to_string(InterfaceLanguage)))
         reportWriteFailure();
     Memo3DblClick(sender);

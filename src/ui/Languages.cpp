@@ -18,6 +18,7 @@
 
 #include "platform/Messages.h"
 #include "settings/Settings.h"
+#include "ui/About.h"
 #include "ui/Pictures.h"
 
 namespace languages {
@@ -44,57 +45,6 @@ namespace {
 struct Row {
     const char* control;
     const char* text;
-};
-
-// The English base, set at every application before any language's own
-// texts, so that nothing of a previous language stays behind. The
-// instruction lines come from the table's English entry.
-constexpr Row kEnglishBase[] = {
-    {"t1", "Options"},
-    {"GroupBox1", " Password Protected Files  "},
-    {"CheckBox4", "Try to open encrypted files with default password"},
-    {"CheckBox8", "Try to open encrypted files with passwords from password list"},
-    {"Button10", "Edit list..."},
-    {"Button7", "Choose list..."},
-    {"CheckBox10",
-     "Try to open files with archive name as password (e.g. FreeHug7.rar --> FreeHug7)"},
-    {"GroupBox2", " Output Folder  "},
-    {"RadioButton1", "Extract files to the same folder that the RAR file is located in"},
-    {"RadioButton2", "Extract files to the default output folder"},
-    {"Button4", "Browse..."},
-    {"CheckBox3", "Create new subfolder for each archive"},
-    {"CheckBox11", "Show output folder after extracting"},
-    {"TabSheet1", "Interface"},
-    {"GroupBox3", " General  "},
-    {"CheckBox5", "Detect language automatically"},
-    {"CheckBox12", "Show main window always on top at next program start-up"},
-    {"CheckBox2", "Show \"Unrar...\" button at bottom right corner of main image"},
-    {"GroupBox4", " Dialogs  "},
-    {"CheckBox1", "Show \"Welcome...\" dialog at next program start-up"},
-    {"CheckBox7", "Show \"Unrar...\" dialog at program start-up"},
-    {"CheckBox13", "Do not show confirmation dialog --> Always overwrite without asking"},
-    {"CheckBox9", "Show wizard dialog before extracting"},
-    {"TabSheet2", "About"},
-    {"Button17", "Update..."},
-    {"Button2", "License..."},
-    {"Button19", "Donate..."},
-    {"TabSheet3", "Author"},
-    {"Button3", "Free Apps..."},
-    {"Button9", "Free eBooks..."},
-    {"Button6", "More..."},
-    {"TabSheet4", "More"},
-    {"Button5", "Free Fonts..."},
-    {"Button11", "Free Screensavers..."},
-    {"Button8", "More..."},
-    {"TabSheet5", "Help"},
-    {"StaticText1", "How can I unrar my RAR file with {title}?"},
-    {"StaticText3", "--> Click \"Unrar...\", select your file and enjoy..."},
-    {"StaticText6", "1. Click \"Unrar..\""},
-    {"StaticText7", "2. Choose file"},
-    {"StaticText8", "3. Enjoy!"},
-    {"StaticText4", "Read online FAQ with detailed answers to all other popular questions..."},
-    {"StaticText9", "Watch a short video that demontrates other popular ways to unrar..."},
-    {"Button12", "Learn more..."},
 };
 
 // French: every base row; the tab captions t1, TabSheet1 and TabSheet2 stay
@@ -133,8 +83,8 @@ constexpr Row kFrench[] = {
     {"Button9", "eBooks gratuits..."},
     {"Button6", "Plus..."},
     {"TabSheet4", "Plus"},
-    {"Button5", "Polices gratuites..."},
-    {"Button11", "Écrans de veille..."},
+    {"Button5", "Quenfold..."},
+    {"Button11", "Plimsy..."},
     {"Button8", "Plus..."},
     {"TabSheet5", "Aider"},
     {"StaticText1", "Comment puis-je extraire mon fichier RAR avec {title}?"},
@@ -180,8 +130,8 @@ constexpr Row kGerman[] = {
     {"Button9", "Gratis-E-Books..."},
     {"Button6", "Mehr..."},
     {"TabSheet4", "Mehr"},
-    {"Button5", "Gratis-Schriften..."},
-    {"Button11", "Bildschirmschoner..."},
+    {"Button5", "Quenfold..."},
+    {"Button11", "Plimsy..."},
     {"Button8", "Mehr..."},
     {"TabSheet5", "Hilfe"},
     {"StaticText1", "Wie entpacke ich meine RAR-Datei mit {title}?"},
@@ -261,10 +211,6 @@ QWidget* FindIn(QWidget& parent, const QString& name) {
     return nullptr;
 }
 
-void SetVisible(QWidget& window, const char* name, bool visible) {
-    if (QWidget* w = Control(window, QString::fromLatin1(name))) w->setVisible(visible);
-}
-
 bool AutomaticMode(const std::string& folder) {
     return settings::Store(folder).exists(settings::kAutoLang);
 }
@@ -273,19 +219,6 @@ QStringList Lines4(const Language& language) {
     QStringList lines;
     for (const char* line : language.text) lines << QString::fromUtf8(line);
     return lines;
-}
-
-void ShowPicture(QWidget& window, const Language& language) {
-    auto* strip = qobject_cast<QLabel*>(Control(window, QStringLiteral("LanguageImage")));
-    SetVisible(window, "Memo2", false);
-    if (!strip) return;
-    const bool arabic = qstrcmp(language.picture, kArabicPicture) == 0;
-    const QPixmap picture = pictures::Pixmap(QString::fromLatin1(language.picture));
-    strip->setPixmap(picture);
-    const int top = arabic ? kStripTop : kPictureTop;
-    const int height = picture.isNull() ? strip->height() : picture.height();
-    strip->setGeometry(strip->x(), top, strip->width(), height);
-    strip->show();
 }
 
 }  // namespace
@@ -356,31 +289,26 @@ std::int32_t DetectedLanguage(const QString& applicationTitle) {
 }
 
 PageAddresses AddressesFor(std::int32_t code) {
-    PageAddresses a;
-    if (DialogLanguageOf(code) == DialogLanguage::German) {
-        a.product = QStringLiteral("https://www.ostrel.net/de/tarnwick/");
-        a.faq = QStringLiteral("https://www.ostrel.net/de/tarnwick/faq/");
-        a.update = QStringLiteral("https://www.ostrel.net/de/update/?UID=240");
-        a.donate = QStringLiteral("https://www.ostrel.net/de/spenden/");
-        a.home = QStringLiteral("https://www.ostrel.net/de/");
-        a.apps = QStringLiteral("https://www.ostrel.net/de/apps/");
-        a.books = QStringLiteral("https://www.ostrel.net/de/ebooks/");
-        a.projects = QStringLiteral("https://www.ostrel.net/de/projekte/");
-        a.project1 = QStringLiteral("https://www.ostrel.net/de/schriften/");
-        a.project2 = QStringLiteral("https://www.ostrel.net/de/bildschirmschoner/");
-        return a;
+    PageAddresses a = kEnglishPageAddresses;
+    switch (DialogLanguageOf(code)) {
+        case DialogLanguage::German:
+            a.Product = QStringLiteral("https://tarnwick.example/de/");
+            a.Faq = QStringLiteral("https://tarnwick.example/de/faq/");
+            a.Update = QStringLiteral("https://tarnwick.example/de/update/?UID=240");
+            a.Donation = QStringLiteral("https://tarnwick.example/de/spenden/");
+            a.Home = QStringLiteral("https://ostrel.example/de/");
+            a.Apps = QStringLiteral("https://ostrel.example/de/apps/");
+            a.Books = QStringLiteral("https://ostrel.example/de/ebooks/");
+            a.Projects = QStringLiteral("https://ostrel.example/de/projekte/");
+            a.Project1 = QStringLiteral("https://quenfold.example/de/");
+            a.Project2 = QStringLiteral("https://plimsy.example/de/");
+            break;
+        case DialogLanguage::French:
+            if (code == 1036) a.Project2 = QStringLiteral("https://plimsy.example/fr/");
+            break;
+        default:
+            break;
     }
-    a.product = QStringLiteral("https://www.ostrel.net/tarnwick/");
-    a.faq = QStringLiteral("https://www.ostrel.net/tarnwick/faq/");
-    a.update = QStringLiteral("https://www.ostrel.net/update/?UID=240");
-    a.donate = QStringLiteral("https://www.ostrel.net/donate/");
-    a.home = QStringLiteral("https://www.ostrel.net/");
-    a.apps = QStringLiteral("https://www.ostrel.net/apps/");
-    a.books = QStringLiteral("https://www.ostrel.net/ebooks/");
-    a.projects = QStringLiteral("https://www.ostrel.net/projects/");
-    a.project1 = QStringLiteral("https://www.ostrel.net/fonts/");
-    a.project2 = code == 1036 ? QStringLiteral("https://www.ostrel.net/fr/economiseurs/")
-                              : QStringLiteral("https://www.ostrel.net/screensavers/");
     return a;
 }
 
@@ -428,93 +356,71 @@ bool SetControlText(QWidget& window, const QString& name, const QString& text) {
     return true;
 }
 
-void Apply(MainWindow w, bool senderIsList) {
-    const bool automatic = AutomaticMode(w.settingsFolder);
-    if (automatic) w.interfaceLanguage = DetectedLanguage(w.applicationTitle);
-    const std::int32_t code = w.interfaceLanguage;
-    QWidget& window = w.window;
+void Apply(TfrmConfig& w, QObject* sender) {
+    const bool automatic = AutomaticMode(w.SettingsFolder);
+    if (automatic) w.InterfaceLanguage = DetectedLanguage(w.ApplicationTitle);
+    const std::int32_t code = w.InterfaceLanguage;
 
     // The English base, pictures and addresses included. The strip goes back
     // to its design place, empty until a picture language fills it.
-    if (auto* strip = qobject_cast<QLabel*>(Control(window, QStringLiteral("LanguageImage")))) {
-        strip->hide();
-        strip->clear();
-        strip->setGeometry(strip->x(), kStripTop, strip->width(), kStripHeight);
-    }
-    SetVisible(window, "Image12", false);
-    SetVisible(window, "Memo2", true);
-    const Language& english = Table()[kEnglishIndex];
-    SetControlText(window, QStringLiteral("Memo2"), Lines4(english).join(QLatin1Char('\n')));
-    SetRows(window, kEnglishBase, w.applicationTitle);
-    w.addresses = AddressesFor(kEnglish);
-    SetVisible(window, "Image31", true);
-    SetVisible(window, "Image6", true);
-    SetVisible(window, "Image4", false);
+    w.LanguageImage->hide();
+    w.LanguageImage->setPicture(QString());
+    w.LanguageImage->setGeometry(w.LanguageImage->x(), kStripTop, w.LanguageImage->width(),
+                                 kStripHeight);
+    w.Image12->hide();
+    w.Memo2->show();
+    w.ApplyEnglishTexts();
 
     const int index = IndexOfCode(code);
     if (index < 0) return;
     const Language& language = Table()[static_cast<std::size_t>(index)];
 
-    if (language.lines == Lines::Picture)
-        ShowPicture(window, language);
-    else
-        SetControlText(window, QStringLiteral("Memo2"), Lines4(language).join(QLatin1Char('\n')));
+    if (language.lines == Lines::Picture) {
+        // Arabic is the strip's own picture at its design place; the others
+        // are three pixels taller and sit three higher.
+        const bool arabic = qstrcmp(language.picture, kArabicPicture) == 0;
+        w.Memo2->hide();
+        w.LanguageImage->setGeometry(w.LanguageImage->x(), arabic ? kStripTop : kPictureTop,
+                                     w.LanguageImage->width(),
+                                     arabic ? kStripHeight : kPictureHeight);
+        w.LanguageImage->setPicture(QString::fromLatin1(language.picture));
+        w.LanguageImage->show();
+    } else {
+        w.SetInstructionLines(Lines4(language));
+    }
 
-    if (automatic || senderIsList) {
-        if (auto* list =
-                qobject_cast<QComboBox*>(Control(window, QStringLiteral("LanguageCombo")))) {
-            const QSignalBlocker quiet(list);  // the program's own selection is no choice
-            list->setCurrentIndex(index);
-        }
+    if (automatic || sender == w.LanguageCombo) {
+        const QSignalBlocker quiet(w.LanguageCombo);  // the program's selection is no choice
+        w.LanguageCombo->setCurrentIndex(index);
     }
 
     if (index == kEnglishIndex) return;
-    SetControlText(window, QStringLiteral("t1"), QString::fromUtf8(language.optionsCaption));
+    w.PageControl1->setTabText(w.PageControl1->indexOf(w.t1),
+                               QString::fromUtf8(language.optionsCaption));
     const DialogLanguage full = DialogLanguageOf(language.code);
     if (full != DialogLanguage::French && full != DialogLanguage::German)
-        SetControlText(window, QStringLiteral("GroupBox3"), QStringLiteral(" General  "));
+        w.GroupBox3->setTitle(QStringLiteral(" General  "));
     if (language.lines != Lines::Full) return;
 
     switch (full) {
         case DialogLanguage::French:
-            SetRows(window, kFrench, w.applicationTitle);
-            w.addresses = AddressesFor(language.code);
+            SetRows(w, kFrench, w.ApplicationTitle);
+            w.Addresses = AddressesFor(language.code);
             break;
         case DialogLanguage::German:
-            SetRows(window, kGerman, w.applicationTitle);
-            SetVisible(window, "Image12", true);
-            SetVisible(window, "Image4", true);
-            SetVisible(window, "Image31", false);
-            SetVisible(window, "Image6", false);
-            w.addresses = AddressesFor(language.code);
+            SetRows(w, kGerman, w.ApplicationTitle);
+            w.Image12->show();
+            w.Image4->show();
+            w.Image31->hide();
+            w.Image6->hide();
+            w.Addresses = AddressesFor(language.code);
             break;
         case DialogLanguage::Spanish:
-            SetRows(window, kSpanish, w.applicationTitle);
+            SetRows(w, kSpanish, w.ApplicationTitle);
             break;
         case DialogLanguage::English:
             break;
     }
-}
-
-void ChooseFromList(MainWindow w, int index, bool senderIsList) {
-    if (AutomaticMode(w.settingsFolder)) return;
-    if (index < 0 || index >= kLanguageCount) return;
-    w.interfaceLanguage = Table()[static_cast<std::size_t>(index)].code;
-    const settings::Store store(w.settingsFolder);
-    if (!store.writeValue(settings::kLanguage, std::to_string(w.interfaceLanguage)))
-        platform::ShowMessage("Configuration file could not be created.", "Error 11");
-    Apply(w, senderIsList);
-}
-
-void SetAutomatic(MainWindow w, bool on, bool senderIsList) {
-    const settings::Store store(w.settingsFolder);
-    if (on) {
-        store.setFlag(settings::kAutoLang);
-        Apply(w, senderIsList);
-    } else {
-        store.clearFlag(settings::kAutoLang);
-    }
-    if (QWidget* list = Control(w.window, QStringLiteral("LanguageCombo"))) list->setEnabled(!on);
 }
 
 void FillList(QComboBox& list) {
@@ -524,6 +430,15 @@ void FillList(QComboBox& list) {
     list.setMaxVisibleItems(19);
     list.setEditable(false);
     list.setCurrentIndex(-1);
+}
+
+QStringList TranslatedControls() {
+    QStringList names;
+    for (const Row& row : kFrench) names << QString::fromLatin1(row.control);
+    for (const Row& row : kGerman) names << QString::fromLatin1(row.control);
+    for (const Row& row : kSpanish) names << QString::fromLatin1(row.control);
+    names.removeDuplicates();
+    return names;
 }
 
 }  // namespace languages

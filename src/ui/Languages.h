@@ -6,16 +6,20 @@
 // instruction lines in 55 languages and its whole text in French, German and
 // Spanish.
 //
-// The language steps work on the main window through the object names of its
-// controls, so they need nothing of the window's class but its names.
+// The translated texts are tables keyed by the object names of the main
+// window's controls; adding a language is adding a table, not code.
 
 #include <QString>
+#include <QStringList>
 #include <array>
 #include <cstdint>
 #include <string>
 
 class QComboBox;
+class QObject;
 class QWidget;
+class TfrmConfig;
+struct PageAddresses;
 
 namespace languages {
 
@@ -54,6 +58,7 @@ inline constexpr std::int32_t kEnglish = 1033;
 inline constexpr char kArabicPicture[] = ":/lang/Arabic.jpg";
 inline constexpr int kStripTop = 256;
 inline constexpr int kStripHeight = 60;
+inline constexpr int kPictureHeight = 63;
 inline constexpr int kPictureTop = 253;
 
 // The 55 entries in the order of the list.
@@ -78,58 +83,41 @@ QString InstallerKey(const QString& applicationTitle);
 
 // The automatic choice: the machine-wide value, else the user's value, else
 // English. A value found only in the user's copy is copied to the machine-wide
-// one (unless it is English); a failed copy does not matter here.
+// one (unless it is English); a failed copy does not matter here. On Linux
+// the machine-wide copy is looked for in the first XDG_CONFIG_DIRS folder, the
+// user's in XDG_CONFIG_HOME, when these are set.
 std::int32_t DetectedLanguage(const QString& applicationTitle = QStringLiteral("Tarnwick"));
 
 // ---------------------------------------------------------------------------
 // Page addresses of the main window's link controls
 
-struct PageAddresses {
-    QString product, faq, update, donate, home, apps, books, projects, project1, project2;
-};
-// The English editions; German has its own for every page, French for the
-// second project page only.
+// The English editions but for German, which has its own for every page, and
+// French, which has its own for the More page's second project.
 PageAddresses AddressesFor(std::int32_t code);
 
 // ---------------------------------------------------------------------------
 // Applying a language to the main window
 
-// What the language steps need of the main window. Controls are found by
-// object name among the window's own widgets (not inside other windows it
-// owns, such as an open dialog).
-struct MainWindow {
-    QWidget& window;
-    const std::string& settingsFolder;
-    std::int32_t& interfaceLanguage;
-    PageAddresses& addresses;
-    QString applicationTitle = QStringLiteral("Tarnwick");
-};
-
 // The language application (the main window's Memo3DblClick): in automatic
 // mode ("autolang.txt" present) the code is detected first; then the English
-// base is set and the language's texts and pictures over it. The list's entry
-// is selected when automatic mode is on or `senderIsList`.
-void Apply(MainWindow w, bool senderIsList);
-
-// A choice from the list (LanguageComboChange): stores the entry's code in
-// "language.txt" and applies it. Nothing happens in automatic mode or for an
-// index outside the table.
-void ChooseFromList(MainWindow w, int index, bool senderIsList);
-
-// "Detect language automatically" switched (CheckBox5Click): on writes
-// "autolang.txt" and applies the detected language; off only deletes the file.
-// Either way the list is enabled exactly when the box is off.
-void SetAutomatic(MainWindow w, bool on, bool senderIsList);
+// base is set and the language's lines or picture, Options caption and, for
+// French, German and Spanish, its texts, pictures and addresses over it. The
+// list's entry is selected when automatic mode is on or the sender is the
+// list; a code the table does not name leaves the English base and the list.
+void Apply(TfrmConfig& window, QObject* sender);
 
 // Fills the list with the 55 names, 19 rows shown, nothing selected.
 void FillList(QComboBox& list);
 
-// Sets the text that a control of the main window shows: a button's or
-// label's text, a group box's title, a tab page's tab caption, a memo's
-// lines. False when the window has no such control.
+// The controls the French, German and Spanish texts name.
+QStringList TranslatedControls();
+
+// Sets the text that a control of the window shows: a button's or label's
+// text, a group box's title, a tab page's tab caption, a memo's lines. False
+// when the window has no such control.
 bool SetControlText(QWidget& window, const QString& name, const QString& text);
-// The named control of the window itself (not of windows it owns); null when
-// there is none.
+// The named control of the window itself (not of windows it owns, such as an
+// open dialog); null when there is none.
 QWidget* Control(QWidget& window, const QString& name);
 
 }  // namespace languages

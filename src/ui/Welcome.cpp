@@ -11,6 +11,7 @@
 #include <QStyle>
 
 #include "settings/Settings.h"
+#include "ui/About.h"
 #include "ui/Languages.h"
 #include "ui/Pictures.h"
 
@@ -231,4 +232,11 @@ bool TWelcomeForm::eventFilter(QObject* watched, QEvent* event) {
         }
     }
     return QDialog::eventFilter(watched, event);
+}
+
+void ShowWelcome(TfrmConfig& owner) {
+    TWelcomeForm welcome(
+        owner.InterfaceLanguage, owner.SettingsFolder, [&owner](QObject*) { owner.Button1Click(); },
+        &owner);
+    welcome.exec();
 }

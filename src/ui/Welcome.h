@@ -11,6 +11,7 @@
 #include <string>
 
 class QCheckBox;
+class TfrmConfig;
 class QLabel;
 class QPushButton;
 
@@ -49,3 +50,7 @@ private:
     std::string settingsFolder_;
     std::function<void(QObject*)> unrar_;
 };
+
+// Shows the welcome dialog modally, owned by the main window, in its language;
+// clicking the picture runs the window's "Unrar..." action.
+void ShowWelcome(TfrmConfig& owner);

@@ -12,10 +12,13 @@
 #include <QRadioButton>
 #include <QSettings>
 #include <QTabWidget>
+#include <QTextEdit>
+#include <QTimer>
 #include <memory>
 
 #include "settings/Settings.h"
 #include "support/TempDir.h"
+#include "ui/About.h"
 #include "ui/Languages.h"
 #include "ui/Pictures.h"
 
@@ -29,102 +32,46 @@ namespace {
 
 const QString kKey = QString::fromLatin1(kInstallerValue);
 
-// A window with the main window's translated controls under their names.
-std::unique_ptr<QWidget> MakeMainWindow() {
-    auto window = std::make_unique<QWidget>();
-    window->setObjectName("frmConfig");
-    window->setFont(QFont("MS Sans Serif", 8));
-    auto* pages = new QTabWidget(window.get());
-    pages->setObjectName("PageControl1");
-    auto page = [&](const char* name, const char* caption) {
-        auto* p = new QWidget;
-        p->setObjectName(name);
-        pages->addTab(p, caption);
-        return p;
-    };
-    QWidget* t3 = page("t3", "Tarnwick");
-    auto* memo = new QPlainTextEdit(t3);
-    memo->setObjectName("Memo2");
-    memo->setGeometry(5, 256, 484, 60);
-    auto* strip = new QLabel(t3);
-    strip->setObjectName("LanguageImage");
-    strip->setGeometry(5, 256, 484, 60);
-    QWidget* t1 = page("t1", "Options");
-    QWidget* sheet1 = page("TabSheet1", "Interface");
-    QWidget* sheet2 = page("TabSheet2", "About");
-    QWidget* sheet3 = page("TabSheet3", "Author");
-    QWidget* sheet4 = page("TabSheet4", "More");
-    QWidget* sheet5 = page("TabSheet5", "Help");
-    auto add = [](QWidget* w, QWidget* parent, const char* name) {
-        w->setParent(parent);
-        w->setObjectName(name);
-    };
-    for (const char* g : {"GroupBox1", "GroupBox2"}) add(new QGroupBox, t1, g);
-    for (const char* g : {"GroupBox3", "GroupBox4"}) add(new QGroupBox, sheet1, g);
-    for (const char* c : {"CheckBox4", "CheckBox8", "CheckBox10", "CheckBox3", "CheckBox11"})
-        add(new QCheckBox, t1, c);
-    for (const char* c : {"CheckBox5", "CheckBox12", "CheckBox2", "CheckBox1", "CheckBox7",
-                          "CheckBox13", "CheckBox9"})
-        add(new QCheckBox, sheet1, c);
-    for (const char* r : {"RadioButton1", "RadioButton2"}) add(new QRadioButton, t1, r);
-    for (const char* b : {"Button10", "Button7", "Button4"}) add(new QPushButton, t1, b);
-    for (const char* b : {"Button17", "Button2", "Button19"}) add(new QPushButton, sheet2, b);
-    for (const char* b : {"Button3", "Button9", "Button6"}) add(new QPushButton, sheet3, b);
-    for (const char* b : {"Button5", "Button11", "Button8"}) add(new QPushButton, sheet4, b);
-    for (const char* b : {"Button12"}) add(new QPushButton, sheet5, b);
-    for (const char* l : {"StaticText1", "StaticText3", "StaticText6", "StaticText7", "StaticText8",
-                          "StaticText4", "StaticText9"})
-        add(new QLabel, sheet5, l);
-    for (const char* i : {"Image12", "Image31"}) add(new QLabel, sheet3, i);
-    for (const char* i : {"Image4", "Image6"}) add(new QLabel, sheet4, i);
-    auto* list = new QComboBox(sheet1);
-    list->setObjectName("LanguageCombo");
-    FillList(*list);
-    return window;
-}
-
-QString TextOf(QWidget& window, const char* name) {
+QString TextOf(TfrmConfig& window, const char* name) {
     QWidget* w = Control(window, name);
     if (!w) return "<missing>";
-    if (auto* tabs = qobject_cast<QTabWidget*>(w->parentWidget() ? w->parentWidget()->parentWidget()
-                                                                 : nullptr))
-        if (tabs->indexOf(w) >= 0) return tabs->tabText(tabs->indexOf(w));
+    if (window.PageControl1->indexOf(w) >= 0)
+        return window.PageControl1->tabText(window.PageControl1->indexOf(w));
     if (auto* b = qobject_cast<QAbstractButton*>(w)) return b->text();
     if (auto* g = qobject_cast<QGroupBox*>(w)) return g->title();
     if (auto* l = qobject_cast<QLabel*>(w)) return l->text();
+    if (auto* m = qobject_cast<QTextEdit*>(w)) return m->toPlainText();
     if (auto* m = qobject_cast<QPlainTextEdit*>(w)) return m->toPlainText();
-    return "<unknown>";
+    return QString();
 }
 
-QImage Rgb(const QImage& image) { return image.convertToFormat(QImage::Format_RGB32); }
-QImage Rgb(const QPixmap& pixmap) { return Rgb(pixmap.toImage()); }
-
-bool Shown(QWidget& window, const char* name) {
+bool Shown(TfrmConfig& window, const char* name) {
     QWidget* w = Control(window, name);
     return w && !w->isHidden();
 }
 
 // Everything a language application may change, for comparing two windows.
-QStringList Snapshot(QWidget& window, const PageAddresses& a) {
+QStringList Snapshot(TfrmConfig& window) {
     QStringList out;
     for (QWidget* w : window.findChildren<QWidget*>()) {
         const QByteArray name = w->objectName().toUtf8();
-        if (name.isEmpty() || name.startsWith("qt_")) continue;
-        out << QString("%1=%2 shown=%3")
+        if (name.isEmpty() || name.startsWith("qt_") || w->window() != &window) continue;
+        out << QString("%1=%2 shown=%3 enabled=%4")
                    .arg(w->objectName(), TextOf(window, name.constData()))
-                   .arg(!w->isHidden());
+                   .arg(!w->isHidden())
+                   .arg(w->isEnabled());
     }
-    auto* strip = qobject_cast<QLabel*>(Control(window, "LanguageImage"));
-    const QImage picture = strip->pixmap().toImage();
-    out << QString("strip top=%1 h=%2 picture=%3")
-               .arg(strip->y())
-               .arg(strip->height())
-               .arg(qHash(QByteArray(reinterpret_cast<const char*>(picture.constBits()),
-                                     picture.sizeInBytes())));
-    auto* list = qobject_cast<QComboBox*>(Control(window, "LanguageCombo"));
-    out << QString("list=%1 enabled=%2").arg(list->currentIndex()).arg(list->isEnabled());
-    out << a.product << a.faq << a.update << a.donate << a.home << a.apps << a.books << a.projects
-        << a.project1 << a.project2;
+    const QRect strip = window.LanguageImage->geometry();
+    out << QString("strip %1,%2 %3x%4 %5")
+               .arg(strip.x())
+               .arg(strip.y())
+               .arg(strip.width())
+               .arg(strip.height())
+               .arg(window.LanguageImage->picture());
+    out << QString("list=%1").arg(window.LanguageCombo->currentIndex());
+    const PageAddresses& a = window.Addresses;
+    out << a.Product << a.Faq << a.Update << a.Donation << a.Home << a.Apps << a.Books << a.Projects
+        << a.Project1 << a.Project2;
     out.sort();
     return out;
 }
@@ -132,22 +79,32 @@ QStringList Snapshot(QWidget& window, const PageAddresses& a) {
 class LanguageTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        folder = settingsDir.path() + "/";
+        configHome = home.path() + "/config";
+        folder = configHome + "/Ostrel/Tarnwick/";
         machineDir = machineRoot.path();
+        qputenv("XDG_CONFIG_HOME", QByteArray::fromStdString(configHome));
         qputenv("XDG_CONFIG_DIRS", QByteArray::fromStdString(machineDir));
-        qputenv("XDG_CONFIG_HOME", QByteArray::fromStdString(userRoot.path()));
-        window = MakeMainWindow();
     }
     void TearDown() override {
         qunsetenv("XDG_CONFIG_DIRS");
         qunsetenv("XDG_CONFIG_HOME");
     }
 
-    MainWindow Target() { return {*window, folder, language, addresses}; }
-    void SetAutoLang(bool on) { settings::Store(folder).setFlag(settings::kAutoLang, on); }
+    // A start of the main window on the prepared settings and installer records.
+    std::unique_ptr<TfrmConfig> Start() {
+        auto w = std::make_unique<TfrmConfig>();
+        w->Timer1->stop();  // no welcome dialog or file dialog here
+        return w;
+    }
+    // Settings of a program that has run before, without automatic detection.
+    void ByHand() {
+        settings::Store store(folder);
+        store.createDefaults();
+        store.clearFlag(settings::kAutoLang);
+    }
     // The installer's records, where they lie on this system.
-    QString InstallerFile(QSettings::Scope scope) {
-        const std::string root = scope == QSettings::SystemScope ? machineDir : userRoot.path();
+    QString InstallerFile(QSettings::Scope scope) const {
+        const std::string root = scope == QSettings::SystemScope ? machineDir : configHome;
         return QString::fromStdString(root) + "/Ostrel/Tarnwick - Lumox.conf";
     }
     void SetInstallerValue(QSettings::Scope scope, const QString& value) {
@@ -156,24 +113,25 @@ protected:
         s.sync();
         ASSERT_EQ(s.status(), QSettings::NoError);
     }
-    QVariant InstallerValue(QSettings::Scope scope) {
+    QVariant InstallerValue(QSettings::Scope scope) const {
         return QSettings(InstallerFile(scope), QSettings::IniFormat).value(kKey);
     }
-    int ListIndex() {
-        return qobject_cast<QComboBox*>(Control(*window, "LanguageCombo"))->currentIndex();
+    static QString Line(TfrmConfig& w, int i) {
+        return w.Memo2->toPlainText().split('\n').value(i);
     }
-    QString Line(int i) { return TextOf(*window, "Memo2").split('\n').value(i); }
-    // Applies `code` as a hand choice through the list would.
-    void ApplyCode(std::int32_t code) {
-        language = code;
-        Apply(Target(), true);
+    // A choice from the list, as the user makes it.
+    static void Choose(TfrmConfig& w, int index) {
+        w.LanguageCombo->setCurrentIndex(index);
+        emit w.LanguageCombo->activated(index);
+    }
+    // Applies `code` as the settings load does with a stored hand choice.
+    static void ApplyCode(TfrmConfig& w, std::int32_t code) {
+        w.InterfaceLanguage = code;
+        w.Memo3DblClick(w.LanguageCombo);
     }
 
-    TempDir settingsDir, machineRoot, userRoot;
-    std::string folder, machineDir;
-    std::int32_t language = 0;
-    PageAddresses addresses;
-    std::unique_ptr<QWidget> window;
+    TempDir home, machineRoot;
+    std::string configHome, folder, machineDir;
 };
 
 TEST_F(LanguageTest, TableHoldsEveryLanguageOnceWithItsLinesOrPicture) {
@@ -214,44 +172,46 @@ TEST_F(LanguageTest, TableHoldsEveryLanguageOnceWithItsLinesOrPicture) {
     EXPECT_EQ(IndexOfCode(0), -1);
 }
 
-TEST_F(LanguageTest, TextLinesFitTheInstructionMemo) {
-    QWidget* memo = Control(*window, "Memo2");
-    const QFontMetrics metrics(memo->font());
+TEST_F(LanguageTest, TextLinesFitTheInstructionMemoAndEveryRowHasItsControl) {
+    auto w = Start();
+    const QFontMetrics metrics(w->Memo2->font());
+    const int room = w->Memo2->width() - 2 * int(w->Memo2->document()->documentMargin()) - 2;
     for (const Language& l : Table()) {
         if (l.lines == Lines::Picture) continue;
         for (const char* line : l.text)
-            EXPECT_LE(metrics.horizontalAdvance(QString::fromUtf8(line)), 484 - 8)
+            EXPECT_LE(metrics.horizontalAdvance(QString::fromUtf8(line)), room)
                 << l.name << ": " << line;
     }
+    for (const QString& name : TranslatedControls())
+        EXPECT_NE(Control(*w, name), nullptr) << name.toStdString();
 }
 
 TEST_F(LanguageTest, FirstStartWithoutInstallerValueIsEnglishAndWritesNothing) {
-    SetAutoLang(true);
-    Apply(Target(), true);
-    EXPECT_EQ(language, 1033);
-    EXPECT_EQ(ListIndex(), kEnglishIndex);
-    EXPECT_EQ(Line(0), "To unrar a file choose one of the three following methods:");
-    EXPECT_EQ(TextOf(*window, "t1"), "Options");
-    EXPECT_FALSE(InstallerValue(QSettings::SystemScope).isValid());
+    auto w = Start();
+    EXPECT_TRUE(settings::Store(folder).exists(settings::kAutoLang));
+    EXPECT_EQ(w->InterfaceLanguage, 1033);
+    EXPECT_EQ(w->LanguageCombo->currentText(), "English");
+    EXPECT_FALSE(w->LanguageCombo->isEnabled());
+    EXPECT_EQ(Line(*w, 2),
+              "--> Right-click the compressed file and choose \"Extract!\" in the context menu");
     EXPECT_FALSE(testing_support::PathExists(machineDir + "/Ostrel"));
 }
 
 TEST_F(LanguageTest, UserValueIsCopiedToMachineButEnglishNeverIs) {
-    SetAutoLang(true);
     SetInstallerValue(QSettings::UserScope, "1031");
-    Apply(Target(), false);
-    EXPECT_EQ(language, 1031);
-    EXPECT_EQ(ListIndex(), 20);
-    EXPECT_EQ(TextOf(*window, "CheckBox5"), "Sprache automatisch erkennen");
+    auto w = Start();
+    EXPECT_EQ(w->InterfaceLanguage, 1031);
+    EXPECT_EQ(w->LanguageCombo->currentText(), "German");
+    EXPECT_EQ(w->CheckBox5->text(), "Sprache automatisch erkennen");
     EXPECT_EQ(InstallerValue(QSettings::SystemScope).toString(), "1031");
-    EXPECT_EQ(DialogLanguageOf(language), DialogLanguage::German);
+    EXPECT_EQ(DialogLanguageOf(w->InterfaceLanguage), DialogLanguage::German);
 
     TempDir otherMachine;
     machineDir = otherMachine.path();
     qputenv("XDG_CONFIG_DIRS", QByteArray::fromStdString(machineDir));
     SetInstallerValue(QSettings::UserScope, "1033");
     EXPECT_EQ(DetectedLanguage(), 1033);
-    EXPECT_FALSE(InstallerValue(QSettings::SystemScope).isValid());
+    EXPECT_FALSE(testing_support::PathExists(machineDir + "/Ostrel"));
 }
 
 TEST_F(LanguageTest, MachineValueWinsAndIsLeftAlone) {
@@ -263,6 +223,8 @@ TEST_F(LanguageTest, MachineValueWinsAndIsLeftAlone) {
     SetInstallerValue(QSettings::SystemScope, "deutsch");
     EXPECT_EQ(DetectedLanguage(), 1033);
     EXPECT_EQ(InstallerValue(QSettings::SystemScope).toString(), "deutsch");
+    SetInstallerValue(QSettings::SystemScope, "99999999999");
+    EXPECT_EQ(DetectedLanguage(), 1033);
 }
 
 TEST_F(LanguageTest, UnwritableMachineCopyStillAppliesTheLanguage) {
@@ -270,143 +232,147 @@ TEST_F(LanguageTest, UnwritableMachineCopyStillAppliesTheLanguage) {
     const std::string blocked = machineDir + "/blocked";
     testing_support::WriteFile(blocked, "x");
     qputenv("XDG_CONFIG_DIRS", QByteArray::fromStdString(blocked));
-    SetAutoLang(true);
     SetInstallerValue(QSettings::UserScope, "3082");
-    Apply(Target(), false);
-    EXPECT_EQ(language, 3082);
-    EXPECT_EQ(ListIndex(), 47);
-    EXPECT_EQ(TextOf(*window, "t1"), "Opciones");
+    auto w = Start();
+    EXPECT_EQ(w->InterfaceLanguage, 3082);
+    EXPECT_EQ(w->LanguageCombo->currentText(), "Spanish");
+    EXPECT_EQ(TextOf(*w, "t1"), "Opciones");
+    EXPECT_EQ(w->Button2->text(), "Licencia...");
 }
 
 TEST_F(LanguageTest, AcceptedCodesSelectTheirEntry) {
     struct Case {
         const char* value;
-        int index;
+        const char* entry;
         const char* t1;
     };
-    const Case cases[] = {{"4103", 20, "Optionen"},     {"3082", 47, "Opciones"},
-                          {"1069", 47, "Opciones"},     {"2070", 40, "Opções"},
-                          {"2068", 37, "Alternativer"}, {" 15 ", 25, "Valkostir"}};
-    SetAutoLang(true);
+    const Case cases[] = {
+        {"4103", "German", "Optionen"},        {"3082", "Spanish", "Opciones"},
+        {"1069", "Spanish", "Opciones"},       {"2070", "Portuguese", "Opções"},
+        {"2068", "Norwegian", "Alternativer"}, {" 15 ", "Icelandic", "Valkostir"}};
+    auto w = Start();
     for (const Case& c : cases) {
         SetInstallerValue(QSettings::SystemScope, c.value);
-        Apply(Target(), false);
-        EXPECT_EQ(ListIndex(), c.index) << c.value;
-        EXPECT_EQ(TextOf(*window, "t1"), QString::fromUtf8(c.t1)) << c.value;
+        w->Memo3DblClick(w->Memo3);
+        EXPECT_EQ(w->LanguageCombo->currentText(), c.entry) << c.value;
+        EXPECT_EQ(TextOf(*w, "t1"), QString::fromUtf8(c.t1)) << c.value;
     }
     // Another German locale: English everywhere, the selection left as it was.
     SetInstallerValue(QSettings::SystemScope, "2055");
-    Apply(Target(), false);
-    EXPECT_EQ(language, 2055);
-    EXPECT_EQ(ListIndex(), 25);
-    EXPECT_EQ(TextOf(*window, "t1"), "Options");
-    EXPECT_EQ(TextOf(*window, "GroupBox3"), " General  ");
-    EXPECT_EQ(DialogLanguageOf(language), DialogLanguage::English);
+    w->Memo3DblClick(w->Memo3);
+    EXPECT_EQ(w->InterfaceLanguage, 2055);
+    EXPECT_EQ(w->LanguageCombo->currentText(), "Icelandic");
+    EXPECT_EQ(TextOf(*w, "t1"), "Options");
+    EXPECT_EQ(w->GroupBox3->title(), " General  ");
+    EXPECT_EQ(Line(*w, 0), "To unrar a file choose one of the three following methods:");
+    EXPECT_EQ(DialogLanguageOf(w->InterfaceLanguage), DialogLanguage::English);
 }
 
 TEST_F(LanguageTest, HandChoiceStoresTheEntryCodeForTheNextStart) {
-    ChooseFromList(Target(), 25, true);  // Icelandic
-    EXPECT_EQ(language, 15);
+    ByHand();
+    auto w = Start();
+    EXPECT_TRUE(w->LanguageCombo->isEnabled());
+    EXPECT_EQ(w->LanguageCombo->currentIndex(), -1);
+    Choose(*w, 25);  // Icelandic
+    EXPECT_EQ(w->InterfaceLanguage, 15);
     EXPECT_EQ(testing_support::ReadFile(folder + settings::kLanguage), "15\r\n");
 
-    // The next start: a new window, the code read back from the file.
-    window = MakeMainWindow();
-    language = ParseCode(QString::fromStdString(
-        settings::Store(folder).readValue(settings::kLanguage).value_or("1033")));
-    Apply(Target(), true);
-    EXPECT_EQ(ListIndex(), 25);
-    EXPECT_EQ(TextOf(*window, "t1"), "Valkostir");
-    EXPECT_EQ(Line(0), QString::fromUtf8(Table()[25].text[0]));
-
-    // Out of range and automatic mode: nothing stored, nothing applied.
-    ChooseFromList(Target(), 55, true);
-    ChooseFromList(Target(), -1, true);
-    EXPECT_EQ(language, 15);
-    SetAutoLang(true);
-    ChooseFromList(Target(), 20, true);
-    EXPECT_EQ(language, 15);
-    EXPECT_EQ(testing_support::ReadFile(folder + settings::kLanguage), "15\r\n");
+    w = Start();
+    EXPECT_EQ(w->InterfaceLanguage, 15);
+    EXPECT_EQ(w->LanguageCombo->currentText(), "Icelandic");
+    EXPECT_EQ(TextOf(*w, "t1"), "Valkostir");
+    EXPECT_EQ(Line(*w, 0), QString::fromUtf8(Table()[25].text[0]));
 }
 
 TEST_F(LanguageTest, LanguageFileIsIgnoredInAutomaticMode) {
+    settings::Store(folder).createDefaults();
     testing_support::WriteFile(folder + settings::kLanguage, "1036\r\n");
-    SetAutoLang(true);
-    language = 1036;
-    Apply(Target(), true);
-    EXPECT_EQ(language, 1033);
-    EXPECT_EQ(TextOf(*window, "Button2"), "License...");
+    auto w = Start();
+    EXPECT_EQ(w->InterfaceLanguage, 1033);
+    EXPECT_EQ(w->Button2->text(), "License...");
+    // A choice from the disabled list changes nothing either.
+    Choose(*w, 20);
+    EXPECT_EQ(w->InterfaceLanguage, 1033);
     EXPECT_EQ(testing_support::ReadFile(folder + settings::kLanguage), "1036\r\n");
 }
 
 TEST_F(LanguageTest, PictureStripFollowsThePictureLanguages) {
-    auto* strip = qobject_cast<QLabel*>(Control(*window, "LanguageImage"));
-    ApplyCode(1049);  // Russian
-    EXPECT_FALSE(Shown(*window, "Memo2"));
-    EXPECT_TRUE(Shown(*window, "LanguageImage"));
-    EXPECT_EQ(strip->y(), kPictureTop);
-    EXPECT_EQ(Rgb(strip->pixmap()), Rgb(pictures::Image(":/lang/Russian.jpg")));
+    ByHand();
+    auto w = Start();
+    ApplyCode(*w, 1049);  // Russian
+    EXPECT_FALSE(Shown(*w, "Memo2"));
+    EXPECT_TRUE(Shown(*w, "LanguageImage"));
+    EXPECT_EQ(w->LanguageImage->geometry().top(), kPictureTop);
+    EXPECT_EQ(w->LanguageImage->picture(), ":/lang/Russian.jpg");
 
-    ApplyCode(1025);  // Arabic: the strip's own picture at its own place
-    EXPECT_TRUE(Shown(*window, "LanguageImage"));
-    EXPECT_EQ(strip->y(), kStripTop);
-    EXPECT_EQ(Rgb(strip->pixmap()), Rgb(pictures::Image(kArabicPicture)));
-    EXPECT_EQ(strip->geometry().bottom(), 256 + 60 - 1);
+    Choose(*w, 2);  // Arabic: the strip's own picture at its own place
+    EXPECT_TRUE(Shown(*w, "LanguageImage"));
+    EXPECT_EQ(w->LanguageImage->geometry(), QRect(5, kStripTop, 484, 60));
+    EXPECT_EQ(w->LanguageImage->picture(), kArabicPicture);
 
-    ApplyCode(1049);
-    ApplyCode(1043);  // Dutch
-    EXPECT_FALSE(Shown(*window, "LanguageImage"));
-    EXPECT_TRUE(Shown(*window, "Memo2"));
-    EXPECT_EQ(Line(0), QString::fromUtf8(Table()[12].text[0]));
-    EXPECT_EQ(TextOf(*window, "t1"), "Opties");
+    ApplyCode(*w, 1049);
+    Choose(*w, 12);  // Dutch
+    EXPECT_FALSE(Shown(*w, "LanguageImage"));
+    EXPECT_TRUE(Shown(*w, "Memo2"));
+    EXPECT_EQ(Line(*w, 0), QString::fromUtf8(Table()[12].text[0]));
+    EXPECT_EQ(TextOf(*w, "t1"), "Opties");
 }
 
 TEST_F(LanguageTest, FullTranslationsSetTheirOwnRows) {
-    ApplyCode(1036);
-    EXPECT_EQ(TextOf(*window, "Button17"), "Mise à jour...");
-    EXPECT_EQ(TextOf(*window, "Button2"), "Licence...");
-    EXPECT_EQ(TextOf(*window, "TabSheet5"), "Aider");
-    EXPECT_EQ(TextOf(*window, "TabSheet1"), "Interface");
-    EXPECT_EQ(TextOf(*window, "GroupBox3"), " Général  ");
-    EXPECT_TRUE(Shown(*window, "Image31"));
-    EXPECT_NE(addresses.project2, AddressesFor(1033).project2);
-    EXPECT_EQ(addresses.product, AddressesFor(1033).product);
+    ByHand();
+    auto w = Start();
+    ApplyCode(*w, 1033);
+    const PageAddresses english = w->Addresses;
+    const QString project1 = w->Button5->text(), project2 = w->Button11->text();
 
-    ApplyCode(4103);
-    EXPECT_EQ(TextOf(*window, "Button17"), "Update...");
-    EXPECT_EQ(TextOf(*window, "StaticText1"), "Wie entpacke ich meine RAR-Datei mit Tarnwick?");
-    EXPECT_EQ(TextOf(*window, "GroupBox3"), " Allgemein  ");
-    EXPECT_TRUE(Shown(*window, "Image12"));
-    EXPECT_TRUE(Shown(*window, "Image4"));
-    EXPECT_FALSE(Shown(*window, "Image31"));
-    EXPECT_FALSE(Shown(*window, "Image6"));
-    EXPECT_TRUE(addresses.update.endsWith("UID=240"));
-    EXPECT_NE(addresses.update, AddressesFor(1033).update);
+    ApplyCode(*w, 1036);
+    EXPECT_EQ(w->Button17->text(), "Mise à jour...");
+    EXPECT_EQ(w->Button2->text(), "Licence...");
+    EXPECT_EQ(TextOf(*w, "TabSheet5"), "Aider");
+    EXPECT_EQ(TextOf(*w, "TabSheet1"), "Interface");
+    EXPECT_EQ(w->GroupBox3->title(), " Général  ");
+    EXPECT_TRUE(Shown(*w, "Image31"));
+    EXPECT_NE(w->Addresses.Project2, english.Project2);
+    EXPECT_EQ(w->Addresses.Product, english.Product);
 
-    ApplyCode(1033);
-    const QString project1 = TextOf(*window, "Button5"), project2 = TextOf(*window, "Button11");
-    ApplyCode(1034);
-    EXPECT_EQ(TextOf(*window, "Button3"), "Free Apps...");
-    EXPECT_EQ(TextOf(*window, "Button5"), project1);
-    EXPECT_EQ(TextOf(*window, "Button11"), project2);
-    EXPECT_EQ(TextOf(*window, "TabSheet2"), "About");
-    EXPECT_EQ(TextOf(*window, "StaticText1"),
-              "¿Como descomprimir archivos en formato RAR con Tarnwick?");
-    EXPECT_EQ(addresses.update, AddressesFor(1033).update);
+    ApplyCode(*w, 4103);
+    EXPECT_EQ(w->Button17->text(), "Update...");
+    EXPECT_EQ(w->StaticText1->text(), "Wie entpacke ich meine RAR-Datei mit Tarnwick?");
+    EXPECT_EQ(w->GroupBox3->title(), " Allgemein  ");
+    EXPECT_TRUE(Shown(*w, "Image12"));
+    EXPECT_TRUE(Shown(*w, "Image4"));
+    EXPECT_FALSE(Shown(*w, "Image31"));
+    EXPECT_FALSE(Shown(*w, "Image6"));
+    for (const QString& address :
+         {w->Addresses.Product, w->Addresses.Faq, w->Addresses.Update, w->Addresses.Donation,
+          w->Addresses.Home, w->Addresses.Apps, w->Addresses.Books, w->Addresses.Projects,
+          w->Addresses.Project1, w->Addresses.Project2})
+        EXPECT_TRUE(address.contains("/de/")) << address.toStdString();
+    EXPECT_TRUE(w->Addresses.Update.endsWith("?UID=240"));
+
+    ApplyCode(*w, 1034);
+    EXPECT_EQ(w->Button3->text(), "Free Apps...");
+    EXPECT_EQ(w->Button9->text(), "Free eBooks...");
+    EXPECT_EQ(w->Button5->text(), project1);
+    EXPECT_EQ(w->Button11->text(), project2);
+    EXPECT_EQ(TextOf(*w, "TabSheet2"), "About");
+    EXPECT_EQ(w->StaticText1->text(), "¿Como descomprimir archivos en formato RAR con Tarnwick?");
+    EXPECT_EQ(w->Addresses.Update, english.Update);
 }
 
 // Whatever came before, a language looks the same as on a fresh window.
 TEST_F(LanguageTest, NothingOfThePreviousLanguageStays) {
-    for (std::int32_t before : {1031, 1036, 1034, 1049, 1025}) {
-        for (const Language& l : Table()) {
-            ApplyCode(before);
-            ApplyCode(l.code);
-            const QStringList switched = Snapshot(*window, addresses);
-
-            auto fresh = MakeMainWindow();
-            std::int32_t code = l.code;
-            PageAddresses freshAddresses;
-            Apply({*fresh, folder, code, freshAddresses}, true);
-            const QStringList direct = Snapshot(*fresh, freshAddresses);
+    ByHand();
+    auto w = Start();
+    for (int index = 0; index < kLanguageCount; ++index) {
+        const Language& l = Table()[static_cast<std::size_t>(index)];
+        auto fresh = Start();
+        ApplyCode(*fresh, l.code);
+        const QStringList direct = Snapshot(*fresh);
+        for (std::int32_t before : {1031, 1036, 1034, 1049, 1025}) {
+            ApplyCode(*w, before);
+            Choose(*w, index);
+            const QStringList switched = Snapshot(*w);
             QStringList differences;
             for (const QString& item : switched)
                 if (!direct.contains(item)) differences << "switched: " + item;
@@ -419,30 +385,43 @@ TEST_F(LanguageTest, NothingOfThePreviousLanguageStays) {
 }
 
 TEST_F(LanguageTest, ClearingAutomaticDetectionKeepsTheLanguage) {
-    SetAutoLang(true);
     SetInstallerValue(QSettings::SystemScope, "1031");
-    SetAutomatic(Target(), true, false);
-    auto* list = qobject_cast<QComboBox*>(Control(*window, "LanguageCombo"));
-    EXPECT_FALSE(list->isEnabled());
-    EXPECT_EQ(TextOf(*window, "t1"), "Optionen");
+    auto w = Start();
+    EXPECT_EQ(TextOf(*w, "t1"), "Optionen");
+    EXPECT_FALSE(w->LanguageCombo->isEnabled());
 
-    SetAutomatic(Target(), false, false);
-    EXPECT_EQ(language, 1031);
-    EXPECT_EQ(TextOf(*window, "t1"), "Optionen");
-    EXPECT_TRUE(list->isEnabled());
+    w->CheckBox5->setChecked(false);
+    EXPECT_EQ(w->InterfaceLanguage, 1031);
+    EXPECT_EQ(TextOf(*w, "t1"), "Optionen");
+    EXPECT_TRUE(w->LanguageCombo->isEnabled());
     EXPECT_FALSE(settings::Store(folder).exists(settings::kAutoLang));
     EXPECT_FALSE(settings::Store(folder).exists(settings::kLanguage));
+
+    // The next start has neither file: design texts, no selection, English dialogs.
+    w = Start();
+    EXPECT_EQ(w->InterfaceLanguage, 0);
+    EXPECT_EQ(w->LanguageCombo->currentIndex(), -1);
+    EXPECT_EQ(TextOf(*w, "t1"), "Options");
+    EXPECT_EQ(w->StaticText3->text(), "--> Click \"Unrar...\", select your RAR file and enjoy...");
+
+    // Ticking it again applies the detected language at once.
+    w->CheckBox5->setChecked(true);
+    EXPECT_EQ(w->InterfaceLanguage, 1031);
+    EXPECT_EQ(w->LanguageCombo->currentText(), "German");
+    EXPECT_FALSE(w->LanguageCombo->isEnabled());
 }
 
 TEST_F(LanguageTest, ProgramSelectionIsNoHandChoice) {
-    auto* list = qobject_cast<QComboBox*>(Control(*window, "LanguageCombo"));
+    ByHand();
+    auto w = Start();
     int changes = 0;
-    QObject::connect(list, &QComboBox::currentIndexChanged, [&] { ++changes; });
-    ApplyCode(1043);
-    EXPECT_EQ(list->currentIndex(), 12);
+    QObject::connect(w->LanguageCombo, &QComboBox::currentIndexChanged, [&] { ++changes; });
+    ApplyCode(*w, 1043);
+    EXPECT_EQ(w->LanguageCombo->currentText(), "Dutch");
     EXPECT_EQ(changes, 0);
-    EXPECT_EQ(list->count(), 55);
-    EXPECT_EQ(list->maxVisibleItems(), 19);
+    EXPECT_EQ(w->LanguageCombo->count(), 55);
+    EXPECT_EQ(w->LanguageCombo->maxVisibleItems(), 19);
+    EXPECT_FALSE(settings::Store(folder).exists(settings::kLanguage));
 }
 
 }  // namespace
