@@ -11,6 +11,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSettings>
+#include <QTabBar>
 #include <QTabWidget>
 #include <QTextEdit>
 #include <QTimer>
@@ -184,6 +185,36 @@ TEST_F(LanguageTest, TextLinesFitTheInstructionMemoAndEveryRowHasItsControl) {
     }
     for (const QString& name : TranslatedControls())
         EXPECT_NE(Control(*w, name), nullptr) << name.toStdString();
+}
+
+// The translated captions fit their controls: nothing clipped at a group's
+// edge, no option running under the "Browse..." button.
+TEST_F(LanguageTest, TranslatedCaptionsFitTheirControls) {
+    ByHand();
+    auto w = Start();
+    // The English base wording is fixed; the layout is the window's.
+    for (std::int32_t code : {1036, 1031, 1034}) {
+        ApplyCode(*w, code);
+        for (QAbstractButton* b : w->findChildren<QAbstractButton*>()) {
+            if (b->window() != w.get() || b->text().isEmpty()) continue;
+            const int need = b->sizeHint().width();
+            if (qobject_cast<QPushButton*>(b)) {
+                EXPECT_LE(need, b->width()) << code << " " << b->text().toStdString();
+            } else {
+                EXPECT_LE(b->x() + need, b->parentWidget()->width() - 4)
+                    << code << " " << b->text().toStdString();
+            }
+        }
+        EXPECT_LE(w->RadioButton2->x() + w->RadioButton2->sizeHint().width(), w->Button4->x())
+            << code;
+        for (QLabel* l : {w->StaticText1, w->StaticText3, w->StaticText4, w->StaticText9})
+            EXPECT_LE(l->x() + l->sizeHint().width(), l->parentWidget()->width())
+                << code << " " << l->text().toStdString();
+        for (QLabel* l : {w->StaticText6, w->StaticText7, w->StaticText8})
+            EXPECT_LE(l->heightForWidth(l->width()), l->height())
+                << code << " " << l->text().toStdString();
+        EXPECT_LE(w->PageControl1->tabBar()->sizeHint().width(), w->PageControl1->width()) << code;
+    }
 }
 
 TEST_F(LanguageTest, FirstStartWithoutInstallerValueIsEnglishAndWritesNothing) {
