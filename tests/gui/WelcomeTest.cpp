@@ -10,9 +10,12 @@
 #include <QSignalSpy>
 #include <QTest>
 #include <QTimer>
+#include <functional>
 
 #include "settings/Settings.h"
 #include "support/TempDir.h"
+#include "ui/About.h"
+#include "ui/Dialogs.h"
 #include "ui/Welcome.h"
 
 using testing_support::TempDir;
@@ -103,14 +106,18 @@ TEST_F(WelcomeTest, PictureAndStepCaptionsStartTheUnrarDialog) {
 
 TEST_F(WelcomeTest, ModalRunEndsAfterThePictureClick) {
     form = Make();
-    QTimer::singleShot(0, [this] {
+    QTimer clicker, closer;  // local: nothing fires in a later test
+    closer.setSingleShot(true);
+    QObject::connect(&closer, &QTimer::timeout, [] {
+        if (QWidget* left = QApplication::activeModalWidget()) left->close();
+    });
+    clicker.setSingleShot(true);
+    QObject::connect(&clicker, &QTimer::timeout, [&] {
+        closer.start(0);  // never leave a modal loop behind, whatever happens
         auto* shown = qobject_cast<TWelcomeForm*>(QApplication::activeModalWidget());
         if (shown) QTest::mouseClick(shown->Image24, Qt::LeftButton, {}, QPoint(10, 10));
-        // Never leave a modal loop behind, whatever happened.
-        QTimer::singleShot(0, [] {
-            if (QWidget* left = QApplication::activeModalWidget()) left->close();
-        });
     });
+    clicker.start(0);
     form->exec();
     EXPECT_EQ(unrarSender, form->Image24);
     EXPECT_FALSE(unrarSawVisible);
@@ -161,6 +168,96 @@ TEST_F(WelcomeTest, NoTextIsClipped) {
             EXPECT_LE(caption->sizeHint().width(), caption->width())
                 << code << " " << caption->objectName().toStdString();
     }
+}
+
+// The main window's start-up timer shows the dialog on a plain start while
+// "firstrun.txt" exists, in the window's language.
+class WelcomeAtStartTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        qputenv("XDG_CONFIG_HOME", QByteArray::fromStdString(home.path() + "/config"));
+        qputenv("XDG_CONFIG_DIRS", QByteArray::fromStdString(home.path() + "/machine"));
+        folder = home.path() + "/config/Ostrel/Tarnwick/";
+        settings::Store store(folder);
+        store.createDefaults();  // firstrun.txt among them
+        store.clearFlag(settings::kAutoLang);
+        store.writeValue(settings::kLanguage, "4103");
+        window = std::make_unique<TfrmConfig>();
+        window->Timer1->stop();
+    }
+    void TearDown() override {
+        qunsetenv("XDG_CONFIG_HOME");
+        qunsetenv("XDG_CONFIG_DIRS");
+    }
+    // Runs the timer's step; `act` gets the modal dialog shown, if any, and the
+    // dialog is closed afterwards whatever `act` did.
+    void RunTimer(const std::function<void(QWidget*)>& act) {
+        // Local timers: nothing of this step can fire in a later test.
+        QTimer actor, closer;
+        actor.setSingleShot(true);
+        closer.setSingleShot(true);
+        QObject::connect(&closer, &QTimer::timeout, [] {
+            if (QWidget* left = QApplication::activeModalWidget()) left->close();
+        });
+        QObject::connect(&actor, &QTimer::timeout, [&] {
+            closer.start(0);
+            act(QApplication::activeModalWidget());
+        });
+        actor.start(0);
+        window->Timer1Timer();
+    }
+    bool FirstRun() const { return settings::Store(folder).exists(settings::kFirstRun); }
+
+    TempDir home;
+    std::string folder;
+    std::unique_ptr<TfrmConfig> window;
+};
+
+TEST_F(WelcomeAtStartTest, PlainStartShowsItOnceInTheWindowsLanguage) {
+    window->StartedWithArguments = false;
+    QString caption;
+    QWidget* owner = nullptr;
+    RunTimer([&](QWidget* shown) {
+        auto* welcome = qobject_cast<TWelcomeForm*>(shown);
+        ASSERT_NE(welcome, nullptr);
+        caption = welcome->windowTitle();
+        owner = welcome->parentWidget();
+        welcome->OKButton->click();
+    });
+    EXPECT_EQ(caption, "Tarnwick - Willkommen");
+    EXPECT_EQ(owner, window.get());
+    EXPECT_FALSE(FirstRun());
+
+    // The next start shows nothing.
+    window = std::make_unique<TfrmConfig>();
+    window->Timer1->stop();
+    window->StartedWithArguments = false;
+    QWidget* seen = nullptr;
+    RunTimer([&](QWidget* shown) { seen = shown; });
+    EXPECT_EQ(seen, nullptr);
+}
+
+TEST_F(WelcomeAtStartTest, StartWithAnArchiveNeverShowsIt) {
+    window->StartedWithArguments = true;
+    QWidget* seen = nullptr;
+    RunTimer([&](QWidget* shown) { seen = shown; });
+    EXPECT_EQ(seen, nullptr);
+    EXPECT_TRUE(FirstRun());
+}
+
+TEST_F(WelcomeAtStartTest, PictureClickOpensTheArchiveChooser) {
+    window->StartedWithArguments = false;
+    dialogs::SetNextFileNames({});  // the chooser is cancelled
+    bool hiddenWhileChoosing = false;
+    RunTimer([&](QWidget* shown) {
+        auto* welcome = qobject_cast<TWelcomeForm*>(shown);
+        ASSERT_NE(welcome, nullptr);
+        QTest::mouseClick(welcome->Image24, Qt::LeftButton, {}, QPoint(5, 5));
+        hiddenWhileChoosing = !welcome->isVisible();
+    });
+    EXPECT_TRUE(hiddenWhileChoosing);
+    EXPECT_FALSE(FirstRun());
+    EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
 }
 
 }  // namespace
