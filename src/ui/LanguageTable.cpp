@@ -8,9 +8,10 @@ namespace {
 
 constexpr std::array<std::int32_t, 2> kNone{0, 0};
 
-#define PICTURE(stem) ":/lang/" stem ".jpg", "LanguageImage" stem
-#define BITMAP(stem) ":/lang/" stem ".bmp", "LanguageImage" stem
-#define NO_PICTURE nullptr, nullptr
+// The main window's pictures LanguageImage<stem>, compiled in from resources/lang.
+#define PICTURE(stem) ":/lang/" stem ".jpg"
+#define BITMAP(stem) ":/lang/" stem ".bmp"
+#define NO_PICTURE nullptr
 
 const std::array<Language, kLanguageCount> kTable{{
     {"Afrikaans",
@@ -33,7 +34,7 @@ const std::array<Language, kLanguageCount> kTable{{
       "--> Tërhiqeni skedarin e ngjeshur dhe lëshojeni mbi figurën më sipër",
       "--> Klikoni me të djathtën mbi skedarin dhe zgjidhni \"Extract!\" në meny",
       "--> Klikoni dy herë mbi skedarin e ngjeshur"}},
-    {"Arabic", 1025, kNone, Lines::Picture, kArabicPicture, "LanguageImage", "Options", {}},
+    {"Arabic", 1025, kNone, Lines::Picture, kArabicPicture, "Options", {}},
     {"Belarusian", 1059, kNone, Lines::Picture, PICTURE("Belarusian"), "Options", {}},
     {"Bosnian", 5146, kNone, Lines::Picture, PICTURE("BosnianCroatianSerbian"), "Options", {}},
     {"Bulgarian", 1026, kNone, Lines::Picture, PICTURE("Bulgarian"), "Options", {}},

@@ -2,6 +2,7 @@
 
 #include <QAbstractButton>
 #include <QComboBox>
+#include <QFileInfo>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -246,28 +247,41 @@ QString InstallerKey(const QString& applicationTitle) {
 
 namespace {
 
-// On Linux the machine-wide copy lives in the first of the XDG configuration
-// folders, the user's in XDG_CONFIG_HOME; read afresh each time, so that a
-// run with its own folders (a test, a packaged system) finds its own copy.
-void FollowXdgFolders() {
+// On Linux the machine-wide copy lives in one of the XDG configuration
+// folders: the first that holds it, else the last (the generic one, /etc/xdg
+// on most systems); the user's copy lives in XDG_CONFIG_HOME. Read afresh each
+// time, so that a run with folders of its own finds its own copies.
+void FollowXdgFolders(const QString& applicationTitle) {
 #if !defined(Q_OS_WIN) && !defined(Q_OS_MACOS)
-    const QString machine = qEnvironmentVariable("XDG_CONFIG_DIRS")
-                                .split(QLatin1Char(':'), Qt::SkipEmptyParts)
-                                .value(0);
-    if (!machine.isEmpty())
+    const QStringList machineFolders =
+        qEnvironmentVariable("XDG_CONFIG_DIRS").split(QLatin1Char(':'), Qt::SkipEmptyParts);
+    if (!machineFolders.isEmpty()) {
+        QString machine = machineFolders.last();
+        const QString file =
+            QStringLiteral("/Ostrel/") + InstallerKey(applicationTitle) + QStringLiteral(".conf");
+        for (const QString& folder : machineFolders) {
+            if (QFileInfo::exists(folder + file)) {
+                machine = folder;
+                break;
+            }
+        }
         QSettings::setPath(QSettings::NativeFormat, QSettings::SystemScope, machine);
+    }
     const QString user = qEnvironmentVariable("XDG_CONFIG_HOME");
     if (!user.isEmpty()) QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, user);
+#else
+    (void)applicationTitle;
 #endif
 }
 
 }  // namespace
 
 std::int32_t DetectedLanguage(const QString& applicationTitle) {
-    FollowXdgFolders();
+    FollowXdgFolders(applicationTitle);
     const QString key = QString::fromLatin1(kInstallerValue);
     QSettings machine(QSettings::SystemScope, QStringLiteral("Ostrel"),
                       InstallerKey(applicationTitle));
+    machine.setFallbacksEnabled(false);  // the product's own key, not the maker's
     if (machine.contains(key)) return ParseCode(machine.value(key).toString());
 
     std::int32_t code = kEnglish;

@@ -42,10 +42,8 @@ struct Language {
     std::int32_t code;                 // the code a choice from the list stores
     std::array<std::int32_t, 2> also;  // further codes applied alike; 0 = none
     Lines lines;
-    // Picture languages: the picture (a resource path) and the name of the
-    // main window's image that stands for it. Empty for text languages.
+    // Picture languages: the picture, a resource path; null for the others.
     const char* picture;
-    const char* pictureName;
     const char* optionsCaption;  // caption of the Options tab t1
     // Text and full languages: the four instruction lines (UTF-8).
     std::array<const char*, 4> text;
@@ -84,8 +82,9 @@ QString InstallerKey(const QString& applicationTitle);
 // The automatic choice: the machine-wide value, else the user's value, else
 // English. A value found only in the user's copy is copied to the machine-wide
 // one (unless it is English); a failed copy does not matter here. On Linux
-// the machine-wide copy is looked for in the first XDG_CONFIG_DIRS folder, the
-// user's in XDG_CONFIG_HOME, when these are set.
+// the machine-wide copy is looked for in the XDG_CONFIG_DIRS folders, the
+// user's in XDG_CONFIG_HOME, when these are set (the first XDG_CONFIG_DIRS
+// folder holding it, else the last one).
 std::int32_t DetectedLanguage(const QString& applicationTitle = QStringLiteral("Tarnwick"));
 
 // ---------------------------------------------------------------------------

@@ -258,6 +258,21 @@ TEST_F(LanguageTest, MachineValueWinsAndIsLeftAlone) {
     EXPECT_EQ(DetectedLanguage(), 1033);
 }
 
+TEST_F(LanguageTest, MachineCopyIsFoundInAnyConfigurationFolder) {
+    TempDir first, last;
+    qputenv("XDG_CONFIG_DIRS", QByteArray::fromStdString(first.path() + ":" + last.path()));
+    machineDir = last.path();
+    SetInstallerValue(QSettings::SystemScope, "1043");
+    EXPECT_EQ(DetectedLanguage(), 1043);
+
+    // Without one anywhere, the user's value is copied to the generic folder.
+    testing_support::RemoveTree(last.path() + "/Ostrel");
+    SetInstallerValue(QSettings::UserScope, "1045");
+    EXPECT_EQ(DetectedLanguage(), 1045);
+    EXPECT_EQ(InstallerValue(QSettings::SystemScope).toString(), "1045");
+    EXPECT_FALSE(testing_support::PathExists(first.path() + "/Ostrel"));
+}
+
 TEST_F(LanguageTest, UnwritableMachineCopyStillAppliesTheLanguage) {
     // The machine folder is a plain file: nothing can be created below it.
     const std::string blocked = machineDir + "/blocked";
