@@ -17,10 +17,8 @@
 #include <QTextEdit>
 #include <limits>
 
-#include "platform/Messages.h"
 #include "settings/Settings.h"
 #include "ui/About.h"
-#include "ui/Pictures.h"
 
 namespace languages {
 
