@@ -78,8 +78,9 @@ TEST_F(ArchiveProtocol, CommentStates) {
         EXPECT_TRUE(rar.ListArchive(archive)) << "a listing returns its close";
         EXPECT_EQ(!seen.listed.empty(), c.listsEntries);
         bool reportsState = c.state >= 11 && c.state != 7;
-        if (c.state != 0)  // an open result of 0 is reported anyway
+        if (c.state != 0) {  // an open result of 0 is reported anyway
             EXPECT_EQ(seen.reported(static_cast<int>(c.state), roOpenArchive), reportsState);
+        }
         EXPECT_EQ(rar.ArchiveInformation().ArchiveComment(), c.state == 1 || (c.state > 1))
             << "set from the archive flags, cleared only by state 0";
         EXPECT_EQ(rar.ArchiveInformation().Comment(), c.state == 1 ? "hello" : "");
