@@ -100,7 +100,12 @@ TEST(ArchiveExtraction, ChoosingEntriesByNameAndMask) {
         std::vector<std::string> expected = c.expected;
         std::sort(expected.begin(), expected.end());
         EXPECT_EQ(written, expected);
-        EXPECT_EQ(seen.processed.size(), expected.size()) << "entries not chosen fire no event";
+        // Entries not chosen fire no event (a chosen folder may).
+        for (auto& p : seen.processed) {
+            bool ok = false;
+            for (auto& e : expected) ok = ok || W(e).rfind(p.first, 0) == 0;
+            EXPECT_TRUE(ok) << rardll::WideToUtf8(p.first);
+        }
     }
 }
 
