@@ -27,8 +27,8 @@ std::wstring W(const std::string& s) { return rardll::Utf8ToWide(s); }
 std::set<std::string> Snapshot(const std::string& root, const std::string& skip) {
     std::set<std::string> out;
     std::error_code ec;
-    for (auto it = fs::recursive_directory_iterator(root, ec); it != fs::recursive_directory_iterator();
-         it.increment(ec)) {
+    for (auto it = fs::recursive_directory_iterator(root, ec);
+         it != fs::recursive_directory_iterator(); it.increment(ec)) {
         std::string p = it->path().string();
         if (p == skip || p.rfind(skip + "/", 0) == 0) {
             if (it->is_directory() && !it->is_symlink()) it.disable_recursion_pending();
@@ -68,7 +68,8 @@ protected:
         rar.ListArchive(archive);
         seen.clear();
         bool result = rar.ExtractArchive(W(out), true);
-        EXPECT_EQ(Snapshot(root.path(), out), before) << "something changed outside the output folder";
+        EXPECT_EQ(Snapshot(root.path(), out), before)
+            << "something changed outside the output folder";
         EXPECT_EQ(PathExists("/tmp/tarnwick-absolute-target.txt"), absolutePresent);
         return result;
     }
@@ -79,7 +80,8 @@ protected:
             if (!e.is_symlink()) continue;
             std::error_code ec;
             fs::path target = fs::weakly_canonical(e.path(), ec);
-            EXPECT_EQ(target.string().rfind(canonicalOut + "/", 0), 0u) << e.path() << " -> " << target;
+            EXPECT_EQ(target.string().rfind(canonicalOut + "/", 0), 0u)
+                << e.path() << " -> " << target;
         }
     }
     int Result(const std::wstring& name) const {
@@ -98,8 +100,8 @@ protected:
 TEST_F(ArchiveSafety, NamesLeadingOutOfTheOutputFolderAreRefused) {
     const std::string absolute = root / "absolute-evil.txt";
     std::vector<Rar4Entry> entries(7);
-    const char* names[] = {"good.txt",        "../evil1.txt", "sub/../../evil2.txt", nullptr,
-                           "C:/drive-evil.txt", "sub/ok.txt", "sub//empty-part.txt"};
+    const char* names[] = {"good.txt",          "../evil1.txt", "sub/../../evil2.txt", nullptr,
+                           "C:/drive-evil.txt", "sub/ok.txt",   "sub//empty-part.txt"};
     for (std::size_t i = 0; i < entries.size(); ++i) {
         entries[i].name = names[i] ? names[i] : absolute;
         entries[i].data = "entry " + std::to_string(i) + "\n";

@@ -145,7 +145,8 @@ static int List(const std::string& archive, int runs) {
 int main(int argc, char** argv) {
     std::string mode = argc > 1 ? argv[1] : "";
     if (mode == "make" && argc == 3) return Make(argv[2]);
-    if (mode == "extract" && argc >= 4) return Extract(argv[2], argv[3], argc > 4 ? std::atoi(argv[4]) : 5);
+    if (mode == "extract" && argc >= 4)
+        return Extract(argv[2], argv[3], argc > 4 ? std::atoi(argv[4]) : 5);
     if (mode == "list" && argc >= 3) return List(argv[2], argc > 3 ? std::atoi(argv[3]) : 5);
     std::fprintf(stderr,
                  "usage: archive_bench make WORKDIR | extract ARCHIVE WORKDIR [RUNS] | list "
