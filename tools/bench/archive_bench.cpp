@@ -77,8 +77,9 @@ static void WriteData(const std::string& path, size_t size, uint32_t seed, bool 
 
 static int Make(const std::string& work) {
     fs::create_directories(work + "/mixed");
-    for (int i = 0; i < 14; ++i)  // 448 MiB that does not shrink
-        WriteData(work + "/mixed/random" + std::to_string(i) + ".bin", 32u << 20, i + 1, false);
+    for (int i = 0; i < 15; ++i)  // 472 MiB that does not shrink
+        WriteData(work + "/mixed/random" + std::to_string(i) + ".bin",
+                  i < 14 ? 32u << 20 : 24u << 20, i + 1, false);
     for (int i = 0; i < 8; ++i)  // 256 MiB of text
         WriteData(work + "/mixed/text" + std::to_string(i) + ".txt", 32u << 20, i + 100, true);
     fs::remove(work + "/mixed.rar");
