@@ -90,6 +90,10 @@ std::vector<std::string> ListFiles(const std::string& source) {
     return files;
 }
 
+// Raise this when a maker below changes, so that build trees make their
+// fixtures again.
+const char* const kFixtureVersion = "2";
+
 std::string FixtureRoot() { return std::string(TEST_BUILD_DIR) + "/fixtures"; }
 
 // Makes (once per build tree) the fixture `name`: `populate` fills a source
@@ -116,7 +120,7 @@ ArchiveFixture Make(const std::string& name, const std::string& archive, const P
         }
         f.files = ListFiles(f.source);
     };
-    if (fs::exists(folder + "/done")) {
+    if (fs::exists(folder + "/done") && ReadFile(folder + "/done") == kFixtureVersion) {
         describe();
         return f;
     }
@@ -126,7 +130,7 @@ ArchiveFixture Make(const std::string& name, const std::string& archive, const P
     fs::create_directories(scratch + "/src");
     populate(scratch + "/src");
     make(scratch);
-    WriteFile(scratch + "/done", "");
+    WriteFile(scratch + "/done", kFixtureVersion);
     RemoveTree(folder);
     fs::rename(scratch, folder);
     describe();
@@ -220,7 +224,7 @@ const ArchiveFixture& CommentArchive() {
     return Cached("comment", [] {
         return Make("comment", "comment.rar", CommonFiles, [](const std::string& d) {
             WriteFile(d + "/comment.txt", kFixtureComment);
-            Rar(d + "/src", {"a", "-r", "-z../comment.txt", "../comment.rar", "."});
+            Rar(d + "/src", {"a", "-r", "-k", "-rr", "-z../comment.txt", "../comment.rar", "."});
         });
     });
 }
