@@ -1098,21 +1098,21 @@ void TfrmConfig::Image22Click() {
 
 // ---------------------------------------------------------------- links
 
-void TfrmConfig::StaticText2Click() { OpenUrl(QUrl(Addresses.Product)); }
-void TfrmConfig::StaticText5Click() { OpenUrl(QUrl(Addresses.Home)); }
-void TfrmConfig::Image12Click() { OpenUrl(QUrl(Addresses.Home)); }
-void TfrmConfig::Button17Click() { OpenUrl(QUrl(Addresses.Update)); }
-void TfrmConfig::Button19Click() { OpenUrl(QUrl(Addresses.Donation)); }
+void TfrmConfig::StaticText2Click() { OpenUrl(QUrl(Addresses.product)); }
+void TfrmConfig::StaticText5Click() { OpenUrl(QUrl(Addresses.home)); }
+void TfrmConfig::Image12Click() { OpenUrl(QUrl(Addresses.home)); }
+void TfrmConfig::Button17Click() { OpenUrl(QUrl(Addresses.update)); }
+void TfrmConfig::Button19Click() { OpenUrl(QUrl(Addresses.donate)); }
 void TfrmConfig::Button2Click() {
     OpenUrl(QUrl::fromLocalFile(fromStd(platform::ExtractFilePath(ProgramPath))));
 }
-void TfrmConfig::Image4Click() { OpenUrl(QUrl(Addresses.Apps)); }
-void TfrmConfig::Image5Click() { OpenUrl(QUrl(Addresses.Books)); }
-void TfrmConfig::Image3Click() { OpenUrl(QUrl(Addresses.Projects)); }
-void TfrmConfig::Image7Click() { OpenUrl(QUrl(Addresses.Projects)); }
-void TfrmConfig::Image1Click() { OpenUrl(QUrl(Addresses.Project1)); }
-void TfrmConfig::Image6Click() { OpenUrl(QUrl(Addresses.Project2)); }
-void TfrmConfig::Button12Click() { OpenUrl(QUrl(Addresses.Faq)); }
+void TfrmConfig::Image4Click() { OpenUrl(QUrl(Addresses.apps)); }
+void TfrmConfig::Image5Click() { OpenUrl(QUrl(Addresses.books)); }
+void TfrmConfig::Image3Click() { OpenUrl(QUrl(Addresses.projects)); }
+void TfrmConfig::Image7Click() { OpenUrl(QUrl(Addresses.projects)); }
+void TfrmConfig::Image1Click() { OpenUrl(QUrl(Addresses.project1)); }
+void TfrmConfig::Image6Click() { OpenUrl(QUrl(Addresses.project2)); }
+void TfrmConfig::Button12Click() { OpenUrl(QUrl(Addresses.faq)); }
 void TfrmConfig::Button14Click() { OpenUrl(QUrl(QString::fromLatin1(kVideoAddress))); }
 
 // ---------------------------------------------------------------- starting runs

@@ -10,7 +10,10 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QLineEdit>
+#include <QMimeData>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTabWidget>
@@ -519,14 +522,14 @@ TEST_F(MainWindow, LinksOpenTheirAddresses) {
         QString address;
     };
     const Link links[] = {
-        {w->StaticText2, a.Product}, {w->Image10, a.Product},      {w->Image14, a.Product},
-        {w->Button13, a.Product},    {w->StaticText5, a.Home},     {w->Image31, a.Home},
-        {w->Button17, a.Update},     {w->Button19, a.Donation},    {w->Image5, a.Apps},
-        {w->Button3, a.Apps},        {w->Image1, a.Books},         {w->Button9, a.Books},
-        {w->Image3, a.Projects},     {w->Button6, a.Projects},     {w->Image7, a.Projects},
-        {w->Button8, a.Projects},    {w->Button5, a.Project1},     {w->Image8, a.Project1},
-        {w->Button11, a.Project2},   {w->Image9, a.Project2},      {w->Button12, a.Faq},
-        {w->StaticText4, a.Faq},     {w->Button14, kVideoAddress}, {w->StaticText9, kVideoAddress},
+        {w->StaticText2, a.product}, {w->Image10, a.product},      {w->Image14, a.product},
+        {w->Button13, a.product},    {w->StaticText5, a.home},     {w->Image31, a.home},
+        {w->Button17, a.update},     {w->Button19, a.donate},      {w->Image5, a.apps},
+        {w->Button3, a.apps},        {w->Image1, a.books},         {w->Button9, a.books},
+        {w->Image3, a.projects},     {w->Button6, a.projects},     {w->Image7, a.projects},
+        {w->Button8, a.projects},    {w->Button5, a.project1},     {w->Image8, a.project1},
+        {w->Button11, a.project2},   {w->Image9, a.project2},      {w->Button12, a.faq},
+        {w->StaticText4, a.faq},     {w->Button14, kVideoAddress}, {w->StaticText9, kVideoAddress},
     };
     for (const Link& l : links) {
         SCOPED_TRACE(l.control->objectName().toStdString());
@@ -535,9 +538,9 @@ TEST_F(MainWindow, LinksOpenTheirAddresses) {
         ASSERT_EQ(1u, opened.size());
         EXPECT_EQ(l.address, opened.back());
     }
-    EXPECT_EQ("240", QUrlQuery(QUrl(a.Update)).queryItemValue("UID").toStdString());
-    for (const QString& address : {a.Product, a.Faq, a.Update, a.Donation, a.Home, a.Apps, a.Books,
-                                   a.Projects, a.Project1, a.Project2, QString(kVideoAddress)})
+    EXPECT_EQ("240", QUrlQuery(QUrl(a.update)).queryItemValue("UID").toStdString());
+    for (const QString& address : {a.product, a.faq, a.update, a.donate, a.home, a.apps, a.books,
+                                   a.projects, a.project1, a.project2, QString(kVideoAddress)})
         EXPECT_TRUE(QUrl(address).host().endsWith(".example")) << address.toStdString();
 
     opened.clear();
@@ -640,6 +643,27 @@ TEST_F(MainWindowRuns, DropStartsArchivesOnlyAndWaitsForEveryProgressWindow) {
     EXPECT_EQ(x, started[1]);
     EXPECT_EQ(y, started[2]);
     EXPECT_GT(yStart, shellEnd) << "the next archive waits for the shell's run too";
+}
+
+TEST_F(MainWindowRuns, DropsOfLocalFilesOnly) {
+    auto w = openWithHelper();
+    QMimeData web;
+    web.setUrls({QUrl("https://tarnwick.example/a.rar")});
+    QDragEnterEvent enterWeb(QPoint(10, 10), Qt::CopyAction, &web, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(w.get(), &enterWeb);
+    EXPECT_FALSE(enterWeb.isAccepted());
+
+    QMimeData local;
+    local.setUrls({QUrl::fromLocalFile(QString::fromStdString(archive("d-hold0.rar")))});
+    QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, &local, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(w.get(), &enter);
+    EXPECT_TRUE(enter.isAccepted());
+    QDropEvent drop(QPointF(10, 10), Qt::CopyAction, &local, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(w.get(), &drop);
+    EXPECT_TRUE(runs().empty()) << "the drop returns before the runs start";
+    for (int i = 0; i < 40 && runs().size() < 2; ++i) QTest::qWait(100);
+    ASSERT_EQ(2u, runs().size());
+    EXPECT_EQ(home / "d-hold0.rar", runs()[0].archive);
 }
 
 TEST_F(MainWindowRuns, CrashedRunDoesNotBlock) {
