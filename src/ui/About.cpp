@@ -312,7 +312,8 @@ void TfrmConfig::buildFirstPage() {
     place(Image2, "Image2", 5, 9, 484, 248);
     Image2->setPixmap(pictures::Pixmap(QStringLiteral(":/pictures/product.jpg")));
 
-    LanguageImage = makePicture(t3, "LanguageImage", "", 5, 256, 484, 60);
+    // Its own picture is the Arabic strip of the language pictures.
+    LanguageImage = makePicture(t3, "LanguageImage", ":/lang/Arabic.jpg", 5, 256, 484, 60);
     LanguageImage->hide();
 
     Memo2 = new QTextEdit(t3);

@@ -177,6 +177,57 @@ TEST_F(MainWindow, FirstStartCreatesTheSevenFlagsAndShowsThem) {
     EXPECT_TRUE(second->windowFlags() & Qt::WindowStaysOnTopHint);
 }
 
+TEST_F(MainWindow, UncreatableSettingsFolderIsReportedAndTheWindowStillOpens) {
+    WriteFile(home / "config-file", "not a folder");
+    ScopedEnv config("XDG_CONFIG_HOME", home / "config-file");
+    auto w = open();
+    QStringList captions = messageCaptions();
+    ASSERT_FALSE(captions.isEmpty());
+    EXPECT_EQ("Error 9", captions.first());
+    EXPECT_LE(captions.size(), 2) << captions.join(", ").toStdString();
+    EXPECT_TRUE(w->RadioButton1->isChecked());
+    EXPECT_FALSE(w->CheckBox9->isChecked());
+}
+
+TEST_F(MainWindow, EveryControlCarriesItsName) {
+    auto w = open();
+    const char* const names[] = {"PageControl1",  "t3",           "t1",
+                                 "TabSheet1",     "TabSheet2",    "TabSheet3",
+                                 "TabSheet4",     "TabSheet5",    "Timer1",
+                                 "Memo3",         "Image2",       "Memo2",
+                                 "LanguageImage", "Button1",      "GroupBox1",
+                                 "CheckBox4",     "PasswordEdit", "CheckBox8",
+                                 "Button10",      "Button7",      "CheckBox10",
+                                 "GroupBox2",     "RadioButton1", "RadioButton2",
+                                 "StaticText13",  "Button4",      "CheckBox3",
+                                 "CheckBox11",    "GroupBox3",    "CheckBox5",
+                                 "LanguageCombo", "CheckBox12",   "CheckBox2",
+                                 "GroupBox4",     "CheckBox1",    "CheckBox7",
+                                 "CheckBox13",    "CheckBox9",    "Image23",
+                                 "Image11",       "Image25",      "Image17",
+                                 "Image19",       "Image18",      "Image16",
+                                 "Image26",       "Image29",      "Image21",
+                                 "Image28",       "Image20",      "Image30",
+                                 "Image22",       "Image10",      "Image14",
+                                 "StaticText2",   "StaticText5",  "Memo1",
+                                 "Button17",      "Button2",      "Button19",
+                                 "Image12",       "Image31",      "Image5",
+                                 "Image1",        "Image3",       "Button3",
+                                 "Button9",       "Button6",      "Image6",
+                                 "Image4",        "Image7",       "Button5",
+                                 "Button11",      "Button8",      "Image24",
+                                 "StaticText1",   "StaticText3",  "StaticText6",
+                                 "StaticText7",   "StaticText8",  "StaticText4",
+                                 "StaticText9",   "Button12",     "Button13",
+                                 "Button14"};
+    for (const char* name : names) {
+        QList<QObject*> found = w->findChildren<QObject*>(name);
+        EXPECT_EQ(1, found.size()) << name;
+    }
+    EXPECT_EQ(55, w->LanguageCombo->count());
+    EXPECT_EQ(19, w->LanguageCombo->maxVisibleItems());
+}
+
 TEST_F(MainWindow, WindowShapeAndPictures) {
     auto w = open();
     EXPECT_EQ(QSize(513, 363), w->size());
