@@ -731,6 +731,20 @@ TEST_F(MainWindowRuns, CrashedRunDoesNotBlock) {
     EXPECT_FALSE(platform::AnyProgressWindowExists());
 }
 
+TEST_F(MainWindowRuns, FailedStartIsNotReportedAndTheNextFollows) {
+    auto w = openWithHelper();
+    w->ProgramPath = home / "no-such-program";
+    dialogs::SetNextFileNames(
+        {QString::fromStdString(archive("p.rar")), QString::fromStdString(archive("q.rar"))});
+    const long long before = nowMs();
+    w->Button1Click();
+    const long long took = nowMs() - before;
+    EXPECT_GE(took, 2 * TfrmConfig::kDialogWaitMs - 50) << "each archive waits one interval";
+    EXPECT_LT(took, 2 * TfrmConfig::kDialogWaitMs + 800);
+    EXPECT_TRUE(messageCaptions().isEmpty());
+    EXPECT_TRUE(w->isVisible());
+}
+
 TEST_F(MainWindowRuns, StartupTimer) {
     prepare({{"firstrun.txt", ":-)\r\n"}, {"dialog.txt", ":-)\r\n"}});
     {
