@@ -563,9 +563,12 @@ void TfrmConfig::buildHelpPage() {
     connect(Button14, &QPushButton::clicked, this, [this] { Button14Click(); });
 }
 
-// The texts the window is designed with, shown until a language is applied.
+// The texts the window is designed with, shown until a language is applied:
+// the English base, with a few rows worded differently, and the texts no
+// language changes.
 void TfrmConfig::applyDesignTexts() {
-    PageControl1->setTabText(0, ApplicationTitle);
+    ApplyEnglishTexts();
+    PageControl1->setTabText(PageControl1->indexOf(t3), ApplicationTitle);
     SetInstructionLines({
         QStringLiteral("To unrar a file choose one of the three following methods:"),
         QStringLiteral("--> Drag 'n' drop the compressed file on the picture above"),
@@ -573,62 +576,15 @@ void TfrmConfig::applyDesignTexts() {
             "--> Right-click the compressed file and choose 'Extract!' in the context menu"),
         QStringLiteral("--> Double-click the compressed file"),
     });
-    Button1->setText(QStringLiteral("Unrar..."));
-    PageControl1->setTabText(1, QStringLiteral("Options"));
-    GroupBox1->setTitle(QStringLiteral(" Password Protected Files  "));
-    CheckBox4->setText(QStringLiteral("Try to open encrypted files with default password"));
-    CheckBox8->setText(
-        QStringLiteral("Try to open encrypted files with passwords from password list"));
-    Button10->setText(QStringLiteral("Edit list..."));
-    Button7->setText(QStringLiteral("Choose list..."));
-    CheckBox10->setText(QStringLiteral(
-        "Try to open files with archive name as password (e.g. FreeHug7.rar --> FreeHug7)"));
-    GroupBox2->setTitle(QStringLiteral(" Output Folder  "));
-    RadioButton1->setText(
-        QStringLiteral("Extract files to the same folder that the RAR file is located in"));
-    RadioButton2->setText(QStringLiteral("Extract files to the default output folder"));
-    Button4->setText(QStringLiteral("Browse..."));
-    CheckBox3->setText(QStringLiteral("Create new subfolder for each archive"));
-    CheckBox11->setText(QStringLiteral("Show output folder after extracting"));
-    PageControl1->setTabText(2, QStringLiteral("Interface"));
-    GroupBox3->setTitle(QStringLiteral(" General  "));
-    CheckBox5->setText(QStringLiteral("Detect language automatically"));
-    CheckBox12->setText(QStringLiteral("Show main window always on top at next program start-up"));
-    CheckBox2->setText(
-        QStringLiteral("Show \"Unrar...\" button at bottom right corner of main image"));
-    GroupBox4->setTitle(QStringLiteral(" Dialogs  "));
-    CheckBox1->setText(QStringLiteral("Show \"Welcome...\" dialog at next program start-up"));
-    CheckBox7->setText(QStringLiteral("Show \"Unrar...\" dialog at program start-up"));
-    CheckBox13->setText(
-        QStringLiteral("Do not show confirmation dialog --> Always overwrite without asking"));
-    CheckBox9->setText(QStringLiteral("Show wizard dialog before extracting"));
-    PageControl1->setTabText(3, QStringLiteral("About"));
-    StaticText2->setText(spacedOut(ApplicationTitle + QStringLiteral(" 2.40")));
-    StaticText5->setText(QStringLiteral("Ostrel"));
-    Button17->setText(QStringLiteral("Update..."));
-    Button2->setText(QStringLiteral("License..."));
-    Button19->setText(QStringLiteral("Donate..."));
-    PageControl1->setTabText(4, QStringLiteral("Author"));
-    Button3->setText(QStringLiteral("Free Apps..."));
-    Button9->setText(QStringLiteral("Free eBooks..."));
-    Button6->setText(QStringLiteral("Free Wallpapers..."));
-    PageControl1->setTabText(5, QStringLiteral("More"));
-    Button5->setText(QStringLiteral("Quenfold..."));
-    Button11->setText(QStringLiteral("Plimsy..."));
-    Button8->setText(QStringLiteral("More Projects..."));
-    PageControl1->setTabText(6, QStringLiteral("Help"));
-    StaticText1->setText(QStringLiteral("How can I unrar my RAR file with ") + ApplicationTitle +
-                         QStringLiteral("?"));
     StaticText3->setText(
         QStringLiteral("--> Click \"Unrar...\", select your RAR file and enjoy..."));
     StaticText6->setText(QStringLiteral("1. Click \"Unrar...\""));
-    StaticText7->setText(QStringLiteral("2. Choose file"));
-    StaticText8->setText(QStringLiteral("3. Enjoy!"));
-    StaticText4->setText(
-        QStringLiteral("Read online FAQ with detailed answers to all other popular questions..."));
-    StaticText9->setText(
-        QStringLiteral("Watch a short video that demontrates other popular ways to unrar..."));
-    Button12->setText(QStringLiteral("Learn more..."));
+    Button6->setText(QStringLiteral("Free Wallpapers..."));
+    Button8->setText(QStringLiteral("More Projects..."));
+
+    Button1->setText(QStringLiteral("Unrar..."));
+    StaticText2->setText(spacedOut(ApplicationTitle + QStringLiteral(" 2.40")));
+    StaticText5->setText(QStringLiteral("Ostrel"));
     Button13->setText(QStringLiteral("Website..."));
     Button14->setText(QStringLiteral("Video..."));
 }

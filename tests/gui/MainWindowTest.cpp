@@ -675,6 +675,8 @@ TEST_F(MainWindowRuns, DropStartsArchivesOnlyAndWaitsForEveryProgressWindow) {
     auto w = openWithHelper();
     // A run started from the shell is under way.
     ASSERT_TRUE(platform::StartDetached(platform::ProgramFile(), {home / "shell-hold2500.rar"}));
+    for (int i = 0; i < 100 && runs().empty(); ++i) QTest::qWait(20);
+    ASSERT_TRUE(platform::AnyProgressWindowExists());
     const std::string x = archive("x-hold100.rar"), y = archive("y-hold100.jpeg");
     QStringList dropped;
     for (const char* name : {"photo.jpg", "scan.BMP", "saver.scr", "jpg"})
@@ -726,6 +728,7 @@ TEST_F(MainWindowRuns, CrashedRunDoesNotBlock) {
     const long long before = nowMs();
     w->Button1Click();
     const long long took = nowMs() - before;
+    for (int i = 0; i < 100 && runs().empty(); ++i) QTest::qWait(20);
     ASSERT_EQ(1u, runs().size()) << "the helper started and died holding its lock";
     EXPECT_LT(took, 3 * TfrmConfig::kDialogWaitMs + 500);
     EXPECT_FALSE(platform::AnyProgressWindowExists());
