@@ -775,13 +775,23 @@ void TfrmConfig::Memo3Click() {
     // Password pair. The box gets its text before the option is set, so a
     // change of the option stores the password just read, never the box's
     // previous text (which would lose "password.txt").
+    // When a password file cannot be read the box shows less than is stored;
+    // the pair is then left as it is rather than rewritten from the box.
     std::string password;
+    bool passwordReadFailed = false;
     if (store.exists(settings::kPassword)) {
-        if (auto v = readValue(settings::kPassword)) password = *v;
+        if (auto v = readValue(settings::kPassword))
+            password = *v;
+        else
+            passwordReadFailed = true;
     }
     if (store.exists(settings::kSilent)) {
-        if (auto v = readValue(settings::kSilent)) password = *v;
+        if (auto v = readValue(settings::kSilent))
+            password = *v;
+        else
+            passwordReadFailed = true;
     }
+    skipPasswordStore_ = passwordReadFailed;
     const QString passwordText = fromStd(password);
     const bool textChanged = PasswordEdit->text() != passwordText;
     const bool silentOn = store.exists(settings::kSilent);
@@ -793,6 +803,7 @@ void TfrmConfig::Memo3Click() {
     CheckBox4->setChecked(silentOn);
     if (textChanged && !optionChanged) PasswordEditChange();
     PasswordEdit->setEnabled(CheckBox4->isChecked());
+    skipPasswordStore_ = false;
 
     CheckBox8->setChecked(store.exists(settings::kTryList));
     Button10->setEnabled(CheckBox8->isChecked());
@@ -891,6 +902,7 @@ void TfrmConfig::LanguageComboChange(QObject* sender) {
 // ---------------------------------------------------------------- option handlers
 
 void TfrmConfig::PasswordEditChange() {
+    if (skipPasswordStore_) return;
     settings::Store store(SettingsFolder);
     const std::string text = toStd(PasswordEdit->text());
     bool ok;

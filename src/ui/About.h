@@ -277,5 +277,6 @@ private:
     bool loading_ = false;
     bool writeFailedDuringLoad_ = false;
     bool skipFolderStore_ = false;
+    bool skipPasswordStore_ = false;
     bool busy_ = false;
 };

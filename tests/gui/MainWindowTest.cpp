@@ -297,6 +297,17 @@ TEST_F(MainWindow, PasswordPairOnLoad) {
     }
 }
 
+TEST_F(MainWindow, UnreadablePasswordFileIsReportedAndNothingIsLost) {
+    prepare({{"password.txt", "kept\r\n"}});
+    makeUnreadable(folder + "silent.txt");
+    auto w = open();
+    EXPECT_EQ(QStringList({"Error 10"}), messageCaptions());
+    EXPECT_TRUE(w->CheckBox4->isChecked());
+    EXPECT_EQ("kept", value("password.txt"));
+    struct stat st;
+    ASSERT_EQ(0, ::lstat((folder + "silent.txt").c_str(), &st)) << "silent.txt was deleted";
+}
+
 TEST_F(MainWindow, ReloadShowsPasswordChangedMeanwhile) {
     prepare({{"silent.txt", "one\r\n"}, {"password.txt", "old\r\n"}});
     auto w = open();
