@@ -8,12 +8,14 @@
 #include <QDropEvent>
 #include <QEventLoop>
 #include <QFileInfo>
+#include <QFontDatabase>
 #include <QFrame>
 #include <QGroupBox>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QMimeData>
 #include <QMouseEvent>
+#include <QPainter>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
@@ -153,15 +155,31 @@ void whiteBackdrop(QWidget* page) {
     paintWhite(shape);
 }
 
+// A white group box whose caption sits on the frame's top line, as the
+// controls' places assume (the usual styles put it above the frame).
+class WhiteGroupBox : public QGroupBox {
+public:
+    using QGroupBox::QGroupBox;
+
+protected:
+    void paintEvent(QPaintEvent*) override {
+        QPainter p(this);
+        p.fillRect(rect(), Qt::white);
+        const QFontMetrics fm(font());
+        p.setPen(QColor(184, 184, 184));
+        p.drawRect(rect().adjusted(0, fm.height() / 2, -1, -1));
+        const QRect caption(8, 0, fm.horizontalAdvance(title()), fm.height());
+        p.fillRect(caption, Qt::white);
+        p.setPen(palette().color(isEnabled() ? QPalette::Active : QPalette::Disabled,
+                                 QPalette::WindowText));
+        p.drawText(caption, Qt::AlignLeft | Qt::AlignVCenter, title());
+    }
+};
+
 QGroupBox* makeGroup(QWidget* page, const char* name, int x, int y, int w, int h) {
-    auto* g = new QGroupBox(page);
+    auto* g = new WhiteGroupBox(page);
     place(g, name, x, y, w, h);
     paintWhite(g);
-    // The caption sits on the frame's top line, as the controls' places assume.
-    g->setStyleSheet(QStringLiteral(
-        "QGroupBox { background: white; border: 1px solid #b8b8b8; margin-top: 6px; }"
-        "QGroupBox::title { subcontrol-origin: margin; subcontrol-position: top left;"
-        " left: 8px; padding: 0px; background: white; }"));
     return g;
 }
 
@@ -243,7 +261,13 @@ TfrmConfig::TfrmConfig(QWidget* parent) : QWidget(parent) {
     OpenUrl = [](const QUrl& url) { QDesktopServices::openUrl(url); };
 
     setWindowTitle(ApplicationTitle);
-    setFont(QFont(QStringLiteral("MS Sans Serif"), 8));
+    // Where "MS Sans Serif" is missing, a condensed sans keeps the captions
+    // within the widths the controls were laid out for.
+    QString family = QStringLiteral("MS Sans Serif");
+    if (!QFontDatabase::hasFamily(family) &&
+        QFontDatabase::hasFamily(QStringLiteral("DejaVu Sans Condensed")))
+        family = QStringLiteral("DejaVu Sans Condensed");
+    setFont(QFont(family, 8));
     setFixedSize(513, 363);
 
     PageControl1 = new QTabWidget(this);
