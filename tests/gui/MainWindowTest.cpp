@@ -224,6 +224,10 @@ TEST_F(MainWindow, EveryControlCarriesItsName) {
         QList<QObject*> found = w->findChildren<QObject*>(name);
         EXPECT_EQ(1, found.size()) << name;
     }
+    for (QWidget* group : {w->GroupBox1, w->GroupBox2, w->GroupBox3, w->GroupBox4})
+        for (QWidget* control : group->findChildren<QWidget*>())
+            EXPECT_EQ(w->font().family(), control->font().family())
+                << control->objectName().toStdString() << " lost the window's font";
     EXPECT_EQ(55, w->LanguageCombo->count());
     EXPECT_EQ(19, w->LanguageCombo->maxVisibleItems());
 }
