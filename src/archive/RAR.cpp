@@ -89,6 +89,9 @@ struct TRAR::Impl {
 TRAR::TRAR() : Library_(new TUnrarLibrary), Header_(new RARHeaderDataEx{}) {}
 
 TRAR::~TRAR() {
+    // Handlers may belong to objects already gone (the component is often a
+    // member of its handlers' owner): the last close reports to nobody.
+    OnError = nullptr;
     try {
         CloseArchive();
     } catch (...) {
