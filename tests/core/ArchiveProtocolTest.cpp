@@ -103,6 +103,19 @@ TEST_F(ArchiveProtocol, CloseThatFails) {
     EXPECT_FALSE(rar.ListArchive(archive));
     EXPECT_TRUE(seen.listed.empty());
     EXPECT_EQ(fake.Log().find("open name"), std::string::npos) << "no second open";
+
+    // Destruction still closes, but reports to nobody: the handlers' owner
+    // may be gone already.
+    bool reported = false;
+    {
+        TRAR other;
+        other.DllName = fake.path();
+        other.ListArchive(archive);
+        other.OnError = [&](TRAR&, int, TRAROperation) { reported = true; };
+        fake.ClearLog();
+    }
+    EXPECT_TRUE(Logged("close"));
+    EXPECT_FALSE(reported);
 }
 
 TEST_F(ArchiveProtocol, PasswordAnswers) {
