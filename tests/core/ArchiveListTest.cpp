@@ -201,6 +201,31 @@ TEST(ArchiveListing, StoredRar4Archives) {
     EXPECT_TRUE(seen.failures().empty());
 }
 
+TEST(ArchiveListing, StoredRar4VolumeSet) {
+    TempDir dir;
+    std::vector<Rar4Entry> entries(2);
+    entries[0].name = "a.txt";
+    entries[0].data = PatternData(1000, 1, true);
+    entries[1].name = "b.bin";
+    entries[1].data = PatternData(5000, 2, false);
+    std::vector<std::string> volumes = WriteRar4Volumes(dir / "old", entries, 2000);
+    ASSERT_EQ(volumes.size(), 3u);
+
+    TRAR rar;
+    ArchiveRecorder seen(rar);
+    ASSERT_TRUE(rar.ListArchive(volumes[0]));
+    EXPECT_TRUE(seen.failures().empty());
+    ASSERT_EQ(seen.listed.size(), 2u);
+    EXPECT_EQ(seen.listed[1].FileName, "b.bin");
+    EXPECT_EQ(seen.listed[1].CompressedSize, 5000);
+    EXPECT_EQ(seen.listed[1].CRC, Hex(Crc32(entries[1].data)));
+    EXPECT_TRUE(rar.ArchiveInformation().MultiVolume());
+    EXPECT_EQ(seen.volumes.size(), 2u);
+
+    ASSERT_TRUE(rar.ExtractArchive(rardll::Utf8ToWide(dir / "out"), true));
+    EXPECT_TRUE(ReadFile(dir / "out/b.bin") == entries[1].data);
+}
+
 TEST(ArchiveListing, WhatIsNoArchiveListsAndFailsToExtract) {
     TempDir dir;
     WriteFile(dir / "text.rar", "this is not an archive at all");
