@@ -302,19 +302,19 @@ PageAddresses AddressesFor(std::int32_t code) {
     PageAddresses a = kEnglishPageAddresses;
     switch (DialogLanguageOf(code)) {
         case DialogLanguage::German:
-            a.Product = QStringLiteral("https://tarnwick.example/de/");
-            a.Faq = QStringLiteral("https://tarnwick.example/de/faq/");
-            a.Update = QStringLiteral("https://tarnwick.example/de/update/?UID=240");
-            a.Donation = QStringLiteral("https://tarnwick.example/de/spenden/");
-            a.Home = QStringLiteral("https://ostrel.example/de/");
-            a.Apps = QStringLiteral("https://ostrel.example/de/apps/");
-            a.Books = QStringLiteral("https://ostrel.example/de/ebooks/");
-            a.Projects = QStringLiteral("https://ostrel.example/de/projekte/");
-            a.Project1 = QStringLiteral("https://quenfold.example/de/");
-            a.Project2 = QStringLiteral("https://plimsy.example/de/");
+            a.product = QStringLiteral("https://tarnwick.example/de/");
+            a.faq = QStringLiteral("https://tarnwick.example/de/faq/");
+            a.update = QStringLiteral("https://tarnwick.example/de/update/?UID=240");
+            a.donate = QStringLiteral("https://tarnwick.example/de/spenden/");
+            a.home = QStringLiteral("https://ostrel.example/de/");
+            a.apps = QStringLiteral("https://ostrel.example/de/apps/");
+            a.books = QStringLiteral("https://ostrel.example/de/ebooks/");
+            a.projects = QStringLiteral("https://ostrel.example/de/projekte/");
+            a.project1 = QStringLiteral("https://quenfold.example/de/");
+            a.project2 = QStringLiteral("https://plimsy.example/de/");
             break;
         case DialogLanguage::French:
-            if (code == 1036) a.Project2 = QStringLiteral("https://plimsy.example/fr/");
+            if (code == 1036) a.project2 = QStringLiteral("https://plimsy.example/fr/");
             break;
         default:
             break;

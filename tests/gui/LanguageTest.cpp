@@ -71,8 +71,8 @@ QStringList Snapshot(TfrmConfig& window) {
                .arg(window.LanguageImage->picture());
     out << QString("list=%1").arg(window.LanguageCombo->currentIndex());
     const PageAddresses& a = window.Addresses;
-    out << a.Product << a.Faq << a.Update << a.Donation << a.Home << a.Apps << a.Books << a.Projects
-        << a.Project1 << a.Project2;
+    out << a.product << a.faq << a.update << a.donate << a.home << a.apps << a.books << a.projects
+        << a.project1 << a.project2;
     out.sort();
     return out;
 }
@@ -378,8 +378,8 @@ TEST_F(LanguageTest, FullTranslationsSetTheirOwnRows) {
     EXPECT_EQ(TextOf(*w, "TabSheet1"), "Interface");
     EXPECT_EQ(w->GroupBox3->title(), " Général  ");
     EXPECT_TRUE(Shown(*w, "Image31"));
-    EXPECT_NE(w->Addresses.Project2, english.Project2);
-    EXPECT_EQ(w->Addresses.Product, english.Product);
+    EXPECT_NE(w->Addresses.project2, english.project2);
+    EXPECT_EQ(w->Addresses.product, english.product);
 
     ApplyCode(*w, 4103);
     EXPECT_EQ(w->Button17->text(), "Update...");
@@ -390,11 +390,11 @@ TEST_F(LanguageTest, FullTranslationsSetTheirOwnRows) {
     EXPECT_FALSE(Shown(*w, "Image31"));
     EXPECT_FALSE(Shown(*w, "Image6"));
     for (const QString& address :
-         {w->Addresses.Product, w->Addresses.Faq, w->Addresses.Update, w->Addresses.Donation,
-          w->Addresses.Home, w->Addresses.Apps, w->Addresses.Books, w->Addresses.Projects,
-          w->Addresses.Project1, w->Addresses.Project2})
+         {w->Addresses.product, w->Addresses.faq, w->Addresses.update, w->Addresses.donate,
+          w->Addresses.home, w->Addresses.apps, w->Addresses.books, w->Addresses.projects,
+          w->Addresses.project1, w->Addresses.project2})
         EXPECT_TRUE(address.contains("/de/")) << address.toStdString();
-    EXPECT_TRUE(w->Addresses.Update.endsWith("?UID=240"));
+    EXPECT_TRUE(w->Addresses.update.endsWith("?UID=240"));
 
     ApplyCode(*w, 1034);
     EXPECT_EQ(w->Button3->text(), "Free Apps...");
@@ -403,7 +403,7 @@ TEST_F(LanguageTest, FullTranslationsSetTheirOwnRows) {
     EXPECT_EQ(w->Button11->text(), project2);
     EXPECT_EQ(TextOf(*w, "TabSheet2"), "About");
     EXPECT_EQ(w->StaticText1->text(), "¿Como descomprimir archivos en formato RAR con Tarnwick?");
-    EXPECT_EQ(w->Addresses.Update, english.Update);
+    EXPECT_EQ(w->Addresses.update, english.update);
 }
 
 // Whatever came before, a language looks the same as on a fresh window.
