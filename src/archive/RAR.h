@@ -1,0 +1,224 @@
+#pragma once
+// TRAR: the archive component. It owns the binding to the extraction library,
+// loads it on first use, lists an archive into TRARArchiveInformation and
+// OnListFile, extracts it below a folder, and turns the library's one callback
+// into typed events. Every library result is reported through OnError, zero
+// included. Exceptions inside a step turn that step's result false.
+//
+// Single-threaded: events run inside ListArchive/ExtractArchive on the
+// caller's thread; a handler may call AbortOperation, which the next callback
+// answers with "stop" and the walk honours before its next entry.
+//
+// No entry is written outside the destination folder: names that are
+// absolute, carry a drive letter, or hold ".." or empty components are
+// skipped as failed entries, and no entry is written through a symbolic link
+// that already exists at or above its destination inside that folder.
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "archive/RAR_DLL.h"
+
+enum TRAROperation { roLoadDLL, roOpenArchive, roCloseArchive, roListFiles, roExtract, roTest };
+
+enum TRARReplaceAction { rrCancel, rrOverwrite, rrSkip };
+
+// The running operation's progress.
+struct TRARProgressInfo {
+    std::int64_t FileBytesDone = 0;
+    std::int64_t FileBytesTotal = 0;
+    std::wstring FileName;  // the entry being processed
+    std::int64_t ArchiveBytesDone = 0;
+    std::int64_t ArchiveBytesTotal = 0;
+};
+
+// One side of an overwrite question. The component passes the file on disk as
+// ExistingData and the entry in the archive as NewData; FileName is the
+// destination path in both.
+struct TRARReplaceData {
+    std::wstring FileName;
+    std::int64_t Size = 0;     // bytes
+    rardll::TDateTime Time = 0;  // days since 30 December 1899
+};
+
+// One listed entry, handed to OnListFile.
+struct TRARFileItem {
+    std::string FileName;   // as the header gives it (UTF-8)
+    std::wstring FileNameW;
+    std::int64_t CompressedSize = 0;  // for the last part of a split file: all parts
+    std::int64_t UnCompressedSize = 0;
+    std::string HostOS;
+    std::string CRC;  // upper-case hexadecimal, no leading zeros
+    std::int32_t Attributes = 0;
+    std::string Comment;  // always empty
+    rardll::TDateTime Time = 0;
+    std::int32_t CompressionMethod = 0;
+    std::int32_t UnpackVersion = 0;  // e.g. 29
+    bool Encrypted = false;
+};
+
+class TRAR;
+
+// What a listing found out about the archive; the component's
+// ArchiveInformation. Reset at the start of every listing; an extraction
+// reads only the archive flags, the comment and SFX into it again.
+class TRARArchiveInformation {
+public:
+    bool ListingDone() const { return ListingDone_; }
+
+    const std::string& FileName() const { return FileName_; }
+    std::uint32_t ArchiverMajorVersion() const { return ArchiverMajorVersion_; }
+    std::uint32_t ArchiverMinorVersion() const { return ArchiverMinorVersion_; }
+    std::int64_t DictionarySize() const { return DictionarySize_; }
+    bool Encryption() const { return Encryption_; }
+    bool Solid() const { return Solid_; }
+    const std::string& HostOS() const { return HostOS_; }
+    std::int32_t TotalFiles() const { return TotalFiles_; }
+    std::int64_t CompressedSize() const { return CompressedSize_; }
+    std::int64_t UnCompressedSize() const { return UnCompressedSize_; }
+    bool HeaderEncrypted() const { return HeaderEncrypted_; }
+    bool MultiVolume() const { return MultiVolume_; }
+    bool ArchiveComment() const { return ArchiveComment_; }
+    bool FileComment() const { return FileComment_; }
+    const std::string& Comment() const { return Comment_; }
+    bool Signed() const { return Signed_; }
+    bool Locked() const { return Locked_; }
+    bool Recovery() const { return Recovery_; }
+    bool SFX() const { return SFX_; }
+
+private:
+    friend class TRAR;
+    void Reset() { *this = TRARArchiveInformation(); }
+
+    bool ListingDone_ = false;
+    std::string FileName_;
+    std::uint32_t ArchiverMajorVersion_ = 0;
+    std::uint32_t ArchiverMinorVersion_ = 0;
+    std::int64_t DictionarySize_ = 0;
+    bool Encryption_ = false;
+    bool Solid_ = false;
+    std::string HostOS_;
+    std::int32_t TotalFiles_ = 0;
+    std::int64_t CompressedSize_ = 0;
+    std::int64_t UnCompressedSize_ = 0;
+    bool HeaderEncrypted_ = false;
+    bool MultiVolume_ = false;
+    bool ArchiveComment_ = false;
+    bool FileComment_ = false;
+    std::string Comment_;
+    bool Signed_ = false;
+    bool Locked_ = false;
+    bool Recovery_ = false;
+    bool SFX_ = false;
+};
+
+// Events. Output parameters hold their preset value when the handler runs; a
+// handler that leaves them alone keeps it.
+using TOnRARError = std::function<void(TRAR& Sender, std::int32_t ErrorCode,
+                                       TRAROperation Operation)>;
+using TOnRARListFile = std::function<void(TRAR& Sender, const TRARFileItem& FileInformation)>;
+// NewPassword preset empty, Cancel preset false.
+using TOnRARPasswordRequired =
+    std::function<void(TRAR& Sender, bool HeaderPassword, const std::wstring& FileName,
+                       std::string& NewPassword, bool& Cancel)>;
+// newFileName preset empty, Cancel preset false.
+using TOnRARNextVolumeRequired =
+    std::function<void(TRAR& Sender, const std::string& requiredFileName,
+                       std::string& newFileName, bool& Cancel)>;
+using TOnRARProcess = std::function<void(
+    TRAR& Sender, const std::wstring& FileName, std::int64_t ArchiveBytesTotal,
+    std::int64_t ArchiveBytesDone, std::int64_t FileBytesTotal, std::int64_t FileBytesDone)>;
+// Action preset rrSkip.
+using TOnRARReplace =
+    std::function<void(TRAR& Sender, const TRARReplaceData& ExistingData,
+                       const TRARReplaceData& NewData, TRARReplaceAction& Action)>;
+using TOnRARVolumeChanged = std::function<void(TRAR& Sender, const std::string& NewVolumeName)>;
+using TOnRARFileProcessed = std::function<void(TRAR& Sender, const std::wstring& FileName,
+                                               TRAROperation Operation, std::int32_t Result)>;
+
+class TRAR {
+public:
+    TRAR();
+    ~TRAR();
+    TRAR(const TRAR&) = delete;
+    TRAR& operator=(const TRAR&) = delete;
+
+    // Read-only properties.
+    std::string Version() const { return "2.0"; }
+    const TRARArchiveInformation& ArchiveInformation() const { return ArchiveInformation_; }
+
+    // Read/write properties, with their values at creation.
+    bool ReadMultiVolumeToEnd = true;
+    bool AutoNextVolumeOnList = true;
+    bool ForceTestToEnd = true;
+    // The library file; TARNWICK_UNRAR_LIBRARY, when set, is loaded instead.
+    std::string DllName = rardll::kDefaultLibraryName;
+
+    TOnRARError OnError;
+    TOnRARListFile OnListFile;
+    TOnRARPasswordRequired OnPasswordRequired;
+    TOnRARNextVolumeRequired OnNextVolumeRequired;
+    TOnRARProcess OnProgress;
+    TOnRARReplace OnReplace;
+    TOnRARVolumeChanged OnVolumeChanged;
+    TOnRARFileProcessed OnFileProcessed;
+
+    // Walks every entry of the archive, filling ArchiveInformation and firing
+    // OnListFile. The result is that of closing the archive: true unless the
+    // library is missing or refuses to close it; a damaged archive lists
+    // with result true and fails in extraction.
+    bool ListArchive(const std::string& FileName);
+
+    // Extracts the chosen entries of the archive last listed below
+    // DestFolder, with their folders when RestoreFolders. With FileMasks
+    // empty every entry is chosen; otherwise an entry is chosen when its name
+    // equals an item or its destination matches an item as a wildcard mask
+    // (*, ?, [set]), both without regard to case. True when the open, every
+    // entry and the close succeeded.
+    bool ExtractArchive(const std::wstring& DestFolder, bool RestoreFolders,
+                        const std::vector<std::string>& FileMasks = {});
+
+    // Asks the running operation to stop; safe from any event handler.
+    void AbortOperation() { AbortRequested_ = true; }
+    bool AbortRequested() const { return AbortRequested_; }
+
+    // The progress of the running (or last) operation.
+    const TRARProgressInfo& ProgressInfo() const { return Progress_; }
+
+private:
+    struct Impl;
+    friend struct Impl;
+    static int Callback(unsigned int msg, long UserData, long P1, long P2);
+    int Dispatch(unsigned int msg, long P1, long P2);
+
+    bool LoadLibrary();
+    bool OpenArchive(bool forExtraction);
+    bool CloseArchive();
+    bool ArchiveOpen() const;
+    bool ReadArchiveFlagsAndComment();
+    bool Walk(int operation, const std::vector<std::string>& fileMasks, bool restoreFolders,
+              const std::wstring& destFolder);
+    void CollectEntry();
+    void Report(int code, TRAROperation operation);
+
+    std::unique_ptr<rardll::TUnrarLibrary> Library_;
+    void* Handle_ = nullptr;
+    std::unique_ptr<rardll::RARHeaderDataEx> Header_;
+    rardll::RAROpenArchiveDataEx OpenData_{};
+    bool AbortRequested_ = false;
+    bool WalkInProgress_ = false;
+    std::int64_t SplitPackedSize_ = 0;
+    std::string Password_;  // preset password; nothing in the program sets it
+    std::wstring FirstEntryName_;
+    std::unique_ptr<char[]> CommentBuffer_;
+    TRARProgressInfo Progress_;
+    TRARArchiveInformation ArchiveInformation_;
+    std::string OpenedArchive_;  // the archive name given to the library
+};
+
+// Whether `name` matches the wildcard `mask` (*, ?, [set], [!set], [a-z]),
+// without regard to case. '*' matches any run of characters, '/' included.
+bool MatchesMask(const std::wstring& name, const std::wstring& mask);
