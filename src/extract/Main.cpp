@@ -504,8 +504,8 @@ void TMobrelProgressForm::runAttempts() {
         NextProgressThreshold = extraction::kFirstProgressThreshold;
         CurrentPassword = password;
         PasswordSupplied = !final;
-        RARArchive.ListArchive(ArchivePath);
         ++ExtractionCount;
+        RARArchive.ListArchive(ArchivePath);
         if (RARArchive.ExtractArchive(QString::fromStdString(OutputFolder).toStdWString(), true)) {
             OverallBar->setValue(100);
             OverallBar->repaint();
