@@ -4,6 +4,7 @@
 // answered (and logged) through TARNWICK_DIALOG_SCRIPT.
 
 #include <gtest/gtest.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -122,6 +123,19 @@ protected:
         ::chmod(runtime.c_str(), 0700);
         script = dir / "dialogs.txt";
         WriteFile(script, "");
+    }
+
+    // Runs handed on to further processes must not outlive the test, even when
+    // a check failed while one of them waited for an answer: end every
+    // process that carries this test's dialog script.
+    void TearDown() override {
+        const std::string mark = "TARNWICK_DIALOG_SCRIPT=" + script + std::string(1, '\0');
+        for (const auto& entry : fs::directory_iterator("/proc")) {
+            const std::string pid = entry.path().filename();
+            if (pid.find_first_not_of("0123456789") != std::string::npos) continue;
+            const std::string env = ReadFile(entry.path() / "environ") + std::string(1, '\0');
+            if (env.find(mark) != std::string::npos) ::kill(std::stoi(pid), SIGKILL);
+        }
     }
 
     void setFlag(const std::string& name) { WriteFile(settingsFolder + name, ":-)\r\n"); }
@@ -339,6 +353,47 @@ TEST_F(ExtractRun, AFolderThatRefusesFilesAsksAndNoEndsTheRun) {
     EXPECT_TRUE(logHas(log, "/proc/self/fdinfo/")) << log[0];
     EXPECT_SAME_TREE(Tree{}, readTree(dir / "in", {"a.rar"}));
     EXPECT_SAME_TREE(Tree{}, readTree(home + "/Desktop"));
+}
+
+TEST_F(ExtractRun, AQuestionMarkCountsOnlyInAPathThatNamesNoFile) {
+    fs::create_directories(dir / "in");
+    fs::create_directories(dir / "src");
+    WriteFile(dir / "src/q.txt", "q");
+    makeArchive(dir / "src", dir / "in/what?.rar", {"q.txt"});
+    WriteFile(script, "TNoUnicodeForm OKButton\nTReplaceForm replaceButton\n");
+    // An archive whose name really holds "?" is extracted like any other.
+    auto r = run({dir / "in/what?.rar"});
+    EXPECT_EQ(0, r.exitCode) << r.output;
+    EXPECT_EQ("q", ReadFile(dir / "in/q.txt"));
+    EXPECT_TRUE(dialogLog().empty());
+
+    // A "?" that stands for a lost character: the report, no extraction, and
+    // the further archives still go on to the next process.
+    r = run({dir / "in/lost?name.rar", dir / "in/what?.rar"});
+    EXPECT_EQ(0, r.exitCode) << r.output;
+    for (int i = 0; i < 100 && dialogLog().size() < 2; ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    const auto log = dialogLog();
+    ASSERT_EQ(2u, log.size());
+    EXPECT_TRUE(logHas(log, "TNoUnicodeForm | ")) << log[0];
+    EXPECT_TRUE(logHas(log, "lost?name.rar")) << log[0];
+    EXPECT_TRUE(logHas(log, "TReplaceForm | ")) << log[1];
+}
+
+TEST_F(ExtractRun, CancellingTheWizardExtractsNothingAndDropsFurtherArchives) {
+    fs::create_directories(dir / "in");
+    fs::create_directories(dir / "src");
+    WriteFile(dir / "src/w.txt", "w");
+    makeArchive(dir / "src", dir / "in/w.rar", {"w.txt"});
+    setFlag("wizard.txt");
+    WriteFile(script, "TWizardForm CancelButton\n");
+    const auto r = run({dir / "in/w.rar", dir / "in/w.rar"});
+    EXPECT_EQ(0, r.exitCode) << r.output;
+    std::this_thread::sleep_for(std::chrono::milliseconds(500));
+    const auto log = dialogLog();
+    ASSERT_EQ(1u, log.size());
+    EXPECT_TRUE(logHas(log, "TWizardForm | ")) << log[0];
+    EXPECT_SAME_TREE(Tree{}, readTree(dir / "in", {"w.rar"}));
 }
 
 }  // namespace
