@@ -11,6 +11,8 @@
 #include <QDialog>
 #include <QLineEdit>
 #include <QPointer>
+#include <QProgressBar>
+#include <QLabel>
 #include <QTimer>
 #include <cstdlib>
 #include <deque>
@@ -19,6 +21,7 @@
 #include <map>
 
 #include "extract/Main.h"
+#include "platform/ProgressLock.h"
 #include "settings/Settings.h"
 #include "support/Process.h"
 #include "support/TempDir.h"
@@ -394,6 +397,41 @@ TEST_F(ProgressRun, AWrongListThenTheRightPasswordTyped) {
     EXPECT_EQ((Answers{{1, {"bad"}}, {2, {"right"}}}), answers);
     EXPECT_EQ((std::vector<std::string>{"TPasswordForm"}), dialogsInAttempt[2]);
     EXPECT_EQ("content of a.txt", extracted("a.txt"));
+}
+
+TEST_F(ProgressRun, TheWindowIsShapedByItsMaskAndHoldsTheLockForItsLife) {
+    {
+        TMobrelProgressForm form(std::vector<std::string>{dir / "in/a.rar"});
+        EXPECT_TRUE(form.windowFlags() & Qt::FramelessWindowHint);
+        EXPECT_EQ(extraction::MaskRegion(pictures::Image(QStringLiteral(":/mask/mask.bmp"))),
+                  form.mask());
+        EXPECT_EQ(QSize(480, 272), form.size());
+        EXPECT_EQ(QStringLiteral("Tarnwick"), form.windowTitle());
+        EXPECT_TRUE(platform::AnyProgressWindowExists());
+    }
+    EXPECT_FALSE(platform::AnyProgressWindowExists());
+}
+
+TEST_F(ProgressRun, ProgressShowsInTheBarAndTheCaptions) {
+    TMobrelProgressForm form(std::vector<std::string>{dir / "in/a.rar"});
+    form.StaticTextFilename->setText(QStringLiteral("Photos... [multipart]"));
+    form.OverallBar->setValue(1);
+    TRAR& rar = form.RARArchive;
+    const std::int64_t total = 70000000;
+    // Below the first threshold nothing moves.
+    form.RARArchiveProgress(rar, L"x", total, extraction::kFirstProgressThreshold, 0, 0);
+    EXPECT_EQ(1, form.OverallBar->value());
+    form.RARArchiveProgress(rar, L"x", total, 7300000, 0, 0);
+    EXPECT_EQ(10, form.OverallBar->value());
+    EXPECT_EQ(QStringLiteral("10% Photos... [multipart] - Tarnwick"), form.windowTitle());
+    EXPECT_EQ(form.windowTitle(), QGuiApplication::applicationDisplayName());
+    EXPECT_EQ(20000000, form.NextProgressThreshold);
+    // Further calls below the new threshold change nothing.
+    form.RARArchiveProgress(rar, L"x", total, 19000000, 0, 0);
+    EXPECT_EQ(10, form.OverallBar->value());
+    form.RARArchiveProgress(rar, L"x", total, 35000000, 0, 0);
+    EXPECT_EQ(50, form.OverallBar->value());
+    QGuiApplication::setApplicationDisplayName(QStringLiteral("Tarnwick"));
 }
 
 // ---- Overwrite questions ----
