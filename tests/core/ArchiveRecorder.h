@@ -22,6 +22,13 @@ struct ArchiveRecorder {
         rar.OnVolumeChanged = [this](TRAR&, const std::string& v) { volumes.push_back(v); };
     }
 
+    void clear() {
+        errors.clear();
+        listed.clear();
+        processed.clear();
+        volumes.clear();
+    }
+
     // The non-zero results reported, in order.
     std::vector<std::pair<int, TRAROperation>> failures() const {
         std::vector<std::pair<int, TRAROperation>> out;

@@ -12,7 +12,8 @@ FakeUnrar::FakeUnrar(bool complete)
     if (!module_) throw std::runtime_error("cannot load " + path_);
     script_ = reinterpret_cast<void (*)(const char*)>(::dlsym(module_, "FakeUnrarScript"));
     log_ = reinterpret_cast<const char* (*)()>(::dlsym(module_, "FakeUnrarLog"));
-    if (!script_ || !log_) throw std::runtime_error("not the fake library: " + path_);
+    clear_ = reinterpret_cast<void (*)()>(::dlsym(module_, "FakeUnrarClearLog"));
+    if (!script_ || !log_ || !clear_) throw std::runtime_error("not the fake library: " + path_);
     script_("");
 }
 
@@ -23,5 +24,7 @@ FakeUnrar::~FakeUnrar() {
 void FakeUnrar::Script(const std::string& script) { script_(script.c_str()); }
 
 std::string FakeUnrar::Log() const { return log_(); }
+
+void FakeUnrar::ClearLog() { clear_(); }
 
 }  // namespace testing_support

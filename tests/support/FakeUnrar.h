@@ -18,12 +18,14 @@ public:
     const std::string& path() const { return path_; }
     void Script(const std::string& script);
     std::string Log() const;
+    void ClearLog();
 
 private:
     std::string path_;
     void* module_ = nullptr;
     void (*script_)(const char*) = nullptr;
     const char* (*log_)() = nullptr;
+    void (*clear_)() = nullptr;
 };
 
 }  // namespace testing_support

@@ -195,6 +195,8 @@ EXPORT void FakeUnrarScript(const char* script) {
 
 EXPORT const char* FakeUnrarLog() { return S().log.c_str(); }
 
+EXPORT void FakeUnrarClearLog() { S().log.clear(); }
+
 EXPORT void* RAROpenArchive(void*) {
     Log("RAROpenArchive");
     return nullptr;
