@@ -66,11 +66,11 @@ TWizardForm::TWizardForm(TfrmConfig& config, bool* cancelled, const QString& arc
     GroupBox2 = new QGroupBox(this);
     GroupBox2->setObjectName("GroupBox2");
     GroupBox2->setGeometry(23, 156, 482, 131);
-    Image17 = NewIcon(GroupBox2, "Image17", 9, 20, ":/dialogs/same_folder.png");
+    Image17 = NewIcon(GroupBox2, "Image17", 9, 20, ":/pictures/icon_samefolder.png");
     RadioButton1 = new QRadioButton(GroupBox2);
     RadioButton1->setObjectName("RadioButton1");
     RadioButton1->setGeometry(31, 21, 434, 17);
-    Image19 = NewIcon(GroupBox2, "Image19", 9, 40, ":/dialogs/default_folder.png");
+    Image19 = NewIcon(GroupBox2, "Image19", 9, 40, ":/pictures/icon_outputfolder.png");
     RadioButton2 = new QRadioButton(GroupBox2);
     RadioButton2->setObjectName("RadioButton2");
     RadioButton2->setGeometry(31, 42, 434, 17);
@@ -79,9 +79,9 @@ TWizardForm::TWizardForm(TfrmConfig& config, bool* cancelled, const QString& arc
     StaticText13->setGeometry(49, 63, 386, 15);
     StaticText13->setCursor(Qt::PointingHandCursor);
     Button4 = NewButton(GroupBox2, "Button4", 343, 55, 121, 25);
-    Image18 = NewIcon(GroupBox2, "Image18", 9, 84, ":/dialogs/subfolder.png");
+    Image18 = NewIcon(GroupBox2, "Image18", 9, 84, ":/pictures/icon_subfolder.png");
     CheckBox3 = NewCheckBox(GroupBox2, "CheckBox3", 31, 84, 434);
-    Image16 = NewIcon(GroupBox2, "Image16", 9, 105, ":/dialogs/open_folder.png");
+    Image16 = NewIcon(GroupBox2, "Image16", 9, 105, ":/pictures/icon_openfolder.png");
     CheckBox11 = NewCheckBox(GroupBox2, "CheckBox11", 31, 105, 434);
 
     CheckBox9 = NewCheckBox(Panel2, "CheckBox9", 12, 14, 349);
