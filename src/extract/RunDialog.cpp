@@ -83,7 +83,11 @@ TRunDialog::TRunDialog(const char* formName, std::int32_t language, int clientHe
     setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
                    Qt::WindowCloseButtonHint | Qt::CustomizeWindowHint);
     setFixedSize(kWidth, clientHeight);
-    setFont(QFont(QStringLiteral("Tahoma"), 8));
+    // Where Tahoma is missing, a condensed sans keeps the texts within the
+    // widths the controls were laid out for.
+    QFont tahoma(QStringLiteral("Tahoma"), 8);
+    tahoma.setFamilies({QStringLiteral("Tahoma"), QStringLiteral("DejaVu Sans Condensed")});
+    setFont(tahoma);
     setAutoFillBackground(true);
     QPalette p = palette();
     p.setColor(QPalette::Window, Qt::white);

@@ -84,7 +84,9 @@ TWizardForm::TWizardForm(TfrmConfig& config, bool* cancelled, const QString& arc
     Image16 = NewIcon(GroupBox2, "Image16", 9, 105, ":/pictures/icon_openfolder.png");
     CheckBox11 = NewCheckBox(GroupBox2, "CheckBox11", 31, 105, 434);
 
-    CheckBox9 = NewCheckBox(Panel2, "CheckBox9", 12, 14, 349);
+    // A little wider than laid out: the check mark takes more room here than
+    // on the system the dialog was drawn for, and the German text needs it.
+    CheckBox9 = NewCheckBox(Panel2, "CheckBox9", 12, 14, 353);
     CheckBox9->setChecked(true);
     OKButton = NewButton(Panel2, "OKButton", 366, 9, 75, 25);
     OKButton->setDefault(true);
