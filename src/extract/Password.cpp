@@ -115,6 +115,7 @@ TPasswordForm::TPasswordForm(TMobrelProgressForm& run, const QString& fileName, 
     OKButton->setDefault(true);
     OKButton->setEnabled(false);
     CancelButton = NewButton(Panel2, "CancelButton", 447, 9, 75, 25);
+    EscapeButton = CancelButton;
 
     setTabOrder(PasswordEdit, CheckBox4);
     setTabOrder(CheckBox4, CheckBox8);

@@ -4,6 +4,7 @@
 #include <QDesktopServices>
 #include <QFrame>
 #include <QGroupBox>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QMouseEvent>
 #include <QPainter>
@@ -194,4 +195,12 @@ void TRunDialog::showEvent(QShowEvent* event) {
         move(area.center() - QPoint(frameGeometry().width() / 2, frameGeometry().height() / 2));
     }
     QDialog::showEvent(event);
+}
+
+void TRunDialog::keyPressEvent(QKeyEvent* event) {
+    if (EscapeButton && event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
+        EscapeButton->click();
+        return;
+    }
+    QDialog::keyPressEvent(event);
 }

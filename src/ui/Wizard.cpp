@@ -91,6 +91,7 @@ TWizardForm::TWizardForm(TfrmConfig& config, bool* cancelled, const QString& arc
     OKButton = NewButton(Panel2, "OKButton", 366, 9, 75, 25);
     OKButton->setDefault(true);
     CancelButton = NewButton(Panel2, "CancelButton", 447, 9, 75, 25);
+    EscapeButton = CancelButton;
 
     Timer1 = new QTimer(this);
     Timer1->setObjectName("Timer1");

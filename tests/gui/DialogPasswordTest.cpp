@@ -56,6 +56,13 @@ TEST_F(PasswordDialog, CancelEmptiesThePasswordAndTheFrameLeavesIt) {
     run->DialogPassword = "before";
     Ask([](TPasswordForm& form) {
         QTest::keyClicks(form.PasswordEdit, "typed");
+        QTest::keyClick(form.PasswordEdit, Qt::Key_Escape);  // Escape is Cancel
+    });
+    EXPECT_EQ(run->DialogPassword, "");
+
+    run->DialogPassword = "before";
+    Ask([](TPasswordForm& form) {
+        QTest::keyClicks(form.PasswordEdit, "typed");
         form.close();
     });
     EXPECT_EQ(run->DialogPassword, "before");

@@ -39,6 +39,7 @@ TEST_F(ReplaceDialog, AnswersAndTheApplyToAllFlags) {
         {"no to all", true, "skipButton", rrSkip, false, true},
         {"closed", false, nullptr, rrCancel, false, false},
         {"closed with apply to all", true, nullptr, rrCancel, false, false},
+        {"escape", false, "escape", rrCancel, false, false},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
@@ -46,7 +47,9 @@ TEST_F(ReplaceDialog, AnswersAndTheApplyToAllFlags) {
         const TRARReplaceAction action = Ask([&](TReplaceForm& form) {
             if (row.applyToAll) QTest::mouseClick(form.Image1, Qt::LeftButton);
             EXPECT_EQ(form.CheckBox9->isChecked(), row.applyToAll);
-            if (row.button) {
+            if (row.button && std::string(row.button) == "escape") {
+                QTest::keyClick(&form, Qt::Key_Escape);  // as the title-bar close
+            } else if (row.button) {
                 form.findChild<QPushButton*>(row.button)->click();
             } else {
                 form.close();

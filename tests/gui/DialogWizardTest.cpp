@@ -107,6 +107,7 @@ TEST_F(Wizard, CancelCancelsTheRunWhileOkAndTheFrameLetItGoOn) {
     };
     const Row rows[] = {
         {"cancel", [](TWizardForm& f) { f.CancelButton->click(); }, true},
+        {"escape", [](TWizardForm& f) { QTest::keyClick(&f, Qt::Key_Escape); }, true},
         {"ok", [](TWizardForm& f) { f.OKButton->click(); }, false},
         {"enter", [](TWizardForm& f) { QTest::keyClick(&f, Qt::Key_Return); }, false},
         {"title-bar close", [](TWizardForm& f) { f.close(); }, false},
