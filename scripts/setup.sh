@@ -22,18 +22,15 @@ if [ "$(id -u)" -ne 0 ]; then
 fi
 
 # libunrar5, rar and unrar live in Debian's non-free component.
+# Lines that already name it are left alone; "non-free-firmware" is another
+# component, so the word must stand alone.
 add_non_free() {
-  local f
-  for f in /etc/apt/sources.list.d/debian.sources; do
-    [ -f "$f" ] || continue
-    if ! grep -qE '^Components:.*\bnon-free\b' "$f"; then
-      $sudo sed -i -E '/^Components:/{/\bnon-free\b/!s/$/ non-free/}' "$f"
-    fi
-    return 0
-  done
-  # Older one-line format.
-  if [ -f /etc/apt/sources.list ] && grep -qE '^deb ' /etc/apt/sources.list; then
-    $sudo sed -i -E '/^deb .*debian/{/\bnon-free\b/!s/$/ non-free/}' /etc/apt/sources.list
+  local deb822=/etc/apt/sources.list.d/debian.sources one_line=/etc/apt/sources.list
+  local lacking='[[:space:]]non-free([[:space:]]|$)'
+  if [ -f "$deb822" ]; then
+    $sudo sed -i -E "/^Components:/{/$lacking/!s/[[:space:]]*\$/ non-free/}" "$deb822"
+  elif [ -f "$one_line" ]; then
+    $sudo sed -i -E "/^deb .*debian/{/$lacking/!s/[[:space:]]*\$/ non-free/}" "$one_line"
   fi
 }
 add_non_free

@@ -42,6 +42,15 @@ QStringList GetOpenFileNames(QWidget* parent, const QString& caption, const QStr
     return QFileDialog::getOpenFileNames(parent, caption, dir, filter);
 }
 
+QString GetOpenFileName(QWidget* parent, const QString& caption, const QString& dir,
+                        const QString& filter) {
+    if (nextFileNames) {
+        QStringList names = *std::exchange(nextFileNames, std::nullopt);
+        return names.isEmpty() ? QString() : names.first();
+    }
+    return QFileDialog::getOpenFileName(parent, caption, dir, filter);
+}
+
 QString GetExistingDirectory(QWidget* parent, const QString& caption, const QString& dir) {
     if (nextDirectory) return *std::exchange(nextDirectory, std::nullopt);
     return QFileDialog::getExistingDirectory(parent, caption, dir, QFileDialog::ShowDirsOnly);

@@ -28,6 +28,10 @@ QList<ShownMessage> TakeRecordedMessages();
 // Open-file dialog; an empty list means cancelled.
 QStringList GetOpenFileNames(QWidget* parent, const QString& caption, const QString& dir,
                              const QString& filter);
+// Open-file dialog for one file; an empty text means cancelled. Takes the
+// first of the names primed with SetNextFileNames.
+QString GetOpenFileName(QWidget* parent, const QString& caption, const QString& dir,
+                        const QString& filter);
 // Folder picker; an empty text means cancelled.
 QString GetExistingDirectory(QWidget* parent, const QString& caption, const QString& dir);
 // Single-line text query; nullopt means cancelled.

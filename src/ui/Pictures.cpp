@@ -73,4 +73,24 @@ QImage Image(const QString& resourcePath) {
 
 QPixmap Pixmap(const QString& resourcePath) { return QPixmap::fromImage(Image(resourcePath)); }
 
+PictureLabel::PictureLabel(QWidget* parent, const QString& resourcePath)
+    : QLabel(parent), path_(resourcePath) {}
+
+void PictureLabel::setPicture(const QString& resourcePath) {
+    path_ = resourcePath;
+    loaded_ = false;
+    clear();
+    if (isVisible()) load();
+}
+
+void PictureLabel::showEvent(QShowEvent* event) {
+    if (!loaded_) load();
+    QLabel::showEvent(event);
+}
+
+void PictureLabel::load() {
+    loaded_ = true;
+    if (!path_.isEmpty()) setPixmap(Pixmap(path_));
+}
+
 }  // namespace pictures

@@ -4,6 +4,7 @@
 // first time it is asked for and kept for the life of the process.
 
 #include <QImage>
+#include <QLabel>
 #include <QPixmap>
 #include <QString>
 
@@ -17,5 +18,25 @@ QImage DecodeJpeg(const QByteArray& data);
 // image when there is no such resource or it cannot be decoded.
 QImage Image(const QString& resourcePath);
 QPixmap Pixmap(const QString& resourcePath);
+
+// A label showing one picture, decoded the first time the label is shown (a
+// picture on a page the user never opens is never decoded). Assigning another
+// picture while shown decodes it at once.
+class PictureLabel : public QLabel {
+public:
+    explicit PictureLabel(QWidget* parent = nullptr, const QString& resourcePath = {});
+    void setPicture(const QString& resourcePath);
+    const QString& picture() const { return path_; }
+    // Whether the current picture has been decoded and set.
+    bool loaded() const { return loaded_; }
+
+protected:
+    void showEvent(QShowEvent* event) override;
+
+private:
+    void load();
+    QString path_;
+    bool loaded_ = false;
+};
 
 }  // namespace pictures
