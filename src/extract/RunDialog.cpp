@@ -2,6 +2,7 @@
 
 #include <QCheckBox>
 #include <QDesktopServices>
+#include <QFontDatabase>
 #include <QFrame>
 #include <QGroupBox>
 #include <QKeyEvent>
@@ -86,9 +87,10 @@ TRunDialog::TRunDialog(const char* formName, std::int32_t language, int clientHe
     setFixedSize(kWidth, clientHeight);
     // Where Tahoma is missing, a condensed sans keeps the texts within the
     // widths the controls were laid out for.
-    QFont tahoma(QStringLiteral("Tahoma"), 8);
-    tahoma.setFamilies({QStringLiteral("Tahoma"), QStringLiteral("DejaVu Sans Condensed")});
-    setFont(tahoma);
+    static const QString family = QFontDatabase::hasFamily(QStringLiteral("Tahoma"))
+                                      ? QStringLiteral("Tahoma")
+                                      : QStringLiteral("DejaVu Sans Condensed");
+    setFont(QFont(family, 8));
     setAutoFillBackground(true);
     QPalette p = palette();
     p.setColor(QPalette::Window, Qt::white);

@@ -55,7 +55,17 @@ TWizardForm::TWizardForm(TfrmConfig& config, bool* cancelled, const QString& arc
     : TRunDialog("WizardForm", config.InterfaceLanguage, 356, parent),
       settingsFolder_(config.SettingsFolder),
       cancelled_(cancelled) {
+    // Captions sit on the frame's top line, as on the options page.
+    // A style sheet stops the dialog's font at the group; name it again.
+    const QString groupStyle =
+        QStringLiteral(
+            "* { font-family: \"%1\"; font-size: 8pt; }"
+            "QGroupBox { background: white; border: 1px solid #b8b8b8; margin-top: 6px; }"
+            "QGroupBox::title { subcontrol-origin: margin; subcontrol-position: top left;"
+            " left: 8px; padding: 0px; background: white; }")
+            .arg(font().family());
     GroupBox1 = new QGroupBox(this);
+    GroupBox1->setStyleSheet(groupStyle);
     GroupBox1->setObjectName("GroupBox1");
     GroupBox1->setGeometry(23, 71, 482, 74);
     FilenameBox = NewNameBox(GroupBox1, "FilenameBox", 12, 29, 325);
@@ -64,6 +74,7 @@ TWizardForm::TWizardForm(TfrmConfig& config, bool* cancelled, const QString& arc
     Button1 = NewButton(GroupBox1, "Button1", 343, 26, 121, 25);
 
     GroupBox2 = new QGroupBox(this);
+    GroupBox2->setStyleSheet(groupStyle);
     GroupBox2->setObjectName("GroupBox2");
     GroupBox2->setGeometry(23, 156, 482, 131);
     Image17 = NewIcon(GroupBox2, "Image17", 9, 20, ":/pictures/icon_samefolder.png");
