@@ -1,6 +1,8 @@
 #include "ui/Wizard.h"
 
 #include <QCheckBox>
+#include <QDir>
+#include <QFileInfo>
 #include <QGroupBox>
 #include <QLineEdit>
 #include <QPushButton>
@@ -135,8 +137,13 @@ void TWizardForm::FormCreate(const QString& archivePath) {
         Timer1->start();
     }
 
-    const QString archiveFolder =
+    // A path given relative to the working folder still names a real folder,
+    // so the folder shown (and perhaps stored) is made absolute.
+    QString archiveFolder =
         QString::fromStdString(platform::ExtractFilePath(archivePath.toStdString()));
+    if (!archivePath.isEmpty() && QDir::isRelativePath(archiveFolder)) {
+        archiveFolder = QFileInfo(archivePath).absolutePath() + QLatin1Char('/');
+    }
     if (!store.exists(settings::kFolder)) {
         ShowFolder(archiveFolder);
         RadioButton1->setChecked(true);

@@ -55,6 +55,14 @@ TEST_F(Wizard, ShowsTheArchivesFolderWhenNoneIsStored) {
     EXPECT_FALSE(form.Timer1->isActive());
 }
 
+TEST_F(Wizard, ARelativeArchivePathShowsItsAbsoluteFolder) {
+    WriteSetting("wizard.txt", ":-)\r\n");
+    const std::string cwd = std::filesystem::current_path().string();
+    TWizardForm form(*config, nullptr, QStringLiteral("Secret.rar"));
+    EXPECT_EQ(form.FilenameBox->text(), "Secret.rar");
+    EXPECT_EQ(form.StaticText13->text().toStdString(), cwd + "/");
+}
+
 TEST_F(Wizard, AStoredFolderIsShownAndAVanishedOneReplacedByTheArchivesFolder) {
     WriteSetting("wizard.txt", ":-)\r\n");
     const std::string stored = temp / "out";
