@@ -107,14 +107,15 @@ TPasswordForm::TPasswordForm(TMobrelProgressForm& run, const QString& fileName, 
     PasswordEdit->setObjectName("PasswordEdit");
     PasswordEdit->setGeometry(23, 252, 330, 21);
     Button1 = NewButton(this, "Button1", 363, 249, 140, 25);
-    Image23 = NewIcon(this, "Image23", 23, 281, ":/dialogs/default_password.png");
+    Image23 = NewIcon(this, "Image23", 23, 281, ":/pictures/icon_password.png");
     CheckBox4 = NewCheckBox(this, "CheckBox4", 45, 282);
-    Image11 = NewIcon(this, "Image11", 23, 302, ":/dialogs/password_list.png");
+    Image11 = NewIcon(this, "Image11", 23, 302, ":/pictures/icon_passlist.png");
     CheckBox8 = NewCheckBox(this, "CheckBox8", 45, 303);
     OKButton = NewButton(Panel2, "OKButton", 366, 9, 75, 25);
     OKButton->setDefault(true);
     OKButton->setEnabled(false);
     CancelButton = NewButton(Panel2, "CancelButton", 447, 9, 75, 25);
+    EscapeButton = CancelButton;
 
     setTabOrder(PasswordEdit, CheckBox4);
     setTabOrder(CheckBox4, CheckBox8);

@@ -64,7 +64,7 @@ TReplaceForm::TReplaceForm(TMobrelProgressForm& run, const QString& destination,
     Label5 = NewLabel(this, "Label5", 23, 228, Style::Bold);
     Image1 = NewIcon(this, "Image1", 23, 252, ":/dialogs/apply_all.png");
     CheckBox9 = NewCheckBox(this, "CheckBox9", 45, 253);
-    Image30 = NewIcon(this, "Image30", 23, 275, ":/dialogs/never_ask.png");
+    Image30 = NewIcon(this, "Image30", 23, 275, ":/pictures/icon_overwrite.png");
     CheckBox13 = NewCheckBox(this, "CheckBox13", 45, 276);
     replaceButton = NewButton(Panel2, "replaceButton", 366, 9, 75, 25);
     replaceButton->setDefault(true);

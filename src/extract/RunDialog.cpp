@@ -2,8 +2,10 @@
 
 #include <QCheckBox>
 #include <QDesktopServices>
+#include <QFontDatabase>
 #include <QFrame>
 #include <QGroupBox>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QMouseEvent>
 #include <QPainter>
@@ -83,7 +85,12 @@ TRunDialog::TRunDialog(const char* formName, std::int32_t language, int clientHe
     setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
                    Qt::WindowCloseButtonHint | Qt::CustomizeWindowHint);
     setFixedSize(kWidth, clientHeight);
-    setFont(QFont(QStringLiteral("Tahoma"), 8));
+    // Where Tahoma is missing, a condensed sans keeps the texts within the
+    // widths the controls were laid out for.
+    static const QString family = QFontDatabase::hasFamily(QStringLiteral("Tahoma"))
+                                      ? QStringLiteral("Tahoma")
+                                      : QStringLiteral("DejaVu Sans Condensed");
+    setFont(QFont(family, 8));
     setAutoFillBackground(true);
     QPalette p = palette();
     p.setColor(QPalette::Window, Qt::white);
@@ -190,4 +197,12 @@ void TRunDialog::showEvent(QShowEvent* event) {
         move(area.center() - QPoint(frameGeometry().width() / 2, frameGeometry().height() / 2));
     }
     QDialog::showEvent(event);
+}
+
+void TRunDialog::keyPressEvent(QKeyEvent* event) {
+    if (EscapeButton && event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
+        EscapeButton->click();
+        return;
+    }
+    QDialog::keyPressEvent(event);
 }

@@ -105,6 +105,10 @@ protected:
     QString Text(const rundialog::ControlText& row) const;
 
     void showEvent(QShowEvent* event) override;
+    // Escape clicks EscapeButton when the dialog has one (its Cancel button);
+    // otherwise it closes the dialog as the title-bar button does.
+    void keyPressEvent(QKeyEvent* event) override;
+    QPushButton* EscapeButton = nullptr;
 
 private:
     languages::DialogLanguage language_;

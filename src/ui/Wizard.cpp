@@ -1,6 +1,8 @@
 #include "ui/Wizard.h"
 
 #include <QCheckBox>
+#include <QDir>
+#include <QFileInfo>
 #include <QGroupBox>
 #include <QLineEdit>
 #include <QPushButton>
@@ -55,7 +57,17 @@ TWizardForm::TWizardForm(TfrmConfig& config, bool* cancelled, const QString& arc
     : TRunDialog("WizardForm", config.InterfaceLanguage, 356, parent),
       settingsFolder_(config.SettingsFolder),
       cancelled_(cancelled) {
+    // Captions sit on the frame's top line, as on the options page.
+    // A style sheet stops the dialog's font at the group; name it again.
+    const QString groupStyle =
+        QStringLiteral(
+            "* { font-family: \"%1\"; font-size: 8pt; }"
+            "QGroupBox { background: white; border: 1px solid #b8b8b8; margin-top: 6px; }"
+            "QGroupBox::title { subcontrol-origin: margin; subcontrol-position: top left;"
+            " left: 8px; padding: 0px; background: white; }")
+            .arg(font().family());
     GroupBox1 = new QGroupBox(this);
+    GroupBox1->setStyleSheet(groupStyle);
     GroupBox1->setObjectName("GroupBox1");
     GroupBox1->setGeometry(23, 71, 482, 74);
     FilenameBox = NewNameBox(GroupBox1, "FilenameBox", 12, 29, 325);
@@ -64,13 +76,14 @@ TWizardForm::TWizardForm(TfrmConfig& config, bool* cancelled, const QString& arc
     Button1 = NewButton(GroupBox1, "Button1", 343, 26, 121, 25);
 
     GroupBox2 = new QGroupBox(this);
+    GroupBox2->setStyleSheet(groupStyle);
     GroupBox2->setObjectName("GroupBox2");
     GroupBox2->setGeometry(23, 156, 482, 131);
-    Image17 = NewIcon(GroupBox2, "Image17", 9, 20, ":/dialogs/same_folder.png");
+    Image17 = NewIcon(GroupBox2, "Image17", 9, 20, ":/pictures/icon_samefolder.png");
     RadioButton1 = new QRadioButton(GroupBox2);
     RadioButton1->setObjectName("RadioButton1");
     RadioButton1->setGeometry(31, 21, 434, 17);
-    Image19 = NewIcon(GroupBox2, "Image19", 9, 40, ":/dialogs/default_folder.png");
+    Image19 = NewIcon(GroupBox2, "Image19", 9, 40, ":/pictures/icon_outputfolder.png");
     RadioButton2 = new QRadioButton(GroupBox2);
     RadioButton2->setObjectName("RadioButton2");
     RadioButton2->setGeometry(31, 42, 434, 17);
@@ -79,16 +92,19 @@ TWizardForm::TWizardForm(TfrmConfig& config, bool* cancelled, const QString& arc
     StaticText13->setGeometry(49, 63, 386, 15);
     StaticText13->setCursor(Qt::PointingHandCursor);
     Button4 = NewButton(GroupBox2, "Button4", 343, 55, 121, 25);
-    Image18 = NewIcon(GroupBox2, "Image18", 9, 84, ":/dialogs/subfolder.png");
+    Image18 = NewIcon(GroupBox2, "Image18", 9, 84, ":/pictures/icon_subfolder.png");
     CheckBox3 = NewCheckBox(GroupBox2, "CheckBox3", 31, 84, 434);
-    Image16 = NewIcon(GroupBox2, "Image16", 9, 105, ":/dialogs/open_folder.png");
+    Image16 = NewIcon(GroupBox2, "Image16", 9, 105, ":/pictures/icon_openfolder.png");
     CheckBox11 = NewCheckBox(GroupBox2, "CheckBox11", 31, 105, 434);
 
-    CheckBox9 = NewCheckBox(Panel2, "CheckBox9", 12, 14, 349);
+    // A little wider than laid out: the check mark takes more room here than
+    // on the system the dialog was drawn for, and the German text needs it.
+    CheckBox9 = NewCheckBox(Panel2, "CheckBox9", 12, 14, 353);
     CheckBox9->setChecked(true);
     OKButton = NewButton(Panel2, "OKButton", 366, 9, 75, 25);
     OKButton->setDefault(true);
     CancelButton = NewButton(Panel2, "CancelButton", 447, 9, 75, 25);
+    EscapeButton = CancelButton;
 
     Timer1 = new QTimer(this);
     Timer1->setObjectName("Timer1");
@@ -121,8 +137,13 @@ void TWizardForm::FormCreate(const QString& archivePath) {
         Timer1->start();
     }
 
-    const QString archiveFolder =
+    // A path given relative to the working folder still names a real folder,
+    // so the folder shown (and perhaps stored) is made absolute.
+    QString archiveFolder =
         QString::fromStdString(platform::ExtractFilePath(archivePath.toStdString()));
+    if (!archivePath.isEmpty() && QDir::isRelativePath(archiveFolder)) {
+        archiveFolder = QFileInfo(archivePath).absolutePath() + QLatin1Char('/');
+    }
     if (!store.exists(settings::kFolder)) {
         ShowFolder(archiveFolder);
         RadioButton1->setChecked(true);
