@@ -339,6 +339,8 @@ void TMobrelProgressForm::FormCreate() {
                 : QApplication::applicationName().toStdString();
     SettingsFolder = settings::SettingsFolder(Title);
     resize(480, 272);
+    if (const QScreen* screen = QGuiApplication::primaryScreen())
+        move(screen->availableGeometry().center() - rect().center());
     OverwriteAll = false;
     SkipAll = false;
     PasswordSupplied = false;
