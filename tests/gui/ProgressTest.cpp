@@ -434,6 +434,37 @@ TEST_F(ProgressRun, ProgressShowsInTheBarAndTheCaptions) {
     QGuiApplication::setApplicationDisplayName(QStringLiteral("Tarnwick"));
 }
 
+// A close request that arrives while the library works ends the attempt, not
+// the run: the run goes on to its end (here the report of the final attempt).
+TEST_F(ProgressRun, ClosingDuringAnExtractionEndsTheAttemptAndTheRunGoesOn) {
+    WriteFile(dir / "src/big.bin", std::string(24 << 20, 'x'));
+    const auto r = testing_support::RunProcess(
+        "/usr/bin/rar", {"a", "-idq", "-ep", "-m0", dir / "in/big.rar", dir / "src/big.bin"});
+    ASSERT_EQ(0, r.exitCode) << r.output;
+    script.expect("TFailedForm", click("OKButton"));
+    TfrmConfig config;
+    TMobrelProgressForm form(std::vector<std::string>{dir / "in/big.rar"});
+    form.frmConfig = &config;
+    bool closed = false;
+    auto progress = form.RARArchive.OnProgress;
+    form.RARArchive.OnProgress = [&](TRAR& s, const std::wstring& f, std::int64_t at,
+                                     std::int64_t ad, std::int64_t ft, std::int64_t fd) {
+        progress(s, f, at, ad, ft, fd);
+        if (!closed && ad > (4 << 20)) {
+            closed = true;
+            form.close();
+            EXPECT_TRUE(form.isVisible()) << "the window stays while the run goes on";
+        }
+    };
+    form.Timer1Timer();
+    EXPECT_TRUE(closed);
+    EXPECT_EQ(1, form.ExtractionCount);
+    EXPECT_EQ((std::vector<std::string>{"TFailedForm"}), script.seen);
+    const std::string big = dir / "in/big.bin";
+    EXPECT_FALSE(fs::exists(big) && fs::file_size(big) == 24u << 20) << "the extraction stopped";
+    EXPECT_FALSE(form.running());
+}
+
 // ---- Overwrite questions ----
 
 class OverwriteRun : public ProgressRun {
