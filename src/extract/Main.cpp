@@ -316,7 +316,6 @@ void TMobrelProgressForm::buildWindow() {
     RARArchive.ReadMultiVolumeToEnd = true;
     RARArchive.AutoNextVolumeOnList = true;
     RARArchive.ForceTestToEnd = true;
-    using namespace std::placeholders;
     RARArchive.OnPasswordRequired = [this](TRAR& s, bool h, const std::wstring& f, std::string& p,
                                            bool& c) { RARArchivePasswordRequired(s, h, f, p, c); };
     RARArchive.OnNextVolumeRequired = [this](TRAR& s, const std::string& r, std::string& n,
@@ -401,6 +400,11 @@ void TMobrelProgressForm::subfolderRule() {
     std::string name = extraction::SubfolderName(ArchiveName);
     for (int tries = 0; tries < 2; ++tries) {
         const std::string candidate = OutputFolder + name;
+        // An archive named "...rar" must not send its entries a folder up.
+        if (name == "." || name == "..") {
+            name += '_';
+            continue;
+        }
         std::error_code ec;
         const bool created = std::filesystem::create_directory(candidate, ec);
         if (platform::DirectoryExists(candidate)) {

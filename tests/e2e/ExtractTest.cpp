@@ -229,6 +229,13 @@ TEST_F(ExtractRun, SubfolderGetsAnUnderscoreWhenAFileHasItsName) {
     EXPECT_EQ(0, r.exitCode) << r.output;
     EXPECT_EQ("a file in the way", ReadFile(dir / "in/Photos"));
     EXPECT_EQ("hello\n", ReadFile(dir / "in/Photos_/readme.txt"));
+
+    // A name that would make the subfolder the folder above gets the "_" too.
+    fs::rename(dir / "in/Photos.rar", dir / "in/...rar");
+    const auto dots = run({dir / "in/...rar"});
+    EXPECT_EQ(0, dots.exitCode) << dots.output;
+    EXPECT_EQ("hello\n", ReadFile(dir / "in/.._/readme.txt"));
+    EXPECT_FALSE(fs::exists(dir / "readme.txt"));
 }
 
 TEST_F(ExtractRun, FolderSettingNamesTheOutputFolderOrFallsBackToTheDesktop) {
