@@ -52,18 +52,24 @@ struct TRAR::Impl {
 
     static const char* HostText(unsigned host) {
         switch (host) {
-            case 0: return "DOS";
-            case 1: return "IBM OS/2";
-            case 2: return "Windows";
-            case 3: return "Unix";
-            default: return "unknown";
+            case 0:
+                return "DOS";
+            case 1:
+                return "IBM OS/2";
+            case 2:
+                return "Windows";
+            case 3:
+                return "Unix";
+            default:
+                return "unknown";
         }
     }
 
     static bool SameIgnoringCase(const std::wstring& a, const std::wstring& b) {
         if (a.size() != b.size()) return false;
         for (std::size_t i = 0; i < a.size(); ++i)
-            if (std::towlower(static_cast<wint_t>(a[i])) != std::towlower(static_cast<wint_t>(b[i])))
+            if (std::towlower(static_cast<wint_t>(a[i])) !=
+                std::towlower(static_cast<wint_t>(b[i])))
                 return false;
         return true;
     }
@@ -83,6 +89,9 @@ struct TRAR::Impl {
 TRAR::TRAR() : Library_(new TUnrarLibrary), Header_(new RARHeaderDataEx{}) {}
 
 TRAR::~TRAR() {
+    // Handlers may belong to objects already gone (the component is often a
+    // member of its handlers' owner): the last close reports to nobody.
+    OnError = nullptr;
     try {
         CloseArchive();
     } catch (...) {
@@ -416,7 +425,8 @@ int TRAR::Dispatch(unsigned int msg, long P1, long P2) {
                     }
                 } else if (P2 == RAR_VOL_NOTIFY) {
                     if (OnVolumeChanged && name)
-                        OnVolumeChanged(*this, std::string(name, ::strnlen(name, kVolumeNameBytes)));
+                        OnVolumeChanged(*this,
+                                        std::string(name, ::strnlen(name, kVolumeNameBytes)));
                 }
                 break;
             }
@@ -441,8 +451,9 @@ int TRAR::Dispatch(unsigned int msg, long P1, long P2) {
                 std::string password;
                 bool cancel = false;
                 if (OnPasswordRequired) OnPasswordRequired(*this, headers, name, password, cancel);
-                if (P2 > 0) Impl::CopyToBuffer(reinterpret_cast<char*>(P1),
-                                               static_cast<std::size_t>(P2), password);
+                if (P2 > 0)
+                    Impl::CopyToBuffer(reinterpret_cast<char*>(P1), static_cast<std::size_t>(P2),
+                                       password);
                 answer = cancel ? -1 : 0;
                 break;
             }
@@ -461,7 +472,9 @@ int TRAR::Dispatch(unsigned int msg, long P1, long P2) {
 }
 
 bool MatchesMask(const std::wstring& name, const std::wstring& mask) {
-    auto lower = [](wchar_t c) { return static_cast<wchar_t>(std::towlower(static_cast<wint_t>(c))); };
+    auto lower = [](wchar_t c) {
+        return static_cast<wchar_t>(std::towlower(static_cast<wint_t>(c)));
+    };
     // Matches a bracketed set starting at mask[m] (the '['); on success sets
     // `next` past the ']'. A set without a closing ']' is a plain '['.
     auto matchSet = [&](std::size_t m, wchar_t c, std::size_t& next, bool& matched) {

@@ -7,13 +7,13 @@
 #include <cstddef>
 #include <cstdlib>
 
+#include "ArchiveRecorder.h"
 #include "archive/RAR.h"
 #include "archive/RAR_DLL.h"
 #include "platform/Messages.h"
 #include "support/FakeUnrar.h"
 #include "support/Fixtures.h"
 #include "support/TempDir.h"
-#include "ArchiveRecorder.h"
 
 // Our values, taken before the published header's macros take the names.
 namespace ours {
@@ -22,7 +22,9 @@ struct Sizes {
                 open = sizeof(rardll::RAROpenArchiveData),
                 openEx = sizeof(rardll::RAROpenArchiveDataEx);
 };
-const int codes[] = {rardll::ERAR_END_ARCHIVE, rardll::ERAR_SMALL_BUF, rardll::ERAR_BAD_PASSWORD,
+const int codes[] = {rardll::ERAR_END_ARCHIVE,
+                     rardll::ERAR_SMALL_BUF,
+                     rardll::ERAR_BAD_PASSWORD,
                      static_cast<int>(rardll::UCM_NEEDPASSWORDW),
                      static_cast<int>(rardll::ROADF_ENCHEADERS),
                      static_cast<int>(rardll::RHDF_DIRECTORY)};
@@ -75,7 +77,7 @@ TEST(ArchiveBinding, RecordsMatchThePublishedHeader) {
     SAME_FIELD(RAROpenArchiveDataEx, RAROpenArchiveDataEx, UserData);
     SAME_FIELD(RAROpenArchiveDataEx, RAROpenArchiveDataEx, Reserved);
 
-    const int theirs[] = {ERAR_END_ARCHIVE, ERAR_SMALL_BUF,   ERAR_BAD_PASSWORD,
+    const int theirs[] = {ERAR_END_ARCHIVE,  ERAR_SMALL_BUF,   ERAR_BAD_PASSWORD,
                           UCM_NEEDPASSWORDW, ROADF_ENCHEADERS, RHDF_DIRECTORY};
     for (std::size_t i = 0; i < sizeof theirs / sizeof theirs[0]; ++i)
         EXPECT_EQ(ours::codes[i], theirs[i]) << "constant " << i;
@@ -156,8 +158,8 @@ TEST(ArchiveBinding, EnvironmentVariableNamesTheLibrary) {
 
 TEST(ArchiveBinding, DosDateTimes) {
     // 2025-04-14 13:25:26 (seconds are stored halved).
-    EXPECT_NEAR(rardll::DosDateTimeToDateTime(0x5A8E6B2D), 45761 + (13 * 3600 + 25 * 60 + 26) / 86400.0,
-                1e-9);
+    EXPECT_NEAR(rardll::DosDateTimeToDateTime(0x5A8E6B2D),
+                45761 + (13 * 3600 + 25 * 60 + 26) / 86400.0, 1e-9);
     EXPECT_NEAR(rardll::DosDateTimeToDateTime(0x00210000), 29221, 1e-9);  // 1980-01-01
     EXPECT_EQ(rardll::DosDateTimeToDateTime(0x5A5E0000), 0) << "February 30th is no date";
     EXPECT_EQ(rardll::DosDateTimeToDateTime(0), 0) << "month 0 is no date";
@@ -183,7 +185,10 @@ TEST(ArchiveBinding, SelfExtractingIsJudgedFromTheFileHead) {
     EXPECT_FALSE(rardll::IsSelfExtracting(exe("pe64.exe", pe64)));
     EXPECT_TRUE(rardll::IsSelfExtracting(exe("dos.exe", "")));
     EXPECT_TRUE(rardll::IsSelfExtracting(exe("win16.exe", "NE")));
-    WriteFile(dir / "elf", "\x7F" "ELF" + std::string(100, '\0'));
+    WriteFile(dir / "elf",
+              "\x7F"
+              "ELF" +
+                  std::string(100, '\0'));
     EXPECT_FALSE(rardll::IsSelfExtracting(dir / "elf"));
     WriteFile(dir / "short", "MZ");
     EXPECT_FALSE(rardll::IsSelfExtracting(dir / "short"));
@@ -192,11 +197,16 @@ TEST(ArchiveBinding, SelfExtractingIsJudgedFromTheFileHead) {
 }
 
 TEST(ArchiveBinding, Utf8AndWideText) {
-    std::string text = "Gr\xC3\xBC\xC3\x9F" "e \xE2\x82\xAC \xF0\x9F\x98\x80";
+    std::string text =
+        "Gr\xC3\xBC\xC3\x9F"
+        "e \xE2\x82\xAC \xF0\x9F\x98\x80";
     std::wstring wide = rardll::Utf8ToWide(text);
     EXPECT_EQ(wide, L"Gr\u00FC\u00DFe \u20AC \U0001F600");
     EXPECT_EQ(rardll::WideToUtf8(wide), text);
-    EXPECT_EQ(rardll::Utf8ToWide("a\xFF" "b\xC3"), L"a\uFFFDb\uFFFD") << "broken bytes";
+    EXPECT_EQ(rardll::Utf8ToWide("a\xFF"
+                                 "b\xC3"),
+              L"a\uFFFDb\uFFFD")
+        << "broken bytes";
     wchar_t full[4] = {L'a', L'b', L'c', L'd'};
     EXPECT_EQ(rardll::BoundedName(full, 4), L"abcd") << "a name filling its field has no zero";
 }

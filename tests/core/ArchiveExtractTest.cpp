@@ -28,8 +28,8 @@ void ExpectAllExtracted(const ArchiveFixture& f, const std::string& out) {
 }
 
 TEST(ArchiveExtraction, KindsOfArchivesExtractCompletely) {
-    const ArchiveFixture* fixtures[] = {&PlainArchive(), &SolidArchive(), &FoldersArchive(),
-                                        &NonAsciiArchive(), &VolumeSet(), &LargeArchive()};
+    const ArchiveFixture* fixtures[] = {&PlainArchive(),    &SolidArchive(), &FoldersArchive(),
+                                        &NonAsciiArchive(), &VolumeSet(),    &LargeArchive()};
     for (const ArchiveFixture* f : fixtures) {
         SCOPED_TRACE(f->archive);
         TempDir dir;

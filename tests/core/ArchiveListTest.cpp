@@ -87,6 +87,8 @@ TEST(ArchiveListing, ArchiveKindsSetTheirFlags) {
     ASSERT_TRUE(rar.ListArchive(CommentArchive().archive));
     EXPECT_TRUE(rar.ArchiveInformation().ArchiveComment());
     EXPECT_EQ(rar.ArchiveInformation().Comment(), kFixtureComment);
+    EXPECT_TRUE(rar.ArchiveInformation().Locked());
+    EXPECT_TRUE(rar.ArchiveInformation().Recovery());
 
     ASSERT_TRUE(rar.ListArchive(VolumeSet().archive));
     EXPECT_TRUE(rar.ArchiveInformation().MultiVolume());
@@ -199,6 +201,31 @@ TEST(ArchiveListing, StoredRar4Archives) {
     EXPECT_TRUE(seen.failures().empty());
 }
 
+TEST(ArchiveListing, StoredRar4VolumeSet) {
+    TempDir dir;
+    std::vector<Rar4Entry> entries(2);
+    entries[0].name = "a.txt";
+    entries[0].data = PatternData(1000, 1, true);
+    entries[1].name = "b.bin";
+    entries[1].data = PatternData(5000, 2, false);
+    std::vector<std::string> volumes = WriteRar4Volumes(dir / "old", entries, 2000);
+    ASSERT_EQ(volumes.size(), 3u);
+
+    TRAR rar;
+    ArchiveRecorder seen(rar);
+    ASSERT_TRUE(rar.ListArchive(volumes[0]));
+    EXPECT_TRUE(seen.failures().empty());
+    ASSERT_EQ(seen.listed.size(), 2u);
+    EXPECT_EQ(seen.listed[1].FileName, "b.bin");
+    EXPECT_EQ(seen.listed[1].CompressedSize, 5000);
+    EXPECT_EQ(seen.listed[1].CRC, Hex(Crc32(entries[1].data)));
+    EXPECT_TRUE(rar.ArchiveInformation().MultiVolume());
+    EXPECT_EQ(seen.volumes.size(), 2u);
+
+    ASSERT_TRUE(rar.ExtractArchive(rardll::Utf8ToWide(dir / "out"), true));
+    EXPECT_TRUE(ReadFile(dir / "out/b.bin") == entries[1].data);
+}
+
 TEST(ArchiveListing, WhatIsNoArchiveListsAndFailsToExtract) {
     TempDir dir;
     WriteFile(dir / "text.rar", "this is not an archive at all");
@@ -211,6 +238,26 @@ TEST(ArchiveListing, WhatIsNoArchiveListsAndFailsToExtract) {
         EXPECT_EQ(seen.failures()[0].second, roOpenArchive);
         EXPECT_FALSE(rar.ExtractArchive(rardll::Utf8ToWide(dir / "out"), true));
     }
+}
+
+TEST(ArchiveListing, SelfExtractingArchive) {
+    // A 32-bit Windows program head with the archive behind it, as a
+    // self-extracting archive is built; the library finds the archive in it.
+    TempDir dir;
+    std::string head(0x200, '\0');
+    head[0] = 'M';
+    head[1] = 'Z';
+    head[0x3C] = 0x40;
+    head.replace(0x40, 6, std::string("PE\0\0\x4C\x01", 6));
+    head.replace(0x40 + 24, 2, std::string("\x0B\x01", 2));
+    WriteFile(dir / "setup.exe", head + ReadFile(PlainArchive().archive));
+    TRAR rar;
+    ArchiveRecorder seen(rar);
+    ASSERT_TRUE(rar.ListArchive(dir / "setup.exe"));
+    EXPECT_TRUE(rar.ArchiveInformation().SFX());
+    EXPECT_TRUE(seen.item("readme.txt"));
+    ASSERT_TRUE(rar.ListArchive(PlainArchive().archive));
+    EXPECT_FALSE(rar.ArchiveInformation().SFX());
 }
 
 TEST(ArchiveListing, NamesOutsideAscii) {

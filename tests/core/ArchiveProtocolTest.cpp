@@ -32,7 +32,9 @@ protected:
         seen.clear();
         return rar.ExtractArchive(Out(), true);
     }
-    bool Logged(const std::string& line) const { return fake.Log().find(line) != std::string::npos; }
+    bool Logged(const std::string& line) const {
+        return fake.Log().find(line) != std::string::npos;
+    }
 
     FakeUnrar fake;
     TempDir dir;
@@ -45,9 +47,9 @@ TEST_F(ArchiveProtocol, OpenRecordAndReportedResults) {
     fake.Script("entry name=a.txt\nentry name=b.txt\n");
     EXPECT_TRUE(rar.ListArchive(archive));
     EXPECT_TRUE(Logged("open name=" + archive + " wide=null mode=2 cmtsize=65536"));
-    std::vector<std::pair<int, TRAROperation>> expected = {
-        {0, roOpenArchive}, {0, roListFiles}, {0, roListFiles}, {0, roListFiles},
-        {0, roListFiles},   {0, roCloseArchive}};
+    std::vector<std::pair<int, TRAROperation>> expected = {{0, roOpenArchive}, {0, roListFiles},
+                                                           {0, roListFiles},   {0, roListFiles},
+                                                           {0, roListFiles},   {0, roCloseArchive}};
     EXPECT_EQ(seen.errors, expected) << "every result, zero included";
     EXPECT_FALSE(Logged("setpassword")) << "no preset password";
 
@@ -68,7 +70,8 @@ TEST_F(ArchiveProtocol, CommentStates) {
     struct Case {
         unsigned state;
         bool listsEntries;
-    } cases[] = {{0, true}, {1, true}, {11, false}, {12, false}, {14, false}, {20, false}, {7, false}};
+    } cases[] = {{0, true},   {1, true},   {11, false}, {12, false},
+                 {14, false}, {20, false}, {7, false}};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.state);
         fake.Script("flags 0x02\ncomment_state " + std::to_string(c.state) +
@@ -100,6 +103,19 @@ TEST_F(ArchiveProtocol, CloseThatFails) {
     EXPECT_FALSE(rar.ListArchive(archive));
     EXPECT_TRUE(seen.listed.empty());
     EXPECT_EQ(fake.Log().find("open name"), std::string::npos) << "no second open";
+
+    // Destruction still closes, but reports to nobody: the handlers' owner
+    // may be gone already.
+    bool reported = false;
+    {
+        TRAR other;
+        other.DllName = fake.path();
+        other.ListArchive(archive);
+        other.OnError = [&](TRAR&, int, TRAROperation) { reported = true; };
+        fake.ClearLog();
+    }
+    EXPECT_TRUE(Logged("close"));
+    EXPECT_FALSE(reported);
 }
 
 TEST_F(ArchiveProtocol, PasswordAnswers) {
@@ -233,7 +249,8 @@ TEST_F(ArchiveProtocol, EntryCollection) {
 
     // Without reading to the end every part is an entry of its own.
     rar.ReadMultiVolumeToEnd = false;
-    fake.Script("entry name=split.bin flags=0x02 pack=100\nentry name=split.bin flags=0x01 pack=50\n");
+    fake.Script(
+        "entry name=split.bin flags=0x02 pack=100\nentry name=split.bin flags=0x01 pack=50\n");
     seen.listed.clear();
     rar.ListArchive(archive);
     ASSERT_EQ(seen.listed.size(), 2u);

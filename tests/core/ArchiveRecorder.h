@@ -14,11 +14,12 @@ struct ArchiveRecorder {
     std::vector<std::string> volumes;
 
     explicit ArchiveRecorder(TRAR& rar) {
-        rar.OnError = [this](TRAR&, std::int32_t code, TRAROperation op) { errors.emplace_back(code, op); };
-        rar.OnListFile = [this](TRAR&, const TRARFileItem& item) { listed.push_back(item); };
-        rar.OnFileProcessed = [this](TRAR&, const std::wstring& name, TRAROperation, std::int32_t r) {
-            processed.emplace_back(name, r);
+        rar.OnError = [this](TRAR&, std::int32_t code, TRAROperation op) {
+            errors.emplace_back(code, op);
         };
+        rar.OnListFile = [this](TRAR&, const TRARFileItem& item) { listed.push_back(item); };
+        rar.OnFileProcessed = [this](TRAR&, const std::wstring& name, TRAROperation,
+                                     std::int32_t r) { processed.emplace_back(name, r); };
         rar.OnVolumeChanged = [this](TRAR&, const std::string& v) { volumes.push_back(v); };
     }
 

@@ -4,9 +4,9 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
-#include <algorithm>
 #include <functional>
 #include <map>
 #include <stdexcept>
@@ -19,9 +19,9 @@ namespace fs = std::filesystem;
 namespace testing_support {
 
 std::string PatternData(std::size_t size, unsigned seed, bool compressible) {
-    static const char* const words[] = {"archive ", "volume ",  "entry ",  "folder ",
-                                        "packed ",  "header ",  "stored ", "solid ",
-                                        "\n",       "tarnwick ", "data ",  "1234 "};
+    static const char* const words[] = {"archive ", "volume ",   "entry ",  "folder ",
+                                        "packed ",  "header ",   "stored ", "solid ",
+                                        "\n",       "tarnwick ", "data ",   "1234 "};
     std::string out;
     out.reserve(size);
     std::uint32_t x = seed * 2654435761u + 12345u;
@@ -81,14 +81,18 @@ void Rar(const std::string& cwd, std::vector<std::string> args) {
 
 std::vector<std::string> ListFiles(const std::string& source) {
     std::vector<std::string> files;
-    for (auto it = fs::recursive_directory_iterator(source); it != fs::recursive_directory_iterator();
-         ++it) {
+    for (auto it = fs::recursive_directory_iterator(source);
+         it != fs::recursive_directory_iterator(); ++it) {
         if (it->is_regular_file() && !it->is_symlink())
             files.push_back(fs::relative(it->path(), source).string());
     }
     std::sort(files.begin(), files.end());
     return files;
 }
+
+// Raise this when a maker below changes, so that build trees make their
+// fixtures again.
+const char* const kFixtureVersion = "2";
 
 std::string FixtureRoot() { return std::string(TEST_BUILD_DIR) + "/fixtures"; }
 
@@ -116,7 +120,7 @@ ArchiveFixture Make(const std::string& name, const std::string& archive, const P
         }
         f.files = ListFiles(f.source);
     };
-    if (fs::exists(folder + "/done")) {
+    if (fs::exists(folder + "/done") && ReadFile(folder + "/done") == kFixtureVersion) {
         describe();
         return f;
     }
@@ -126,7 +130,7 @@ ArchiveFixture Make(const std::string& name, const std::string& archive, const P
     fs::create_directories(scratch + "/src");
     populate(scratch + "/src");
     make(scratch);
-    WriteFile(scratch + "/done", "");
+    WriteFile(scratch + "/done", kFixtureVersion);
     RemoveTree(folder);
     fs::rename(scratch, folder);
     describe();
@@ -152,8 +156,9 @@ const ArchiveFixture& Cached(const std::string& key, MakeFn makeFixture) {
 
 const ArchiveFixture& PlainArchive() {
     return Cached("plain", [] {
-        return Make("plain", "plain.rar", CommonFiles,
-                    [](const std::string& d) { Rar(d + "/src", {"a", "-r", "../plain.rar", "."}); });
+        return Make("plain", "plain.rar", CommonFiles, [](const std::string& d) {
+            Rar(d + "/src", {"a", "-r", "../plain.rar", "."});
+        });
     });
 }
 
@@ -168,7 +173,8 @@ const ArchiveFixture& SolidArchive() {
 const ArchiveFixture& EncryptedArchive() {
     return Cached("encrypted", [] {
         return Make("encrypted", "encrypted.rar", CommonFiles, [](const std::string& d) {
-            Rar(d + "/src", {"a", "-r", std::string("-p") + kFixturePassword, "../encrypted.rar", "."});
+            Rar(d + "/src",
+                {"a", "-r", std::string("-p") + kFixturePassword, "../encrypted.rar", "."});
         });
     });
 }
@@ -176,7 +182,8 @@ const ArchiveFixture& EncryptedArchive() {
 const ArchiveFixture& EncryptedHeadersArchive() {
     return Cached("encrypted-headers", [] {
         return Make("encrypted-headers", "headers.rar", CommonFiles, [](const std::string& d) {
-            Rar(d + "/src", {"a", "-r", std::string("-hp") + kFixturePassword, "../headers.rar", "."});
+            Rar(d + "/src",
+                {"a", "-r", std::string("-hp") + kFixturePassword, "../headers.rar", "."});
         });
     });
 }
@@ -193,7 +200,8 @@ const ArchiveFixture& VolumeSet() {
         return Make(
             "volumes", "set.part1.rar", VolumeFiles,
             [](const std::string& d) {
-                Rar(d + "/src", {"a", "-m0", "-v64k", "../set.rar", "first.txt", "big.bin", "last.txt"});
+                Rar(d + "/src",
+                    {"a", "-m0", "-v64k", "../set.rar", "first.txt", "big.bin", "last.txt"});
             },
             4);
     });
@@ -204,7 +212,8 @@ const ArchiveFixture& VolumeSetMissingMiddle() {
         return Make(
             "volumes-missing", "set.part1.rar", VolumeFiles,
             [](const std::string& d) {
-                Rar(d + "/src", {"a", "-m0", "-v64k", "../set.rar", "first.txt", "big.bin", "last.txt"});
+                Rar(d + "/src",
+                    {"a", "-m0", "-v64k", "../set.rar", "first.txt", "big.bin", "last.txt"});
                 fs::remove(d + "/set.part2.rar");
             },
             4);
@@ -215,7 +224,7 @@ const ArchiveFixture& CommentArchive() {
     return Cached("comment", [] {
         return Make("comment", "comment.rar", CommonFiles, [](const std::string& d) {
             WriteFile(d + "/comment.txt", kFixtureComment);
-            Rar(d + "/src", {"a", "-r", "-z../comment.txt", "../comment.rar", "."});
+            Rar(d + "/src", {"a", "-r", "-k", "-rr", "-z../comment.txt", "../comment.rar", "."});
         });
     });
 }
@@ -230,7 +239,9 @@ const ArchiveFixture& FoldersArchive() {
                 Write(src + "/a/side.txt", "side\n");
                 fs::create_directories(src + "/empty/inner");
             },
-            [](const std::string& d) { Rar(d + "/src", {"a", "-r", "../folders.rar", "."}); });
+            [](const std::string& d) {
+                Rar(d + "/src", {"a", "-r", "../folders.rar", "."});
+            });
     });
 }
 
@@ -239,7 +250,10 @@ const ArchiveFixture& NonAsciiArchive() {
         return Make(
             "non-ascii", "n\xC3\xA4me.rar",
             [](const std::string& src) {
-                Write(src + "/Gr\xC3\xBC\xC3\x9F" "e.txt", "gruss\n");
+                Write(src +
+                          "/Gr\xC3\xBC\xC3\x9F"
+                          "e.txt",
+                      "gruss\n");
                 Write(src + "/\xE6\x97\xA5\xE6\x9C\xAC/\xD1\x84\xD0\xB0\xD0\xB9\xD0\xBB.txt",
                       PatternData(2000, 30, true));
                 Write(src + "/caf\xC3\xA9 \xE2\x82\xAC.txt", "euro\n");
@@ -254,7 +268,9 @@ const ArchiveFixture& SplitFileArchive() {
     return Cached("split", [] {
         return Make(
             "split", "split.part1.rar",
-            [](const std::string& src) { Write(src + "/whole.bin", PatternData(150000, 40, false)); },
+            [](const std::string& src) {
+                Write(src + "/whole.bin", PatternData(150000, 40, false));
+            },
             [](const std::string& d) {
                 Rar(d + "/src", {"a", "-m0", "-v60k", "../split.rar", "whole.bin"});
             },
@@ -306,7 +322,8 @@ const ArchiveFixture& OrphanHardLinkArchive() {
                 Write(src + "/plain.txt", "plain\n");
             },
             [](const std::string& d) {
-                Rar(d + "/src", {"a", "-oh", "../orphan.rar", "original.txt", "copy.txt", "plain.txt"});
+                Rar(d + "/src",
+                    {"a", "-oh", "../orphan.rar", "original.txt", "copy.txt", "plain.txt"});
                 Rar(d, {"d", "orphan.rar", "original.txt"});
             });
     });

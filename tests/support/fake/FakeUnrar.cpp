@@ -41,8 +41,8 @@ struct Header {
     wchar_t ArcNameW[1024];
     char FileName[1024];
     wchar_t FileNameW[1024];
-    unsigned Flags, PackSize, PackSizeHigh, UnpSize, UnpSizeHigh, HostOS, FileCRC, FileTime,
-        UnpVer, Method, FileAttr;
+    unsigned Flags, PackSize, PackSizeHigh, UnpSize, UnpSizeHigh, HostOS, FileCRC, FileTime, UnpVer,
+        Method, FileAttr;
     char* CmtBuf;
     unsigned CmtBufSize, CmtSize, CmtState, DictSize, HashType;
     char Hash[32];
@@ -81,7 +81,9 @@ State& S() {
     return s;
 }
 
-unsigned Number(const std::string& v) { return static_cast<unsigned>(std::strtoul(v.c_str(), nullptr, 0)); }
+unsigned Number(const std::string& v) {
+    return static_cast<unsigned>(std::strtoul(v.c_str(), nullptr, 0));
+}
 
 void Log(const std::string& line) { S().log += line + "\n"; }
 
@@ -103,12 +105,13 @@ bool AskPassword() {
     // Guard bytes after the buffer show a write past its end.
     std::vector<char> buffer(s.passwordBuffer + 16, 'G');
     buffer[0] = '\0';
-    r = s.cb(2, s.userData, reinterpret_cast<long>(buffer.data()), static_cast<long>(s.passwordBuffer));
+    r = s.cb(2, s.userData, reinterpret_cast<long>(buffer.data()),
+             static_cast<long>(s.passwordBuffer));
     bool overflow = false;
     for (std::size_t i = s.passwordBuffer; i < buffer.size(); ++i) overflow |= buffer[i] != 'G';
     bool terminated = std::memchr(buffer.data(), 0, s.passwordBuffer) != nullptr;
-    Log("password answer=" + std::to_string(r) + " text=" +
-        (terminated ? std::string(buffer.data()) : std::string("(unterminated)")) +
+    Log("password answer=" + std::to_string(r) +
+        " text=" + (terminated ? std::string(buffer.data()) : std::string("(unterminated)")) +
         (overflow ? " overflow" : ""));
     return r != -1;
 }
@@ -154,39 +157,66 @@ EXPORT void FakeUnrarScript(const char* script) {
         std::string rest;
         std::getline(words, rest);
         if (!rest.empty() && rest[0] == ' ') rest.erase(0, 1);
-        if (key == "version") s.version = static_cast<int>(std::strtol(rest.c_str(), nullptr, 0));
-        else if (key == "open_result") s.openResult = Number(rest);
-        else if (key == "flags") s.flags = Number(rest);
-        else if (key == "comment_state") s.commentState = Number(rest);
-        else if (key == "comment") s.comment = rest;
-        else if (key == "close_result") s.closeResult = static_cast<int>(Number(rest));
-        else if (key == "password_buffer") s.passwordBuffer = Number(rest);
+        if (key == "version")
+            s.version = static_cast<int>(std::strtol(rest.c_str(), nullptr, 0));
+        else if (key == "open_result")
+            s.openResult = Number(rest);
+        else if (key == "flags")
+            s.flags = Number(rest);
+        else if (key == "comment_state")
+            s.commentState = Number(rest);
+        else if (key == "comment")
+            s.comment = rest;
+        else if (key == "close_result")
+            s.closeResult = static_cast<int>(Number(rest));
+        else if (key == "password_buffer")
+            s.passwordBuffer = Number(rest);
         else if (key == "entry") {
             Entry e;
             std::istringstream fields(rest);
             std::string field;
             while (fields >> field) {
                 auto eq = field.find('=');
-                std::string k = field.substr(0, eq), v = eq == std::string::npos ? "" : field.substr(eq + 1);
-                if (k == "name") e.name = v;
-                else if (k == "flags") e.flags = Number(v);
-                else if (k == "unp") e.unp = Number(v);
-                else if (k == "unp_high") e.unpHigh = Number(v);
-                else if (k == "pack") e.pack = Number(v);
-                else if (k == "pack_high") e.packHigh = Number(v);
-                else if (k == "host") e.host = Number(v);
-                else if (k == "crc") e.crc = Number(v);
-                else if (k == "time") e.time = Number(v);
-                else if (k == "ver") e.ver = Number(v);
-                else if (k == "method") e.method = Number(v);
-                else if (k == "attr") e.attr = Number(v);
-                else if (k == "dict") e.dict = Number(v);
-                else if (k == "cmt") e.cmt = Number(v);
-                else if (k == "read") e.read = static_cast<int>(Number(v));
-                else if (k == "process") e.process = static_cast<int>(Number(v));
-                else if (k == "password") e.password = v;
-                else if (k == "volume") e.volume = v == "1";
-                else if (k == "long") e.longName = Number(v);
+                std::string k = field.substr(0, eq),
+                            v = eq == std::string::npos ? "" : field.substr(eq + 1);
+                if (k == "name")
+                    e.name = v;
+                else if (k == "flags")
+                    e.flags = Number(v);
+                else if (k == "unp")
+                    e.unp = Number(v);
+                else if (k == "unp_high")
+                    e.unpHigh = Number(v);
+                else if (k == "pack")
+                    e.pack = Number(v);
+                else if (k == "pack_high")
+                    e.packHigh = Number(v);
+                else if (k == "host")
+                    e.host = Number(v);
+                else if (k == "crc")
+                    e.crc = Number(v);
+                else if (k == "time")
+                    e.time = Number(v);
+                else if (k == "ver")
+                    e.ver = Number(v);
+                else if (k == "method")
+                    e.method = Number(v);
+                else if (k == "attr")
+                    e.attr = Number(v);
+                else if (k == "dict")
+                    e.dict = Number(v);
+                else if (k == "cmt")
+                    e.cmt = Number(v);
+                else if (k == "read")
+                    e.read = static_cast<int>(Number(v));
+                else if (k == "process")
+                    e.process = static_cast<int>(Number(v));
+                else if (k == "password")
+                    e.password = v;
+                else if (k == "volume")
+                    e.volume = v == "1";
+                else if (k == "long")
+                    e.longName = Number(v);
             }
             s.entries.push_back(e);
         }
