@@ -1,10 +1,545 @@
 #include "archive/RAR.h"
 
-TRAR::TRAR() : Library_(new rardll::TUnrarLibrary), Header_(new rardll::RARHeaderDataEx{}) {}
-TRAR::~TRAR() = default;
+#include <sys/stat.h>
+#include <unistd.h>
 
-bool TRAR::ListArchive(const std::string&) { return false; }
-bool TRAR::ExtractArchive(const std::wstring&, bool, const std::vector<std::string>&) {
+#include <cstdio>
+#include <cstring>
+#include <cwctype>
+
+#include "platform/Paths.h"
+
+using namespace rardll;
+
+// Helpers that need the component's private parts.
+struct TRAR::Impl {
+    // The entry's name as a path below the output folder is acceptable only
+    // when it stays below it: not absolute, no drive letter, no ".." and no
+    // empty components.
+    static bool SafeEntryName(const std::wstring& name) {
+        if (name.empty() || name[0] == L'/') return false;
+        if (name.size() >= 2 && name[1] == L':' &&
+            ((name[0] >= L'a' && name[0] <= L'z') || (name[0] >= L'A' && name[0] <= L'Z')))
+            return false;
+        std::size_t start = 0;
+        while (true) {
+            std::size_t end = name.find(L'/', start);
+            std::wstring part = name.substr(start, end == std::wstring::npos ? end : end - start);
+            if (part.empty() || part == L"..") return false;
+            if (end == std::wstring::npos) return true;
+            start = end + 1;
+        }
+    }
+
+    // Whether a symbolic link exists at a folder between the output folder
+    // and the destination (the destination itself not included). Writing
+    // below such a link could land anywhere.
+    static bool LinkAboveDestination(const std::string& destFolder, const std::string& relative) {
+        std::size_t pos = 0;
+        while ((pos = relative.find('/', pos)) != std::string::npos) {
+            struct stat st;
+            std::string path = destFolder + relative.substr(0, pos);
+            if (::lstat(path.c_str(), &st) == 0 && S_ISLNK(st.st_mode)) return true;
+            ++pos;
+        }
+        return false;
+    }
+
+    static bool IsLink(const std::string& path) {
+        struct stat st;
+        return ::lstat(path.c_str(), &st) == 0 && S_ISLNK(st.st_mode);
+    }
+
+    static const char* HostText(unsigned host) {
+        switch (host) {
+            case 0:
+                return "DOS";
+            case 1:
+                return "IBM OS/2";
+            case 2:
+                return "Windows";
+            case 3:
+                return "Unix";
+            default:
+                return "unknown";
+        }
+    }
+
+    static bool SameIgnoringCase(const std::wstring& a, const std::wstring& b) {
+        if (a.size() != b.size()) return false;
+        for (std::size_t i = 0; i < a.size(); ++i)
+            if (std::towlower(static_cast<wint_t>(a[i])) !=
+                std::towlower(static_cast<wint_t>(b[i])))
+                return false;
+        return true;
+    }
+
+    // Copies `text` into a library buffer of `size` bytes, cut so that it
+    // fits with its terminating zero and never in the middle of a character.
+    static void CopyToBuffer(char* buffer, std::size_t size, const std::string& text) {
+        if (!buffer || size == 0) return;
+        std::size_t n = text.size() < size - 1 ? text.size() : size - 1;
+        if (n < text.size())
+            while (n > 0 && (static_cast<unsigned char>(text[n]) & 0xC0) == 0x80) --n;
+        std::memcpy(buffer, text.data(), n);
+        buffer[n] = '\0';
+    }
+};
+
+TRAR::TRAR() : Library_(new TUnrarLibrary), Header_(new RARHeaderDataEx{}) {}
+
+TRAR::~TRAR() {
+    // Handlers may belong to objects already gone (the component is often a
+    // member of its handlers' owner): the last close reports to nobody.
+    OnError = nullptr;
+    try {
+        CloseArchive();
+    } catch (...) {
+    }
+}
+
+void TRAR::Report(int code, TRAROperation operation) {
+    if (OnError) OnError(*this, code, operation);
+}
+
+bool TRAR::LoadLibrary() {
+    if (!Library_->Loaded()) Library_->Load(DllName);
+    if (Library_->Loaded()) return true;
+    Report(ERAR_NO_LIBRARY, roLoadDLL);
     return false;
 }
-bool MatchesMask(const std::wstring&, const std::wstring&) { return false; }
+
+bool TRAR::ArchiveOpen() const {
+    return Handle_ != nullptr && platform::FileExists(ArchiveInformation_.FileName_);
+}
+
+bool TRAR::CloseArchive() {
+    try {
+        // A handle is closed even when its file has gone meanwhile, so that
+        // it never leaks.
+        if (!Handle_) return true;
+        int result = Library_->RARCloseArchive(Handle_);
+        if (result == 0) Handle_ = nullptr;
+        Report(result, roCloseArchive);
+        return result == 0 && !ArchiveOpen();
+    } catch (...) {
+        return false;
+    }
+}
+
+bool TRAR::OpenArchive(bool forExtraction) {
+    try {
+        if (!CloseArchive()) return false;
+        Progress_ = TRARProgressInfo();
+        OpenedArchive_ = ArchiveInformation_.FileName_;
+        if (!CommentBuffer_) CommentBuffer_.reset(new char[kCommentBufferSize]);
+        CommentBuffer_[0] = '\0';
+        OpenData_ = RAROpenArchiveDataEx{};
+        OpenData_.ArcName = OpenedArchive_.data();
+        OpenData_.OpenMode = forExtraction          ? RAR_OM_EXTRACT
+                             : ReadMultiVolumeToEnd ? RAR_OM_LIST_INCSPLIT
+                                                    : RAR_OM_LIST;
+        OpenData_.CmtBuf = CommentBuffer_.get();
+        OpenData_.CmtBufSize = kCommentBufferSize;
+        Handle_ = Library_->RAROpenArchiveEx(&OpenData_);
+        Report(static_cast<int>(OpenData_.OpenResult), roOpenArchive);
+        if (OpenData_.OpenResult != 0 || !ArchiveOpen()) return false;
+        Library_->RARSetCallback(Handle_, &TRAR::Callback, reinterpret_cast<long>(this));
+        if (!Password_.empty()) Library_->RARSetPassword(Handle_, Password_.data());
+        return true;
+    } catch (...) {
+        return false;
+    }
+}
+
+bool TRAR::ReadArchiveFlagsAndComment() {
+    try {
+        TRARArchiveInformation& info = ArchiveInformation_;
+        unsigned flags = OpenData_.Flags;
+        if (flags & ROADF_LOCK) info.Locked_ = true;
+        if (flags & ROADF_SIGNED) info.Signed_ = true;
+        if (flags & ROADF_RECOVERY) info.Recovery_ = true;
+        if (flags & ROADF_SOLID) info.Solid_ = true;
+        if (flags & ROADF_COMMENT) info.ArchiveComment_ = true;
+        if (flags & ROADF_ENCHEADERS) info.HeaderEncrypted_ = true;
+        info.SFX_ = IsSelfExtracting(info.FileName_);
+        switch (OpenData_.CmtState) {
+            case 0:
+                info.Comment_.clear();
+                info.ArchiveComment_ = false;
+                return true;
+            case 1:
+                info.Comment_.assign(CommentBuffer_.get(),
+                                     ::strnlen(CommentBuffer_.get(), kCommentBufferSize));
+                info.ArchiveComment_ = true;
+                return true;
+            case ERAR_NO_MEMORY:
+            case ERAR_BAD_DATA:
+            case ERAR_UNKNOWN_FORMAT:
+            case ERAR_SMALL_BUF:
+                Report(static_cast<int>(OpenData_.CmtState), roOpenArchive);
+                return false;
+            default:
+                return false;
+        }
+    } catch (...) {
+        return false;
+    }
+}
+
+void TRAR::CollectEntry() {
+    const RARHeaderDataEx& h = *Header_;
+    TRARArchiveInformation& info = ArchiveInformation_;
+    const unsigned f = h.Flags;
+    std::int64_t packed = static_cast<std::int64_t>(h.PackSizeHigh) << 32 | h.PackSize;
+    const std::int64_t unpacked = static_cast<std::int64_t>(h.UnpSizeHigh) << 32 | h.UnpSize;
+
+    if (ReadMultiVolumeToEnd) {
+        const bool before = f & RHDF_SPLITBEFORE, after = f & RHDF_SPLITAFTER;
+        if (after && !before) {
+            SplitPackedSize_ = packed;
+            return;
+        }
+        if (after && before) {
+            SplitPackedSize_ += packed;
+            return;
+        }
+        if (before) {
+            SplitPackedSize_ += packed;
+            packed = SplitPackedSize_;
+        }
+    }
+
+    if (info.ArchiverMajorVersion_ * 10 + info.ArchiverMinorVersion_ < h.UnpVer) {
+        info.ArchiverMinorVersion_ = h.UnpVer % 10;
+        info.ArchiverMajorVersion_ = (h.UnpVer - info.ArchiverMinorVersion_) / 10;
+    }
+    if (f & RHDF_ENCRYPTED) info.Encryption_ = true;
+    if (f & RHDF_SOLID) info.Solid_ = true;
+    info.HostOS_ = Impl::HostText(h.HostOS);
+
+    // Folders are not counted. The library marks them with its directory
+    // flag; the other two tests are those of the archive format's own
+    // header bits and of a Windows folder attribute.
+    const bool folder =
+        (f & 0x70) == 0x70 || h.FileAttr == 16 || (f & RHDF_DIRECTORY) == RHDF_DIRECTORY;
+    if (!folder) {
+        ++info.TotalFiles_;
+        // The library reports the dictionary in KiB; without it, the format's
+        // dictionary code in bits 5 to 7 gives 64 KiB to 4 MiB.
+        if (h.DictSize != 0) {
+            info.DictionarySize_ = static_cast<std::int64_t>(h.DictSize) * 1024;
+        } else {
+            unsigned d = (f >> 5) & 7;
+            if (d <= 6) info.DictionarySize_ = std::int64_t{65536} << d;
+        }
+    }
+    info.CompressedSize_ += packed;
+    info.UnCompressedSize_ += unpacked;
+    if (f & (RHDF_SPLITBEFORE | RHDF_SPLITAFTER)) info.MultiVolume_ = true;
+    if (h.CmtSize > 0) info.FileComment_ = true;
+
+    if (!OnListFile) return;
+    TRARFileItem item;
+    item.FileName.assign(h.FileName, ::strnlen(h.FileName, sizeof h.FileName));
+    item.FileNameW = BoundedName(h.FileNameW);
+    item.CompressedSize = packed;
+    item.UnCompressedSize = unpacked;
+    item.HostOS = Impl::HostText(h.HostOS);
+    char crc[9];
+    std::snprintf(crc, sizeof crc, "%X", h.FileCRC);
+    item.CRC = crc;
+    item.Attributes = static_cast<std::int32_t>(h.FileAttr);
+    item.Time = DosDateTimeToDateTime(h.FileTime);
+    item.CompressionMethod = static_cast<std::int32_t>(h.Method);
+    item.UnpackVersion = static_cast<std::int32_t>(h.UnpVer);
+    item.Encrypted = (f & RHDF_ENCRYPTED) != 0;
+    OnListFile(*this, item);
+}
+
+bool TRAR::Walk(int operation, const std::vector<std::string>& fileMasks, bool restoreFolders,
+                const std::wstring& destFolder) {
+    WalkInProgress_ = true;
+    bool ok = true, allDone = true;
+    int last = 0;
+    Progress_.ArchiveBytesTotal = ArchiveInformation_.UnCompressedSize_;
+    const bool extracting = operation == RAR_EXTRACT;
+    const std::string destFolderUtf8 = WideToUtf8(destFolder);
+    std::vector<std::wstring> masks;
+    for (const std::string& m : fileMasks) masks.push_back(Utf8ToWide(m));
+    bool firstPass = true;
+    try {
+        while (last == 0 && ok && !AbortRequested_) {
+            RARHeaderDataEx& h = *Header_;
+            last = Library_->RARReadHeaderEx(Handle_, &h);
+            const std::wstring name = last == 0 ? BoundedName(h.FileNameW) : std::wstring();
+            if (firstPass && last == 0) FirstEntryName_ = name;
+            firstPass = false;
+            if (last == ERAR_END_ARCHIVE) break;
+            Report(last, roListFiles);
+            // After a failed header read the record holds the previous entry;
+            // nothing is processed with it.
+            if (last != 0) {
+                ok = false;
+                break;
+            }
+            if (!extracting) CollectEntry();
+
+            Progress_.FileName = name;
+            Progress_.FileBytesDone = 0;
+            Progress_.FileBytesTotal = static_cast<std::int64_t>(h.UnpSizeHigh) << 32 | h.UnpSize;
+
+            if (!extracting) {
+                last = Library_->RARProcessFileW(Handle_, RAR_SKIP, nullptr, nullptr);
+                if (OnFileProcessed) OnFileProcessed(*this, name, roListFiles, last);
+            } else {
+                const std::size_t slash = name.rfind(L'/');
+                const std::wstring relative =
+                    restoreFolders || slash == std::wstring::npos ? name : name.substr(slash + 1);
+                std::wstring destination = destFolder + relative;
+                const std::string destinationUtf8 = WideToUtf8(destination);
+
+                bool chosen = masks.empty();
+                for (std::size_t i = 0; !chosen && i < masks.size(); ++i)
+                    chosen = Impl::SameIgnoringCase(name, masks[i]) ||
+                             MatchesMask(destination, masks[i]);
+
+                enum { Extract, Skip, Refuse } step = Extract;
+                if (!chosen) {
+                    step = Skip;
+                } else if (!Impl::SafeEntryName(name) ||
+                           Impl::LinkAboveDestination(destFolderUtf8, WideToUtf8(relative))) {
+                    step = Refuse;
+                } else {
+                    const bool isFolder = (h.Flags & RHDF_DIRECTORY) != 0;
+                    const bool link = Impl::IsLink(destinationUtf8);
+                    if (link && isFolder) {
+                        step = Refuse;
+                    } else if (link || platform::FileExists(destinationUtf8)) {
+                        TRARReplaceData existing{destination, FileSizeOf(destinationUtf8),
+                                                 FileDateOf(destinationUtf8)};
+                        TRARReplaceData incoming{destination, Progress_.FileBytesTotal,
+                                                 DosDateTimeToDateTime(h.FileTime)};
+                        TRARReplaceAction action = rrSkip;
+                        if (OnReplace) OnReplace(*this, existing, incoming, action);
+                        if (action == rrCancel) {
+                            AbortOperation();
+                            step = Skip;
+                        } else if (action == rrSkip) {
+                            step = Skip;
+                        } else if (link) {
+                            // The library would write through the link; the
+                            // link itself is what gets replaced.
+                            step = ::unlink(destinationUtf8.c_str()) == 0 ? Extract : Refuse;
+                        }
+                    }
+                }
+
+                if (step == Extract) {
+                    std::wstring destPath = destFolder;
+                    last = Library_->RARProcessFileW(Handle_, RAR_EXTRACT, destPath.data(),
+                                                     destination.data());
+                    if (OnFileProcessed) OnFileProcessed(*this, name, roExtract, last);
+                } else if (step == Skip) {
+                    last = Library_->RARProcessFileW(Handle_, RAR_SKIP, nullptr, nullptr);
+                } else {
+                    last = Library_->RARProcessFileW(Handle_, RAR_SKIP, nullptr, nullptr);
+                    if (last == 0) last = ERAR_ECREATE;
+                    if (OnFileProcessed) OnFileProcessed(*this, name, roExtract, last);
+                }
+            }
+            if (last != 0) allDone = false;
+            if (ForceTestToEnd) last = 0;
+            if (last != 0) ok = false;
+            Report(last, roListFiles);
+        }
+    } catch (...) {
+        ok = false;
+    }
+    WalkInProgress_ = false;
+    return ok && allDone;
+}
+
+bool TRAR::ListArchive(const std::string& FileName) {
+    AbortRequested_ = false;
+    try {
+        if (!LoadLibrary()) return false;
+        ArchiveInformation_.Reset();
+        ArchiveInformation_.FileName_ = FileName;
+        if (OpenArchive(false) && ReadArchiveFlagsAndComment())
+            Walk(RAR_SKIP, {}, false, std::wstring());
+    } catch (...) {
+    }
+    ArchiveInformation_.ListingDone_ = true;
+    return CloseArchive();
+}
+
+bool TRAR::ExtractArchive(const std::wstring& DestFolder, bool RestoreFolders,
+                          const std::vector<std::string>& FileMasks) {
+    AbortRequested_ = false;
+    bool ok = false;
+    try {
+        if (!LoadLibrary()) return false;
+        if (DestFolder.empty()) return false;
+        std::wstring dest = DestFolder;
+        if (dest.back() != L'/') dest += L'/';
+        ok = OpenArchive(true) && ReadArchiveFlagsAndComment() &&
+             Walk(RAR_EXTRACT, FileMasks, RestoreFolders, dest);
+    } catch (...) {
+        ok = false;
+    }
+    ArchiveInformation_.ListingDone_ = true;
+    const bool closed = CloseArchive();
+    return ok && closed;
+}
+
+int TRAR::Callback(unsigned int msg, long UserData, long P1, long P2) {
+    TRAR* self = reinterpret_cast<TRAR*>(UserData);
+    if (!self) return -1;
+    return self->Dispatch(msg, P1, P2);
+}
+
+int TRAR::Dispatch(unsigned int msg, long P1, long P2) {
+    int answer = 0;
+    try {
+        switch (msg) {
+            case UCM_CHANGEVOLUME: {
+                char* name = reinterpret_cast<char*>(P1);
+                if (P2 == RAR_VOL_ASK) {
+                    if (!ArchiveInformation_.ListingDone_ && !ReadMultiVolumeToEnd) {
+                        answer = -1;
+                    } else if (AutoNextVolumeOnList && WalkInProgress_) {
+                        AbortRequested_ = true;
+                        answer = -1;
+                    } else if (OnNextVolumeRequired && name) {
+                        const std::string required(name, ::strnlen(name, kVolumeNameBytes));
+                        std::string newName;
+                        bool cancel = false;
+                        OnNextVolumeRequired(*this, required, newName, cancel);
+                        Impl::CopyToBuffer(name, kVolumeNameBytes, newName);
+                        answer = cancel ? -1 : 0;
+                    } else {
+                        // Going on with the same name makes the library ask
+                        // again at once, for ever.
+                        answer = -1;
+                    }
+                } else if (P2 == RAR_VOL_NOTIFY) {
+                    if (OnVolumeChanged && name)
+                        OnVolumeChanged(*this,
+                                        std::string(name, ::strnlen(name, kVolumeNameBytes)));
+                }
+                break;
+            }
+            case UCM_PROCESSDATA:
+                Progress_.FileBytesDone += static_cast<int>(P2);
+                Progress_.ArchiveBytesDone += static_cast<int>(P2);
+                if (OnProgress)
+                    OnProgress(*this, Progress_.FileName, Progress_.ArchiveBytesTotal,
+                               Progress_.ArchiveBytesDone, Progress_.FileBytesTotal,
+                               Progress_.FileBytesDone);
+                break;
+            case UCM_NEEDPASSWORD: {
+                std::wstring name;
+                const bool headers = !ArchiveInformation_.ListingDone_;
+                if (headers) {
+                    ArchiveInformation_.HeaderEncrypted_ = true;
+                    name = Utf8ToWide(ArchiveInformation_.FileName_);
+                } else {
+                    name = Progress_.FileName;
+                }
+                if (name.empty()) name = FirstEntryName_;
+                std::string password;
+                bool cancel = false;
+                if (OnPasswordRequired) OnPasswordRequired(*this, headers, name, password, cancel);
+                if (P2 > 0)
+                    Impl::CopyToBuffer(reinterpret_cast<char*>(P1), static_cast<std::size_t>(P2),
+                                       password);
+                answer = cancel ? -1 : 0;
+                break;
+            }
+            // The wide forms come first; answered "go on" without a name or
+            // password, the library sends the 8-bit form, answered above.
+            case UCM_CHANGEVOLUMEW:
+            case UCM_NEEDPASSWORDW:
+            default:
+                answer = 0;
+                break;
+        }
+    } catch (...) {
+        answer = -1;
+    }
+    return AbortRequested_ ? -1 : answer;
+}
+
+bool MatchesMask(const std::wstring& name, const std::wstring& mask) {
+    auto lower = [](wchar_t c) {
+        return static_cast<wchar_t>(std::towlower(static_cast<wint_t>(c)));
+    };
+    // Matches a bracketed set starting at mask[m] (the '['); on success sets
+    // `next` past the ']'. A set without a closing ']' is a plain '['.
+    auto matchSet = [&](std::size_t m, wchar_t c, std::size_t& next, bool& matched) {
+        std::size_t i = m + 1;
+        bool negate = i < mask.size() && mask[i] == L'!';
+        if (negate) ++i;
+        bool hit = false;
+        bool firstChar = true;
+        while (i < mask.size() && (mask[i] != L']' || firstChar)) {
+            wchar_t lo = lower(mask[i]);
+            if (i + 2 < mask.size() && mask[i + 1] == L'-' && mask[i + 2] != L']') {
+                wchar_t hi = lower(mask[i + 2]);
+                if (lo <= c && c <= hi) hit = true;
+                i += 3;
+            } else {
+                if (lo == c) hit = true;
+                ++i;
+            }
+            firstChar = false;
+        }
+        if (i >= mask.size()) return false;  // no closing bracket
+        next = i + 1;
+        matched = hit != negate;
+        return true;
+    };
+
+    std::size_t n = 0, m = 0;
+    std::size_t starM = std::wstring::npos, starN = 0;
+    while (n < name.size()) {
+        const wchar_t c = lower(name[n]);
+        if (m < mask.size()) {
+            if (mask[m] == L'*') {
+                starM = m++;
+                starN = n;
+                continue;
+            }
+            if (mask[m] == L'?') {
+                ++m;
+                ++n;
+                continue;
+            }
+            if (mask[m] == L'[') {
+                std::size_t next = 0;
+                bool matched = false;
+                if (matchSet(m, c, next, matched)) {
+                    if (matched) {
+                        m = next;
+                        ++n;
+                        continue;
+                    }
+                } else if (c == L'[') {
+                    ++m;
+                    ++n;
+                    continue;
+                }
+            } else if (lower(mask[m]) == c) {
+                ++m;
+                ++n;
+                continue;
+            }
+        }
+        if (starM == std::wstring::npos) return false;
+        m = starM + 1;
+        n = ++starN;
+    }
+    while (m < mask.size() && mask[m] == L'*') ++m;
+    return m == mask.size();
+}

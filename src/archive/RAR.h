@@ -40,13 +40,13 @@ struct TRARProgressInfo {
 // destination path in both.
 struct TRARReplaceData {
     std::wstring FileName;
-    std::int64_t Size = 0;     // bytes
+    std::int64_t Size = 0;       // bytes
     rardll::TDateTime Time = 0;  // days since 30 December 1899
 };
 
 // One listed entry, handed to OnListFile.
 struct TRARFileItem {
-    std::string FileName;   // as the header gives it (UTF-8)
+    std::string FileName;  // as the header gives it (UTF-8)
     std::wstring FileNameW;
     std::int64_t CompressedSize = 0;  // for the last part of a split file: all parts
     std::int64_t UnCompressedSize = 0;
@@ -117,17 +117,16 @@ private:
 
 // Events. Output parameters hold their preset value when the handler runs; a
 // handler that leaves them alone keeps it.
-using TOnRARError = std::function<void(TRAR& Sender, std::int32_t ErrorCode,
-                                       TRAROperation Operation)>;
+using TOnRARError =
+    std::function<void(TRAR& Sender, std::int32_t ErrorCode, TRAROperation Operation)>;
 using TOnRARListFile = std::function<void(TRAR& Sender, const TRARFileItem& FileInformation)>;
 // NewPassword preset empty, Cancel preset false.
 using TOnRARPasswordRequired =
     std::function<void(TRAR& Sender, bool HeaderPassword, const std::wstring& FileName,
                        std::string& NewPassword, bool& Cancel)>;
 // newFileName preset empty, Cancel preset false.
-using TOnRARNextVolumeRequired =
-    std::function<void(TRAR& Sender, const std::string& requiredFileName,
-                       std::string& newFileName, bool& Cancel)>;
+using TOnRARNextVolumeRequired = std::function<void(
+    TRAR& Sender, const std::string& requiredFileName, std::string& newFileName, bool& Cancel)>;
 using TOnRARProcess = std::function<void(
     TRAR& Sender, const std::wstring& FileName, std::int64_t ArchiveBytesTotal,
     std::int64_t ArchiveBytesDone, std::int64_t FileBytesTotal, std::int64_t FileBytesDone)>;

@@ -80,24 +80,42 @@ std::string OldVersionWarning(const std::string& libraryFileName) {
 
 const char* ResultText(int code) {
     switch (code) {
-        case ERAR_SUCCESS: return "success";
-        case ERAR_END_ARCHIVE: return "end of archive";
-        case ERAR_NO_MEMORY: return "not enough memory";
-        case ERAR_BAD_DATA: return "bad data";
-        case ERAR_BAD_ARCHIVE: return "not a RAR archive";
-        case ERAR_UNKNOWN_FORMAT: return "unknown archive format";
-        case ERAR_EOPEN: return "cannot open";
-        case ERAR_ECREATE: return "cannot create";
-        case ERAR_ECLOSE: return "cannot close";
-        case ERAR_EREAD: return "read error";
-        case ERAR_EWRITE: return "write error";
-        case ERAR_SMALL_BUF: return "buffer too small";
-        case ERAR_UNKNOWN: return "unknown error";
-        case ERAR_MISSING_PASSWORD: return "password missing";
-        case ERAR_EREFERENCE: return "reference error";
-        case ERAR_BAD_PASSWORD: return "wrong password";
-        case ERAR_NO_LIBRARY: return "extraction library not loaded";
-        default: return "failure";
+        case ERAR_SUCCESS:
+            return "success";
+        case ERAR_END_ARCHIVE:
+            return "end of archive";
+        case ERAR_NO_MEMORY:
+            return "not enough memory";
+        case ERAR_BAD_DATA:
+            return "bad data";
+        case ERAR_BAD_ARCHIVE:
+            return "not a RAR archive";
+        case ERAR_UNKNOWN_FORMAT:
+            return "unknown archive format";
+        case ERAR_EOPEN:
+            return "cannot open";
+        case ERAR_ECREATE:
+            return "cannot create";
+        case ERAR_ECLOSE:
+            return "cannot close";
+        case ERAR_EREAD:
+            return "read error";
+        case ERAR_EWRITE:
+            return "write error";
+        case ERAR_SMALL_BUF:
+            return "buffer too small";
+        case ERAR_UNKNOWN:
+            return "unknown error";
+        case ERAR_MISSING_PASSWORD:
+            return "password missing";
+        case ERAR_EREFERENCE:
+            return "reference error";
+        case ERAR_BAD_PASSWORD:
+            return "wrong password";
+        case ERAR_NO_LIBRARY:
+            return "extraction library not loaded";
+        default:
+            return "failure";
     }
 }
 

@@ -8,12 +8,14 @@
 #include <QDropEvent>
 #include <QEventLoop>
 #include <QFileInfo>
+#include <QFontDatabase>
 #include <QFrame>
 #include <QGroupBox>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QMimeData>
 #include <QMouseEvent>
+#include <QPainter>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
@@ -153,15 +155,31 @@ void whiteBackdrop(QWidget* page) {
     paintWhite(shape);
 }
 
+// A white group box whose caption sits on the frame's top line, as the
+// controls' places assume (the usual styles put it above the frame).
+class WhiteGroupBox : public QGroupBox {
+public:
+    using QGroupBox::QGroupBox;
+
+protected:
+    void paintEvent(QPaintEvent*) override {
+        QPainter p(this);
+        p.fillRect(rect(), Qt::white);
+        const QFontMetrics fm(font());
+        p.setPen(QColor(184, 184, 184));
+        p.drawRect(rect().adjusted(0, fm.height() / 2, -1, -1));
+        const QRect caption(8, 0, fm.horizontalAdvance(title()), fm.height());
+        p.fillRect(caption, Qt::white);
+        p.setPen(palette().color(isEnabled() ? QPalette::Active : QPalette::Disabled,
+                                 QPalette::WindowText));
+        p.drawText(caption, Qt::AlignLeft | Qt::AlignVCenter, title());
+    }
+};
+
 QGroupBox* makeGroup(QWidget* page, const char* name, int x, int y, int w, int h) {
-    auto* g = new QGroupBox(page);
+    auto* g = new WhiteGroupBox(page);
     place(g, name, x, y, w, h);
     paintWhite(g);
-    // The caption sits on the frame's top line, as the controls' places assume.
-    g->setStyleSheet(QStringLiteral(
-        "QGroupBox { background: white; border: 1px solid #b8b8b8; margin-top: 6px; }"
-        "QGroupBox::title { subcontrol-origin: margin; subcontrol-position: top left;"
-        " left: 8px; padding: 0px; background: white; }"));
     return g;
 }
 
@@ -243,7 +261,13 @@ TfrmConfig::TfrmConfig(QWidget* parent) : QWidget(parent) {
     OpenUrl = [](const QUrl& url) { QDesktopServices::openUrl(url); };
 
     setWindowTitle(ApplicationTitle);
-    setFont(QFont(QStringLiteral("MS Sans Serif"), 8));
+    // Where "MS Sans Serif" is missing, a condensed sans keeps the captions
+    // within the widths the controls were laid out for.
+    QString family = QStringLiteral("MS Sans Serif");
+    if (!QFontDatabase::hasFamily(family) &&
+        QFontDatabase::hasFamily(QStringLiteral("DejaVu Sans Condensed")))
+        family = QStringLiteral("DejaVu Sans Condensed");
+    setFont(QFont(family, 8));
     setFixedSize(513, 363);
 
     PageControl1 = new QTabWidget(this);
@@ -312,7 +336,8 @@ void TfrmConfig::buildFirstPage() {
     place(Image2, "Image2", 5, 9, 484, 248);
     Image2->setPixmap(pictures::Pixmap(QStringLiteral(":/pictures/product.jpg")));
 
-    LanguageImage = makePicture(t3, "LanguageImage", "", 5, 256, 484, 60);
+    // Its own picture is the Arabic strip of the language pictures.
+    LanguageImage = makePicture(t3, "LanguageImage", ":/lang/Arabic.jpg", 5, 256, 484, 60);
     LanguageImage->hide();
 
     Memo2 = new QTextEdit(t3);
@@ -562,9 +587,12 @@ void TfrmConfig::buildHelpPage() {
     connect(Button14, &QPushButton::clicked, this, [this] { Button14Click(); });
 }
 
-// The texts the window is designed with, shown until a language is applied.
+// The texts the window is designed with, shown until a language is applied:
+// the English base, with a few rows worded differently, and the texts no
+// language changes.
 void TfrmConfig::applyDesignTexts() {
-    PageControl1->setTabText(0, ApplicationTitle);
+    ApplyEnglishTexts();
+    PageControl1->setTabText(PageControl1->indexOf(t3), ApplicationTitle);
     SetInstructionLines({
         QStringLiteral("To unrar a file choose one of the three following methods:"),
         QStringLiteral("--> Drag 'n' drop the compressed file on the picture above"),
@@ -572,62 +600,15 @@ void TfrmConfig::applyDesignTexts() {
             "--> Right-click the compressed file and choose 'Extract!' in the context menu"),
         QStringLiteral("--> Double-click the compressed file"),
     });
-    Button1->setText(QStringLiteral("Unrar..."));
-    PageControl1->setTabText(1, QStringLiteral("Options"));
-    GroupBox1->setTitle(QStringLiteral(" Password Protected Files  "));
-    CheckBox4->setText(QStringLiteral("Try to open encrypted files with default password"));
-    CheckBox8->setText(
-        QStringLiteral("Try to open encrypted files with passwords from password list"));
-    Button10->setText(QStringLiteral("Edit list..."));
-    Button7->setText(QStringLiteral("Choose list..."));
-    CheckBox10->setText(QStringLiteral(
-        "Try to open files with archive name as password (e.g. FreeHug7.rar --> FreeHug7)"));
-    GroupBox2->setTitle(QStringLiteral(" Output Folder  "));
-    RadioButton1->setText(
-        QStringLiteral("Extract files to the same folder that the RAR file is located in"));
-    RadioButton2->setText(QStringLiteral("Extract files to the default output folder"));
-    Button4->setText(QStringLiteral("Browse..."));
-    CheckBox3->setText(QStringLiteral("Create new subfolder for each archive"));
-    CheckBox11->setText(QStringLiteral("Show output folder after extracting"));
-    PageControl1->setTabText(2, QStringLiteral("Interface"));
-    GroupBox3->setTitle(QStringLiteral(" General  "));
-    CheckBox5->setText(QStringLiteral("Detect language automatically"));
-    CheckBox12->setText(QStringLiteral("Show main window always on top at next program start-up"));
-    CheckBox2->setText(
-        QStringLiteral("Show \"Unrar...\" button at bottom right corner of main image"));
-    GroupBox4->setTitle(QStringLiteral(" Dialogs  "));
-    CheckBox1->setText(QStringLiteral("Show \"Welcome...\" dialog at next program start-up"));
-    CheckBox7->setText(QStringLiteral("Show \"Unrar...\" dialog at program start-up"));
-    CheckBox13->setText(
-        QStringLiteral("Do not show confirmation dialog --> Always overwrite without asking"));
-    CheckBox9->setText(QStringLiteral("Show wizard dialog before extracting"));
-    PageControl1->setTabText(3, QStringLiteral("About"));
-    StaticText2->setText(spacedOut(ApplicationTitle + QStringLiteral(" 2.40")));
-    StaticText5->setText(QStringLiteral("Ostrel"));
-    Button17->setText(QStringLiteral("Update..."));
-    Button2->setText(QStringLiteral("License..."));
-    Button19->setText(QStringLiteral("Donate..."));
-    PageControl1->setTabText(4, QStringLiteral("Author"));
-    Button3->setText(QStringLiteral("Free Apps..."));
-    Button9->setText(QStringLiteral("Free eBooks..."));
-    Button6->setText(QStringLiteral("Free Wallpapers..."));
-    PageControl1->setTabText(5, QStringLiteral("More"));
-    Button5->setText(QStringLiteral("Quenfold..."));
-    Button11->setText(QStringLiteral("Plimsy..."));
-    Button8->setText(QStringLiteral("More Projects..."));
-    PageControl1->setTabText(6, QStringLiteral("Help"));
-    StaticText1->setText(QStringLiteral("How can I unrar my RAR file with ") + ApplicationTitle +
-                         QStringLiteral("?"));
     StaticText3->setText(
         QStringLiteral("--> Click \"Unrar...\", select your RAR file and enjoy..."));
     StaticText6->setText(QStringLiteral("1. Click \"Unrar...\""));
-    StaticText7->setText(QStringLiteral("2. Choose file"));
-    StaticText8->setText(QStringLiteral("3. Enjoy!"));
-    StaticText4->setText(
-        QStringLiteral("Read online FAQ with detailed answers to all other popular questions..."));
-    StaticText9->setText(
-        QStringLiteral("Watch a short video that demontrates other popular ways to unrar..."));
-    Button12->setText(QStringLiteral("Learn more..."));
+    Button6->setText(QStringLiteral("Free Wallpapers..."));
+    Button8->setText(QStringLiteral("More Projects..."));
+
+    Button1->setText(QStringLiteral("Unrar..."));
+    StaticText2->setText(spacedOut(ApplicationTitle + QStringLiteral(" 2.40")));
+    StaticText5->setText(QStringLiteral("Ostrel"));
     Button13->setText(QStringLiteral("Website..."));
     Button14->setText(QStringLiteral("Video..."));
 }
@@ -818,13 +799,23 @@ void TfrmConfig::Memo3Click() {
     // Password pair. The box gets its text before the option is set, so a
     // change of the option stores the password just read, never the box's
     // previous text (which would lose "password.txt").
+    // When a password file cannot be read the box shows less than is stored;
+    // the pair is then left as it is rather than rewritten from the box.
     std::string password;
+    bool passwordReadFailed = false;
     if (store.exists(settings::kPassword)) {
-        if (auto v = readValue(settings::kPassword)) password = *v;
+        if (auto v = readValue(settings::kPassword))
+            password = *v;
+        else
+            passwordReadFailed = true;
     }
     if (store.exists(settings::kSilent)) {
-        if (auto v = readValue(settings::kSilent)) password = *v;
+        if (auto v = readValue(settings::kSilent))
+            password = *v;
+        else
+            passwordReadFailed = true;
     }
+    skipPasswordStore_ = passwordReadFailed;
     const QString passwordText = fromStd(password);
     const bool textChanged = PasswordEdit->text() != passwordText;
     const bool silentOn = store.exists(settings::kSilent);
@@ -836,6 +827,7 @@ void TfrmConfig::Memo3Click() {
     CheckBox4->setChecked(silentOn);
     if (textChanged && !optionChanged) PasswordEditChange();
     PasswordEdit->setEnabled(CheckBox4->isChecked());
+    skipPasswordStore_ = false;
 
     CheckBox8->setChecked(store.exists(settings::kTryList));
     Button10->setEnabled(CheckBox8->isChecked());
@@ -934,6 +926,7 @@ void TfrmConfig::LanguageComboChange(QObject* sender) {
 // ---------------------------------------------------------------- option handlers
 
 void TfrmConfig::PasswordEditChange() {
+    if (skipPasswordStore_) return;
     settings::Store store(SettingsFolder);
     const std::string text = toStd(PasswordEdit->text());
     bool ok;
@@ -1098,21 +1091,21 @@ void TfrmConfig::Image22Click() {
 
 // ---------------------------------------------------------------- links
 
-void TfrmConfig::StaticText2Click() { OpenUrl(QUrl(Addresses.Product)); }
-void TfrmConfig::StaticText5Click() { OpenUrl(QUrl(Addresses.Home)); }
-void TfrmConfig::Image12Click() { OpenUrl(QUrl(Addresses.Home)); }
-void TfrmConfig::Button17Click() { OpenUrl(QUrl(Addresses.Update)); }
-void TfrmConfig::Button19Click() { OpenUrl(QUrl(Addresses.Donation)); }
+void TfrmConfig::StaticText2Click() { OpenUrl(QUrl(Addresses.product)); }
+void TfrmConfig::StaticText5Click() { OpenUrl(QUrl(Addresses.home)); }
+void TfrmConfig::Image12Click() { OpenUrl(QUrl(Addresses.home)); }
+void TfrmConfig::Button17Click() { OpenUrl(QUrl(Addresses.update)); }
+void TfrmConfig::Button19Click() { OpenUrl(QUrl(Addresses.donate)); }
 void TfrmConfig::Button2Click() {
     OpenUrl(QUrl::fromLocalFile(fromStd(platform::ExtractFilePath(ProgramPath))));
 }
-void TfrmConfig::Image4Click() { OpenUrl(QUrl(Addresses.Apps)); }
-void TfrmConfig::Image5Click() { OpenUrl(QUrl(Addresses.Books)); }
-void TfrmConfig::Image3Click() { OpenUrl(QUrl(Addresses.Projects)); }
-void TfrmConfig::Image7Click() { OpenUrl(QUrl(Addresses.Projects)); }
-void TfrmConfig::Image1Click() { OpenUrl(QUrl(Addresses.Project1)); }
-void TfrmConfig::Image6Click() { OpenUrl(QUrl(Addresses.Project2)); }
-void TfrmConfig::Button12Click() { OpenUrl(QUrl(Addresses.Faq)); }
+void TfrmConfig::Image4Click() { OpenUrl(QUrl(Addresses.apps)); }
+void TfrmConfig::Image5Click() { OpenUrl(QUrl(Addresses.books)); }
+void TfrmConfig::Image3Click() { OpenUrl(QUrl(Addresses.projects)); }
+void TfrmConfig::Image7Click() { OpenUrl(QUrl(Addresses.projects)); }
+void TfrmConfig::Image1Click() { OpenUrl(QUrl(Addresses.project1)); }
+void TfrmConfig::Image6Click() { OpenUrl(QUrl(Addresses.project2)); }
+void TfrmConfig::Button12Click() { OpenUrl(QUrl(Addresses.faq)); }
 void TfrmConfig::Button14Click() { OpenUrl(QUrl(QString::fromLatin1(kVideoAddress))); }
 
 // ---------------------------------------------------------------- starting runs

@@ -35,16 +35,16 @@ class QUrl;
 
 // The web addresses the link controls open; one edition per interface language.
 struct PageAddresses {
-    QString Product;
-    QString Faq;
-    QString Update;  // carries the query key "UID" with the value 240
-    QString Donation;
-    QString Home;  // the maker's home page
-    QString Apps;
-    QString Books;
-    QString Projects;  // the maker's project index (Author and More pages)
-    QString Project1;  // the More page's two projects
-    QString Project2;
+    QString product;
+    QString faq;
+    QString update;  // carries the query key "UID" with the value 240
+    QString donate;
+    QString home;  // the maker's home page
+    QString apps;
+    QString books;
+    QString projects;  // the maker's project index (Author and More pages)
+    QString project1;  // the More page's two projects
+    QString project2;
 };
 extern const PageAddresses kEnglishPageAddresses;
 // The help video: one address for every language.
@@ -277,5 +277,6 @@ private:
     bool loading_ = false;
     bool writeFailedDuringLoad_ = false;
     bool skipFolderStore_ = false;
+    bool skipPasswordStore_ = false;
     bool busy_ = false;
 };

@@ -1,0 +1,180 @@
+// Hostile archives and hostile surroundings: nothing may be written outside
+// the output folder, the harmless entries are still extracted, and the run
+// ends.
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <set>
+
+#include "ArchiveRecorder.h"
+#include "archive/RAR.h"
+#include "support/Fixtures.h"
+#include "support/Rar4Writer.h"
+#include "support/TempDir.h"
+
+using namespace testing_support;
+namespace fs = std::filesystem;
+
+namespace {
+
+std::wstring W(const std::string& s) { return rardll::Utf8ToWide(s); }
+
+// Everything below `root` (links not followed), with size and kind, except
+// what lies below `skip`.
+std::set<std::string> Snapshot(const std::string& root, const std::string& skip) {
+    std::set<std::string> out;
+    std::error_code ec;
+    for (auto it = fs::recursive_directory_iterator(root, ec);
+         it != fs::recursive_directory_iterator(); it.increment(ec)) {
+        std::string p = it->path().string();
+        if (p == skip || p.rfind(skip + "/", 0) == 0) {
+            if (it->is_directory() && !it->is_symlink()) it.disable_recursion_pending();
+            continue;
+        }
+        struct stat st;
+        ::lstat(p.c_str(), &st);
+        out.insert(p + " " + std::to_string(st.st_mode) + " " + std::to_string(st.st_size) + " " +
+                   std::to_string(st.st_ino));
+    }
+    return out;
+}
+
+// A scene: root/a/out is the output folder, root/a/outside-dir and
+// root/outside.txt lie outside it, and the working folder is root/cwd.
+class ArchiveSafety : public ::testing::Test {
+protected:
+    ArchiveSafety() {
+        fs::create_directories(out);
+        fs::create_directories(root / "a/outside-dir");
+        fs::create_directories(root / "cwd");
+        WriteFile(root / "cwd/original.txt", "the user's own file\n");
+        WriteFile(root / "a/outside-dir/keep.txt", "keep\n");
+        char buf[4096];
+        previousCwd = ::getcwd(buf, sizeof buf) ? buf : "/";
+        if (::chdir((root / "cwd").c_str()) != 0) ADD_FAILURE() << "chdir";
+    }
+    ~ArchiveSafety() override {
+        if (::chdir(previousCwd.c_str()) != 0) ADD_FAILURE() << "chdir back";
+    }
+
+    // Lists and extracts `archive` into the output folder, checking that
+    // nothing outside it changed.
+    bool Extract(const std::string& archive) {
+        std::set<std::string> before = Snapshot(root.path(), out);
+        bool absolutePresent = PathExists("/tmp/tarnwick-absolute-target.txt");
+        rar.ListArchive(archive);
+        seen.clear();
+        bool result = rar.ExtractArchive(W(out), true);
+        EXPECT_EQ(Snapshot(root.path(), out), before)
+            << "something changed outside the output folder";
+        EXPECT_EQ(PathExists("/tmp/tarnwick-absolute-target.txt"), absolutePresent);
+        return result;
+    }
+    // Every link inside the output folder resolves inside it.
+    void ExpectLinksStayInside() {
+        std::string canonicalOut = fs::canonical(out).string();
+        for (auto& e : fs::recursive_directory_iterator(out)) {
+            if (!e.is_symlink()) continue;
+            std::error_code ec;
+            fs::path target = fs::weakly_canonical(e.path(), ec);
+            EXPECT_EQ(target.string().rfind(canonicalOut + "/", 0), 0u)
+                << e.path() << " -> " << target;
+        }
+    }
+    int Result(const std::wstring& name) const {
+        for (auto& p : seen.processed)
+            if (p.first == name) return p.second;
+        return -1000;  // not reported
+    }
+
+    TempDir root;
+    std::string out = root / "a/out";
+    std::string previousCwd;
+    TRAR rar;
+    ArchiveRecorder seen{rar};
+};
+
+TEST_F(ArchiveSafety, NamesLeadingOutOfTheOutputFolderAreRefused) {
+    const std::string absolute = root / "absolute-evil.txt";
+    std::vector<Rar4Entry> entries(7);
+    const char* names[] = {"good.txt",          "../evil1.txt", "sub/../../evil2.txt", nullptr,
+                           "C:/drive-evil.txt", "sub/ok.txt",   "sub//empty-part.txt"};
+    for (std::size_t i = 0; i < entries.size(); ++i) {
+        entries[i].name = names[i] ? names[i] : absolute;
+        entries[i].data = "entry " + std::to_string(i) + "\n";
+    }
+    ASSERT_TRUE(WriteRar4(root / "hostile.rar", entries));
+    EXPECT_FALSE(Extract(root / "hostile.rar")) << "refused entries fail the run";
+    EXPECT_FALSE(PathExists(root / "a/evil1.txt"));
+    EXPECT_FALSE(PathExists(root / "a/evil2.txt"));
+    EXPECT_FALSE(PathExists(absolute));
+    EXPECT_EQ(ReadFile(out + "/good.txt"), "entry 0\n");
+    EXPECT_EQ(ReadFile(out + "/sub/ok.txt"), "entry 5\n");
+    for (const char* name : {"../evil1.txt", "sub/../../evil2.txt", "C:/drive-evil.txt"}) {
+        int r = Result(W(name));
+        EXPECT_TRUE(r != 0 && r != -1000) << name << " reported as failed, got " << r;
+    }
+    EXPECT_NE(Result(W(absolute)), 0);
+    EXPECT_EQ(Result(L"good.txt"), 0);
+}
+
+TEST_F(ArchiveSafety, SymbolicLinksFromTheArchive) {
+    const ArchiveFixture& f = LinksArchive();
+    WriteFile(root / "outside.txt", "outside\n");
+    Extract(f.archive);
+    EXPECT_EQ(ReadFile(out + "/target.txt"), "target\n");
+    EXPECT_FALSE(PathExists(root / "a/outside-dir/payload.txt")) << "written through a link";
+    EXPECT_EQ(ReadFile(root / "outside.txt"), "outside\n");
+    ExpectLinksStayInside();
+}
+
+TEST_F(ArchiveSafety, LinksAlreadyInTheOutputFolderAreNotWrittenThrough) {
+    const ArchiveFixture& f = PlainArchive();
+    fs::create_directory_symlink(root / "a/outside-dir", out + "/data");
+    WriteFile(root / "a/victim.txt", "victim\n");
+    fs::create_symlink(root / "a/victim.txt", out + "/readme.txt");
+    rar.OnReplace = [](TRAR&, const TRARReplaceData&, const TRARReplaceData&,
+                       TRARReplaceAction& action) { action = rrOverwrite; };
+    EXPECT_FALSE(Extract(f.archive)) << "the entries below the link fail";
+    EXPECT_EQ(ReadFile(root / "a/victim.txt"), "victim\n");
+    EXPECT_TRUE(fs::is_symlink(out + "/data")) << "the user's link stays";
+    // Overwriting replaces the link itself, not the file it points to.
+    EXPECT_FALSE(fs::is_symlink(out + "/readme.txt"));
+    EXPECT_EQ(ReadFile(out + "/readme.txt"), ReadFile(f.source + "/readme.txt"));
+    EXPECT_NE(Result(W("data/notes.txt")), 0);
+}
+
+TEST_F(ArchiveSafety, DanglingLinkAtTheDestinationIsAnExistingFile) {
+    fs::create_symlink(root / "a/created-through-link.txt", out + "/readme.txt");
+    EXPECT_TRUE(Extract(PlainArchive().archive)) << "no handler: skipped, as any existing file";
+    EXPECT_FALSE(PathExists(root / "a/created-through-link.txt"));
+    EXPECT_TRUE(fs::is_symlink(out + "/readme.txt"));
+}
+
+TEST_F(ArchiveSafety, HardLinkWhoseSourceIsNotInTheArchive) {
+    const ArchiveFixture& f = OrphanHardLinkArchive();
+    // The working folder holds a file of the source's name; it must not be
+    // linked into the output folder.
+    Extract(f.archive);
+    EXPECT_EQ(ReadFile(out + "/plain.txt"), "plain\n");
+    struct stat cwdFile, copy;
+    ASSERT_EQ(::stat((root / "cwd/original.txt").c_str(), &cwdFile), 0);
+    if (::stat((out + "/copy.txt").c_str(), &copy) == 0) {
+        EXPECT_NE(copy.st_ino, cwdFile.st_ino) << "linked to a file outside the output folder";
+    }
+    EXPECT_EQ(cwdFile.st_nlink, 1u);
+}
+
+TEST_F(ArchiveSafety, OutputFolderReachedThroughALink) {
+    fs::create_directories(root / "real-out");
+    fs::create_directory_symlink(root / "real-out", root / "a/linked-out");
+    rar.ListArchive(PlainArchive().archive);
+    EXPECT_TRUE(rar.ExtractArchive(W(root / "a/linked-out"), true));
+    EXPECT_TRUE(fs::is_symlink(root / "a/linked-out")) << "the user's link survives";
+    EXPECT_EQ(ReadFile(root / "real-out/data/deeper/tiny.txt"), "tiny\n");
+}
+
+}  // namespace

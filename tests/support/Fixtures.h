@@ -1,0 +1,48 @@
+#pragma once
+// Archives for the tests, made by `rar` at test time (the command is in
+// Fixtures.cpp beside each maker) and kept in the build tree, so that each is
+// made once per build folder. Every fixture keeps the folder its files came
+// from, to compare extracted files with.
+
+#include <cstddef>
+#include <string>
+#include <vector>
+
+namespace testing_support {
+
+struct ArchiveFixture {
+    std::string archive;               // the archive (first volume of a set)
+    std::vector<std::string> volumes;  // every volume, in order (the archive alone otherwise)
+    std::string source;                // the folder whose contents went in
+    std::vector<std::string> files;    // relative paths of the files that went in
+};
+
+inline const char* const kFixturePassword = "tarnwick-secret";
+inline const char* const kFixtureComment = "Made for the Tarnwick tests.\nSecond line.";
+
+// Deterministic file contents: text-like (compressible) or pseudo-random.
+std::string PatternData(std::size_t size, unsigned seed, bool compressible);
+
+// The full path of a program found on PATH ("" when absent).
+std::string FindProgram(const std::string& name);
+
+const ArchiveFixture& PlainArchive();             // a few files in two folders
+const ArchiveFixture& SolidArchive();             // the same files, solid
+const ArchiveFixture& EncryptedArchive();         // data encrypted with kFixturePassword
+const ArchiveFixture& EncryptedHeadersArchive();  // headers too
+const ArchiveFixture& VolumeSet();                // several volumes, all present
+const ArchiveFixture& VolumeSetMissingMiddle();   // the same set without its second volume
+const ArchiveFixture& CommentArchive();           // kFixtureComment; locked, recovery record
+const ArchiveFixture& FoldersArchive();           // nested and empty folders
+const ArchiveFixture& NonAsciiArchive();          // names outside ASCII
+const ArchiveFixture& SplitFileArchive();         // one file over exactly three volumes
+const ArchiveFixture& LargeArchive();             // a file of 40 MiB, compressible
+// Symbolic links stored as links: "inside" (to a file in the archive),
+// "escape" (to ../../outside.txt), "absolute" (to /tmp/...), and a link "lnk"
+// to a folder outside followed by a file stored as "lnk/payload.txt".
+const ArchiveFixture& LinksArchive();
+// A hard-link entry "copy.txt" whose source "original.txt" was deleted from
+// the archive afterwards.
+const ArchiveFixture& OrphanHardLinkArchive();
+
+}  // namespace testing_support
