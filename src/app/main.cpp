@@ -1,5 +1,9 @@
 // The program's entry: the shutdown run, the extraction run or the plain start.
 
+#include "extract/Main.h"
+
+#include <langinfo.h>
+
 #include <QAbstractButton>
 #include <QApplication>
 #include <QDialog>
@@ -10,12 +14,10 @@
 #include <QTimer>
 #include <clocale>
 #include <cstring>
-#include <langinfo.h>
 #include <map>
 #include <vector>
 
 #include "app/Entry.h"
-#include "extract/Main.h"
 #include "platform/Processes.h"
 #include "ui/About.h"
 #include "ui/Dialogs.h"
@@ -40,10 +42,12 @@ void useUtf8Locale() {
 // "<pid> <class> | <caption> | <message or file name>".
 class DialogAutopilot : public QObject {
 public:
-    explicit DialogAutopilot(const QString& scriptPath) : log_(scriptPath + QStringLiteral(".log")) {
+    explicit DialogAutopilot(const QString& scriptPath)
+        : log_(scriptPath + QStringLiteral(".log")) {
         QFile script(scriptPath);
         if (script.open(QIODevice::ReadOnly | QIODevice::Text))
-            for (const QString& line : QString::fromUtf8(script.readAll()).split(QLatin1Char('\n'))) {
+            for (const QString& line :
+                 QString::fromUtf8(script.readAll()).split(QLatin1Char('\n'))) {
                 QStringList tokens = line.split(QLatin1Char(' '), Qt::SkipEmptyParts);
                 if (tokens.size() < 2) continue;
                 const QString cls = tokens.takeFirst();
@@ -72,8 +76,8 @@ private:
         else if (auto* folder = dialog->findChild<QLineEdit*>(QStringLiteral("FolderBox")))
             text = folder->text();
         log_.write((QString::number(QCoreApplication::applicationPid()) + QLatin1Char(' ') + cls +
-                    QStringLiteral(" | ") + dialog->windowTitle() + QStringLiteral(" | ") +
-                    text + QLatin1Char('\n'))
+                    QStringLiteral(" | ") + dialog->windowTitle() + QStringLiteral(" | ") + text +
+                    QLatin1Char('\n'))
                        .toUtf8());
         log_.flush();
         auto found = answers_.find(cls);

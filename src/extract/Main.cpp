@@ -1,5 +1,7 @@
 #include "extract/Main.h"
 
+#include <unistd.h>
+
 #include <QApplication>
 #include <QCloseEvent>
 #include <QDesktopServices>
@@ -20,7 +22,6 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
-#include <unistd.h>
 
 #include "extract/Failed.h"
 #include "extract/Password.h"
@@ -130,8 +131,8 @@ bool ProbeWritable(const std::string& folder) {
     std::string probe = folder + kWriteProbe;
     // A "writeok.txt" of the user's stays as it is; the probe gets a name of its own.
     if (std::filesystem::symlink_status(probe).type() != std::filesystem::file_type::not_found)
-        probe = folder + "writeok." + std::to_string(::getpid()) + "." +
-                std::to_string(counter++) + ".txt";
+        probe = folder + "writeok." + std::to_string(::getpid()) + "." + std::to_string(counter++) +
+                ".txt";
     std::FILE* f = std::fopen(probe.c_str(), "wx");
     if (!f) return false;
     std::fclose(f);
@@ -143,7 +144,8 @@ std::vector<std::string> FurtherArguments(const std::vector<std::string>& argume
     std::vector<std::string> further;
     if (arguments.size() < 2) return further;
     further.push_back(arguments[1]);
-    for (std::size_t i = 2; i < arguments.size(); ++i) further.push_back(platform::Trim(arguments[i]));
+    for (std::size_t i = 2; i < arguments.size(); ++i)
+        further.push_back(platform::Trim(arguments[i]));
     return further;
 }
 
@@ -271,7 +273,8 @@ void TMobrelProgressForm::buildWindow() {
     Shape2->setObjectName("Shape2");
     Shape2->setGeometry(14, 192, 449, 41);
     Shape2->setFrameShape(QFrame::Box);
-    Shape2->setStyleSheet(QStringLiteral("QFrame#Shape2 { background: white; border: 1px solid black; }"));
+    Shape2->setStyleSheet(
+        QStringLiteral("QFrame#Shape2 { background: white; border: 1px solid black; }"));
 
     Image3 = new QLabel(this);
     Image3->setObjectName("Image3");
@@ -320,10 +323,9 @@ void TMobrelProgressForm::buildWindow() {
                                            bool& c) { RARArchivePasswordRequired(s, h, f, p, c); };
     RARArchive.OnNextVolumeRequired = [this](TRAR& s, const std::string& r, std::string& n,
                                              bool& c) { RARArchiveNextVolumeRequired(s, r, n, c); };
-    RARArchive.OnProgress = [this](TRAR& s, const std::wstring& f, std::int64_t at,
-                                   std::int64_t ad, std::int64_t ft, std::int64_t fd) {
-        RARArchiveProgress(s, f, at, ad, ft, fd);
-    };
+    RARArchive.OnProgress = [this](TRAR& s, const std::wstring& f, std::int64_t at, std::int64_t ad,
+                                   std::int64_t ft,
+                                   std::int64_t fd) { RARArchiveProgress(s, f, at, ad, ft, fd); };
     RARArchive.OnReplace = [this](TRAR& s, const TRARReplaceData& e, const TRARReplaceData& n,
                                   TRARReplaceAction& a) { RARArchiveReplace(s, e, n, a); };
 }
@@ -451,7 +453,8 @@ void TMobrelProgressForm::Timer1Timer() {
             if (!picture.isNull()) {
                 Image2->setPixmap(picture);
                 Image2->resize(picture.size());
-                if (picture.width() > 100 && picture.width() < 500) resize(picture.width(), height());
+                if (picture.width() > 100 && picture.width() < 500)
+                    resize(picture.width(), height());
                 if (picture.height() > 100 && picture.height() < 500)
                     resize(width(), picture.height() + OverallBar->height());
                 Image2->lower();
@@ -463,8 +466,7 @@ void TMobrelProgressForm::Timer1Timer() {
         activateWindow();
 
         bool listed = true;
-        if (ArchivePath.find('?') != std::string::npos &&
-            !platform::FileExists(ArchivePath)) {
+        if (ArchivePath.find('?') != std::string::npos && !platform::FileExists(ArchivePath)) {
             // On Linux "?" is an ordinary character: only a path that names no
             // file points at characters lost on the way here.
             const std::string name = platform::ExtractFileName(ArchivePath);

@@ -65,7 +65,7 @@ std::string SubfolderName(const std::string& archiveName);
 
 // One step of the progress display for `done` of `total` archive bytes.
 struct ProgressStep {
-    bool update = false;            // the display changes
+    bool update = false;             // the display changes
     std::int64_t nextThreshold = 0;  // bytes done beyond which it changes next
     std::int64_t percent = 0;
 };

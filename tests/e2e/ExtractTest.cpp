@@ -87,7 +87,8 @@ ProcessOptions utf8() {
 
 // `rar a` run in `folder` over `what`; fails the test when rar fails.
 void makeArchive(const std::string& folder, const std::string& archive,
-                 const std::vector<std::string>& what, const std::vector<std::string>& switches = {}) {
+                 const std::vector<std::string>& what,
+                 const std::vector<std::string>& switches = {}) {
     std::vector<std::string> args{"a", "-idq", "-r"};
     args.insert(args.end(), switches.begin(), switches.end());
     args.push_back(archive);
@@ -210,13 +211,12 @@ TEST_F(ExtractRun, TreeEqualsUnrarInTheArchivesFolderAndInASubfolder) {
     r = run({dir / "in/Photos.rar"});
     EXPECT_EQ(0, r.exitCode) << r.output;
     EXPECT_SAME_TREE(expected, readTree(dir / "in/Photos"));
-    EXPECT_EQ((std::vector<std::string>{"Photos", "Photos.rar"}),
-              [&] {
-                  std::vector<std::string> names;
-                  for (auto& e : fs::directory_iterator(dir / "in")) names.push_back(e.path().filename());
-                  std::sort(names.begin(), names.end());
-                  return names;
-              }());
+    EXPECT_EQ((std::vector<std::string>{"Photos", "Photos.rar"}), [&] {
+        std::vector<std::string> names;
+        for (auto& e : fs::directory_iterator(dir / "in")) names.push_back(e.path().filename());
+        std::sort(names.begin(), names.end());
+        return names;
+    }());
 }
 
 TEST_F(ExtractRun, SubfolderGetsAnUnderscoreWhenAFileHasItsName) {
@@ -280,8 +280,8 @@ TEST_F(ExtractRun, ThreeArchivesRunOneAfterAnotherInThreeProcesses) {
         fs::create_directories(dir / ("src" + std::string(n)));
         fs::create_directories(dir / ("in" + std::string(n)));
         WriteFile(dir / ("src" + std::string(n) + "/" + n + ".txt"), n);
-        makeArchive(dir / ("src" + std::string(n)), dir / ("in" + std::string(n) + "/" + n + ".rar"),
-                    {"*"}, {"-ppw"});
+        makeArchive(dir / ("src" + std::string(n)),
+                    dir / ("in" + std::string(n) + "/" + n + ".rar"), {"*"}, {"-ppw"});
     }
     WriteFile(script, "TPasswordForm PasswordEdit=pw OKButton\n");
     // The third argument is trimmed on the way, the second is handed on as it is.

@@ -9,10 +9,10 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QDialog>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPointer>
 #include <QProgressBar>
-#include <QLabel>
 #include <QTimer>
 #include <cstdlib>
 #include <deque>
@@ -50,9 +50,9 @@ TEST(ProgressRules, DisplayNameMarksMultipartNames) {
 
 TEST(ProgressRules, SubfolderNameDropsFourCharactersOfDottedNames) {
     const std::pair<const char*, const char*> rows[] = {
-        {"Photos.rar", "Photos"},     {"Photos.part1.rar", "Photos.part1"},
-        {"README", "README"},         {"a.rar", "a"},
-        {"x.7z", "x.7z"},             {"archive.tar.gz", "archive.ta"},
+        {"Photos.rar", "Photos"}, {"Photos.part1.rar", "Photos.part1"},
+        {"README", "README"},     {"a.rar", "a"},
+        {"x.7z", "x.7z"},         {"archive.tar.gz", "archive.ta"},
     };
     for (const auto& [name, sub] : rows) EXPECT_EQ(sub, extraction::SubfolderName(name)) << name;
 }
@@ -78,7 +78,8 @@ TEST(ProgressRules, ProgressMovesPastTheThresholdAndRoundsHalvesToEven) {
 TEST(ProgressRules, ListLinesEndInCrLfCrOrLf) {
     TempDir dir;
     WriteFile(dir / "list", "a\r\nb\rc\n\nd\r\n");
-    EXPECT_EQ((std::vector<std::string>{"a", "b", "c", "", "d"}), extraction::ReadLines(dir / "list"));
+    EXPECT_EQ((std::vector<std::string>{"a", "b", "c", "", "d"}),
+              extraction::ReadLines(dir / "list"));
     WriteFile(dir / "list", "last without break");
     EXPECT_EQ(std::vector<std::string>{"last without break"}, extraction::ReadLines(dir / "list"));
     EXPECT_TRUE(extraction::ReadLines(dir / "missing").empty());
@@ -189,9 +190,11 @@ public:
         QObject::connect(&timer_, &QTimer::timeout, this, [this] { poll(); });
         timer_.start();
     }
-    void expect(const std::string& cls, Action action) { queue_.push_back({cls, std::move(action)}); }
+    void expect(const std::string& cls, Action action) {
+        queue_.push_back({cls, std::move(action)});
+    }
     std::vector<std::string> seen;  // classes of the dialogs shown, in order
-    std::function<void()> onShown;   // runs when any dialog comes up
+    std::function<void()> onShown;  // runs when any dialog comes up
 
 private:
     void poll() {
@@ -297,7 +300,9 @@ protected:
             const std::string given = c ? "<cancel>" : p;
             if (tried.empty() || tried.back() != given) tried.push_back(given);
         };
-        script.onShown = [&] { dialogsInAttempt[form.ExtractionCount].push_back(script.seen.back()); };
+        script.onShown = [&] {
+            dialogsInAttempt[form.ExtractionCount].push_back(script.seen.back());
+        };
         form.Timer1Timer();
         extractions = form.ExtractionCount;
         overwriteAll = form.OverwriteAll;
@@ -331,7 +336,8 @@ TEST_F(ProgressRun, CandidatesAreTriedInOrderOneExtractionEach) {
     store().setFlag(settings::kTryName);
     run("Secret.rar");
     EXPECT_EQ(4, extractions);
-    EXPECT_EQ((Answers{{1, {"wrong1"}}, {2, {"wrong2"}}, {3, {"wrong3"}}, {4, {"Secret"}}}), answers);
+    EXPECT_EQ((Answers{{1, {"wrong1"}}, {2, {"wrong2"}}, {3, {"wrong3"}}, {4, {"Secret"}}}),
+              answers);
     EXPECT_TRUE(script.seen.empty());
     EXPECT_EQ("content of a.txt", extracted("a.txt"));
     EXPECT_EQ("content of b.txt", extracted("b.txt"));
@@ -472,9 +478,12 @@ protected:
     void SetUp() override {
         ProgressRun::SetUp();
         makeArchive("a.rar", {"1.txt", "2.txt", "3.txt"}, {});
-        for (const char* f : {"1.txt", "2.txt", "3.txt"}) WriteFile(dir / (std::string("in/") + f), "old");
+        for (const char* f : {"1.txt", "2.txt", "3.txt"})
+            WriteFile(dir / (std::string("in/") + f), "old");
     }
-    std::string contents() { return extracted("1.txt") + "|" + extracted("2.txt") + "|" + extracted("3.txt"); }
+    std::string contents() {
+        return extracted("1.txt") + "|" + extracted("2.txt") + "|" + extracted("3.txt");
+    }
     static constexpr const char* kNew = "content of 1.txt|content of 2.txt|content of 3.txt";
 };
 

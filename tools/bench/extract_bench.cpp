@@ -11,11 +11,11 @@
 // work folder and kept there for later runs. Not a test: nothing here fails.
 
 #include <fcntl.h>
+#include <poll.h>
 #include <sys/inotify.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
-#include <poll.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -48,8 +48,8 @@ void writeFile(const fs::path& path, const std::string& data) {
 
 // Runs a program with extra environment entries; waits for it and measures it.
 // With `watch` set, also notes the first modification inside that folder.
-Sample runMeasured(const std::vector<std::string>& argv,
-                   const std::vector<std::string>& extraEnv, const fs::path& watch) {
+Sample runMeasured(const std::vector<std::string>& argv, const std::vector<std::string>& extraEnv,
+                   const fs::path& watch) {
     Sample s;
     int ino = -1;
     if (!watch.empty()) {
@@ -209,9 +209,9 @@ int main(int argc, char** argv) {
     const fs::path out = work / "out";
     writeFile(settings / "folder.txt", out.string() + "\r\n");
     writeFile(settings / "replace.txt", ":-)\r\n");
-    const std::vector<std::string> env = {"HOME=" + home.string(), "XDG_CONFIG_HOME=" + config.string(),
-                                          "XDG_RUNTIME_DIR=" + runtime.string(),
-                                          "QT_QPA_PLATFORM=offscreen"};
+    const std::vector<std::string> env = {
+        "HOME=" + home.string(), "XDG_CONFIG_HOME=" + config.string(),
+        "XDG_RUNTIME_DIR=" + runtime.string(), "QT_QPA_PLATFORM=offscreen"};
 
     const auto measure = [&](const fs::path& archive, bool watch, Result& prog, Result& ref) {
         for (int i = 0; i < runs; ++i) {
@@ -219,11 +219,11 @@ int main(int argc, char** argv) {
                 fs::remove_all(out);
                 fs::create_directories(out);
                 sync();
-                Sample s = which == 0
-                               ? runMeasured({program, archive.string()}, env, watch ? out : fs::path())
-                               : runMeasured({"/usr/bin/unrar", "x", "-o+", "-inul", archive.string(),
-                                              out.string() + "/"},
-                                             {}, watch ? out : fs::path());
+                Sample s = which == 0 ? runMeasured({program, archive.string()}, env,
+                                                    watch ? out : fs::path())
+                                      : runMeasured({"/usr/bin/unrar", "x", "-o+", "-inul",
+                                                     archive.string(), out.string() + "/"},
+                                                    {}, watch ? out : fs::path());
                 Result& r = which == 0 ? prog : ref;
                 r.times.push_back(s.seconds);
                 if (s.firstByte >= 0) r.firstBytes.push_back(s.firstByte);

@@ -91,9 +91,9 @@ int main(int argc, char** argv) {
     for (int y = kHeight - 1; y >= 0; --y) {
         for (int x = 0; x < kWidth; ++x) {
             const bool red = isRed(x, y);
-            out.push_back(0);               // blue
-            out.push_back(0);               // green
-            out.push_back(red ? 255 : 0);   // red
+            out.push_back(0);              // blue
+            out.push_back(0);              // green
+            out.push_back(red ? 255 : 0);  // red
         }
         for (int pad = kWidth * 3; pad < rowBytes; ++pad) out.push_back(0);
     }
