@@ -136,7 +136,8 @@ int main(int argc, char** argv) {
 
     TMobrelProgressForm* progress = nullptr;
     if (run == entry::Run::Extraction) {
-        progress = new TMobrelProgressForm;
+        // The arguments byte for byte: a file name need not be valid UTF-8.
+        progress = new TMobrelProgressForm(std::vector<std::string>(argv + 1, argv + argc));
         progress->setAttribute(Qt::WA_DeleteOnClose);
         QObject::connect(progress, &QObject::destroyed, &app, &QCoreApplication::quit);
     }
