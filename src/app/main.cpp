@@ -1,12 +1,17 @@
 // The program's entry: the shutdown run, the extraction run or the plain start.
 
+#include "extract/Main.h"
+
+#include <langinfo.h>
+
 #include <QApplication>
 #include <clocale>
 #include <cstring>
-#include <langinfo.h>
+#include <string>
+#include <vector>
 
+#include "app/DialogScript.h"
 #include "app/Entry.h"
-#include "extract/Main.h"
 #include "platform/Processes.h"
 #include "ui/About.h"
 #include "ui/Dialogs.h"
@@ -39,10 +44,17 @@ int main(int argc, char** argv) {
     // the main window stays hidden through an extraction run.
     QApplication::setQuitOnLastWindowClosed(false);
     dialogs::InstallCoreMessageHandler();
+    const QString script = qEnvironmentVariable("TARNWICK_DIALOG_SCRIPT");
+    DialogScript* script_answers = nullptr;
+    if (!script.isEmpty()) {
+        script_answers = new DialogScript(script);
+        app.installEventFilter(script_answers);
+    }
 
     TMobrelProgressForm* progress = nullptr;
     if (run == entry::Run::Extraction) {
-        progress = new TMobrelProgressForm;
+        // The arguments byte for byte: a file name need not be valid UTF-8.
+        progress = new TMobrelProgressForm(std::vector<std::string>(argv + 1, argv + argc));
         progress->setAttribute(Qt::WA_DeleteOnClose);
         QObject::connect(progress, &QObject::destroyed, &app, &QCoreApplication::quit);
     }
@@ -56,5 +68,7 @@ int main(int argc, char** argv) {
         QApplication::setQuitOnLastWindowClosed(true);
         config.show();
     }
-    return app.exec();
+    const int code = app.exec();
+    delete script_answers;
+    return code;
 }

@@ -1,20 +1,629 @@
 #include "extract/Main.h"
 
-#include <QCloseEvent>
+#include <unistd.h>
 
-TMobrelProgressForm::TMobrelProgressForm(QWidget* parent) : QWidget(parent) {
+#include <QApplication>
+#include <QCloseEvent>
+#include <QDesktopServices>
+#include <QFrame>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QScreen>
+#include <QUrl>
+#include <QWindow>
+#include <atomic>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+
+#include "extract/Failed.h"
+#include "extract/Password.h"
+#include "extract/Readonly.h"
+#include "extract/Replace.h"
+#include "extract/Unicode.h"
+#include "platform/Messages.h"
+#include "platform/Paths.h"
+#include "platform/Processes.h"
+#include "settings/Settings.h"
+#include "ui/About.h"
+#include "ui/Dialogs.h"
+#include "ui/Pictures.h"
+#include "ui/Wizard.h"
+
+namespace extraction {
+
+std::vector<std::string> ReadLines(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) return {};
+    const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    std::vector<std::string> lines;
+    std::string line;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const char c = text[i];
+        if (c == '\r' || c == '\n') {
+            lines.push_back(std::move(line));
+            line.clear();
+            if (c == '\r' && i + 1 < text.size() && text[i + 1] == '\n') ++i;
+        } else {
+            line += c;
+        }
+    }
+    if (!line.empty()) lines.push_back(std::move(line));
+    return lines;
+}
+
+namespace {
+
+void configurationUnreadable() {
+    platform::ShowMessage("Configuration file could not be read.", "Error 10");
+}
+
+}  // namespace
+
+std::vector<std::string> BuildCandidateList(const settings::Store& store,
+                                            const std::string& archivePath,
+                                            std::string& defaultPassword) {
+    if (store.exists(settings::kSilent)) {
+        if (auto value = store.readValue(settings::kSilent))
+            defaultPassword = *value;
+        else
+            configurationUnreadable();
+    }
+    std::vector<std::string> list;
+    if (store.exists(settings::kTryList)) {
+        std::string listFile = settings::kListPlaceholder;
+        if (store.exists(settings::kListName)) {
+            if (auto value = store.readValue(settings::kListName))
+                listFile = *value;
+            else
+                configurationUnreadable();
+        }
+        if (platform::FileExists(listFile)) list = ReadLines(listFile);
+    }
+    if (!defaultPassword.empty()) list.push_back(defaultPassword);
+    if (store.exists(settings::kTryName)) {
+        const std::string name = platform::ExtractFileName(archivePath);
+        list.push_back(name.size() > 4 ? name.substr(0, name.size() - 4) : std::string());
+    }
+    if (list.empty()) list.push_back(kEmptyListMarker);
+    std::vector<std::string> candidates;
+    for (auto& line : list)
+        if (!line.empty()) candidates.push_back(std::move(line));
+    return candidates;
+}
+
+std::string DisplayName(const std::string& archiveName) {
+    const auto part = archiveName.find(".part");
+    if (part == std::string::npos) return archiveName;
+    return archiveName.substr(0, part + 1) + ".. [multipart]";
+}
+
+std::string SubfolderName(const std::string& archiveName) {
+    if (archiveName.find('.') == std::string::npos || archiveName.size() <= 4) return archiveName;
+    return archiveName.substr(0, archiveName.size() - 4);
+}
+
+ProgressStep NextProgress(std::int64_t total, std::int64_t done, std::int64_t threshold) {
+    ProgressStep step;
+    step.nextThreshold = threshold;
+    // Without a known total there is nothing to divide by: the display waits
+    // for the end of the extraction.
+    if (done <= threshold || total <= 0) return step;
+    // Rounding halves to the even neighbour (the default rounding mode).
+    const auto round = [](double v) { return static_cast<std::int64_t>(std::nearbyint(v)); };
+    const double t = static_cast<double>(total);
+    const double d = static_cast<double>(done);
+    step.nextThreshold = (round(7.0 / t * d) + 1) * round(t / 7.0);
+    step.percent = round(100.0 / t * d);
+    step.update = true;
+    return step;
+}
+
+bool ProbeWritable(const std::string& folder) {
+    static std::atomic<unsigned> counter{0};
+    std::string probe = folder + kWriteProbe;
+    // A "writeok.txt" of the user's stays as it is; the probe gets a name of its own.
+    if (std::filesystem::symlink_status(probe).type() != std::filesystem::file_type::not_found)
+        probe = folder + "writeok." + std::to_string(::getpid()) + "." + std::to_string(counter++) +
+                ".txt";
+    std::FILE* f = std::fopen(probe.c_str(), "wx");
+    if (!f) return false;
+    std::fclose(f);
+    std::remove(probe.c_str());
+    return true;
+}
+
+std::vector<std::string> FurtherArguments(const std::vector<std::string>& arguments) {
+    std::vector<std::string> further;
+    if (arguments.size() < 2) return further;
+    further.push_back(arguments[1]);
+    for (std::size_t i = 2; i < arguments.size(); ++i)
+        further.push_back(platform::Trim(arguments[i]));
+    return further;
+}
+
+bool FolderIsEmpty(const std::string& folder) {
+    std::error_code ec;
+    std::filesystem::directory_iterator it(folder, ec);
+    return ec || it == std::filesystem::directory_iterator();
+}
+
+MaskClass ClassifyPixel(int r, int g, int b) {
+    if (r >= 148 && g >= 148 && b >= 148) return MaskClass::White;
+    if (r >= 148 && g <= 200 && b <= 200) return MaskClass::Red;
+    if (r <= 108 && g <= 108 && b >= 148) return MaskClass::Blue;
+    if (r <= 108 && b <= 108 && g >= 148) return MaskClass::Green;
+    return MaskClass::Black;
+}
+
+MaskClass ClassifyMaskPixel(const QImage& mask, int x, int y) {
+    if (mask.isNull() || x < 0 || y < 0 || x >= mask.width() || y >= mask.height())
+        return MaskClass::Black;
+    const QRgb p = mask.pixel(x, y);
+    return ClassifyPixel(qRed(p), qGreen(p), qBlue(p));
+}
+
+QRegion MaskRegion(const QImage& mask) {
+    QRegion region;
+    if (mask.isNull()) return region;
+    const int width = mask.width();
+    for (int y = 0; y < mask.height(); ++y) {
+        QRegion row;
+        int x = 0;
+        while (x < width) {
+            const MaskClass cls = ClassifyMaskPixel(mask, x, y);
+            int last = x;
+            while (last + 1 < width && ClassifyMaskPixel(mask, last + 1, y) == cls) ++last;
+            if (cls == MaskClass::Red || cls == MaskClass::White)
+                row += QRect(x, y, last - x + 1, 1);
+            x = last + 1;
+        }
+        region += row;
+    }
+    return region;
+}
+
+}  // namespace extraction
+
+namespace {
+
+std::vector<std::string> applicationArguments() {
+    std::vector<std::string> args;
+    const QStringList all = QCoreApplication::arguments();
+    for (int i = 1; i < all.size(); ++i) args.push_back(all[i].toLocal8Bit().toStdString());
+    return args;
+}
+
+// The small icons beside the two texts, drawn rather than stored.
+QPixmap archiveIcon() {
+    QPixmap pm(13, 9);
+    pm.fill(Qt::white);
+    QPainter p(&pm);
+    p.setPen(QColor(90, 60, 20));
+    p.setBrush(QColor(200, 150, 60));
+    p.drawRect(0, 0, 12, 8);
+    p.setPen(QColor(90, 60, 20));
+    p.drawLine(6, 0, 6, 8);
+    return pm;
+}
+
+QPixmap folderIcon() {
+    QPixmap pm(18, 18);
+    pm.fill(Qt::white);
+    QPainter p(&pm);
+    p.setPen(QColor(150, 110, 20));
+    p.setBrush(QColor(240, 200, 80));
+    p.drawRect(1, 3, 7, 3);
+    p.drawRect(1, 5, 15, 10);
+    return pm;
+}
+
+}  // namespace
+
+TMobrelProgressForm::TMobrelProgressForm(QWidget* parent)
+    : TMobrelProgressForm(applicationArguments(), parent) {}
+
+TMobrelProgressForm::TMobrelProgressForm(std::vector<std::string> arguments, QWidget* parent)
+    : QWidget(parent), arguments_(std::move(arguments)) {
+    // Other processes learn from this lock that an extraction run is under way.
+    lock_.acquire();
+    ProgramFile = platform::ProgramFile();
+    ExitProcess = [](int code) {
+        std::fflush(nullptr);
+        std::_Exit(code);
+    };
+    buildWindow();
+    FormCreate();
+}
+
+TMobrelProgressForm::~TMobrelProgressForm() = default;
+
+void TMobrelProgressForm::buildWindow() {
     setObjectName("MobrelProgressForm");
     setWindowTitle(QStringLiteral("Tarnwick"));
+    QFont tahoma(QStringLiteral("Tahoma"));
+    tahoma.setPixelSize(11);
+    setFont(tahoma);
+    resize(487, 257);
+
+    Image2 = new QLabel(this);
+    Image2->setObjectName("Image2");
+    Image2->move(0, 0);
+
+    Image1 = new QLabel(this);
+    Image1->setObjectName("Image1");
+    Image1->setGeometry(0, 0, 484, 248);
+    Image1->hide();
+
+    OverallBar = new QProgressBar(this);
+    OverallBar->setObjectName("OverallBar");
+    OverallBar->setGeometry(218, 107, 154, 15);
+    OverallBar->setRange(0, 100);
+    OverallBar->setValue(0);
+    OverallBar->setTextVisible(false);
+
+    Shape2 = new QFrame(this);
+    Shape2->setObjectName("Shape2");
+    Shape2->setGeometry(14, 192, 449, 41);
+    Shape2->setFrameShape(QFrame::Box);
+    Shape2->setStyleSheet(
+        QStringLiteral("QFrame#Shape2 { background: white; border: 1px solid black; }"));
+
+    Image3 = new QLabel(this);
+    Image3->setObjectName("Image3");
+    Image3->setGeometry(23, 197, 13, 9);
+    Image3->setPixmap(archiveIcon());
+
+    Image6 = new QLabel(this);
+    Image6->setObjectName("Image6");
+    Image6->setGeometry(21, 210, 18, 18);
+    Image6->setPixmap(folderIcon());
+
+    QFont sans(QStringLiteral("MS Sans Serif"));
+    sans.setPixelSize(11);
+    const auto makeText = [&](const char* name, int top) {
+        auto* label = new QLabel(this);
+        label->setObjectName(name);
+        label->setGeometry(42, top, 415, 15);
+        label->setFont(sans);
+        label->setAutoFillBackground(true);
+        QPalette pal = label->palette();
+        pal.setColor(QPalette::Window, Qt::white);
+        pal.setColor(QPalette::WindowText, Qt::black);
+        label->setPalette(pal);
+        return label;
+    };
+    StaticTextFilename = makeText("StaticTextFilename", 197);
+    StaticTextDir = makeText("StaticTextDir", 213);
+
+    Memo3 = new QPlainTextEdit(this);
+    Memo3->setObjectName("Memo3");
+    Memo3->setReadOnly(true);
+    Memo3->setLineWrapMode(QPlainTextEdit::NoWrap);
+    Memo3->setPlainText(QStringLiteral(":-)"));
+    Memo3->hide();
+
     Timer1 = new QTimer(this);
     Timer1->setObjectName("Timer1");
     Timer1->setInterval(29);
     connect(Timer1, &QTimer::timeout, this, &TMobrelProgressForm::Timer1Timer);
     Timer1->start();
+
+    RARArchive.ReadMultiVolumeToEnd = true;
+    RARArchive.AutoNextVolumeOnList = true;
+    RARArchive.ForceTestToEnd = true;
+    RARArchive.OnPasswordRequired = [this](TRAR& s, bool h, const std::wstring& f, std::string& p,
+                                           bool& c) { RARArchivePasswordRequired(s, h, f, p, c); };
+    RARArchive.OnNextVolumeRequired = [this](TRAR& s, const std::string& r, std::string& n,
+                                             bool& c) { RARArchiveNextVolumeRequired(s, r, n, c); };
+    RARArchive.OnProgress = [this](TRAR& s, const std::wstring& f, std::int64_t at, std::int64_t ad,
+                                   std::int64_t ft,
+                                   std::int64_t fd) { RARArchiveProgress(s, f, at, ad, ft, fd); };
+    RARArchive.OnReplace = [this](TRAR& s, const TRARReplaceData& e, const TRARReplaceData& n,
+                                  TRARReplaceAction& a) { RARArchiveReplace(s, e, n, a); };
+}
+
+void TMobrelProgressForm::FormCreate() {
+    setWindowFlags(Qt::Window | Qt::FramelessWindowHint);
+    applyShape();
+    // Qt widgets paint through a back buffer already; nothing more is needed
+    // for flicker-free updates of the window and its bar.
+    Title = QApplication::applicationName().isEmpty()
+                ? std::string("Tarnwick")
+                : QApplication::applicationName().toStdString();
+    SettingsFolder = settings::SettingsFolder(Title);
+    resize(480, 272);
+    if (const QScreen* screen = QGuiApplication::primaryScreen())
+        move(screen->availableGeometry().center() - rect().center());
+    OverwriteAll = false;
+    SkipAll = false;
+    PasswordSupplied = false;
+    DialogPassword.clear();
+    CurrentPassword.clear();
+    StaticTextFilename->clear();
+    StaticTextDir->clear();
+
+    ArchivePath = platform::Trim(arguments_.empty() ? std::string() : arguments_[0]);
+    settings::Store store(SettingsFolder);
+    Candidates = extraction::BuildCandidateList(store, ArchivePath, CurrentPassword);
+    QStringList lines;
+    for (const auto& c : Candidates) lines << QString::fromStdString(c);
+    Memo3->setPlainText(lines.join(QLatin1Char('\n')));
+    CurrentPassword = Candidates.empty() ? std::string() : Candidates.front();
+    CandidateIndex = 1;
+    setWindowTitle(QString::fromStdString(Title));
+}
+
+void TMobrelProgressForm::applyShape() {
+    mask_ = pictures::Image(QStringLiteral(":/mask/mask.bmp"));
+    if (mask_.isNull()) return;
+    if (mask_.format() != QImage::Format_RGB32) mask_ = mask_.convertToFormat(QImage::Format_RGB32);
+    Image1->setPixmap(QPixmap::fromImage(mask_));
+    resize(mask_.width(), mask_.height());
+    setMask(extraction::MaskRegion(mask_));
+}
+
+void TMobrelProgressForm::mousePressEvent(QMouseEvent* event) {
+    const QPoint at = event->position().toPoint();
+    if (event->button() == Qt::LeftButton &&
+        extraction::ClassifyMaskPixel(mask_, at.x(), at.y()) == extraction::MaskClass::Red) {
+        if (QWindow* window = windowHandle()) window->startSystemMove();
+        event->accept();
+        return;
+    }
+    QWidget::mousePressEvent(event);
+}
+
+std::string TMobrelProgressForm::folderRule(const std::string& start) {
+    std::string folder = start;
+    settings::Store store(SettingsFolder);
+    if (store.exists(settings::kFolder)) {
+        if (auto value = store.readValue(settings::kFolder))
+            folder = *value;
+        else
+            platform::ShowMessage("Configuration file could not be read.", "Error 10");
+    }
+    if (!platform::DirectoryExists(folder)) {
+        folder = platform::DesktopFolder();
+        if (folder.empty()) folder = "No Desktop Folder found.";
+    }
+    return folder;
+}
+
+void TMobrelProgressForm::subfolderRule() {
+    if (OutputFolder.size() > 1 && OutputFolder.back() != '/') OutputFolder += '/';
+    std::string name = extraction::SubfolderName(ArchiveName);
+    for (int tries = 0; tries < 2; ++tries) {
+        const std::string candidate = OutputFolder + name;
+        // An archive named "...rar" must not send its entries a folder up.
+        if (name == "." || name == "..") {
+            name += '_';
+            continue;
+        }
+        std::error_code ec;
+        const bool created = std::filesystem::create_directory(candidate, ec);
+        if (platform::DirectoryExists(candidate)) {
+            createdSubfolder_ = created && !ec;
+            OutputFolder = platform::ExcludeTrailingDelimiter(candidate);
+            return;
+        }
+        name += '_';
+    }
+}
+
+void TMobrelProgressForm::showWizard() {
+    const QString first = QString::fromStdString(arguments_.empty() ? "" : arguments_[0]);
+    TWizardForm wizard(*frmConfig, &Cancelled, first, this);
+    wizard.FilenameBox->setText(first);
+    wizard.FilenameBox->setToolTip(first);
+    hide();
+    wizard.exec();
 }
 
 void TMobrelProgressForm::Timer1Timer() {
     Timer1->stop();
+    running_ = true;
+    Cancelled = false;
+    settings::Store store(SettingsFolder);
+
+    if (store.exists(settings::kWizard) && frmConfig) showWizard();
+
+    bool probed = false;
+    for (;;) {
+        OutputFolder = folderRule(platform::ExtractFilePath(ArchivePath));
+        if (OutputFolder.size() > 1 && OutputFolder.back() != '/') OutputFolder += '/';
+        probed = extraction::ProbeWritable(OutputFolder);
+        if (probed || Cancelled) break;
+        TReadonlyForm readonly(*this, QString::fromStdString(OutputFolder), this);
+        readonly.ArchivePath = QString::fromStdString(arguments_.empty() ? "" : arguments_[0]);
+        hide();
+        readonly.exec();
+    }
+
+    if (!Cancelled) {
+        if (frmConfig && frmConfig->Image2) {
+            const QPixmap picture = frmConfig->Image2->pixmap();
+            if (!picture.isNull()) {
+                Image2->setPixmap(picture);
+                Image2->resize(picture.size());
+                if (picture.width() > 100 && picture.width() < 500)
+                    resize(picture.width(), height());
+                if (picture.height() > 100 && picture.height() < 500)
+                    resize(width(), picture.height() + OverallBar->height());
+                Image2->lower();
+            }
+        }
+        QCoreApplication::processEvents();
+        show();
+        raise();
+        activateWindow();
+
+        bool listed = true;
+        if (ArchivePath.find('?') != std::string::npos && !platform::FileExists(ArchivePath)) {
+            // On Linux "?" is an ordinary character: only a path that names no
+            // file points at characters lost on the way here.
+            const std::string name = platform::ExtractFileName(ArchivePath);
+            TNoUnicodeForm noUnicode(*this, QString::fromStdString(ArchivePath), this);
+            noUnicode.FileNameIncompatible = name.find('?') != std::string::npos;
+            hide();
+            noUnicode.exec();
+            listed = false;
+        }
+        if (listed) {
+            if (RARArchive.ListArchive(ArchivePath)) {
+                ArchiveName = platform::ExtractFileName(ArchivePath);
+            } else if (!RARArchive.ArchiveInformation().MultiVolume()) {
+                dialogs::ShowMessage(this, QStringLiteral("Error opening RAR file!"),
+                                     QString::fromStdString(Title));
+                lock_.release();
+                ExitProcess(1);
+                running_ = false;
+                return;
+            }
+            OutputFolder = folderRule(platform::ExtractFilePath(ArchivePath));
+            if (store.exists(settings::kSubDir)) subfolderRule();
+            if (!OutputFolder.empty() && platform::DirectoryExists(OutputFolder)) runAttempts();
+        }
+        if (arguments_.size() >= 2) passOnArguments();
+    }
+    running_ = false;
     close();
 }
 
-void TMobrelProgressForm::closeEvent(QCloseEvent* event) { event->accept(); }
+void TMobrelProgressForm::runAttempts() {
+    settings::Store store(SettingsFolder);
+    RARArchive.ForceTestToEnd = true;
+    OverallBar->setValue(1);
+    const std::string display = extraction::DisplayName(ArchiveName);
+    StaticTextFilename->setText(QString::fromStdString(display));
+    StaticTextDir->setText(QString::fromStdString(OutputFolder));
+    updateCaption();
+
+    std::string password = CurrentPassword;
+    bool final = Candidates.size() == 1 && Candidates.front() == extraction::kEmptyListMarker;
+    for (;;) {
+        NextProgressThreshold = extraction::kFirstProgressThreshold;
+        CurrentPassword = password;
+        PasswordSupplied = !final;
+        ++ExtractionCount;
+        RARArchive.ListArchive(ArchivePath);
+        if (RARArchive.ExtractArchive(QString::fromStdString(OutputFolder).toStdWString(), true)) {
+            OverallBar->setValue(100);
+            OverallBar->repaint();
+            updateCaption();
+            QCoreApplication::processEvents();
+            if (store.exists(settings::kOpenDir))
+                QDesktopServices::openUrl(
+                    QUrl::fromLocalFile(QString::fromStdString(OutputFolder)));
+            QCoreApplication::processEvents();
+            return;
+        }
+        // Only a subfolder this run made, and that is still empty, goes again.
+        if (store.exists(settings::kSubDir) && createdSubfolder_ &&
+            extraction::FolderIsEmpty(OutputFolder)) {
+            std::error_code ec;
+            std::filesystem::remove(OutputFolder, ec);
+        }
+        if (final) {
+            auto* failed = new TFailedForm(*this, QString::fromStdString(display), this);
+            failed->exec();
+            return;
+        }
+        const auto count = static_cast<std::int64_t>(Candidates.size());
+        password = CandidateIndex < count ? Candidates[CandidateIndex] : extraction::kDialogMarker;
+        ++CandidateIndex;
+        final = count < CandidateIndex;
+    }
+}
+
+void TMobrelProgressForm::updateCaption() {
+    const QString caption = QStringLiteral("%1% %2 - %3")
+                                .arg(OverallBar->value())
+                                .arg(StaticTextFilename->text(), QString::fromStdString(Title));
+    setWindowTitle(caption);
+    QGuiApplication::setApplicationDisplayName(caption);
+    QCoreApplication::processEvents();
+}
+
+void TMobrelProgressForm::passOnArguments() {
+    hide();
+    platform::StartDetached(ProgramFile, extraction::FurtherArguments(arguments_));
+    QCoreApplication::processEvents();
+}
+
+void TMobrelProgressForm::RARArchivePasswordRequired(TRAR&, bool, const std::wstring& fileName,
+                                                     std::string& newPassword, bool& cancel) {
+    if (CurrentPassword == extraction::kEmptyListMarker ||
+        (!PasswordSupplied && CurrentPassword == extraction::kDialogMarker)) {
+        const QString name = QString::fromStdWString(fileName).section(QLatin1Char('/'), -1);
+        TPasswordForm dialog(*this, name, this);
+        dialog.exec();
+        newPassword = DialogPassword;
+        if (!DialogPassword.empty()) {
+            CurrentPassword = DialogPassword;
+            PasswordSupplied = true;
+        }
+        cancel = DialogPassword.empty();
+        return;
+    }
+    newPassword = CurrentPassword;
+    cancel = CurrentPassword.empty();
+}
+
+void TMobrelProgressForm::RARArchiveNextVolumeRequired(TRAR&, const std::string& requiredFileName,
+                                                       std::string& newFileName, bool& cancel) {
+    newFileName = requiredFileName;
+    const QString required = QString::fromStdString(requiredFileName);
+    const auto answer = dialogs::GetText(this, QStringLiteral("Next volume"), required, required);
+    if (answer) {
+        newFileName = answer->toStdString();
+        cancel = false;
+    } else {
+        cancel = true;
+    }
+}
+
+void TMobrelProgressForm::RARArchiveProgress(TRAR&, const std::wstring&,
+                                             std::int64_t archiveBytesTotal,
+                                             std::int64_t archiveBytesDone, std::int64_t,
+                                             std::int64_t) {
+    const auto step =
+        extraction::NextProgress(archiveBytesTotal, archiveBytesDone, NextProgressThreshold);
+    if (!step.update) return;
+    NextProgressThreshold = step.nextThreshold;
+    if (step.percent > 1) {
+        OverallBar->setValue(static_cast<int>(std::min<std::int64_t>(step.percent, 100)));
+        OverallBar->repaint();
+        updateCaption();
+    }
+}
+
+void TMobrelProgressForm::RARArchiveReplace(TRAR&, const TRARReplaceData& existingData,
+                                            const TRARReplaceData&, TRARReplaceAction& action) {
+    settings::Store store(SettingsFolder);
+    if (store.exists(settings::kReplace)) OverwriteAll = true;
+    if (OverwriteAll) action = rrOverwrite;
+    if (SkipAll) action = rrSkip;
+    if (OverwriteAll || SkipAll) return;
+    TReplaceForm dialog(*this, QString::fromStdWString(existingData.FileName), this);
+    dialog.exec();
+    action = dialog.ReplaceAction;
+}
+
+void TMobrelProgressForm::closeEvent(QCloseEvent* event) {
+    RARArchive.AbortOperation();
+    QCoreApplication::processEvents();
+    // A close in the middle of the run ends only the running attempt; the
+    // window goes when the run is over.
+    if (running_)
+        event->ignore();
+    else
+        event->accept();
+}

@@ -1,0 +1,209 @@
+#include "extract/Password.h"
+
+#include <QCheckBox>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSaveFile>
+#include <fstream>
+#include <iterator>
+#include <vector>
+
+#include "extract/Main.h"
+#include "platform/Paths.h"
+#include "settings/Settings.h"
+#include "ui/About.h"
+
+namespace {
+
+const rundialog::ControlText kTexts[] = {
+    {rundialog::kCaption, " - Password Protected File", " - Mot de passe fichier protégé",
+     " - Passwortschutz", " - Protección de contraseña"},
+    {"Label2", "Password Protected File", "Mot de passe fichier protégé  ", "Passwortschutz",
+     "Protegido con contraseña"},
+    {"Label4", "A file that you want to extract is encrypted.",
+     "Un fichier que vous voulez extraire est cryptée.",
+     "Eine Datei, die entpackt werden soll, ist durch ein Passwort geschützt.",
+     "Un archivo está protegido por contraseña."},
+    {"Label1", "The file...", "Le fichier...", "Die Datei...", "El archivo..."},
+    {"Label3", "...is encrypted.", "...est cryptée.", "...ist verschlüsselt.", "...está cifrado."},
+    {"Button2", "Learn more...", "En savoir plus...", "Details lesen...", "Leer detalles..."},
+    {"Button16", "Learn more...", "En savoir plus...", "Details lesen...", "Leer detalles..."},
+    {"Button1", "Learn more...", "En savoir plus...", "Details lesen...", "Leer detalles..."},
+    {"Label6", "BE CAREFUL!", "ATTENTION!", "VORSICHT!", "CUIDADO!"},
+    {"Label7", "Never enter any personal data on web pages that promise",
+     "Ne pas entrer toute information personnelle sur le web pages qui pro-",
+     "Geben Sie niemals persönlichen Daten auf Webseiten ein, die",
+     "Nunca introduzca sus datos personales en páginas web que preten-"},
+    {"Label8", "to provide passwords to unlock RAR files...",
+     "mettent de fournir des mots de passe pour déverrouiller le fichier...",
+     "behaupten, dann Passwörter für RAR Dateien mitzuteilen.",
+     "den proveer una contraseña para la descompresión de archivos RAR."},
+    {"Label5", "Please enter password:", "S'il vous plaît entrez le mot de passe:",
+     "Bitte geben Sie das Passwort ein:", "Introduzca la contraseña:"},
+    {"CheckBox4", "Save this password as default password",
+     "Sauvegarder ce mot de passe comme mot de passe standard",
+     "Dieses Passwort als Default-Passwort speichern", "Guardar como contraseña por defecto"},
+    {"CheckBox8", "Add this password to password list",
+     "Ajouter ce mot de passe à la liste des mots de passe",
+     "Dieses Passwort zur Passwort-Liste hinzufügen",
+     "Añadir la contraseña a la lista de contraseñas"},
+    {"OKButton", "OK", "OK", "OK", "OK"},
+    {"CancelButton", "Cancel", "Annuler", "Abbrechen", "Cancelar"},
+};
+
+// The lines of a password list: 8-bit text whose lines end in CR LF, CR or
+// LF; a last empty line does not count. nullopt when it cannot be read.
+std::optional<std::vector<std::string>> ReadListLines(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) return std::nullopt;
+    const std::string data((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    if (in.bad()) return std::nullopt;
+    std::vector<std::string> lines;
+    std::string line;
+    for (std::size_t i = 0; i < data.size(); ++i) {
+        const char c = data[i];
+        if (c == '\r' || c == '\n') {
+            lines.push_back(line);
+            line.clear();
+            if (c == '\r' && i + 1 < data.size() && data[i + 1] == '\n') ++i;
+        } else {
+            line += c;
+        }
+    }
+    if (!line.empty()) lines.push_back(line);
+    return lines;
+}
+
+// Writes every line back with CR LF. The list is replaced only once the new
+// content is completely written, so a full disk never costs the user the list.
+bool WriteListLines(const std::string& path, const std::vector<std::string>& lines) {
+    QSaveFile out(QString::fromStdString(path));
+    if (!out.open(QIODevice::WriteOnly)) return false;
+    for (const std::string& line : lines) {
+        out.write(line.data(), static_cast<qint64>(line.size()));
+        out.write("\r\n", 2);
+    }
+    return out.commit();
+}
+
+}  // namespace
+
+TPasswordForm::TPasswordForm(TMobrelProgressForm& run, const QString& fileName, QWidget* parent)
+    : TRunDialog("PasswordForm", run.frmConfig ? run.frmConfig->InterfaceLanguage : 0, 382, parent),
+      run_(run),
+      settingsFolder_(run.frmConfig ? run.frmConfig->SettingsFolder : std::string()) {
+    Label1 = NewLabel(this, "Label1", 23, 79);
+    FilenameBox = NewNameBox(this, "FilenameBox", 23, 103, 330);
+    FilenameBox->setText(fileName);
+    FilenameBox->setToolTip(fileName);
+    Button2 = NewButton(this, "Button2", 363, 100, 140, 25);
+    Label3 = NewLabel(this, "Label3", 23, 133);
+    Label6 = NewLabel(this, "Label6", 23, 161, Style::Bold);
+    Label7 = NewLabel(this, "Label7", 23, 178);
+    Label8 = NewLabel(this, "Label8", 23, 194);
+    Button16 = NewButton(this, "Button16", 363, 182, 140, 25);
+    Label5 = NewLabel(this, "Label5", 23, 228, Style::Bold);
+    PasswordEdit = new QLineEdit(this);
+    PasswordEdit->setObjectName("PasswordEdit");
+    PasswordEdit->setGeometry(23, 252, 330, 21);
+    Button1 = NewButton(this, "Button1", 363, 249, 140, 25);
+    Image23 = NewIcon(this, "Image23", 23, 281, ":/pictures/icon_password.png");
+    CheckBox4 = NewCheckBox(this, "CheckBox4", 45, 282);
+    Image11 = NewIcon(this, "Image11", 23, 302, ":/pictures/icon_passlist.png");
+    CheckBox8 = NewCheckBox(this, "CheckBox8", 45, 303);
+    OKButton = NewButton(Panel2, "OKButton", 366, 9, 75, 25);
+    OKButton->setDefault(true);
+    OKButton->setEnabled(false);
+    CancelButton = NewButton(Panel2, "CancelButton", 447, 9, 75, 25);
+    EscapeButton = CancelButton;
+
+    setTabOrder(PasswordEdit, CheckBox4);
+    setTabOrder(CheckBox4, CheckBox8);
+    setTabOrder(CheckBox8, OKButton);
+    setTabOrder(OKButton, CancelButton);
+    setTabOrder(CancelButton, FilenameBox);
+    setTabOrder(FilenameBox, Button2);
+    setTabOrder(Button2, Button16);
+    setTabOrder(Button16, Button1);
+    PasswordEdit->setFocus();
+
+    connect(OKButton, &QPushButton::clicked, this, &TPasswordForm::OKButtonClick);
+    connect(CancelButton, &QPushButton::clicked, this, &TPasswordForm::CancelButtonClick);
+    connect(PasswordEdit, &QLineEdit::textChanged, this, &TPasswordForm::PasswordEditChange);
+    connect(PasswordEdit, &QLineEdit::returnPressed, this, &TPasswordForm::PasswordEditKeyPress);
+    connect(Image23, &TOptionIcon::clicked, this, &TPasswordForm::Image23Click);
+    connect(Image11, &TOptionIcon::clicked, this, &TPasswordForm::Image11Click);
+    connect(Button1, &QPushButton::clicked, this, &TPasswordForm::Button1Click);
+    connect(Button2, &QPushButton::clicked, this, &TPasswordForm::Button2Click);
+    connect(Button16, &QPushButton::clicked, this, &TPasswordForm::Button16Click);
+
+    FormCreate();
+}
+
+void TPasswordForm::FormCreate() {
+    CheckBox8->setToolTip(QString::fromStdString(ListFilePath()));
+    ApplyTexts(kTexts);
+}
+
+std::string TPasswordForm::ListFilePath() const {
+    if (settingsFolder_.empty()) return settings::kListPlaceholder;
+    const settings::Store store(settingsFolder_);
+    std::string path = settings::kListPlaceholder;
+    const bool named = store.exists(settings::kListName);
+    if (named) {
+        if (auto line = store.readValue(settings::kListName)) path = *line;
+    }
+    if (!named || !platform::FileExists(path)) {
+        path = store.path(settings::kPassList);
+        store.writeValue(settings::kListName, path);
+    }
+    return path;
+}
+
+void TPasswordForm::PasswordEditChange() { OKButton->setEnabled(!PasswordEdit->text().isEmpty()); }
+
+void TPasswordForm::PasswordEditKeyPress() {
+    if (!PasswordEdit->text().isEmpty()) OKButtonClick();
+}
+
+void TPasswordForm::Image23Click() { CheckBox4->toggle(); }
+
+void TPasswordForm::Image11Click() { CheckBox8->toggle(); }
+
+void TPasswordForm::Button1Click() { rundialog::OpenPage(kWhyProtectedPage); }
+
+void TPasswordForm::Button2Click() { rundialog::OpenPage(kEncryptedPage); }
+
+void TPasswordForm::Button16Click() { rundialog::OpenPage(kPhishingPage); }
+
+void TPasswordForm::CancelButtonClick() {
+    run_.DialogPassword.clear();
+    answered_ = true;
+    reject();
+}
+
+void TPasswordForm::OKButtonClick() {
+    // Enter in the box reaches the default button as well; answer once.
+    if (answered_) return;
+    answered_ = true;
+    const std::string password = PasswordEdit->text().toStdString();
+    run_.DialogPassword = password;
+    if (!settingsFolder_.empty()) {
+        const settings::Store store(settingsFolder_);
+        if (CheckBox4->isChecked()) {
+            store.writeValue(
+                store.exists(settings::kSilent) ? settings::kSilent : settings::kPassword,
+                password);
+        }
+        if (CheckBox8->isChecked()) {
+            const std::string list = ListFilePath();
+            if (platform::FileExists(list)) {
+                if (auto lines = ReadListLines(list)) {
+                    lines->push_back(password);
+                    WriteListLines(list, *lines);
+                }
+            }
+        }
+    }
+    accept();
+}

@@ -1,0 +1,406 @@
+// Extraction runs of the real program: archives made by `rar`, extracted by the
+// program offscreen with a settings folder of the test's own, and compared
+// with what `unrar x` makes of the same archive. The run's dialogs are
+// answered (and logged) through TARNWICK_DIALOG_SCRIPT.
+
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <filesystem>
+#include <map>
+#include <random>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "support/Process.h"
+#include "support/TempDir.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using testing_support::ProcessOptions;
+using testing_support::ProcessResult;
+using testing_support::ReadFile;
+using testing_support::RunProcess;
+using testing_support::TempDir;
+using testing_support::WriteFile;
+
+// Every entry below a folder: relative path -> "D" for a folder, "F" and the
+// bytes for a file, "L" and the target for a link.
+using Tree = std::map<std::string, std::string>;
+
+Tree readTree(const fs::path& root, const std::vector<std::string>& skip = {}) {
+    Tree tree;
+    for (auto it = fs::recursive_directory_iterator(root); it != fs::recursive_directory_iterator();
+         ++it) {
+        const std::string rel = fs::relative(it->path(), root).string();
+        if (std::find(skip.begin(), skip.end(), rel) != skip.end()) {
+            if (it->is_directory()) it.disable_recursion_pending();
+            continue;
+        }
+        if (it->is_symlink())
+            tree[rel] = "L" + fs::read_symlink(it->path()).string();
+        else if (it->is_directory())
+            tree[rel] = "D";
+        else
+            tree[rel] = "F" + ReadFile(it->path().string());
+    }
+    return tree;
+}
+
+// The entries that differ between two trees, for a readable failure.
+std::string treeDifference(const Tree& expected, const Tree& actual) {
+    std::string out;
+    for (const auto& [name, what] : expected) {
+        auto found = actual.find(name);
+        if (found == actual.end())
+            out += "missing: " + name + "\n";
+        else if (found->second != what)
+            out += "differs: " + name + "\n";
+    }
+    for (const auto& [name, what] : actual)
+        if (!expected.count(name)) out += "extra: " + name + "\n";
+    return out;
+}
+
+#define EXPECT_SAME_TREE(expected, actual) EXPECT_EQ("", treeDifference((expected), (actual)))
+
+std::string randomBytes(std::size_t n, unsigned seed, bool compressible) {
+    std::mt19937 gen(seed);
+    std::string s(n, '\0');
+    for (std::size_t i = 0; i < n; ++i)
+        s[i] = compressible ? "abcdefgh \n"[gen() % 10] : static_cast<char>(gen() & 0xff);
+    return s;
+}
+
+ProcessOptions utf8() {
+    ProcessOptions o;
+    o.env = {{"LC_ALL", "C.UTF-8"}};
+    o.timeoutSeconds = 120;
+    return o;
+}
+
+// `rar a` run in `folder` over `what`; fails the test when rar fails.
+void makeArchive(const std::string& folder, const std::string& archive,
+                 const std::vector<std::string>& what,
+                 const std::vector<std::string>& switches = {}) {
+    std::vector<std::string> args{"a", "-idq", "-r"};
+    args.insert(args.end(), switches.begin(), switches.end());
+    args.push_back(archive);
+    args.insert(args.end(), what.begin(), what.end());
+    auto o = utf8();
+    o.workingDirectory = folder;
+    const auto r = RunProcess("/usr/bin/rar", args, o);
+    ASSERT_EQ(0, r.exitCode) << r.output;
+}
+
+// A small tree of folders, an empty folder, a non-ASCII name and mixed data.
+void makeSourceTree(const std::string& root) {
+    fs::create_directories(root + "/docs/deep/deeper");
+    fs::create_directories(root + "/empty folder");
+    fs::create_directories(root + "/Grüße");
+    WriteFile(root + "/readme.txt", "hello\n");
+    WriteFile(root + "/docs/text.txt", randomBytes(200000, 1, true));
+    WriteFile(root + "/docs/deep/deeper/noise.bin", randomBytes(150000, 2, false));
+    WriteFile(root + "/Grüße/Ünïcødé ✓.txt", "non-ascii\n");
+    WriteFile(root + "/zero.dat", "");
+}
+
+class ExtractRun : public ::testing::Test {
+protected:
+    void SetUp() override {
+        home = dir / "home";
+        config = dir / "config";
+        runtime = dir / "run";
+        settingsFolder = config + "/Ostrel/Tarnwick/";
+        fs::create_directories(home + "/Desktop");
+        fs::create_directories(settingsFolder);
+        fs::create_directories(runtime);
+        ::chmod(runtime.c_str(), 0700);
+        script = dir / "dialogs.txt";
+        WriteFile(script, "");
+    }
+
+    // Runs handed on to further processes must not outlive the test, even when
+    // a check failed while one of them waited for an answer: end every
+    // process that carries this test's dialog script.
+    void TearDown() override {
+        const std::string mark = "TARNWICK_DIALOG_SCRIPT=" + script + std::string(1, '\0');
+        for (const auto& entry : fs::directory_iterator("/proc")) {
+            const std::string pid = entry.path().filename();
+            if (pid.find_first_not_of("0123456789") != std::string::npos) continue;
+            const std::string env = ReadFile(entry.path() / "environ") + std::string(1, '\0');
+            if (env.find(mark) != std::string::npos) ::kill(std::stoi(pid), SIGKILL);
+        }
+    }
+
+    void setFlag(const std::string& name) { WriteFile(settingsFolder + name, ":-)\r\n"); }
+    void setValue(const std::string& name, const std::string& v) {
+        WriteFile(settingsFolder + name, v + "\r\n");
+    }
+
+    ProcessResult run(const std::vector<std::string>& args,
+                      std::vector<std::pair<std::string, std::string>> extraEnv = {}) {
+        ProcessOptions o;
+        o.env = {{"HOME", home},
+                 {"XDG_CONFIG_HOME", config},
+                 {"XDG_RUNTIME_DIR", runtime},
+                 {"QT_QPA_PLATFORM", "offscreen"},
+                 {"TARNWICK_DIALOG_SCRIPT", script},
+                 {"TARNWICK_UNRAR_LIBRARY", testing_support::kUnset}};
+        o.env.insert(o.env.end(), extraEnv.begin(), extraEnv.end());
+        o.timeoutSeconds = 60;
+        return RunProcess(TARNWICK_BINARY, args, o);
+    }
+
+    // The dialogs the runs showed, one line each: "<pid> <class> | <caption> | <text>".
+    std::vector<std::string> dialogLog() const {
+        std::vector<std::string> lines;
+        std::istringstream in(ReadFile(script + ".log"));
+        for (std::string line; std::getline(in, line);)
+            if (!line.empty()) lines.push_back(line);
+        return lines;
+    }
+
+    static bool logHas(const std::vector<std::string>& log, const std::string& what) {
+        for (const auto& l : log)
+            if (l.find(what) != std::string::npos) return true;
+        return false;
+    }
+
+    // What `unrar x` makes of the archive.
+    Tree reference(const std::string& archive) {
+        const std::string out = dir / ("reference" + std::to_string(refs++));
+        fs::create_directories(out);
+        auto o = utf8();
+        const auto r = RunProcess("/usr/bin/unrar", {"x", "-idq", "-o+", archive, out + "/"}, o);
+        EXPECT_EQ(0, r.exitCode) << r.output;
+        return readTree(out);
+    }
+
+    TempDir dir;
+    std::string home, config, runtime, settingsFolder, script;
+    int refs = 0;
+};
+
+TEST_F(ExtractRun, TreeEqualsUnrarInTheArchivesFolderAndInASubfolder) {
+    makeSourceTree(dir / "src");
+    fs::create_directories(dir / "in");
+    makeArchive(dir / "src", dir / "in/Photos.rar", {"*"});
+    const Tree expected = reference(dir / "in/Photos.rar");
+    ASSERT_TRUE(expected.count("empty folder"));
+    ASSERT_TRUE(expected.count("Grüße/Ünïcødé ✓.txt"));
+
+    // A "writeok.txt" of the user's in the output folder stays as it is.
+    WriteFile(dir / "in/writeok.txt", "mine");
+    auto r = run({dir / "in/Photos.rar"});
+    EXPECT_EQ(0, r.exitCode) << r.output;
+    EXPECT_SAME_TREE(expected, readTree(dir / "in", {"Photos.rar", "writeok.txt"}));
+    EXPECT_EQ("mine", ReadFile(dir / "in/writeok.txt"));
+    EXPECT_TRUE(dialogLog().empty());
+
+    fs::remove_all(dir / "in");
+    fs::create_directories(dir / "in");
+    makeArchive(dir / "src", dir / "in/Photos.rar", {"*"});
+    setFlag("subdir.txt");
+    r = run({dir / "in/Photos.rar"});
+    EXPECT_EQ(0, r.exitCode) << r.output;
+    EXPECT_SAME_TREE(expected, readTree(dir / "in/Photos"));
+    EXPECT_EQ((std::vector<std::string>{"Photos", "Photos.rar"}), [&] {
+        std::vector<std::string> names;
+        for (auto& e : fs::directory_iterator(dir / "in")) names.push_back(e.path().filename());
+        std::sort(names.begin(), names.end());
+        return names;
+    }());
+}
+
+TEST_F(ExtractRun, SubfolderGetsAnUnderscoreWhenAFileHasItsName) {
+    makeSourceTree(dir / "src");
+    fs::create_directories(dir / "in");
+    makeArchive(dir / "src", dir / "in/Photos.rar", {"readme.txt"});
+    WriteFile(dir / "in/Photos", "a file in the way");
+    setFlag("subdir.txt");
+    const auto r = run({dir / "in/Photos.rar"});
+    EXPECT_EQ(0, r.exitCode) << r.output;
+    EXPECT_EQ("a file in the way", ReadFile(dir / "in/Photos"));
+    EXPECT_EQ("hello\n", ReadFile(dir / "in/Photos_/readme.txt"));
+
+    // A name that would make the subfolder the folder above gets the "_" too.
+    fs::rename(dir / "in/Photos.rar", dir / "in/...rar");
+    const auto dots = run({dir / "in/...rar"});
+    EXPECT_EQ(0, dots.exitCode) << dots.output;
+    EXPECT_EQ("hello\n", ReadFile(dir / "in/.._/readme.txt"));
+    EXPECT_FALSE(fs::exists(dir / "readme.txt"));
+}
+
+TEST_F(ExtractRun, FolderSettingNamesTheOutputFolderOrFallsBackToTheDesktop) {
+    makeSourceTree(dir / "src");
+    fs::create_directories(dir / "in");
+    fs::create_directories(dir / "target");
+    makeArchive(dir / "src", dir / "in/a.rar", {"*"});
+    const Tree expected = reference(dir / "in/a.rar");
+
+    setValue("folder.txt", dir / "target");
+    auto r = run({dir / "in/a.rar"});
+    EXPECT_EQ(0, r.exitCode) << r.output;
+    EXPECT_SAME_TREE(expected, readTree(dir / "target"));
+    EXPECT_SAME_TREE(Tree{}, readTree(dir / "in", {"a.rar"}));
+
+    // The folder named there has gone: the desktop takes the files.
+    fs::remove_all(dir / "target");
+    r = run({dir / "in/a.rar"});
+    EXPECT_EQ(0, r.exitCode) << r.output;
+    EXPECT_SAME_TREE(expected, readTree(home + "/Desktop"));
+    EXPECT_FALSE(fs::exists(dir / "target"));
+}
+
+TEST_F(ExtractRun, MultiVolumeArchiveFromItsFirstPart) {
+    fs::create_directories(dir / "src");
+    WriteFile(dir / "src/big.bin", randomBytes(600000, 3, false));
+    WriteFile(dir / "src/small.txt", "small\n");
+    fs::create_directories(dir / "in");
+    makeArchive(dir / "src", dir / "in/Set.rar", {"*"}, {"-v200k", "-m0"});
+    ASSERT_TRUE(fs::exists(dir / "in/Set.part3.rar"));
+    const Tree expected = reference(dir / "in/Set.part1.rar");
+
+    setFlag("subdir.txt");
+    const auto r = run({dir / "in/Set.part1.rar"});
+    EXPECT_EQ(0, r.exitCode) << r.output;
+    EXPECT_SAME_TREE(expected, readTree(dir / "in/Set.part1"));
+}
+
+// Each archive asks for its password; the log shows which process asked.
+TEST_F(ExtractRun, ThreeArchivesRunOneAfterAnotherInThreeProcesses) {
+    for (const char* n : {"a", "b", "c"}) {
+        fs::create_directories(dir / ("src" + std::string(n)));
+        fs::create_directories(dir / ("in" + std::string(n)));
+        WriteFile(dir / ("src" + std::string(n) + "/" + n + ".txt"), n);
+        makeArchive(dir / ("src" + std::string(n)),
+                    dir / ("in" + std::string(n) + "/" + n + ".rar"), {"*"}, {"-ppw"});
+    }
+    WriteFile(script, "TPasswordForm PasswordEdit=pw OKButton\n");
+    // The third argument is trimmed on the way, the second is handed on as it is.
+    const auto r = run({dir / "ina/a.rar", dir / "inb/b.rar", "  " + (dir / "inc/c.rar") + " "});
+    EXPECT_EQ(0, r.exitCode) << r.output;
+    // The later processes outlive the first; wait for the last one's file.
+    for (int i = 0; i < 300 && !(fs::exists(dir / "inc/c.txt") && dialogLog().size() >= 3); ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    EXPECT_EQ("a", ReadFile(dir / "ina/a.txt"));
+    EXPECT_EQ("b", ReadFile(dir / "inb/b.txt"));
+    EXPECT_EQ("c", ReadFile(dir / "inc/c.txt"));
+    const auto log = dialogLog();
+    ASSERT_EQ(3u, log.size());
+    std::vector<std::string> pids;
+    for (std::size_t i = 0; i < 3; ++i) {
+        EXPECT_NE(std::string::npos, log[i].find(std::string("TPasswordForm | ")));
+        EXPECT_NE(std::string::npos, log[i].find(std::string(1, "abc"[i]) + ".txt")) << log[i];
+        pids.push_back(log[i].substr(0, log[i].find(' ')));
+    }
+    EXPECT_NE(pids[0], pids[1]);
+    EXPECT_NE(pids[1], pids[2]);
+    EXPECT_NE(pids[0], pids[2]);
+}
+
+TEST_F(ExtractRun, AFileThatIsNotAnArchiveEndsWithTheFailureReport) {
+    fs::create_directories(dir / "in");
+    WriteFile(dir / "in/notes.rar", "this is not an archive\n");
+    setFlag("subdir.txt");
+    WriteFile(script, "TFailedForm OKButton\n");
+    const auto r = run({dir / "in/notes.rar"});
+    EXPECT_EQ(0, r.exitCode) << r.output;
+    const auto log = dialogLog();
+    ASSERT_EQ(1u, log.size());
+    EXPECT_TRUE(logHas(log, "TFailedForm | ")) << log[0];
+    EXPECT_TRUE(logHas(log, "notes.rar")) << log[0];
+    // The subfolder made for it was empty and has gone again.
+    EXPECT_SAME_TREE(Tree{}, readTree(dir / "in", {"notes.rar"}));
+}
+
+TEST_F(ExtractRun, AFolderTheUserAlreadyHadIsKeptAfterAFailure) {
+    fs::create_directories(dir / "in/notes");
+    WriteFile(dir / "in/notes.rar", "this is not an archive\n");
+    setFlag("subdir.txt");
+    WriteFile(script, "TFailedForm OKButton\n");
+    const auto r = run({dir / "in/notes.rar"});
+    EXPECT_EQ(0, r.exitCode) << r.output;
+    EXPECT_TRUE(fs::is_directory(dir / "in/notes"));
+}
+
+TEST_F(ExtractRun, AMissingLibraryGivesErrorOpeningAndExitCodeOne) {
+    makeSourceTree(dir / "src");
+    fs::create_directories(dir / "in");
+    makeArchive(dir / "src", dir / "in/a.rar", {"readme.txt"});
+    WriteFile(script, "QMessageBox accept\n");
+    const auto r = run({dir / "in/a.rar", dir / "in/a.rar"},
+                       {{"TARNWICK_UNRAR_LIBRARY", dir / "no/such/libunrar.so"}});
+    EXPECT_EQ(1, r.exitCode) << r.output;
+    const auto log = dialogLog();
+    ASSERT_EQ(1u, log.size()) << "the second argument is not handed on";
+    EXPECT_TRUE(logHas(log, "QMessageBox | Tarnwick | Error opening RAR file!")) << log[0];
+    EXPECT_SAME_TREE(Tree{}, readTree(dir / "in", {"a.rar"}));
+}
+
+TEST_F(ExtractRun, AFolderThatRefusesFilesAsksAndNoEndsTheRun) {
+    makeSourceTree(dir / "src");
+    fs::create_directories(dir / "in");
+    makeArchive(dir / "src", dir / "in/a.rar", {"*"});
+    // Not even root may create files here.
+    setValue("folder.txt", "/proc/self/fdinfo");
+    WriteFile(script, "TReadonlyForm skipButton\n");
+    const auto r = run({dir / "in/a.rar", dir / "in/a.rar"});
+    EXPECT_EQ(0, r.exitCode) << r.output;
+    const auto log = dialogLog();
+    ASSERT_EQ(1u, log.size());
+    EXPECT_TRUE(logHas(log, "TReadonlyForm | ")) << log[0];
+    EXPECT_TRUE(logHas(log, "/proc/self/fdinfo/")) << log[0];
+    EXPECT_SAME_TREE(Tree{}, readTree(dir / "in", {"a.rar"}));
+    EXPECT_SAME_TREE(Tree{}, readTree(home + "/Desktop"));
+}
+
+TEST_F(ExtractRun, AQuestionMarkCountsOnlyInAPathThatNamesNoFile) {
+    fs::create_directories(dir / "in");
+    fs::create_directories(dir / "src");
+    WriteFile(dir / "src/q.txt", "q");
+    makeArchive(dir / "src", dir / "in/what?.rar", {"q.txt"});
+    WriteFile(script, "TNoUnicodeForm OKButton\nTReplaceForm replaceButton\n");
+    // An archive whose name really holds "?" is extracted like any other.
+    auto r = run({dir / "in/what?.rar"});
+    EXPECT_EQ(0, r.exitCode) << r.output;
+    EXPECT_EQ("q", ReadFile(dir / "in/q.txt"));
+    EXPECT_TRUE(dialogLog().empty());
+
+    // A "?" that stands for a lost character: the report, no extraction, and
+    // the further archives still go on to the next process.
+    r = run({dir / "in/lost?name.rar", dir / "in/what?.rar"});
+    EXPECT_EQ(0, r.exitCode) << r.output;
+    for (int i = 0; i < 100 && dialogLog().size() < 2; ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    const auto log = dialogLog();
+    ASSERT_EQ(2u, log.size());
+    EXPECT_TRUE(logHas(log, "TNoUnicodeForm | ")) << log[0];
+    EXPECT_TRUE(logHas(log, "lost?name.rar")) << log[0];
+    EXPECT_TRUE(logHas(log, "TReplaceForm | ")) << log[1];
+}
+
+TEST_F(ExtractRun, CancellingTheWizardExtractsNothingAndDropsFurtherArchives) {
+    fs::create_directories(dir / "in");
+    fs::create_directories(dir / "src");
+    WriteFile(dir / "src/w.txt", "w");
+    makeArchive(dir / "src", dir / "in/w.rar", {"w.txt"});
+    setFlag("wizard.txt");
+    WriteFile(script, "TWizardForm CancelButton\n");
+    const auto r = run({dir / "in/w.rar", dir / "in/w.rar"});
+    EXPECT_EQ(0, r.exitCode) << r.output;
+    std::this_thread::sleep_for(std::chrono::milliseconds(500));
+    const auto log = dialogLog();
+    ASSERT_EQ(1u, log.size());
+    EXPECT_TRUE(logHas(log, "TWizardForm | ")) << log[0];
+    EXPECT_SAME_TREE(Tree{}, readTree(dir / "in", {"w.rar"}));
+}
+
+}  // namespace

@@ -1,0 +1,171 @@
+// The password dialog: its answer in the run's DialogPassword, the OK button's
+// enabling, Enter, and the two check boxes' settings files.
+
+#include <QCheckBox>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTest>
+
+#include "DialogFixture.h"
+#include "extract/Password.h"
+
+namespace {
+
+class PasswordDialog : public DialogTest {
+protected:
+    // Shows the dialog modally, lets `act` answer it, returns what exec returned.
+    int Ask(const std::function<void(TPasswordForm&)>& act) {
+        TPasswordForm form(*run, QStringLiteral("Secret.rar"));
+        OnModal([&](QWidget*) { act(form); });
+        return form.exec();
+    }
+};
+
+TEST_F(PasswordDialog, OkOnlyWithAPasswordAndEnterActsAsOk) {
+    run->DialogPassword = "before";
+    Ask([&](TPasswordForm& form) {
+        EXPECT_FALSE(form.OKButton->isEnabled());
+        EXPECT_TRUE(form.PasswordEdit->hasFocus());
+        // Enter in the empty box does nothing.
+        QTest::keyClick(form.PasswordEdit, Qt::Key_Return);
+        EXPECT_TRUE(form.isVisible());
+        EXPECT_EQ(run->DialogPassword, "before");
+        QTest::keyClicks(form.PasswordEdit, "x");
+        EXPECT_TRUE(form.OKButton->isEnabled());
+        QTest::keyClick(form.PasswordEdit, Qt::Key_Backspace);
+        EXPECT_FALSE(form.OKButton->isEnabled());
+        QTest::keyClicks(form.PasswordEdit, "Geh");
+        form.PasswordEdit->insert(QString::fromUtf8("é"));  // as typed with a dead key
+        QTest::keyClicks(form.PasswordEdit, "im 1");
+        QTest::keyClick(form.PasswordEdit, Qt::Key_Return);
+    });
+    EXPECT_EQ(run->DialogPassword, "Gehéim 1");
+    // Nothing is saved unless asked for.
+    EXPECT_FALSE(HasSetting("password.txt"));
+    EXPECT_FALSE(HasSetting("silent.txt"));
+}
+
+TEST_F(PasswordDialog, CancelEmptiesThePasswordAndTheFrameLeavesIt) {
+    run->DialogPassword = "before";
+    Ask([](TPasswordForm& form) {
+        QTest::keyClicks(form.PasswordEdit, "typed");
+        form.CancelButton->click();
+    });
+    EXPECT_EQ(run->DialogPassword, "");
+
+    run->DialogPassword = "before";
+    Ask([](TPasswordForm& form) {
+        QTest::keyClicks(form.PasswordEdit, "typed");
+        QTest::keyClick(form.PasswordEdit, Qt::Key_Escape);  // Escape is Cancel
+    });
+    EXPECT_EQ(run->DialogPassword, "");
+
+    run->DialogPassword = "before";
+    Ask([](TPasswordForm& form) {
+        QTest::keyClicks(form.PasswordEdit, "typed");
+        form.close();
+    });
+    EXPECT_EQ(run->DialogPassword, "before");
+}
+
+TEST_F(PasswordDialog, SaveAsDefaultGoesWhereTheDefaultPasswordOptionSays) {
+    struct Row {
+        const char* name;
+        bool silentBefore;
+        const char* written;
+        const char* untouched;
+    };
+    const Row rows[] = {{"option on", true, "silent.txt", "password.txt"},
+                        {"option off", false, "password.txt", "silent.txt"}};
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        std::remove(SettingsFile("silent.txt").c_str());
+        std::remove(SettingsFile("password.txt").c_str());
+        if (row.silentBefore) WriteSetting("silent.txt", "old\r\n");
+        Ask([](TPasswordForm& form) {
+            QTest::mouseClick(form.Image23, Qt::LeftButton);  // the icon ticks the box
+            EXPECT_TRUE(form.CheckBox4->isChecked());
+            QTest::keyClicks(form.PasswordEdit, "s3cret");
+            form.OKButton->click();
+        });
+        EXPECT_EQ(ReadSetting(row.written), "s3cret\r\n");
+        EXPECT_FALSE(HasSetting(row.untouched));
+    }
+}
+
+TEST_F(PasswordDialog, AddToListAppendsAndWritesEveryLineWithCrLf) {
+    const std::string list = temp / "my list.txt";
+    // Mixed line ends and an empty line in the middle; no break after the last.
+    testing_support::WriteFile(list, "one\ntwo\r\rthree\r\nfour");
+    WriteSetting("listname.txt", list + "\r\n");
+    Ask([&](TPasswordForm& form) {
+        EXPECT_EQ(form.CheckBox8->toolTip().toStdString(), list);
+        form.CheckBox8->setChecked(true);
+        QTest::keyClicks(form.PasswordEdit, "five");
+        form.OKButton->click();
+    });
+    EXPECT_EQ(testing_support::ReadFile(list), "one\r\ntwo\r\n\r\nthree\r\nfour\r\nfive\r\n");
+    EXPECT_EQ(ReadSetting("listname.txt"), list + "\r\n");
+
+    // A list ending in a line break gains no empty line.
+    testing_support::WriteFile(list, "a\n");
+    Ask([](TPasswordForm& form) {
+        form.CheckBox8->setChecked(true);
+        QTest::keyClicks(form.PasswordEdit, "b");
+        form.OKButton->click();
+    });
+    EXPECT_EQ(testing_support::ReadFile(list), "a\r\nb\r\n");
+}
+
+TEST_F(PasswordDialog, AListThatHasGoneFallsBackToTheDefaultList) {
+    const std::string defaultList = SettingsFile("passlist.txt");
+    struct Row {
+        const char* name;
+        std::function<void()> prepare;
+    };
+    const Row rows[] = {
+        {"list file deleted", [&] { WriteSetting("listname.txt", temp / "gone.txt\r\n"); }},
+        {"no listname.txt", [&] { std::remove(SettingsFile("listname.txt").c_str()); }},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        row.prepare();
+        Ask([&](TPasswordForm& form) {
+            // The reset happens when the dialog is made, before any answer.
+            EXPECT_EQ(ReadSetting("listname.txt"), defaultList + "\r\n");
+            EXPECT_EQ(form.CheckBox8->toolTip().toStdString(), defaultList);
+            form.CheckBox8->setChecked(true);
+            QTest::keyClicks(form.PasswordEdit, "lost");
+            form.OKButton->click();
+        });
+        // No list yet: nothing is added, and none is made.
+        EXPECT_FALSE(HasSetting("passlist.txt"));
+        EXPECT_EQ(run->DialogPassword, "lost");
+    }
+    // Once the default list exists the password becomes its last line.
+    WriteSetting("passlist.txt", ":-)\r\n");
+    Ask([](TPasswordForm& form) {
+        QTest::mouseClick(form.Image11, Qt::LeftButton);
+        QTest::keyClicks(form.PasswordEdit, "kept");
+        form.OKButton->click();
+    });
+    EXPECT_EQ(ReadSetting("passlist.txt"), ":-)\r\nkept\r\n");
+}
+
+TEST_F(PasswordDialog, ShowsTheFileNameAndTabsFromThePasswordBox) {
+    TPasswordForm form(*run, QStringLiteral("folder/entry.txt"));
+    EXPECT_EQ(form.FilenameBox->text(), "folder/entry.txt");
+    EXPECT_EQ(form.FilenameBox->toolTip(), "folder/entry.txt");
+    EXPECT_TRUE(form.FilenameBox->isReadOnly());
+    const QWidget* expected[] = {form.PasswordEdit, form.CheckBox4,    form.CheckBox8,
+                                 form.OKButton,     form.CancelButton, form.FilenameBox,
+                                 form.Button2,      form.Button16,     form.Button1};
+    QWidget* w = form.PasswordEdit;
+    for (const QWidget* next : expected) {
+        EXPECT_EQ(w, next) << next->objectName().toStdString();
+        w = w->nextInFocusChain();
+        while (w->focusPolicy() == Qt::NoFocus) w = w->nextInFocusChain();
+    }
+}
+
+}  // namespace

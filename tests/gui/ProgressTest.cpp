@@ -1,0 +1,587 @@
+// The progress window and its run, in this process: the run's rules on their
+// own, and whole runs over real archives made by `rar` with the real library,
+// the run's dialogs answered by control name.
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QCheckBox>
+#include <QDialog>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPointer>
+#include <QProgressBar>
+#include <QTimer>
+#include <cstdlib>
+#include <deque>
+#include <filesystem>
+#include <functional>
+#include <map>
+
+#include "extract/Main.h"
+#include "platform/ProgressLock.h"
+#include "settings/Settings.h"
+#include "support/Process.h"
+#include "support/TempDir.h"
+#include "ui/About.h"
+#include "ui/Pictures.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using testing_support::ReadFile;
+using testing_support::TempDir;
+using testing_support::WriteFile;
+
+// ---- The run's rules ----
+
+TEST(ProgressRules, DisplayNameMarksMultipartNames) {
+    const std::pair<const char*, const char*> rows[] = {
+        {"Photos.part1.rar", "Photos... [multipart]"},
+        {"Photos.rar", "Photos.rar"},
+        {"my.party.rar", "my... [multipart]"},
+        {"Photos.Part1.rar", "Photos.Part1.rar"},
+        {"", ""},
+    };
+    for (const auto& [name, shown] : rows) EXPECT_EQ(shown, extraction::DisplayName(name)) << name;
+}
+
+TEST(ProgressRules, SubfolderNameDropsFourCharactersOfDottedNames) {
+    const std::pair<const char*, const char*> rows[] = {
+        {"Photos.rar", "Photos"}, {"Photos.part1.rar", "Photos.part1"},
+        {"README", "README"},     {"a.rar", "a"},
+        {"x.7z", "x.7z"},         {"archive.tar.gz", "archive.ta"},
+    };
+    for (const auto& [name, sub] : rows) EXPECT_EQ(sub, extraction::SubfolderName(name)) << name;
+}
+
+TEST(ProgressRules, ProgressMovesPastTheThresholdAndRoundsHalvesToEven) {
+    using extraction::NextProgress;
+    const std::int64_t first = extraction::kFirstProgressThreshold;
+    // Not beyond the threshold: nothing changes.
+    EXPECT_FALSE(NextProgress(70000000, first, first).update);
+    auto step = NextProgress(70000000, first + 1, first);
+    ASSERT_TRUE(step.update);
+    EXPECT_EQ(20000000, step.nextThreshold);  // (round(0.72..) + 1) * 10,000,000
+    EXPECT_EQ(10, step.percent);
+    // 12.5 and 37.5 percent go to the even neighbour.
+    EXPECT_EQ(12, NextProgress(8, 1, 0).percent);
+    EXPECT_EQ(38, NextProgress(8, 3, 0).percent);
+    EXPECT_EQ(2, NextProgress(8, 1, 0).nextThreshold);
+    // An unknown total is never divided by.
+    EXPECT_FALSE(NextProgress(0, first + 1, first).update);
+    EXPECT_FALSE(NextProgress(-5, first + 1, first).update);
+}
+
+TEST(ProgressRules, ListLinesEndInCrLfCrOrLf) {
+    TempDir dir;
+    WriteFile(dir / "list", "a\r\nb\rc\n\nd\r\n");
+    EXPECT_EQ((std::vector<std::string>{"a", "b", "c", "", "d"}),
+              extraction::ReadLines(dir / "list"));
+    WriteFile(dir / "list", "last without break");
+    EXPECT_EQ(std::vector<std::string>{"last without break"}, extraction::ReadLines(dir / "list"));
+    EXPECT_TRUE(extraction::ReadLines(dir / "missing").empty());
+}
+
+class CandidateList : public ::testing::Test {
+protected:
+    std::vector<std::string> build(const std::string& archive) {
+        std::string defaultPassword;
+        return extraction::BuildCandidateList(store, archive, defaultPassword);
+    }
+    void useList(const std::string& content) {
+        WriteFile(dir / "my list.txt", content);
+        store.setFlag(settings::kTryList);
+        store.writeValue(settings::kListName, dir / "my list.txt");
+    }
+    TempDir dir;
+    settings::Store store{dir.path() + "/"};
+};
+
+TEST_F(CandidateList, ListThenDefaultThenArchiveName) {
+    useList("one\r\ntwo\r\n");
+    store.writeValue(settings::kSilent, "default");
+    store.setFlag(settings::kTryName);
+    EXPECT_EQ((std::vector<std::string>{"one", "two", "default", "Secret"}),
+              build("/somewhere/Secret.rar"));
+}
+
+TEST_F(CandidateList, DefaultEqualToALineIsTriedInBothPlacesAndEmptyLinesGo) {
+    useList("\r\ndflt\r\n\r\n\nother\n\n");
+    store.writeValue(settings::kSilent, "dflt");
+    EXPECT_EQ((std::vector<std::string>{"dflt", "other", "dflt"}), build("/x/a.rar"));
+}
+
+TEST_F(CandidateList, NothingFoundLeavesTheEmptyListMarker) {
+    EXPECT_EQ(std::vector<std::string>{extraction::kEmptyListMarker}, build("/x/a.rar"));
+    // The list option on, but no list file named: still nothing.
+    store.setFlag(settings::kTryList);
+    EXPECT_EQ(std::vector<std::string>{extraction::kEmptyListMarker}, build("/x/a.rar"));
+    // A password list that has gone contributes nothing either.
+    store.writeValue(settings::kListName, dir / "gone.txt");
+    EXPECT_EQ(std::vector<std::string>{extraction::kEmptyListMarker}, build("/x/a.rar"));
+}
+
+TEST_F(CandidateList, ShortArchiveNameGivesAnEmptyLineThatIsRemoved) {
+    store.setFlag(settings::kTryName);
+    EXPECT_TRUE(build("/x/x.7z").empty());
+    EXPECT_EQ(std::vector<std::string>{"archive.ta"}, build("/x/archive.tar.gz"));
+}
+
+TEST(ProgressRules, WriteProbeLeavesAUsersFileAlone) {
+    TempDir dir;
+    const std::string folder = dir.path() + "/";
+    EXPECT_TRUE(extraction::ProbeWritable(folder));
+    EXPECT_TRUE(fs::is_empty(dir.path()));
+    WriteFile(dir / "writeok.txt", "the user's own");
+    EXPECT_TRUE(extraction::ProbeWritable(folder));
+    EXPECT_EQ("the user's own", ReadFile(dir / "writeok.txt"));
+    EXPECT_EQ(1, std::distance(fs::directory_iterator(dir.path()), fs::directory_iterator()));
+    EXPECT_FALSE(extraction::ProbeWritable(dir / "missing/"));
+    EXPECT_FALSE(extraction::ProbeWritable("/proc/self/fdinfo/"));
+}
+
+TEST(ProgressRules, FurtherArgumentsKeepTheSecondAndTrimTheRest) {
+    EXPECT_TRUE(extraction::FurtherArguments({" a.rar "}).empty());
+    EXPECT_EQ((std::vector<std::string>{" b.rar ", "c.rar", "d d.rar"}),
+              extraction::FurtherArguments({"a.rar", " b.rar ", "  c.rar\t", "d d.rar "}));
+}
+
+TEST(ProgressRules, PixelClassesAreTestedInOrder) {
+    using extraction::ClassifyPixel;
+    using extraction::MaskClass;
+    EXPECT_EQ(MaskClass::White, ClassifyPixel(148, 148, 148));
+    EXPECT_EQ(MaskClass::Red, ClassifyPixel(255, 0, 0));
+    EXPECT_EQ(MaskClass::Red, ClassifyPixel(148, 200, 147));
+    EXPECT_EQ(MaskClass::White, ClassifyPixel(148, 200, 200));  // white is tested first
+    EXPECT_EQ(MaskClass::Black, ClassifyPixel(148, 201, 0));
+    EXPECT_EQ(MaskClass::Blue, ClassifyPixel(108, 108, 148));
+    EXPECT_EQ(MaskClass::Green, ClassifyPixel(0, 255, 0));
+    EXPECT_EQ(MaskClass::Black, ClassifyPixel(0, 0, 0));
+}
+
+TEST(ProgressRules, TheMaskKeepsTheBarAndTheTexts) {
+    const QImage mask = pictures::Image(QStringLiteral(":/mask/mask.bmp"));
+    ASSERT_FALSE(mask.isNull());
+    EXPECT_EQ(QSize(484, 248), mask.size());
+    EXPECT_EQ(24, mask.bitPlaneCount());
+    const QRegion region = extraction::MaskRegion(mask);
+    // The progress bar and the frame of the two texts lie wholly inside.
+    EXPECT_EQ(QRegion(218, 107, 154, 15), region.intersected(QRect(218, 107, 154, 15)));
+    EXPECT_EQ(QRegion(14, 192, 449, 41), region.intersected(QRect(0, 160, 484, 88)));
+    EXPECT_EQ(QRect(9, 98, 454, 135), region.boundingRect());
+    EXPECT_FALSE(region.contains(QPoint(0, 0)));
+    // Pixels outside the picture count as black.
+    EXPECT_EQ(extraction::MaskClass::Black, extraction::ClassifyMaskPixel(mask, 484, 200));
+    EXPECT_EQ(extraction::MaskClass::Black, extraction::ClassifyMaskPixel(QImage(), 20, 200));
+}
+
+// ---- Whole runs ----
+
+// Answers the modal dialogs as they come, in the order they were expected; an
+// unexpected one is noted and closed by its frame.
+class ModalScript : public QObject {
+public:
+    using Action = std::function<void(QDialog*)>;
+    ModalScript() {
+        timer_.setInterval(10);
+        QObject::connect(&timer_, &QTimer::timeout, this, [this] { poll(); });
+        timer_.start();
+    }
+    void expect(const std::string& cls, Action action) {
+        queue_.push_back({cls, std::move(action)});
+    }
+    std::vector<std::string> seen;  // classes of the dialogs shown, in order
+    std::function<void()> onShown;  // runs when any dialog comes up
+
+private:
+    void poll() {
+        auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+        if (!dialog || !dialog->isVisible() || dialog->property("answered").toBool()) return;
+        dialog->setProperty("answered", true);
+        const std::string cls = dialog->metaObject()->className();
+        seen.push_back(cls);
+        if (onShown) onShown();
+        if (queue_.empty() || queue_.front().first != cls) {
+            dialog->close();
+            return;
+        }
+        auto action = std::move(queue_.front().second);
+        queue_.pop_front();
+        action(dialog);
+    }
+    QTimer timer_;
+    std::deque<std::pair<std::string, Action>> queue_;
+};
+
+ModalScript::Action click(const char* button) {
+    return [button](QDialog* d) {
+        auto* b = d->findChild<QAbstractButton*>(button);
+        ASSERT_TRUE(b) << button;
+        b->click();
+    };
+}
+
+ModalScript::Action tick(std::vector<const char*> boxes, const char* button) {
+    return [boxes, button](QDialog* d) {
+        for (const char* box : boxes) d->findChild<QCheckBox*>(box)->click();
+        click(button)(d);
+    };
+}
+
+ModalScript::Action typePassword(const std::string& password) {
+    return [password](QDialog* d) {
+        d->findChild<QLineEdit*>("PasswordEdit")->setText(QString::fromStdString(password));
+        click("OKButton")(d);
+    };
+}
+
+ModalScript::Action closeByFrame() {
+    return [](QDialog* d) { d->close(); };
+}
+
+class ProgressRun : public ::testing::Test {
+protected:
+    void SetUp() override {
+        for (const char* var : {"HOME", "XDG_CONFIG_HOME", "XDG_RUNTIME_DIR"}) {
+            const char* v = std::getenv(var);
+            saved_[var] = v ? std::optional<std::string>(v) : std::nullopt;
+        }
+        ::setenv("HOME", (dir / "home").c_str(), 1);
+        ::setenv("XDG_CONFIG_HOME", (dir / "config").c_str(), 1);
+        ::setenv("XDG_RUNTIME_DIR", (dir / "run").c_str(), 1);
+        fs::create_directories(dir / "home/Desktop");
+        fs::create_directories(dir / "run");
+        ::chmod((dir / "run").c_str(), 0700);
+        fs::create_directories(settingsFolder());
+        fs::create_directories(dir / "in");
+        fs::create_directories(dir / "src");
+    }
+    void TearDown() override {
+        for (const auto& [var, value] : saved_) {
+            if (value)
+                ::setenv(var.c_str(), value->c_str(), 1);
+            else
+                ::unsetenv(var.c_str());
+        }
+    }
+
+    std::string settingsFolder() const { return dir / "config/Ostrel/Tarnwick/"; }
+    settings::Store store() const { return settings::Store(settingsFolder()); }
+
+    void makeArchive(const std::string& archive, const std::vector<std::string>& files,
+                     const std::vector<std::string>& switches) {
+        std::vector<std::string> args{"a", "-idq", "-ep"};
+        args.insert(args.end(), switches.begin(), switches.end());
+        args.push_back(dir / ("in/" + archive));
+        for (const auto& f : files) {
+            WriteFile(dir / ("src/" + f), "content of " + f);
+            args.push_back(dir / ("src/" + f));
+        }
+        const auto r = testing_support::RunProcess("/usr/bin/rar", args);
+        ASSERT_EQ(0, r.exitCode) << r.output;
+    }
+
+    // Runs the whole extraction of `archive`; records the answer to every
+    // password request of each extraction attempt.
+    void run(const std::string& archive) {
+        TfrmConfig config;
+        TMobrelProgressForm form(std::vector<std::string>{dir / ("in/" + archive)});
+        form.frmConfig = &config;
+        form.ProgramFile = "/bin/true";
+        form.ExitProcess = [this](int code) { exitCode = code; };
+        auto answer = form.RARArchive.OnPasswordRequired;
+        form.RARArchive.OnPasswordRequired = [&](TRAR& s, bool h, const std::wstring& f,
+                                                 std::string& p, bool& c) {
+            answer(s, h, f, p, c);
+            auto& tried = answers[form.ExtractionCount];
+            const std::string given = c ? "<cancel>" : p;
+            if (tried.empty() || tried.back() != given) tried.push_back(given);
+        };
+        script.onShown = [&] {
+            dialogsInAttempt[form.ExtractionCount].push_back(script.seen.back());
+        };
+        form.Timer1Timer();
+        extractions = form.ExtractionCount;
+        overwriteAll = form.OverwriteAll;
+        skipAll = form.SkipAll;
+    }
+
+    std::string extracted(const std::string& name) { return ReadFile(dir / ("in/" + name)); }
+
+    TempDir dir;
+    ModalScript script;
+    // Extraction attempt (0 = the listing before the first) -> answers given.
+    std::map<int, std::vector<std::string>> answers;
+    std::map<int, std::vector<std::string>> dialogsInAttempt;
+    int extractions = 0;
+    int exitCode = -1;
+    bool overwriteAll = false;
+    bool skipAll = false;
+
+private:
+    std::map<std::string, std::optional<std::string>> saved_;
+};
+
+using Answers = std::map<int, std::vector<std::string>>;
+
+TEST_F(ProgressRun, CandidatesAreTriedInOrderOneExtractionEach) {
+    makeArchive("Secret.rar", {"a.txt", "b.txt"}, {"-pSecret"});
+    WriteFile(dir / "list.txt", "wrong1\r\nwrong2\r\n");
+    store().setFlag(settings::kTryList);
+    store().writeValue(settings::kListName, dir / "list.txt");
+    store().writeValue(settings::kSilent, "wrong3");
+    store().setFlag(settings::kTryName);
+    run("Secret.rar");
+    EXPECT_EQ(4, extractions);
+    EXPECT_EQ((Answers{{1, {"wrong1"}}, {2, {"wrong2"}}, {3, {"wrong3"}}, {4, {"Secret"}}}),
+              answers);
+    EXPECT_TRUE(script.seen.empty());
+    EXPECT_EQ("content of a.txt", extracted("a.txt"));
+    EXPECT_EQ("content of b.txt", extracted("b.txt"));
+    EXPECT_EQ(-1, exitCode);
+}
+
+TEST_F(ProgressRun, EncryptedHeadersUseTheCandidateForTheListingToo) {
+    makeArchive("Secret.rar", {"a.txt"}, {"-hpSecret"});
+    WriteFile(dir / "list.txt", "wrong1\n");
+    store().setFlag(settings::kTryList);
+    store().writeValue(settings::kListName, dir / "list.txt");
+    store().setFlag(settings::kTryName);
+    run("Secret.rar");
+    EXPECT_EQ(2, extractions);
+    EXPECT_EQ((Answers{{0, {"wrong1"}}, {1, {"wrong1"}}, {2, {"Secret"}}}), answers);
+    EXPECT_EQ("content of a.txt", extracted("a.txt"));
+}
+
+TEST_F(ProgressRun, ThreeWrongCandidatesThenCancelGiveFourExtractionsAndTheReport) {
+    makeArchive("a.rar", {"a.txt"}, {"-pright"});
+    WriteFile(dir / "list.txt", "dflt\r\n\r\nother\r\n");
+    store().setFlag(settings::kTryList);
+    store().writeValue(settings::kListName, dir / "list.txt");
+    store().writeValue(settings::kSilent, "dflt");
+    script.expect("TPasswordForm", click("CancelButton"));
+    script.expect("TFailedForm", click("OKButton"));
+    run("a.rar");
+    EXPECT_EQ(4, extractions);
+    EXPECT_EQ((Answers{{1, {"dflt"}}, {2, {"other"}}, {3, {"dflt"}}, {4, {"<cancel>"}}}), answers);
+    EXPECT_EQ((std::vector<std::string>{"TPasswordForm", "TFailedForm"}), script.seen);
+    EXPECT_EQ((std::vector<std::string>{"TPasswordForm", "TFailedForm"}), dialogsInAttempt[4]);
+    EXPECT_FALSE(fs::exists(dir / "in/a.txt"));
+}
+
+TEST_F(ProgressRun, NoOptionOnAsksAtOnceAndOnePasswordServesEveryEntry) {
+    makeArchive("a.rar", {"a.txt", "b.txt", "c.txt"}, {"-pright"});
+    script.expect("TPasswordForm", typePassword("right"));
+    run("a.rar");
+    EXPECT_EQ(1, extractions);
+    EXPECT_EQ((std::vector<std::string>{"TPasswordForm"}), script.seen);
+    EXPECT_EQ((Answers{{1, {"right"}}}), answers);
+    for (const char* f : {"a.txt", "b.txt", "c.txt"})
+        EXPECT_EQ(std::string("content of ") + f, extracted(f));
+}
+
+TEST_F(ProgressRun, EncryptedHeadersAskOnceWithNoOptionOn) {
+    makeArchive("a.rar", {"a.txt", "b.txt"}, {"-hpright"});
+    script.expect("TPasswordForm", typePassword("right"));
+    run("a.rar");
+    EXPECT_EQ(1, extractions);
+    EXPECT_EQ((std::vector<std::string>{"TPasswordForm"}), script.seen);
+    EXPECT_EQ("content of b.txt", extracted("b.txt"));
+}
+
+TEST_F(ProgressRun, AWrongListThenTheRightPasswordTyped) {
+    makeArchive("a.rar", {"a.txt"}, {"-pright"});
+    WriteFile(dir / "list.txt", "bad\r\n");
+    store().setFlag(settings::kTryList);
+    store().writeValue(settings::kListName, dir / "list.txt");
+    script.expect("TPasswordForm", typePassword("right"));
+    run("a.rar");
+    EXPECT_EQ(2, extractions);
+    EXPECT_EQ((Answers{{1, {"bad"}}, {2, {"right"}}}), answers);
+    EXPECT_EQ((std::vector<std::string>{"TPasswordForm"}), dialogsInAttempt[2]);
+    EXPECT_EQ("content of a.txt", extracted("a.txt"));
+}
+
+TEST_F(ProgressRun, TheWindowIsShapedByItsMaskAndHoldsTheLockForItsLife) {
+    {
+        TMobrelProgressForm form(std::vector<std::string>{dir / "in/a.rar"});
+        EXPECT_TRUE(form.windowFlags() & Qt::FramelessWindowHint);
+        EXPECT_EQ(extraction::MaskRegion(pictures::Image(QStringLiteral(":/mask/mask.bmp"))),
+                  form.mask());
+        EXPECT_EQ(QSize(480, 272), form.size());
+        EXPECT_EQ(QStringLiteral("Tarnwick"), form.windowTitle());
+        EXPECT_TRUE(platform::AnyProgressWindowExists());
+    }
+    EXPECT_FALSE(platform::AnyProgressWindowExists());
+}
+
+TEST_F(ProgressRun, ProgressShowsInTheBarAndTheCaptions) {
+    TMobrelProgressForm form(std::vector<std::string>{dir / "in/a.rar"});
+    form.StaticTextFilename->setText(QStringLiteral("Photos... [multipart]"));
+    form.OverallBar->setValue(1);
+    TRAR& rar = form.RARArchive;
+    const std::int64_t total = 70000000;
+    // Below the first threshold nothing moves.
+    form.RARArchiveProgress(rar, L"x", total, extraction::kFirstProgressThreshold, 0, 0);
+    EXPECT_EQ(1, form.OverallBar->value());
+    form.RARArchiveProgress(rar, L"x", total, 7300000, 0, 0);
+    EXPECT_EQ(10, form.OverallBar->value());
+    EXPECT_EQ(QStringLiteral("10% Photos... [multipart] - Tarnwick"), form.windowTitle());
+    EXPECT_EQ(form.windowTitle(), QGuiApplication::applicationDisplayName());
+    EXPECT_EQ(20000000, form.NextProgressThreshold);
+    // Further calls below the new threshold change nothing.
+    form.RARArchiveProgress(rar, L"x", total, 19000000, 0, 0);
+    EXPECT_EQ(10, form.OverallBar->value());
+    form.RARArchiveProgress(rar, L"x", total, 35000000, 0, 0);
+    EXPECT_EQ(50, form.OverallBar->value());
+    QGuiApplication::setApplicationDisplayName(QStringLiteral("Tarnwick"));
+}
+
+// A close request that arrives while the library works ends the attempt, not
+// the run: the run goes on to its end (here the report of the final attempt).
+TEST_F(ProgressRun, ClosingDuringAnExtractionEndsTheAttemptAndTheRunGoesOn) {
+    WriteFile(dir / "src/big.bin", std::string(24 << 20, 'x'));
+    const auto r = testing_support::RunProcess(
+        "/usr/bin/rar", {"a", "-idq", "-ep", "-m0", dir / "in/big.rar", dir / "src/big.bin"});
+    ASSERT_EQ(0, r.exitCode) << r.output;
+    script.expect("TFailedForm", click("OKButton"));
+    TfrmConfig config;
+    TMobrelProgressForm form(std::vector<std::string>{dir / "in/big.rar"});
+    form.frmConfig = &config;
+    bool closed = false;
+    auto progress = form.RARArchive.OnProgress;
+    form.RARArchive.OnProgress = [&](TRAR& s, const std::wstring& f, std::int64_t at,
+                                     std::int64_t ad, std::int64_t ft, std::int64_t fd) {
+        progress(s, f, at, ad, ft, fd);
+        if (!closed && ad > (4 << 20)) {
+            closed = true;
+            form.close();
+            EXPECT_TRUE(form.isVisible()) << "the window stays while the run goes on";
+        }
+    };
+    form.Timer1Timer();
+    EXPECT_TRUE(closed);
+    EXPECT_EQ(1, form.ExtractionCount);
+    EXPECT_EQ((std::vector<std::string>{"TFailedForm"}), script.seen);
+    const std::string big = dir / "in/big.bin";
+    EXPECT_FALSE(fs::exists(big) && fs::file_size(big) == 24u << 20) << "the extraction stopped";
+    EXPECT_FALSE(form.running());
+}
+
+// ---- Overwrite questions ----
+
+class OverwriteRun : public ProgressRun {
+protected:
+    void SetUp() override {
+        ProgressRun::SetUp();
+        makeArchive("a.rar", {"1.txt", "2.txt", "3.txt"}, {});
+        for (const char* f : {"1.txt", "2.txt", "3.txt"})
+            WriteFile(dir / (std::string("in/") + f), "old");
+    }
+    std::string contents() {
+        return extracted("1.txt") + "|" + extracted("2.txt") + "|" + extracted("3.txt");
+    }
+    static constexpr const char* kNew = "content of 1.txt|content of 2.txt|content of 3.txt";
+};
+
+TEST_F(OverwriteRun, ReplaceSettingOverwritesWithoutAsking) {
+    store().setFlag(settings::kReplace);
+    run("a.rar");
+    EXPECT_TRUE(script.seen.empty());
+    EXPECT_EQ(kNew, contents());
+}
+
+TEST_F(OverwriteRun, EachFileIsAskedAbout) {
+    script.expect("TReplaceForm", click("replaceButton"));
+    script.expect("TReplaceForm", click("skipButton"));
+    script.expect("TReplaceForm", click("replaceButton"));
+    run("a.rar");
+    EXPECT_EQ(3u, script.seen.size());
+    EXPECT_EQ("content of 1.txt|old|content of 3.txt", contents());
+}
+
+TEST_F(OverwriteRun, ApplyToAllAnswersTheRestOfTheRun) {
+    script.expect("TReplaceForm", tick({"CheckBox9"}, "skipButton"));
+    run("a.rar");
+    EXPECT_EQ(1u, script.seen.size());
+    EXPECT_TRUE(skipAll);
+    EXPECT_EQ("old|old|old", contents());
+}
+
+TEST_F(OverwriteRun, ApplyToAllYesOverwritesTheRest) {
+    script.expect("TReplaceForm", tick({"CheckBox9"}, "replaceButton"));
+    run("a.rar");
+    EXPECT_EQ(1u, script.seen.size());
+    EXPECT_TRUE(overwriteAll);
+    EXPECT_EQ(kNew, contents());
+}
+
+TEST_F(OverwriteRun, NeverAskAgainThenNoSkipsThisFileOnly) {
+    script.expect("TReplaceForm", tick({"CheckBox13"}, "skipButton"));
+    run("a.rar");
+    EXPECT_EQ(1u, script.seen.size());
+    EXPECT_TRUE(store().exists(settings::kReplace));
+    EXPECT_EQ("old|content of 2.txt|content of 3.txt", contents());
+}
+
+TEST_F(OverwriteRun, SkipAllWinsOverTheReplaceSetting) {
+    script.expect("TReplaceForm", tick({"CheckBox13", "CheckBox9"}, "skipButton"));
+    run("a.rar");
+    EXPECT_TRUE(store().exists(settings::kReplace));
+    EXPECT_TRUE(overwriteAll && skipAll);
+    EXPECT_EQ("old|old|old", contents());
+}
+
+TEST_F(OverwriteRun, UntickingNeverAskAgainRemovesTheSetting) {
+    script.expect("TReplaceForm", tick({"CheckBox13", "CheckBox13"}, "replaceButton"));
+    script.expect("TReplaceForm", click("replaceButton"));
+    script.expect("TReplaceForm", click("replaceButton"));
+    run("a.rar");
+    EXPECT_FALSE(store().exists(settings::kReplace));
+    EXPECT_EQ(3u, script.seen.size());
+}
+
+TEST_F(OverwriteRun, ClosingTheQuestionStopsTheExtraction) {
+    // The stop is the user's choice, not a failure of the archive: no report,
+    // no further question, no further attempt.
+    script.expect("TReplaceForm", closeByFrame());
+    run("a.rar");
+    EXPECT_EQ((std::vector<std::string>{"TReplaceForm"}), script.seen);
+    EXPECT_EQ(1, extractions);
+    EXPECT_EQ("old|old|old", contents());
+}
+
+// A file written by a failed attempt is met again by the next attempt.
+class EarlierAttemptRun : public ProgressRun {
+protected:
+    void SetUp() override {
+        ProgressRun::SetUp();
+        makeArchive("a.rar", {"plain.txt"}, {});
+        makeArchive("a.rar", {"secret.txt"}, {"-pright"});
+        WriteFile(dir / "list.txt", "bad\r\n");
+        store().setFlag(settings::kTryList);
+        store().writeValue(settings::kListName, dir / "list.txt");
+    }
+};
+
+TEST_F(EarlierAttemptRun, FilesOfAnEarlierAttemptAreAskedAbout) {
+    script.expect("TReplaceForm", click("replaceButton"));
+    script.expect("TPasswordForm", typePassword("right"));
+    run("a.rar");
+    EXPECT_EQ(2, extractions);
+    EXPECT_EQ((std::vector<std::string>{"TReplaceForm", "TPasswordForm"}), dialogsInAttempt[2]);
+    EXPECT_EQ("content of secret.txt", extracted("secret.txt"));
+}
+
+TEST_F(EarlierAttemptRun, UnlessTheReplaceSettingSaysOtherwise) {
+    store().setFlag(settings::kReplace);
+    script.expect("TPasswordForm", typePassword("right"));
+    run("a.rar");
+    EXPECT_EQ((std::vector<std::string>{"TPasswordForm"}), script.seen);
+    EXPECT_EQ("content of plain.txt", extracted("plain.txt"));
+}
+
+}  // namespace
