@@ -39,7 +39,6 @@ int main(int argc, char** argv) {
     useUtf8Locale();
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Tarnwick"));
-    QApplication::setApplicationDisplayName(QStringLiteral("Tarnwick"));
     // Each run ends when its own main window goes, not when the last window does:
     // the main window stays hidden through an extraction run.
     QApplication::setQuitOnLastWindowClosed(false);

@@ -547,8 +547,9 @@ void TMobrelProgressForm::updateCaption() {
     const QString caption = QStringLiteral("%1% %2 - %3")
                                 .arg(OverallBar->value())
                                 .arg(StaticTextFilename->text(), QString::fromStdString(Title));
+    // The window title is what task bars show here. It is not mirrored into the
+    // application's display name: Qt would append that to every dialog's title.
     setWindowTitle(caption);
-    QGuiApplication::setApplicationDisplayName(caption);
     QCoreApplication::processEvents();
 }
 

@@ -430,14 +430,15 @@ TEST_F(ProgressRun, ProgressShowsInTheBarAndTheCaptions) {
     form.RARArchiveProgress(rar, L"x", total, 7300000, 0, 0);
     EXPECT_EQ(10, form.OverallBar->value());
     EXPECT_EQ(QStringLiteral("10% Photos... [multipart] - Tarnwick"), form.windowTitle());
-    EXPECT_EQ(form.windowTitle(), QGuiApplication::applicationDisplayName());
+    EXPECT_TRUE(QGuiApplication::applicationDisplayName().isEmpty() ||
+                QGuiApplication::applicationDisplayName() == QGuiApplication::applicationName())
+        << "a display name would be appended to every dialog's title";
     EXPECT_EQ(20000000, form.NextProgressThreshold);
     // Further calls below the new threshold change nothing.
     form.RARArchiveProgress(rar, L"x", total, 19000000, 0, 0);
     EXPECT_EQ(10, form.OverallBar->value());
     form.RARArchiveProgress(rar, L"x", total, 35000000, 0, 0);
     EXPECT_EQ(50, form.OverallBar->value());
-    QGuiApplication::setApplicationDisplayName(QStringLiteral("Tarnwick"));
 }
 
 // A close request that arrives while the library works ends the attempt, not
