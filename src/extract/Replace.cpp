@@ -62,7 +62,7 @@ TReplaceForm::TReplaceForm(TMobrelProgressForm& run, const QString& destination,
     Label7 = NewLabel(this, "Label7", 23, 178);
     Label8 = NewLabel(this, "Label8", 23, 194);
     Label5 = NewLabel(this, "Label5", 23, 228, Style::Bold);
-    Image1 = NewIcon(this, "Image1", 23, 252, ":/dialogs/apply_all.png");
+    Image1 = NewIcon(this, "Image1", 23, 252, ":/pictures/icon_applyall.png");
     CheckBox9 = NewCheckBox(this, "CheckBox9", 45, 253);
     Image30 = NewIcon(this, "Image30", 23, 275, ":/pictures/icon_overwrite.png");
     CheckBox13 = NewCheckBox(this, "CheckBox13", 45, 276);

@@ -593,6 +593,16 @@ void makeIcons() {
     writePng(icon(dlg, dialogSym), "icon_filedialog.png");
     writePng(icon(dlg, overwrite), "icon_overwrite.png");
     writePng(icon(dlg, wizard), "icon_wizard.png");
+    // The overwrite dialog's "apply to all files": stacked sheets with a tick.
+    auto applyAll = [](QPainter& p) {
+        p.drawLine(QPointF(4, 4), QPointF(11, 4));
+        p.drawLine(QPointF(4, 4), QPointF(4, 11));
+        p.drawLine(QPointF(6, 6.5), QPointF(13, 6.5));
+        p.drawLine(QPointF(6, 6.5), QPointF(6, 13));
+        p.drawLine(QPointF(8.5, 11), QPointF(10.5, 13.5));
+        p.drawLine(QPointF(10.5, 13.5), QPointF(14.5, 8.5));
+    };
+    writePng(icon(dlg, applyAll), "icon_applyall.png");
 }
 
 }  // namespace
