@@ -4,7 +4,7 @@
 # touches apt when a package is missing.
 set -euo pipefail
 
-want=(cmake g++ qt6-base-dev libjpeg-dev libunrar5)
+want=(cmake make gcc g++ qt6-base-dev libjpeg-dev libunrar5)
 if [ "${1:-}" = "--test" ]; then
   want+=(rar unrar libunrar-headers xvfb xdotool libgtest-dev)
 fi
