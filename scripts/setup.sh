@@ -4,7 +4,9 @@
 # touches apt when a package is missing.
 set -euo pipefail
 
-want=(cmake make gcc g++ qt6-base-dev libjpeg-dev libunrar5)
+# The windows are laid out for DejaVu Sans and its condensed cut (stand-ins
+# for Tahoma and MS Sans Serif).
+want=(cmake make gcc g++ qt6-base-dev libjpeg-dev libunrar5 fonts-dejavu-core fonts-dejavu-extra)
 if [ "${1:-}" = "--test" ]; then
   want+=(rar unrar libunrar-headers xvfb xdotool libgtest-dev)
 fi
