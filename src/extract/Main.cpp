@@ -36,6 +36,7 @@
 #include "ui/Dialogs.h"
 #include "ui/Pictures.h"
 #include "ui/Wizard.h"
+#include "ui/Fonts.h"
 
 namespace extraction {
 
@@ -248,7 +249,7 @@ TMobrelProgressForm::~TMobrelProgressForm() = default;
 void TMobrelProgressForm::buildWindow() {
     setObjectName("MobrelProgressForm");
     setWindowTitle(QStringLiteral("Tarnwick"));
-    QFont tahoma(QStringLiteral("Tahoma"));
+    QFont tahoma(fonts::LaidOutFamily(QStringLiteral("Tahoma")));
     tahoma.setPixelSize(11);
     setFont(tahoma);
     resize(487, 257);
@@ -286,7 +287,7 @@ void TMobrelProgressForm::buildWindow() {
     Image6->setGeometry(21, 210, 18, 18);
     Image6->setPixmap(folderIcon());
 
-    QFont sans(QStringLiteral("MS Sans Serif"));
+    QFont sans(fonts::LaidOutFamily(QStringLiteral("MS Sans Serif")));
     sans.setPixelSize(11);
     const auto makeText = [&](const char* name, int top) {
         auto* label = new QLabel(this);

@@ -2,7 +2,6 @@
 
 #include <QCheckBox>
 #include <QDesktopServices>
-#include <QFontDatabase>
 #include <QFrame>
 #include <QGroupBox>
 #include <QKeyEvent>
@@ -14,6 +13,7 @@
 #include <QUrl>
 
 #include "ui/Pictures.h"
+#include "ui/Fonts.h"
 
 namespace rundialog {
 
@@ -85,12 +85,7 @@ TRunDialog::TRunDialog(const char* formName, std::int32_t language, int clientHe
     setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
                    Qt::WindowCloseButtonHint | Qt::CustomizeWindowHint);
     setFixedSize(kWidth, clientHeight);
-    // Where Tahoma is missing, a condensed sans keeps the texts within the
-    // widths the controls were laid out for.
-    static const QString family = QFontDatabase::hasFamily(QStringLiteral("Tahoma"))
-                                      ? QStringLiteral("Tahoma")
-                                      : QStringLiteral("DejaVu Sans Condensed");
-    setFont(QFont(family, 8));
+    setFont(fonts::LaidOut(QStringLiteral("Tahoma"), 8));
     setAutoFillBackground(true);
     QPalette p = palette();
     p.setColor(QPalette::Window, Qt::white);

@@ -8,7 +8,6 @@
 #include <QDropEvent>
 #include <QEventLoop>
 #include <QFileInfo>
-#include <QFontDatabase>
 #include <QFrame>
 #include <QGroupBox>
 #include <QKeyEvent>
@@ -34,6 +33,7 @@
 #include "ui/Dialogs.h"
 #include "ui/Languages.h"
 #include "ui/Welcome.h"
+#include "ui/Fonts.h"
 
 const PageAddresses kEnglishPageAddresses = {
     QStringLiteral("https://tarnwick.example/"),
@@ -193,13 +193,7 @@ TfrmConfig::TfrmConfig(QWidget* parent) : QWidget(parent) {
     ShowWelcomeDialog = [this] { ShowWelcome(*this); };
 
     setWindowTitle(ApplicationTitle);
-    // Where "MS Sans Serif" is missing, a condensed sans keeps the captions
-    // within the widths the controls were laid out for.
-    QString family = QStringLiteral("MS Sans Serif");
-    if (!QFontDatabase::hasFamily(family) &&
-        QFontDatabase::hasFamily(QStringLiteral("DejaVu Sans Condensed")))
-        family = QStringLiteral("DejaVu Sans Condensed");
-    setFont(QFont(family, 8));
+    setFont(fonts::LaidOut(QStringLiteral("MS Sans Serif"), 8));
     setFixedSize(513, 363);
 
     PageControl1 = new QTabWidget(this);

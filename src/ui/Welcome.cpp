@@ -14,6 +14,7 @@
 #include "ui/About.h"
 #include "ui/Languages.h"
 #include "ui/Pictures.h"
+#include "ui/Fonts.h"
 
 namespace {
 
@@ -129,7 +130,7 @@ TWelcomeForm::TWelcomeForm(std::int32_t interfaceLanguage, std::string settingsF
     setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
                    Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
     setFixedSize(530, 338);
-    setFont(QFont(QStringLiteral("Tahoma"), 8));
+    setFont(fonts::LaidOut(QStringLiteral("Tahoma"), 8));
     QPalette white = palette();
     white.setColor(QPalette::Window, Qt::white);
     setPalette(white);
