@@ -441,6 +441,40 @@ TEST_F(ProgressRun, ProgressShowsInTheBarAndTheCaptions) {
     EXPECT_EQ(50, form.OverallBar->value());
 }
 
+// The not-writable dialog closed by its frame probes the same folder again: a
+// folder that became writable meanwhile receives the files, with no second question.
+TEST_F(ProgressRun, AFolderThatBecomesWritableWhileAskingReceivesTheFiles) {
+    makeArchive("a.rar", {"one.txt", "two.txt"}, {});
+    fs::create_directories(dir / "writable");
+    // /proc refuses new files even to root.
+    fs::create_directory_symlink("/proc/self/fdinfo", dir / "out");
+    ASSERT_TRUE(store().writeValue(settings::kFolder, dir / "out"));
+    script.expect("TReadonlyForm", [this](QDialog* d) {
+        fs::remove(dir / "out");
+        fs::create_directory_symlink(dir / "writable", dir / "out");
+        d->close();
+    });
+    run("a.rar");
+    EXPECT_EQ((std::vector<std::string>{"TReadonlyForm"}), script.seen);
+    EXPECT_EQ("content of one.txt", ReadFile(dir / "writable/one.txt"));
+    EXPECT_EQ("content of two.txt", ReadFile(dir / "writable/two.txt"));
+    EXPECT_FALSE(fs::exists(dir / "writable/writeok.txt")) << "the probe is removed again";
+}
+
+// An archive that lists but whose data is damaged ends with the failure report.
+TEST_F(ProgressRun, ADamagedArchiveEndsWithTheFailureReport) {
+    makeArchive("a.rar", {"one.txt"}, {"-m0"});
+    std::string bytes = ReadFile(dir / "in/a.rar");
+    const std::size_t at = bytes.find("content of one.txt");
+    ASSERT_NE(std::string::npos, at);
+    bytes[at] = 'X';  // the stored data no longer matches its checksum
+    WriteFile(dir / "in/a.rar", bytes);
+    script.expect("TFailedForm", click("OKButton"));
+    run("a.rar");
+    EXPECT_EQ((std::vector<std::string>{"TFailedForm"}), script.seen);
+    EXPECT_NE(1, exitCode) << "a damaged archive is not a failure to open";
+}
+
 // A close request that arrives while the library works ends the attempt, not
 // the run: the run goes on to its end (here the report of the final attempt).
 TEST_F(ProgressRun, ClosingDuringAnExtractionEndsTheAttemptAndTheRunGoesOn) {
