@@ -20,8 +20,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 
 #include "extract/Failed.h"
 #include "extract/Password.h"
@@ -40,34 +38,6 @@
 
 namespace extraction {
 
-std::vector<std::string> ReadLines(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) return {};
-    const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    std::vector<std::string> lines;
-    std::string line;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        const char c = text[i];
-        if (c == '\r' || c == '\n') {
-            lines.push_back(std::move(line));
-            line.clear();
-            if (c == '\r' && i + 1 < text.size() && text[i + 1] == '\n') ++i;
-        } else {
-            line += c;
-        }
-    }
-    if (!line.empty()) lines.push_back(std::move(line));
-    return lines;
-}
-
-namespace {
-
-void configurationUnreadable() {
-    platform::ShowMessage("Configuration file could not be read.", "Error 10");
-}
-
-}  // namespace
-
 std::vector<std::string> BuildCandidateList(const settings::Store& store,
                                             const std::string& archivePath,
                                             std::string& defaultPassword) {
@@ -75,7 +45,7 @@ std::vector<std::string> BuildCandidateList(const settings::Store& store,
         if (auto value = store.readValue(settings::kSilent))
             defaultPassword = *value;
         else
-            configurationUnreadable();
+            settings::Report(settings::kFileNotRead);
     }
     std::vector<std::string> list;
     if (store.exists(settings::kTryList)) {
@@ -84,9 +54,9 @@ std::vector<std::string> BuildCandidateList(const settings::Store& store,
             if (auto value = store.readValue(settings::kListName))
                 listFile = *value;
             else
-                configurationUnreadable();
+                settings::Report(settings::kFileNotRead);
         }
-        if (platform::FileExists(listFile)) list = ReadLines(listFile);
+        if (platform::FileExists(listFile)) list = settings::ReadListFile(listFile).value_or(list);
     }
     if (!defaultPassword.empty()) list.push_back(defaultPassword);
     if (store.exists(settings::kTryName)) {
@@ -389,7 +359,7 @@ std::string TMobrelProgressForm::folderRule(const std::string& start) {
         if (auto value = store.readValue(settings::kFolder))
             folder = *value;
         else
-            platform::ShowMessage("Configuration file could not be read.", "Error 10");
+            settings::Report(settings::kFileNotRead);
     }
     if (!platform::DirectoryExists(folder)) {
         folder = platform::DesktopFolder();

@@ -44,10 +44,6 @@ inline constexpr char kDialogMarker[] = "Jetzt kommt der Dialog...";
 inline constexpr std::int64_t kFirstProgressThreshold = 7249132;
 inline constexpr char kWriteProbe[] = "writeok.txt";
 
-// The lines of a text file; a line ends in CR LF, CR or LF, and a last empty
-// line does not count. Empty when the file cannot be read.
-std::vector<std::string> ReadLines(const std::string& path);
-
 // The password candidates from the settings: the list file's lines (trylist),
 // the default password (silent), the archive name without its last four
 // characters (tryname); the empty-list marker when none was found; empty lines

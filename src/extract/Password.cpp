@@ -4,8 +4,6 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSaveFile>
-#include <fstream>
-#include <iterator>
 #include <vector>
 
 #include "extract/Main.h"
@@ -50,29 +48,6 @@ const rundialog::ControlText kTexts[] = {
     {"OKButton", "OK", "OK", "OK", "OK"},
     {"CancelButton", "Cancel", "Annuler", "Abbrechen", "Cancelar"},
 };
-
-// The lines of a password list: 8-bit text whose lines end in CR LF, CR or
-// LF; a last empty line does not count. nullopt when it cannot be read.
-std::optional<std::vector<std::string>> ReadListLines(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) return std::nullopt;
-    const std::string data((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    if (in.bad()) return std::nullopt;
-    std::vector<std::string> lines;
-    std::string line;
-    for (std::size_t i = 0; i < data.size(); ++i) {
-        const char c = data[i];
-        if (c == '\r' || c == '\n') {
-            lines.push_back(line);
-            line.clear();
-            if (c == '\r' && i + 1 < data.size() && data[i + 1] == '\n') ++i;
-        } else {
-            line += c;
-        }
-    }
-    if (!line.empty()) lines.push_back(line);
-    return lines;
-}
 
 // Writes every line back with CR LF. The list is replaced only once the new
 // content is completely written, so a full disk never costs the user the list.
@@ -198,7 +173,7 @@ void TPasswordForm::OKButtonClick() {
         if (CheckBox8->isChecked()) {
             const std::string list = ListFilePath();
             if (platform::FileExists(list)) {
-                if (auto lines = ReadListLines(list)) {
+                if (auto lines = settings::ReadListFile(list)) {
                     lines->push_back(password);
                     WriteListLines(list, *lines);
                 }

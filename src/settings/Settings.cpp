@@ -6,6 +6,8 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <fstream>
+#include <iterator>
 
 #include "platform/Messages.h"
 #include "platform/Paths.h"
@@ -44,8 +46,31 @@ bool Store::createDefaults() const {
         if (!ok) break;
         ok = setFlag(name);
     }
-    if (!ok) platform::ShowMessage("Configuration folder could not be created.", "Error 9");
+    if (!ok) Report(kFolderNotCreated);
     return ok;
+}
+
+void Report(const StoreMessage& message) { platform::ShowMessage(message.text, message.caption); }
+
+std::optional<std::vector<std::string>> ReadListFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) return std::nullopt;
+    const std::string data((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    if (in.bad()) return std::nullopt;
+    std::vector<std::string> lines;
+    std::string line;
+    for (std::size_t i = 0; i < data.size(); ++i) {
+        const char c = data[i];
+        if (c == '\r' || c == '\n') {
+            lines.push_back(std::move(line));
+            line.clear();
+            if (c == '\r' && i + 1 < data.size() && data[i + 1] == '\n') ++i;
+        } else {
+            line += c;
+        }
+    }
+    if (!line.empty()) lines.push_back(std::move(line));
+    return lines;
 }
 
 std::optional<std::string> ReadFirstLine(const std::string& path) {

@@ -6,6 +6,7 @@
 
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace settings {
 
@@ -39,6 +40,24 @@ inline constexpr const char* kFirstRunFlags[] = {kAutoLang, kButton,
 
 // Value files are read up to the first line break and at most this many bytes.
 inline constexpr std::size_t kMaxValueBytes = 32 * 1024;
+
+// What the store tells the user when a settings file fails.
+struct StoreMessage {
+    const char* text;
+    const char* caption;
+};
+inline constexpr StoreMessage kFolderNotCreated{"Configuration folder could not be created.",
+                                                "Error 9"};
+inline constexpr StoreMessage kFileNotRead{"Configuration file could not be read.", "Error 10"};
+inline constexpr StoreMessage kFileNotCreated{"Configuration file could not be created.",
+                                              "Error 11"};
+
+// Shows the message through platform::ShowMessage.
+void Report(const StoreMessage& message);
+
+// The lines of a list file (a password list): lines end in CR LF, CR or LF; a
+// last empty line does not count. nullopt when the file cannot be read.
+std::optional<std::vector<std::string>> ReadListFile(const std::string& path);
 
 // The settings folder: <application data>/Ostrel/<title>/, ending in '/'.
 // Falls back to the program's folder when no application-data folder is known.

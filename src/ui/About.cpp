@@ -51,8 +51,6 @@ const char kVideoAddress[] = "https://video.example/watch?v=tarnwick-unrar";
 
 namespace {
 
-const char kErrorRead[] = "Configuration file could not be read.";
-const char kErrorWrite[] = "Configuration file could not be created.";
 
 // Endings of dropped files that are pictures, never archives.
 const char* const kIgnoredDropEndings[] = {"jpg", ".jpg", "bmp", ".bmp", "scr", ".scr"};
@@ -690,15 +688,11 @@ QString TfrmConfig::desktopFolder() const {
     return desktop.empty() ? QStringLiteral("No Desktop Folder found.") : fromStd(desktop);
 }
 
-void TfrmConfig::showMessage(const QString& text, const QString& caption) {
-    dialogs::ShowMessage(this, text, caption);
-}
-
 void TfrmConfig::reportWriteFailure() {
     if (loading_)
         writeFailedDuringLoad_ = true;
     else
-        showMessage(kErrorWrite, QStringLiteral("Error 11"));
+        dialogs::ShowStoreMessage(this, settings::kFileNotCreated);
 }
 
 void TfrmConfig::storeFlag(const char* name, bool on) {
@@ -715,7 +709,7 @@ void TfrmConfig::Memo3Click() {
 
     auto readValue = [&](const char* name) -> std::optional<std::string> {
         std::optional<std::string> value = store.readValue(name);
-        if (!value) showMessage(kErrorRead, QStringLiteral("Error 10"));
+        if (!value) dialogs::ShowStoreMessage(this, settings::kFileNotRead);
         return value;
     };
 
@@ -804,7 +798,7 @@ void TfrmConfig::Memo3Click() {
 
     loading_ = false;
     if (std::exchange(writeFailedDuringLoad_, false))
-        showMessage(kErrorWrite, QStringLiteral("Error 11"));
+        dialogs::ShowStoreMessage(this, settings::kFileNotCreated);
 }
 
 // ---------------------------------------------------------------- language
@@ -904,7 +898,7 @@ void TfrmConfig::StaticText13Click() {
     const QString chosen = dialogs::GetExistingDirectory(this, QString(), start);
     if (chosen.isEmpty()) return;
     if (!settings::Store(SettingsFolder).writeValue(settings::kFolder, toStd(chosen)))
-        showMessage(kErrorWrite, QStringLiteral("Error 11"));
+        dialogs::ShowStoreMessage(this, settings::kFileNotCreated);
     StaticText13->setText(chosen);
     StaticText13->setToolTip(chosen);
 }
@@ -931,7 +925,7 @@ void TfrmConfig::Button7Click() {
                           chosen.toLower() == QLatin1String("txt");
     if (!textFile || !platform::FileExists(toStd(chosen))) return;
     if (!settings::Store(SettingsFolder).writeValue(settings::kListName, toStd(chosen)))
-        showMessage(kErrorWrite, QStringLiteral("Error 11"));
+        dialogs::ShowStoreMessage(this, settings::kFileNotCreated);
     Button10->setToolTip(chosen);
 }
 

@@ -270,7 +270,6 @@ private:
     // (once per settings load).
     void storeFlag(const char* name, bool on);
     void reportWriteFailure();
-    void showMessage(const QString& text, const QString& caption);
     QString desktopFolder() const;
 
     QHash<QObject*, std::function<void()>> clickHandlers_;

@@ -26,6 +26,10 @@ void ShowMessage(QWidget* parent, const QString& text, const QString& caption) {
     box.exec();
 }
 
+void ShowStoreMessage(QWidget* parent, const settings::StoreMessage& message) {
+    ShowMessage(parent, QString::fromUtf8(message.text), QString::fromUtf8(message.caption));
+}
+
 void InstallCoreMessageHandler() {
     platform::SetMessageHandler([](const std::string& text, const std::string& caption) {
         ShowMessage(nullptr, QString::fromStdString(text), QString::fromStdString(caption));

@@ -7,12 +7,16 @@
 #include <QStringList>
 #include <optional>
 
+#include "settings/Settings.h"
+
 class QWidget;
 
 namespace dialogs {
 
 // A message box with one OK button.
 void ShowMessage(QWidget* parent, const QString& text, const QString& caption);
+// One of the settings store's messages ("Error 10" and the like).
+void ShowStoreMessage(QWidget* parent, const settings::StoreMessage& message);
 // Routes the core's messages (platform::ShowMessage) to ShowMessage.
 void InstallCoreMessageHandler();
 

@@ -152,8 +152,7 @@ void TWizardForm::FormCreate(const QString& archivePath) {
             ShowFolder(platform::DirectoryExists(*line) ? QString::fromStdString(*line)
                                                         : archiveFolder);
         } else {
-            dialogs::ShowMessage(this, QStringLiteral("Configuration file could not be read."),
-                                 QStringLiteral("Error 10"));
+            dialogs::ShowStoreMessage(this, settings::kFileNotRead);
             ShowFolder(QString::fromUtf8(kDesignFolder));
             folderUnread_ = true;
         }
@@ -192,8 +191,7 @@ void TWizardForm::StaticText13Click() {
     if (chosen.isEmpty()) return;
     folderUnread_ = false;
     if (!settings::Store(settingsFolder_).writeValue(settings::kFolder, chosen.toStdString())) {
-        dialogs::ShowMessage(this, QStringLiteral("Configuration file could not be created."),
-                             QStringLiteral("Error 11"));
+        dialogs::ShowStoreMessage(this, settings::kFileNotCreated);
     }
     ShowFolder(chosen);
 }

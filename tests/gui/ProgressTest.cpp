@@ -79,10 +79,11 @@ TEST(ProgressRules, ListLinesEndInCrLfCrOrLf) {
     TempDir dir;
     WriteFile(dir / "list", "a\r\nb\rc\n\nd\r\n");
     EXPECT_EQ((std::vector<std::string>{"a", "b", "c", "", "d"}),
-              extraction::ReadLines(dir / "list"));
+              settings::ReadListFile(dir / "list").value_or(std::vector<std::string>{}));
     WriteFile(dir / "list", "last without break");
-    EXPECT_EQ(std::vector<std::string>{"last without break"}, extraction::ReadLines(dir / "list"));
-    EXPECT_TRUE(extraction::ReadLines(dir / "missing").empty());
+    EXPECT_EQ(std::vector<std::string>{"last without break"},
+              settings::ReadListFile(dir / "list").value_or(std::vector<std::string>{}));
+    EXPECT_TRUE(settings::ReadListFile(dir / "missing").value_or(std::vector<std::string>{}).empty());
 }
 
 class CandidateList : public ::testing::Test {
