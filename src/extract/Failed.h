@@ -2,7 +2,7 @@
 // Tells the user that an archive could not be extracted entirely and names the
 // three probable causes, each with a page of the FAQ. Only informs.
 
-#include "extract/RunDialog.h"
+#include "ui/RunDialog.h"
 
 class QLineEdit;
 class QPushButton;

@@ -7,7 +7,7 @@
 
 #include <string>
 
-#include "extract/RunDialog.h"
+#include "ui/RunDialog.h"
 
 class QCheckBox;
 class QLineEdit;

@@ -4,7 +4,7 @@
 // Cancelled); the title-bar close sets nothing, so the run probes the same
 // folder again.
 
-#include "extract/RunDialog.h"
+#include "ui/RunDialog.h"
 
 class QLineEdit;
 class QPushButton;

@@ -6,7 +6,7 @@
 // SkipAll; "never ask again" writes or deletes "replace.txt" at once.
 
 #include "archive/RAR.h"
-#include "extract/RunDialog.h"
+#include "ui/RunDialog.h"
 
 class QCheckBox;
 class QLineEdit;

@@ -3,7 +3,7 @@
 // of characters lost on the way to the program. Says whether the file name or
 // the folder path is at fault and what to do. Only informs.
 
-#include "extract/RunDialog.h"
+#include "ui/RunDialog.h"
 
 class QLineEdit;
 class QPushButton;

@@ -9,7 +9,7 @@
 
 #include <QTimer>
 
-#include "extract/RunDialog.h"
+#include "ui/RunDialog.h"
 
 class QCheckBox;
 class QGroupBox;

@@ -1,4 +1,4 @@
-#include "extract/RunDialog.h"
+#include "ui/RunDialog.h"
 
 #include <QCheckBox>
 #include <QDesktopServices>
