@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "app/CommandLine.h"
 #include "app/DialogScript.h"
 #include "app/Entry.h"
 #include "platform/Processes.h"
@@ -29,6 +30,7 @@ void useUtf8Locale() {
 }  // namespace
 
 int main(int argc, char** argv) {
+    if (const int code = HandleCommandLine(argc, argv); code >= 0) return code;
     const char* first = argc > 1 ? argv[1] : nullptr;
     const entry::Run run = entry::Decide(first);
     if (run == entry::Run::Shutdown) {

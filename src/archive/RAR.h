@@ -148,6 +148,7 @@ public:
     // Read-only properties.
     std::string Version() const { return "2.0"; }
     const TRARArchiveInformation& ArchiveInformation() const { return ArchiveInformation_; }
+    bool LibraryLoaded() const { return Library_->Loaded(); }
 
     // Read/write properties, with their values at creation.
     bool ReadMultiVolumeToEnd = true;

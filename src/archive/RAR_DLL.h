@@ -235,6 +235,11 @@ private:
     std::string fileName_;
 };
 
+// What to tell the user when the library could not be loaded for `dllName`:
+// the file looked for (TARNWICK_UNRAR_LIBRARY's value in its place) and the
+// package that provides it.
+std::string MissingLibraryText(const std::string& dllName);
+
 // The old-version warning text for a library file.
 std::string OldVersionWarning(const std::string& libraryFileName);
 

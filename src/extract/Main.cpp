@@ -451,8 +451,11 @@ void TMobrelProgressForm::Timer1Timer() {
             if (RARArchive.ListArchive(ArchivePath)) {
                 ArchiveName = platform::ExtractFileName(ArchivePath);
             } else if (!RARArchive.ArchiveInformation().MultiVolume()) {
-                dialogs::ShowMessage(this, QStringLiteral("Error opening RAR file!"),
-                                     QString::fromStdString(Title));
+                QString text = QStringLiteral("Error opening RAR file!");
+                if (!RARArchive.LibraryLoaded())
+                    text += QStringLiteral("\n\n") +
+                            QString::fromStdString(rardll::MissingLibraryText(RARArchive.DllName));
+                dialogs::ShowMessage(this, text, QString::fromStdString(Title));
                 lock_.release();
                 ExitProcess(1);
                 running_ = false;

@@ -145,8 +145,10 @@ protected:
     }
 
     ProcessResult run(const std::vector<std::string>& args,
-                      std::vector<std::pair<std::string, std::string>> extraEnv = {}) {
+                      std::vector<std::pair<std::string, std::string>> extraEnv = {},
+                      const std::string& workingDirectory = {}) {
         ProcessOptions o;
+        o.workingDirectory = workingDirectory;
         o.env = {{"HOME", home},
                  {"XDG_CONFIG_HOME", config},
                  {"XDG_RUNTIME_DIR", runtime},
@@ -342,7 +344,25 @@ TEST_F(ExtractRun, AMissingLibraryGivesErrorOpeningAndExitCodeOne) {
     const auto log = dialogLog();
     ASSERT_EQ(1u, log.size()) << "the second argument is not handed on";
     EXPECT_TRUE(logHas(log, "QMessageBox | Tarnwick | Error opening RAR file!")) << log[0];
+    // It names the file looked for and the package that provides it.
+    EXPECT_TRUE(logHas(log, "\"" + (dir / "no/such/libunrar.so") + "\"")) << log[0];
+    EXPECT_TRUE(logHas(log, "libunrar5")) << log[0];
     EXPECT_SAME_TREE(Tree{}, readTree(dir / "in", {"a.rar"}));
+}
+
+TEST_F(ExtractRun, AnExistingFileIsAnArchiveWhateverItIsCalled) {
+    makeSourceTree(dir / "src");
+    fs::create_directories(dir / "in");
+    fs::create_directories(dir / "target");
+    setValue("folder.txt", dir / "target");
+    for (const std::string name : {"--help", "shutdown"}) {
+        makeArchive(dir / "src", dir / "in/a.rar", {"readme.txt"});
+        fs::rename(dir / "in/a.rar", dir / ("in/" + name));
+        const auto r = run({name}, {}, dir / "in");
+        EXPECT_EQ(0, r.exitCode) << name << ": " << r.output;
+        EXPECT_EQ("hello\n", ReadFile(dir / "target/readme.txt")) << name << " was not extracted";
+        fs::remove(dir / "target/readme.txt");
+    }
 }
 
 TEST_F(ExtractRun, AFolderThatRefusesFilesAsksAndNoEndsTheRun) {

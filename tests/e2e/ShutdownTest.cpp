@@ -34,7 +34,8 @@ pid_t startCopyOfSleep(const std::string& path) {
 int waitForEnd(pid_t pid, int ms = 5000) {
     for (int i = 0; i < ms / 10; ++i) {
         int status = 0;
-        if (::waitpid(pid, &status, WNOHANG) == pid) return WIFSIGNALED(status) ? WTERMSIG(status) : -1;
+        if (::waitpid(pid, &status, WNOHANG) == pid)
+            return WIFSIGNALED(status) ? WTERMSIG(status) : -1;
         ::usleep(10000);
     }
     ::kill(pid, SIGKILL);
@@ -80,7 +81,8 @@ TEST(ShutdownRun, OtherLetterCaseIsAnExtractionRunNotAShutdown) {
     pid_t sibling = startCopyOfSleep(dir / "Plimsy.exe");
     ::usleep(100000);
     testing_support::ProcessOptions opts;
-    opts.env = {{"HOME", dir / "home"}, {"XDG_CONFIG_HOME", dir / "config"},
+    opts.env = {{"HOME", dir / "home"},
+                {"XDG_CONFIG_HOME", dir / "config"},
                 {"QT_QPA_PLATFORM", "offscreen"}};
     opts.timeoutSeconds = 30;
     testing_support::RunProcess(TARNWICK_BINARY, {"Shutdown"}, opts);

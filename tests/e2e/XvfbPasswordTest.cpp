@@ -111,9 +111,8 @@ TEST(XvfbPasswordRun, PasswordTypedIntoTheRealDialogExtractsTheArchive) {
     testing_support::ProcessOptions x;
     x.env = {{"DISPLAY", display}};
     x.timeoutSeconds = 30;
-    auto found = RunProcess(xdotool,
-                            {"search", "--sync", "--onlyvisible", "--name", "Password Protected File"},
-                            x);
+    auto found = RunProcess(
+        xdotool, {"search", "--sync", "--onlyvisible", "--name", "Password Protected File"}, x);
     ASSERT_EQ(0, found.exitCode) << "the password dialog did not appear: " << found.output;
     const std::string window = found.output.substr(0, found.output.find('\n'));
     std::this_thread::sleep_for(300ms);  // let it paint before the picture is taken
@@ -125,8 +124,9 @@ TEST(XvfbPasswordRun, PasswordTypedIntoTheRealDialogExtractsTheArchive) {
     EXPECT_GT(fs::exists(shot) ? fs::file_size(shot) : 0u, 1000u);
 
     EXPECT_EQ(0, RunProcess(xdotool, {"windowfocus", "--sync", window}, x).exitCode);
-    EXPECT_EQ(0, RunProcess(xdotool, {"type", "--delay", "20", testing_support::kFixturePassword}, x)
-                     .exitCode);
+    EXPECT_EQ(0,
+              RunProcess(xdotool, {"type", "--delay", "20", testing_support::kFixturePassword}, x)
+                  .exitCode);
     EXPECT_EQ(0, RunProcess(xdotool, {"key", "Return"}, x).exitCode);
 
     ASSERT_EQ(0, program.wait(60s)) << "the run did not end with exit code 0";
