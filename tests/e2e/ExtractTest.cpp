@@ -130,13 +130,21 @@ protected:
     // a check failed while one of them waited for an answer: end every
     // process that carries this test's dialog script.
     void TearDown() override {
+        for (const pid_t pid : runsOfThisTest()) ::kill(pid, SIGKILL);
+    }
+
+    // The processes that carry this test's dialog script: the runs started
+    // and every run they handed arguments on to.
+    std::vector<pid_t> runsOfThisTest() const {
         const std::string mark = "TARNWICK_DIALOG_SCRIPT=" + script + std::string(1, '\0');
+        std::vector<pid_t> found;
         for (const auto& entry : fs::directory_iterator("/proc")) {
             const std::string pid = entry.path().filename();
             if (pid.find_first_not_of("0123456789") != std::string::npos) continue;
             const std::string env = ReadFile(entry.path() / "environ") + std::string(1, '\0');
-            if (env.find(mark) != std::string::npos) ::kill(std::stoi(pid), SIGKILL);
+            if (env.find(mark) != std::string::npos) found.push_back(std::stoi(pid));
         }
+        return found;
     }
 
     void setFlag(const std::string& name) { WriteFile(settingsFolder + name, ":-)\r\n"); }
@@ -416,7 +424,10 @@ TEST_F(ExtractRun, CancellingTheWizardExtractsNothingAndDropsFurtherArchives) {
     WriteFile(script, "TWizardForm CancelButton\n");
     const auto r = run({dir / "in/w.rar", dir / "in/w.rar"});
     EXPECT_EQ(0, r.exitCode) << r.output;
-    std::this_thread::sleep_for(std::chrono::milliseconds(500));
+    // A run handed on would be started before the first one ends: once no run
+    // is left, every dialog there was to show has been logged.
+    for (int i = 0; i < 300 && !runsOfThisTest().empty(); ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
     const auto log = dialogLog();
     ASSERT_EQ(1u, log.size());
     EXPECT_TRUE(logHas(log, "TWizardForm | ")) << log[0];

@@ -155,7 +155,7 @@ TEST_F(Wizard, WithoutWizardTxtItBrowsesByItselfAfter300Ms) {
             EXPECT_TRUE(form.CheckBox9->isHidden());
             EXPECT_FALSE(form.CheckBox9->isChecked());
             EXPECT_FALSE(HasSetting("folder.txt"));  // not before its time
-            Wait(450);
+            EXPECT_TRUE(WaitUntil([&] { return !form.Timer1->isActive(); }));
             // The chosen folder is stored although the radio buttons stay put.
             EXPECT_EQ(ReadSetting("folder.txt"), chosen + "\r\n");
             EXPECT_EQ(form.StaticText13->text().toStdString(), chosen);
@@ -174,7 +174,7 @@ TEST_F(Wizard, WithoutWizardTxtItBrowsesByItselfAfter300Ms) {
     dialogs::SetNextDirectory(QString::fromStdString(chosen));
     Show(
         [&](TWizardForm& form) {
-            Wait(450);
+            EXPECT_FALSE(form.Timer1->isActive()) << "no browse is due";
             EXPECT_FALSE(HasSetting("folder.txt"));
             form.OKButton->click();
         },

@@ -18,6 +18,7 @@
 #include <memory>
 
 #include "settings/Settings.h"
+#include "support/ScopedEnv.h"
 #include "support/TempDir.h"
 #include "ui/About.h"
 #include "ui/Languages.h"
@@ -86,10 +87,6 @@ protected:
         qputenv("XDG_CONFIG_HOME", QByteArray::fromStdString(configHome));
         qputenv("XDG_CONFIG_DIRS", QByteArray::fromStdString(machineDir));
     }
-    void TearDown() override {
-        qunsetenv("XDG_CONFIG_DIRS");
-        qunsetenv("XDG_CONFIG_HOME");
-    }
 
     // A start of the main window on the prepared settings and installer records.
     std::unique_ptr<TfrmConfig> Start() {
@@ -132,6 +129,9 @@ protected:
     }
 
     TempDir home, machineRoot;
+    // Put back after the test: SetUp and the tests point them into the folders above.
+    testing_support::ScopedEnv savedConfigHome{"XDG_CONFIG_HOME"},
+        savedConfigDirs{"XDG_CONFIG_DIRS"};
     std::string configHome, folder, machineDir;
 };
 

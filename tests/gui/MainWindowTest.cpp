@@ -36,6 +36,7 @@
 #include "platform/Processes.h"
 #include "platform/ProgressLock.h"
 #include "settings/Settings.h"
+#include "support/ScopedEnv.h"
 #include "support/TempDir.h"
 #include "ui/About.h"
 #include "ui/Dialogs.h"
@@ -52,23 +53,7 @@ long long nowMs() {
     return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
 }
 
-class ScopedEnv {
-public:
-    ScopedEnv(const char* name, const std::string& value) : name_(name) {
-        if (const char* old = std::getenv(name)) old_ = old;
-        setenv(name, value.c_str(), 1);
-    }
-    ~ScopedEnv() {
-        if (old_)
-            setenv(name_, old_->c_str(), 1);
-        else
-            unsetenv(name_);
-    }
-
-private:
-    const char* name_;
-    std::optional<std::string> old_;
-};
+using testing_support::ScopedEnv;
 
 class MainWindow : public ::testing::Test {
 protected:
@@ -787,7 +772,7 @@ TEST_F(MainWindowRuns, StartupTimer) {
         w->ShowWelcomeDialog = [&] { steps.push_back("welcome"); };
         dialogs::SetNextFileNames({QString::fromStdString(archive("t-hold0.rar"))});
         w->Timer1->start();
-        QTest::qWait(TfrmConfig::kDialogWaitMs + 200);
+        for (int i = 0; i < 100 && w->Timer1->isActive(); ++i) QTest::qWait(100);
         EXPECT_FALSE(w->Timer1->isActive());
         EXPECT_EQ(std::vector<std::string>{"welcome"}, steps);
         EXPECT_TRUE(w->CheckBox7->isChecked());
