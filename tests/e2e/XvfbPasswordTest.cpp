@@ -10,6 +10,7 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <cstdlib>
 #include <filesystem>
 #include <string>
 #include <thread>
@@ -98,13 +99,16 @@ TEST(XvfbPasswordRun, PasswordTypedIntoTheRealDialogExtractsTheArchive) {
     for (int i = 0; i < 250 && !fs::exists(socket); ++i) std::this_thread::sleep_for(20ms);
     ASSERT_TRUE(fs::exists(socket)) << "Xvfb did not start";
 
-    const std::vector<std::string> env = {"DISPLAY=" + display,
-                                          "QT_QPA_PLATFORM=xcb",
-                                          "HOME=" + (dir / "home"),
-                                          "XDG_CONFIG_HOME=" + (dir / "config"),
-                                          "XDG_RUNTIME_DIR=" + (dir / "run"),
-                                          "LC_ALL=C.UTF-8",
-                                          "PATH=/usr/bin:/bin"};
+    std::vector<std::string> env = {"DISPLAY=" + display,
+                                    "QT_QPA_PLATFORM=xcb",
+                                    "HOME=" + (dir / "home"),
+                                    "XDG_CONFIG_HOME=" + (dir / "config"),
+                                    "XDG_RUNTIME_DIR=" + (dir / "run"),
+                                    "LC_ALL=C.UTF-8",
+                                    "PATH=/usr/bin:/bin"};
+    // A sanitizer build's settings (its leak suppressions) reach the program too.
+    for (const char* name : {"ASAN_OPTIONS", "LSAN_OPTIONS", "UBSAN_OPTIONS"})
+        if (const char* value = std::getenv(name)) env.push_back(std::string(name) + "=" + value);
     Child program;
     program.start({TARNWICK_BINARY, archive}, env);
 
