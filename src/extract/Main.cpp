@@ -113,8 +113,8 @@ bool ProbeWritable(const std::string& folder) {
             return true;
         }
         if (errno != EEXIST) return false;
-        probe = folder + "writeok." + std::to_string(::getpid()) + "." +
-                std::to_string(counter++) + ".txt";
+        probe = folder + "writeok." + std::to_string(::getpid()) + "." + std::to_string(counter++) +
+                ".txt";
     }
     return false;
 }

@@ -27,7 +27,8 @@ bool ForceDirectories(const std::string& path, unsigned mode) {
     std::string::size_type pos = 0;
     while ((pos = p.find('/', pos + 1)) != std::string::npos) {
         std::string part = p.substr(0, pos);
-        if (!DirectoryExists(part) && ::mkdir(part.c_str(), static_cast<mode_t>(mode)) != 0 && errno != EEXIST)
+        if (!DirectoryExists(part) && ::mkdir(part.c_str(), static_cast<mode_t>(mode)) != 0 &&
+            errno != EEXIST)
             return false;
     }
     if (::mkdir(p.c_str(), static_cast<mode_t>(mode)) != 0 && errno != EEXIST) return false;
@@ -98,7 +99,8 @@ static std::string userDirsDesktop(const std::string& home) {
             auto end = value.find('"', 1);
             value = value.substr(1, end == std::string::npos ? std::string::npos : end - 1);
         }
-        if (value.compare(0, 6, "$HOME/") == 0) return IncludeTrailingDelimiter(home) + value.substr(6);
+        if (value.compare(0, 6, "$HOME/") == 0)
+            return IncludeTrailingDelimiter(home) + value.substr(6);
         if (value == "$HOME") return home;
         return value;
     }

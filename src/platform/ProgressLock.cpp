@@ -21,7 +21,8 @@ namespace {
 // open never follows a link and never waits.
 bool privateFolder(const std::string& path) {
     ::mkdir(path.c_str(), 0700);
-    const int fd = ::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+    const int fd =
+        ::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) return false;
     struct stat st;
     bool ok = ::fstat(fd, &st) == 0 && S_ISDIR(st.st_mode) && st.st_uid == ::getuid();
@@ -35,7 +36,8 @@ bool privateFolder(const std::string& path) {
 std::string PrivateLockFolderIn(const std::string& base) {
     // Every process of the user walks the same names, so all of them meet in
     // the first one that is theirs; a name taken by someone else is passed by.
-    const std::string stem = IncludeTrailingDelimiter(base) + "Tarnwick-" + std::to_string(::getuid());
+    const std::string stem =
+        IncludeTrailingDelimiter(base) + "Tarnwick-" + std::to_string(::getuid());
     for (int i = 0; i < 8; ++i) {
         const std::string candidate = i == 0 ? stem : stem + "-" + std::to_string(i);
         if (privateFolder(candidate)) return candidate + "/";

@@ -94,7 +94,8 @@ std::optional<std::string> readBounded(const std::string& path, std::size_t limi
         const char* end = nullptr;
         if (firstLine) {
             end = static_cast<const char*>(std::memchr(buf, '\n', static_cast<size_t>(n)));
-            const char* cr = static_cast<const char*>(std::memchr(buf, '\r', static_cast<size_t>(n)));
+            const char* cr =
+                static_cast<const char*>(std::memchr(buf, '\r', static_cast<size_t>(n)));
             if (cr && (!end || cr < end)) end = cr;
         }
         if (end) {

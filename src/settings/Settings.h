@@ -36,8 +36,8 @@ inline constexpr char kFlagText[] = ":-)";
 inline constexpr char kListPlaceholder[] = "yet to be defined :-)";
 
 // The flags a first run creates, in the order they are created.
-inline constexpr const char* kFirstRunFlags[] = {kAutoLang, kButton,
-                                                 kFirstRun, kOpenDir, kStayTop, kSubDir, kWizard};
+inline constexpr const char* kFirstRunFlags[] = {kAutoLang, kButton, kFirstRun, kOpenDir,
+                                                 kStayTop,  kSubDir, kWizard};
 
 // Value files are read up to the first line break and at most this many bytes.
 inline constexpr std::size_t kMaxValueBytes = 32 * 1024;
@@ -88,7 +88,9 @@ public:
     // Deletes the file; a missing file, a path blocked by a file, and a folder
     // of that name (which stays) are no error.
     bool clearFlag(const std::string& name) const;
-    bool setFlag(const std::string& name, bool on) const { return on ? setFlag(name) : clearFlag(name); }
+    bool setFlag(const std::string& name, bool on) const {
+        return on ? setFlag(name) : clearFlag(name);
+    }
 
     // The first line without its break (CR LF, CR or LF); nullopt when the file
     // cannot be opened or read.

@@ -9,11 +9,11 @@
 #include <algorithm>
 #include <atomic>
 #include <chrono>
-#include <future>
-#include <thread>
 #include <cstdlib>
 #include <filesystem>
+#include <future>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "platform/Messages.h"
@@ -269,7 +269,7 @@ TEST(SettingsDefaults, FirstRunMakesExactlyTheSevenFlags) {
     EXPECT_FALSE(store.folderExists());
     ASSERT_TRUE(store.createDefaults());
     EXPECT_TRUE(messages.shown.empty());
-    const std::vector<std::string> expected = {"autolang.txt", "button.txt", "firstrun.txt",
+    const std::vector<std::string> expected = {"autolang.txt", "button.txt",  "firstrun.txt",
                                                "opendir.txt",  "staytop.txt", "subdir.txt",
                                                "wizard.txt"};
     std::vector<std::string> found;

@@ -2,14 +2,14 @@
 // write at once, Cancel/OK/close and the run's Cancelled, and the browse that
 // comes by itself when "wizard.txt" is absent.
 
+#include <unistd.h>
+
 #include <QCheckBox>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTest>
 #include <filesystem>
-
-#include <unistd.h>
 
 #include "DialogFixture.h"
 #include "ui/Dialogs.h"

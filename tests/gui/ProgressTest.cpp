@@ -85,7 +85,8 @@ TEST(ProgressRules, ListLinesEndInCrLfCrOrLf) {
     WriteFile(dir / "list", "last without break");
     EXPECT_EQ(std::vector<std::string>{"last without break"},
               settings::ReadListFile(dir / "list").value_or(std::vector<std::string>{}));
-    EXPECT_TRUE(settings::ReadListFile(dir / "missing").value_or(std::vector<std::string>{}).empty());
+    EXPECT_TRUE(
+        settings::ReadListFile(dir / "missing").value_or(std::vector<std::string>{}).empty());
 }
 
 class CandidateList : public ::testing::Test {
