@@ -847,8 +847,9 @@ void TfrmConfig::PasswordEditChange() {
     const std::string text = PasswordEdit->text() == fromStd(shownPassword_)
                                  ? shownPassword_
                                  : toStd(PasswordEdit->text());
-    // The load shows what is stored; only an empty password changes the files.
-    if (loading_ && !text.empty()) return;
+    // The load shows what is stored; only an empty password changes the files,
+    // and never from the hidden main window of an extraction run.
+    if (loading_ && (!text.empty() || ExtractionRun)) return;
     settings::Store store(SettingsFolder);
     bool ok;
     if (text.empty()) {
@@ -871,7 +872,7 @@ void TfrmConfig::CheckBox4Click() {
 void TfrmConfig::CheckBox8Click() {
     const bool on = CheckBox8->isChecked();
     storeFlag(settings::kTryList, on);
-    // The hidden main window of an extraction run makes no list nobody asked for.
+    // The hidden main window of an extraction run writes nothing the user did not change.
     if (on && !(loading_ && ExtractionRun)) {
         settings::Store store(SettingsFolder);
         bool ok = true;
@@ -906,9 +907,10 @@ void TfrmConfig::RadioButton1Click() {
 
 void TfrmConfig::RadioButton2Click() {
     // The load stores the folder only when it shows another one (the stored
-    // folder has gone); the bytes shown are stored as they are.
+    // folder has gone), and not in an extraction run, whose own folder rule
+    // falls back the same way; the bytes shown are stored as they are.
     if (RadioButton2->isChecked() && !skipFolderStore_ &&
-        !(loading_ && loadedFolder_ == shownFolder_)) {
+        !(loading_ && (ExtractionRun || loadedFolder_ == shownFolder_))) {
         if (!settings::Store(SettingsFolder).writeValue(settings::kFolder, shownFolder_))
             reportWriteFailure();
     }

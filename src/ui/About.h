@@ -70,7 +70,7 @@ public:
     // a helper program here.
     std::string ProgramPath;
     // Set by the entry before the window is made: this window is the hidden main
-    // window of an extraction run, whose load writes no defaults of its own.
+    // window of an extraction run, whose load writes no setting at all.
     static inline bool ExtractionRun = false;
     // Whether the process was started with a command-line argument; the
     // start-up timer then does nothing.

@@ -363,14 +363,20 @@ TEST_F(MainWindow, OutputFolderOnLoad) {
 }
 
 TEST_F(MainWindow, PasswordListSwitchCreatesTheListFiles) {
-    prepare({{"trylist.txt", ":-)\r\n"}});
+    prepare(
+        {{"trylist.txt", ":-)\r\n"}, {"folder.txt", home / "gone\r\n"}, {"silent.txt", "\r\n"}});
     {
-        // The hidden main window of an extraction run makes no list.
+        // The hidden main window of an extraction run writes nothing: no list,
+        // no desktop for a folder that has gone, no password pair removed.
         TfrmConfig::ExtractionRun = true;
         auto hidden = open();
         TfrmConfig::ExtractionRun = false;
-        EXPECT_EQ(std::vector<std::string>{"trylist.txt"}, filesInFolder());
+        EXPECT_EQ((std::vector<std::string>{"folder.txt", "silent.txt", "trylist.txt"}),
+                  filesInFolder());
+        EXPECT_EQ(home / "gone", value("folder.txt"));
     }
+    ::unlink((folder + "folder.txt").c_str());
+    ::unlink((folder + "silent.txt").c_str());
     auto w = open();
     EXPECT_EQ(":-)\r\n", ReadFile(folder + "passlist.txt"));
     EXPECT_EQ(folder + "passlist.txt", value("listname.txt"));
