@@ -59,6 +59,9 @@ int main(int argc, char** argv) {
         progress->setAttribute(Qt::WA_DeleteOnClose);
         QObject::connect(progress, &QObject::destroyed, &app, &QCoreApplication::quit);
     }
+    // The hidden main window of an extraction run loads the settings without
+    // writing defaults the user never chose.
+    TfrmConfig::ExtractionRun = progress != nullptr;
     TfrmConfig config;
     if (progress) {
         progress->frmConfig = &config;

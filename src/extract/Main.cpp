@@ -1,5 +1,7 @@
 #include "extract/Main.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <QApplication>
@@ -99,16 +101,22 @@ ProgressStep NextProgress(std::int64_t total, std::int64_t done, std::int64_t th
 
 bool ProbeWritable(const std::string& folder) {
     static std::atomic<unsigned> counter{0};
+    // "writeok.txt" first; when that name is taken (a file of the user's, or
+    // another run probing the same folder right now) a name of this run's own.
+    // Only a refusal other than "exists" means the folder takes no files.
     std::string probe = folder + kWriteProbe;
-    // A "writeok.txt" of the user's stays as it is; the probe gets a name of its own.
-    if (std::filesystem::symlink_status(probe).type() != std::filesystem::file_type::not_found)
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        const int fd = ::open(probe.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (fd >= 0) {
+            ::close(fd);
+            ::unlink(probe.c_str());
+            return true;
+        }
+        if (errno != EEXIST) return false;
         probe = folder + "writeok." + std::to_string(::getpid()) + "." + std::to_string(counter++) +
                 ".txt";
-    std::FILE* f = std::fopen(probe.c_str(), "wx");
-    if (!f) return false;
-    std::fclose(f);
-    std::remove(probe.c_str());
-    return true;
+    }
+    return false;
 }
 
 std::vector<std::string> FurtherArguments(const std::vector<std::string>& arguments) {
@@ -285,7 +293,6 @@ void TMobrelProgressForm::buildWindow() {
     Timer1->setObjectName("Timer1");
     Timer1->setInterval(29);
     connect(Timer1, &QTimer::timeout, this, &TMobrelProgressForm::Timer1Timer);
-    Timer1->start();
 
     RARArchive.ReadMultiVolumeToEnd = true;
     RARArchive.AutoNextVolumeOnList = true;
@@ -400,6 +407,7 @@ void TMobrelProgressForm::showWizard() {
 
 void TMobrelProgressForm::Timer1Timer() {
     Timer1->stop();
+    timerStarted_ = true;  // the run's own show() must not start it again
     running_ = true;
     Cancelled = false;
     settings::Store store(SettingsFolder);
@@ -448,9 +456,12 @@ void TMobrelProgressForm::Timer1Timer() {
             listed = false;
         }
         if (listed) {
-            if (RARArchive.ListArchive(ArchivePath)) {
+            // A FIFO, a device or a folder is no archive; opening a FIFO would wait forever.
+            struct stat st;
+            const bool special = ::stat(ArchivePath.c_str(), &st) == 0 && !S_ISREG(st.st_mode);
+            if (!special && RARArchive.ListArchive(ArchivePath)) {
                 ArchiveName = platform::ExtractFileName(ArchivePath);
-            } else if (!RARArchive.ArchiveInformation().MultiVolume()) {
+            } else if (special || !RARArchive.ArchiveInformation().MultiVolume()) {
                 QString text = QStringLiteral("Error opening RAR file!");
                 if (!RARArchive.LibraryLoaded())
                     text += QStringLiteral("\n\n") +
@@ -590,6 +601,11 @@ void TMobrelProgressForm::RARArchiveReplace(TRAR&, const TRARReplaceData& existi
     TReplaceForm dialog(*this, QString::fromStdWString(existingData.FileName), this);
     dialog.exec();
     action = dialog.ReplaceAction;
+}
+
+void TMobrelProgressForm::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    if (!std::exchange(timerStarted_, true)) Timer1->start();
 }
 
 void TMobrelProgressForm::closeEvent(QCloseEvent* event) {

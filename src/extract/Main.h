@@ -159,6 +159,9 @@ public:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    // The run starts with the first showing, once the entry has made the hidden
+    // main window: a settings message during creation must not start it early.
+    void showEvent(QShowEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
 
 private:
@@ -175,5 +178,6 @@ private:
     platform::ProgressWindowLock lock_;
     QImage mask_;
     bool running_ = false;
+    bool timerStarted_ = false;
     bool createdSubfolder_ = false;
 };

@@ -116,11 +116,12 @@ TPasswordForm::TPasswordForm(TMobrelProgressForm& run, const QString& fileName, 
 }
 
 void TPasswordForm::FormCreate() {
-    CheckBox8->setToolTip(QString::fromStdString(ListFilePath()));
+    // Showing the dialog stores nothing; the list is remembered when it is used.
+    CheckBox8->setToolTip(QString::fromStdString(ListFilePath(false)));
     ApplyTexts(kTexts);
 }
 
-std::string TPasswordForm::ListFilePath() const {
+std::string TPasswordForm::ListFilePath(bool remember) const {
     if (settingsFolder_.empty()) return settings::kListPlaceholder;
     const settings::Store store(settingsFolder_);
     std::string path = settings::kListPlaceholder;
@@ -130,7 +131,7 @@ std::string TPasswordForm::ListFilePath() const {
     }
     if (!named || !platform::FileExists(path)) {
         path = store.path(settings::kPassList);
-        store.writeValue(settings::kListName, path);
+        if (remember) store.writeValue(settings::kListName, path);
     }
     return path;
 }

@@ -7,6 +7,7 @@
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QEventLoop>
+#include <QFile>
 #include <QFileInfo>
 #include <QFrame>
 #include <QGroupBox>
@@ -229,7 +230,6 @@ TfrmConfig::TfrmConfig(QWidget* parent) : QWidget(parent) {
     Timer1->setObjectName("Timer1");
     Timer1->setInterval(920);
     connect(Timer1, &QTimer::timeout, this, &TfrmConfig::Timer1Timer);
-    Timer1->start();
 
     // The stay-on-top flag is tested before the settings load, so a first
     // start (whose defaults create the flag) shows a normal window and the
@@ -243,12 +243,16 @@ TfrmConfig::TfrmConfig(QWidget* parent) : QWidget(parent) {
     setWindowFlags(flags);
     setAcceptDrops(true);
 
-    Memo3Click();
-
+    // Placed before the load, so that a settings message opens over the window.
     if (QScreen* screen = QGuiApplication::primaryScreen()) {
         QRect area = screen->availableGeometry();
         move(area.center() - QPoint(width() / 2, height() / 2));
     }
+
+    Memo3Click();
+    // Started after the load: a settings message must not let the start-up
+    // step run before the window is shown.
+    Timer1->start();
 }
 
 // ---------------------------------------------------------------- building
@@ -683,9 +687,9 @@ void TfrmConfig::dropEvent(QDropEvent* event) {
 
 // ---------------------------------------------------------------- settings load
 
-QString TfrmConfig::desktopFolder() const {
+std::string TfrmConfig::desktopFolder() const {
     std::string desktop = platform::DesktopFolder();
-    return desktop.empty() ? QStringLiteral("No Desktop Folder found.") : fromStd(desktop);
+    return desktop.empty() ? std::string("No Desktop Folder found.") : desktop;
 }
 
 void TfrmConfig::reportWriteFailure() {
@@ -696,7 +700,16 @@ void TfrmConfig::reportWriteFailure() {
 }
 
 void TfrmConfig::storeFlag(const char* name, bool on) {
+    // The load sets each box from its file: storing it back would change nothing
+    // and could undo another process's change made meanwhile.
+    if (loading_) return;
     if (!settings::Store(SettingsFolder).setFlag(name, on)) reportWriteFailure();
+}
+
+void TfrmConfig::showFolder(const std::string& folder) {
+    shownFolder_ = folder;
+    StaticText13->setText(fromStd(folder));
+    StaticText13->setToolTip(StaticText13->text());
 }
 
 void TfrmConfig::Memo3Click() {
@@ -733,6 +746,7 @@ void TfrmConfig::Memo3Click() {
             passwordReadFailed = true;
     }
     skipPasswordStore_ = passwordReadFailed;
+    shownPassword_ = password;
     const QString passwordText = fromStd(password);
     const bool textChanged = PasswordEdit->text() != passwordText;
     const bool silentOn = store.exists(settings::kSilent);
@@ -756,11 +770,12 @@ void TfrmConfig::Memo3Click() {
     CheckBox10->setChecked(store.exists(settings::kTryName));
 
     if (!store.exists(settings::kFolder)) {
-        StaticText13->setText(desktopFolder());
+        showFolder(desktopFolder());
         RadioButton1->setChecked(true);
     } else {
         if (auto v = readValue(settings::kFolder)) {
-            StaticText13->setText(platform::DirectoryExists(*v) ? fromStd(*v) : desktopFolder());
+            loadedFolder_ = *v;
+            showFolder(platform::DirectoryExists(*v) ? *v : desktopFolder());
         } else {
             // The shown folder is not the stored one: selecting the option must
             // not overwrite the file with it.
@@ -768,8 +783,8 @@ void TfrmConfig::Memo3Click() {
         }
         RadioButton2->setChecked(true);
         skipFolderStore_ = false;
+        loadedFolder_.reset();
     }
-    StaticText13->setToolTip(StaticText13->text());
 
     CheckBox3->setChecked(store.exists(settings::kSubDir));
     CheckBox11->setChecked(store.exists(settings::kOpenDir));
@@ -827,8 +842,15 @@ void TfrmConfig::LanguageComboChange(QObject* sender) {
 
 void TfrmConfig::PasswordEditChange() {
     if (skipPasswordStore_) return;
+    // The box shows the stored bytes as text; while it still shows them, they
+    // are stored as they were, whatever their encoding.
+    const std::string text = PasswordEdit->text() == fromStd(shownPassword_)
+                                 ? shownPassword_
+                                 : toStd(PasswordEdit->text());
+    // The load shows what is stored; only an empty password changes the files,
+    // and never from the hidden main window of an extraction run.
+    if (loading_ && (!text.empty() || ExtractionRun)) return;
     settings::Store store(SettingsFolder);
-    const std::string text = toStd(PasswordEdit->text());
     bool ok;
     if (text.empty()) {
         ok = store.clearFlag(settings::kPassword);
@@ -850,7 +872,8 @@ void TfrmConfig::CheckBox4Click() {
 void TfrmConfig::CheckBox8Click() {
     const bool on = CheckBox8->isChecked();
     storeFlag(settings::kTryList, on);
-    if (on) {
+    // The hidden main window of an extraction run writes nothing the user did not change.
+    if (on && !(loading_ && ExtractionRun)) {
         settings::Store store(SettingsFolder);
         bool ok = true;
         if (!store.exists(settings::kPassList)) ok = store.setFlag(settings::kPassList);
@@ -883,9 +906,12 @@ void TfrmConfig::RadioButton1Click() {
 }
 
 void TfrmConfig::RadioButton2Click() {
-    if (RadioButton2->isChecked() && !skipFolderStore_) {
-        if (!settings::Store(SettingsFolder)
-                 .writeValue(settings::kFolder, toStd(StaticText13->text())))
+    // The load stores the folder only when it shows another one (the stored
+    // folder has gone), and not in an extraction run, whose own folder rule
+    // falls back the same way; the bytes shown are stored as they are.
+    if (RadioButton2->isChecked() && !skipFolderStore_ &&
+        !(loading_ && (ExtractionRun || loadedFolder_ == shownFolder_))) {
+        if (!settings::Store(SettingsFolder).writeValue(settings::kFolder, shownFolder_))
             reportWriteFailure();
     }
     StaticText13->setEnabled(RadioButton2->isChecked());
@@ -897,10 +923,10 @@ void TfrmConfig::StaticText13Click() {
     const QString start = platform::DirectoryExists(toStd(shown)) ? shown : QString();
     const QString chosen = dialogs::GetExistingDirectory(this, QString(), start);
     if (chosen.isEmpty()) return;
-    if (!settings::Store(SettingsFolder).writeValue(settings::kFolder, toStd(chosen)))
+    const std::string folder = QFile::encodeName(chosen).toStdString();
+    if (!settings::Store(SettingsFolder).writeValue(settings::kFolder, folder))
         dialogs::ShowStoreMessage(this, settings::kFileNotCreated);
-    StaticText13->setText(chosen);
-    StaticText13->setToolTip(chosen);
+    showFolder(folder);
 }
 
 void TfrmConfig::Button10Click() {

@@ -149,8 +149,12 @@ void TWizardForm::FormCreate(const QString& archivePath) {
         RadioButton1->setChecked(true);
     } else {
         if (auto line = store.readValue(settings::kFolder)) {
-            ShowFolder(platform::DirectoryExists(*line) ? QString::fromStdString(*line)
-                                                        : archiveFolder);
+            if (platform::DirectoryExists(*line)) {
+                ShowFolder(QString::fromStdString(*line));
+                shownFolder_ = *line;
+            } else {
+                ShowFolder(archiveFolder);
+            }
         } else {
             dialogs::ShowStoreMessage(this, settings::kFileNotRead);
             ShowFolder(QString::fromUtf8(kDesignFolder));
@@ -165,6 +169,7 @@ void TWizardForm::FormCreate(const QString& archivePath) {
 }
 
 void TWizardForm::ShowFolder(const QString& folder) {
+    shownFolder_ = folder.toStdString();
     StaticText13->setText(folder);
     StaticText13->setToolTip(folder);
 }
@@ -177,8 +182,7 @@ void TWizardForm::RadioButton1Click() {
 
 void TWizardForm::RadioButton2Click() {
     if (RadioButton2->isChecked() && !folderUnread_) {
-        settings::Store(settingsFolder_)
-            .writeValue(settings::kFolder, StaticText13->text().toStdString());
+        settings::Store(settingsFolder_).writeValue(settings::kFolder, shownFolder_);
     }
     StaticText13->setEnabled(RadioButton2->isChecked());
     Button4->setEnabled(RadioButton2->isChecked());

@@ -2,6 +2,8 @@
 // write at once, Cancel/OK/close and the run's Cancelled, and the browse that
 // comes by itself when "wizard.txt" is absent.
 
+#include <unistd.h>
+
 #include <QCheckBox>
 #include <QLineEdit>
 #include <QPushButton>
@@ -89,6 +91,28 @@ TEST_F(Wizard, AStoredFolderIsShownAndAVanishedOneReplacedByTheArchivesFolder) {
         form.RadioButton2->click();
         EXPECT_EQ(ReadSetting("folder.txt"), archiveFolder + "\r\n");
     }
+}
+
+// A stored folder the wizard could not read, or whose name is not UTF-8, is
+// shown as well as it can be and never replaced by that stand-in.
+TEST_F(Wizard, TheStoredFolderSurvivesUnreadOrNotUtf8) {
+    WriteSetting("wizard.txt", ":-)\r\n");
+    ASSERT_EQ(0, ::symlink("/proc/self/mem", SettingsFile("folder.txt").c_str()));
+    Show([](TWizardForm& form) { form.OKButton->click(); }, nullptr);
+    EXPECT_TRUE(std::filesystem::is_symlink(SettingsFile("folder.txt")))
+        << "the unreadable folder.txt was overwritten";
+
+    std::filesystem::remove(SettingsFile("folder.txt"));
+    const std::string latin = temp / "dossier\xE9";
+    std::filesystem::create_directories(latin);
+    WriteSetting("folder.txt", latin + "\r\n");
+    Show(
+        [](TWizardForm& form) {
+            QTest::mouseClick(form.Image19, Qt::LeftButton);
+            form.OKButton->click();
+        },
+        nullptr);
+    EXPECT_EQ(ReadSetting("folder.txt"), latin + "\r\n");
 }
 
 TEST_F(Wizard, OptionBoxesShowAndWriteTheirFiles) {

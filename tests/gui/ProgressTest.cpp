@@ -14,11 +14,13 @@
 #include <QPointer>
 #include <QProgressBar>
 #include <QTimer>
+#include <atomic>
 #include <cstdlib>
 #include <deque>
 #include <filesystem>
 #include <functional>
 #include <map>
+#include <thread>
 
 #include "extract/Main.h"
 #include "platform/ProgressLock.h"
@@ -83,7 +85,8 @@ TEST(ProgressRules, ListLinesEndInCrLfCrOrLf) {
     WriteFile(dir / "list", "last without break");
     EXPECT_EQ(std::vector<std::string>{"last without break"},
               settings::ReadListFile(dir / "list").value_or(std::vector<std::string>{}));
-    EXPECT_TRUE(settings::ReadListFile(dir / "missing").value_or(std::vector<std::string>{}).empty());
+    EXPECT_TRUE(
+        settings::ReadListFile(dir / "missing").value_or(std::vector<std::string>{}).empty());
 }
 
 class CandidateList : public ::testing::Test {
@@ -142,6 +145,23 @@ TEST(ProgressRules, WriteProbeLeavesAUsersFileAlone) {
     EXPECT_EQ(1, std::distance(fs::directory_iterator(dir.path()), fs::directory_iterator()));
     EXPECT_FALSE(extraction::ProbeWritable(dir / "missing/"));
     EXPECT_FALSE(extraction::ProbeWritable("/proc/self/fdinfo/"));
+}
+
+// Two runs probing the same folder at once: "the name is taken" is no
+// "the folder takes no files".
+TEST(ProgressRules, RunsProbingOneFolderAtOnceAllSeeItWritable) {
+    TempDir dir;
+    const std::string folder = dir.path() + "/";
+    std::atomic<int> refused{0};
+    const auto probe = [&] {
+        for (int i = 0; i < 3000; ++i)
+            if (!extraction::ProbeWritable(folder)) ++refused;
+    };
+    std::thread other(probe);
+    probe();
+    other.join();
+    EXPECT_EQ(0, refused.load());
+    EXPECT_TRUE(fs::is_empty(dir.path()));
 }
 
 TEST(ProgressRules, FurtherArgumentsKeepTheSecondAndTrimTheRest) {
