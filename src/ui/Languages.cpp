@@ -438,6 +438,9 @@ void FillList(QComboBox& list) {
     list.clear();
     for (const Language& language : Table()) list.addItem(QString::fromUtf8(language.name));
     list.setMaxVisibleItems(19);
+    // Styles that drop a plain list down as a menu (Fusion among them) show
+    // every entry and ignore the row count; a scrolling list keeps it.
+    list.setStyleSheet(QStringLiteral("QComboBox { combobox-popup: 0; }"));
     list.setEditable(false);
     list.setCurrentIndex(-1);
 }
