@@ -31,9 +31,10 @@
 #include "platform/ProgressLock.h"
 #include "settings/Settings.h"
 #include "ui/Dialogs.h"
-#include "ui/Languages.h"
-#include "ui/Welcome.h"
 #include "ui/Fonts.h"
+#include "ui/Languages.h"
+#include "ui/Look.h"
+#include "ui/Welcome.h"
 
 const PageAddresses kEnglishPageAddresses = {
     QStringLiteral("https://tarnwick.example/"),
@@ -50,7 +51,6 @@ const PageAddresses kEnglishPageAddresses = {
 const char kVideoAddress[] = "https://video.example/watch?v=tarnwick-unrar";
 
 namespace {
-
 
 // Endings of dropped files that are pictures, never archives.
 const char* const kIgnoredDropEndings[] = {"jpg", ".jpg", "bmp", ".bmp", "scr", ".scr"};
@@ -191,6 +191,7 @@ TfrmConfig::TfrmConfig(QWidget* parent) : QWidget(parent) {
     ShowWelcomeDialog = [this] { ShowWelcome(*this); };
 
     setWindowTitle(ApplicationTitle);
+    look::UseLightLook(*this);
     setFont(fonts::LaidOut(QStringLiteral("MS Sans Serif"), 8));
     setFixedSize(513, 363);
 
@@ -791,6 +792,7 @@ void TfrmConfig::Memo3Click() {
     LanguageCombo->setEnabled(!CheckBox5->isChecked());
 
     CheckBox12->setChecked(store.exists(settings::kStayTop));
+    CheckBox1->setChecked(store.exists(settings::kFirstRun));
     CheckBox2->setChecked(store.exists(settings::kButton));
     Button1->setVisible(CheckBox2->isChecked());
     CheckBox13->setChecked(store.exists(settings::kReplace));
@@ -1014,7 +1016,12 @@ void TfrmConfig::Timer1Timer() {
     Timer1->stop();
     if (StartedWithArguments) return;
     settings::Store store(SettingsFolder);
-    if (store.exists(settings::kFirstRun) && ShowWelcomeDialog) ShowWelcomeDialog();
+    if (store.exists(settings::kFirstRun) && ShowWelcomeDialog) {
+        ShowWelcomeDialog();
+        // The dialog may have deleted the flag; the option shows what is left.
+        const QSignalBlocker quiet(CheckBox1);
+        CheckBox1->setChecked(store.exists(settings::kFirstRun));
+    }
     if (store.exists(settings::kDialog)) {
         CheckBox7->setChecked(true);
         Button1Click();
