@@ -1,5 +1,6 @@
 #include "ui/Look.h"
 
+#include <QPainter>
 #include <QPalette>
 #include <QWidget>
 
@@ -38,5 +39,18 @@ QPalette LightPalette() {
 }
 
 void UseLightLook(QWidget& window) { window.setPalette(LightPalette()); }
+
+void WhiteGroupBox::paintEvent(QPaintEvent*) {
+    QPainter p(this);
+    p.fillRect(rect(), Qt::white);
+    const QFontMetrics fm(font());
+    p.setPen(QColor(184, 184, 184));
+    p.drawRect(rect().adjusted(0, fm.height() / 2, -1, -1));
+    const QRect caption(8, 0, fm.horizontalAdvance(title()), fm.height());
+    p.fillRect(caption, Qt::white);
+    p.setPen(
+        palette().color(isEnabled() ? QPalette::Active : QPalette::Disabled, QPalette::WindowText));
+    p.drawText(caption, Qt::AlignLeft | Qt::AlignVCenter, title());
+}
 
 }  // namespace look

@@ -3,6 +3,8 @@
 // the desktop uses: their pictures, white bands and backdrops are part of the
 // design, and a dark scheme's light text would vanish on them.
 
+#include <QGroupBox>
+
 class QPalette;
 class QWidget;
 
@@ -15,5 +17,16 @@ QPalette LightPalette();
 // Gives a window and its controls the light palette. Call it before the
 // window's own colour choices (white backgrounds, link blue), which it keeps.
 void UseLightLook(QWidget& window);
+
+// A white group box with a grey frame whose caption sits on the frame's top
+// line, as the controls' places assume (the usual styles put it above the
+// frame).
+class WhiteGroupBox : public QGroupBox {
+public:
+    using QGroupBox::QGroupBox;
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+};
 
 }  // namespace look

@@ -155,7 +155,7 @@ TEST_F(MainWindow, FirstStartCreatesTheSevenFlagsAndShowsThem) {
     EXPECT_TRUE(w->CheckBox5->isChecked());
     EXPECT_TRUE(w->CheckBox12->isChecked());
     EXPECT_TRUE(w->CheckBox2->isChecked());
-    EXPECT_FALSE(w->CheckBox1->isChecked()) << "the load does not set the welcome option";
+    EXPECT_TRUE(w->CheckBox1->isChecked()) << "the welcome option shows firstrun.txt";
     EXPECT_FALSE(w->CheckBox7->isChecked());
     EXPECT_FALSE(w->CheckBox4->isChecked());
     EXPECT_FALSE(w->PasswordEdit->isEnabled());
