@@ -34,9 +34,10 @@
 #include "settings/Settings.h"
 #include "ui/About.h"
 #include "ui/Dialogs.h"
+#include "ui/Fonts.h"
+#include "ui/Look.h"
 #include "ui/Pictures.h"
 #include "ui/Wizard.h"
-#include "ui/Fonts.h"
 
 namespace extraction {
 
@@ -227,6 +228,7 @@ TMobrelProgressForm::~TMobrelProgressForm() = default;
 void TMobrelProgressForm::buildWindow() {
     setObjectName("MobrelProgressForm");
     setWindowTitle(QStringLiteral("Tarnwick"));
+    look::UseLightLook(*this);
     QFont tahoma(fonts::LaidOutFamily(QStringLiteral("Tahoma")));
     tahoma.setPixelSize(11);
     setFont(tahoma);

@@ -32,9 +32,10 @@
 #include "platform/ProgressLock.h"
 #include "settings/Settings.h"
 #include "ui/Dialogs.h"
-#include "ui/Languages.h"
-#include "ui/Welcome.h"
 #include "ui/Fonts.h"
+#include "ui/Languages.h"
+#include "ui/Look.h"
+#include "ui/Welcome.h"
 
 const PageAddresses kEnglishPageAddresses = {
     QStringLiteral("https://tarnwick.example/"),
@@ -51,7 +52,6 @@ const PageAddresses kEnglishPageAddresses = {
 const char kVideoAddress[] = "https://video.example/watch?v=tarnwick-unrar";
 
 namespace {
-
 
 // Endings of dropped files that are pictures, never archives.
 const char* const kIgnoredDropEndings[] = {"jpg", ".jpg", "bmp", ".bmp", "scr", ".scr"};
@@ -85,43 +85,27 @@ void whiteBackdrop(QWidget* page) {
     paintWhite(shape);
 }
 
-// A white group box whose caption sits on the frame's top line, as the
-// controls' places assume (the usual styles put it above the frame).
-class WhiteGroupBox : public QGroupBox {
-public:
-    using QGroupBox::QGroupBox;
-
-protected:
-    void paintEvent(QPaintEvent*) override {
-        QPainter p(this);
-        p.fillRect(rect(), Qt::white);
-        const QFontMetrics fm(font());
-        p.setPen(QColor(184, 184, 184));
-        p.drawRect(rect().adjusted(0, fm.height() / 2, -1, -1));
-        const QRect caption(8, 0, fm.horizontalAdvance(title()), fm.height());
-        p.fillRect(caption, Qt::white);
-        p.setPen(palette().color(isEnabled() ? QPalette::Active : QPalette::Disabled,
-                                 QPalette::WindowText));
-        p.drawText(caption, Qt::AlignLeft | Qt::AlignVCenter, title());
-    }
-};
-
 QGroupBox* makeGroup(QWidget* page, const char* name, int x, int y, int w, int h) {
-    auto* g = new WhiteGroupBox(page);
+    auto* g = new look::WhiteGroupBox(page);
     place(g, name, x, y, w, h);
     paintWhite(g);
     return g;
 }
 
+// Option rows and their groups are a little wider than laid out: the archive
+// name option's caption needs the room with the fonts used here.
+constexpr int kOptionWidth = 432;
+constexpr int kGroupWidth = 466;
+
 QCheckBox* makeCheck(QWidget* parent, const char* name, int x, int y) {
     auto* c = new QCheckBox(parent);
-    place(c, name, x, y, 423, 17);
+    place(c, name, x, y, kOptionWidth, 17);
     return c;
 }
 
 QRadioButton* makeRadio(QWidget* parent, const char* name, int x, int y) {
     auto* r = new QRadioButton(parent);
-    place(r, name, x, y, 423, 17);
+    place(r, name, x, y, kOptionWidth, 17);
     return r;
 }
 
@@ -192,6 +176,7 @@ TfrmConfig::TfrmConfig(QWidget* parent) : QWidget(parent) {
     ShowWelcomeDialog = [this] { ShowWelcome(*this); };
 
     setWindowTitle(ApplicationTitle);
+    look::UseLightLook(*this);
     setFont(fonts::LaidOut(QStringLiteral("MS Sans Serif"), 8));
     setFixedSize(513, 363);
 
@@ -294,7 +279,7 @@ void TfrmConfig::buildFirstPage() {
 
 void TfrmConfig::buildOptionsPage() {
     whiteBackdrop(t1);
-    GroupBox1 = makeGroup(t1, "GroupBox1", 16, 16, 457, 153);
+    GroupBox1 = makeGroup(t1, "GroupBox1", 16, 16, kGroupWidth, 153);
     CheckBox4 = makeCheck(GroupBox1, "CheckBox4", 31, 21);
     PasswordEdit = new QLineEdit(GroupBox1);
     place(PasswordEdit, "PasswordEdit", 49, 43, 287, 21);
@@ -306,7 +291,7 @@ void TfrmConfig::buildOptionsPage() {
     Image11 = makePicture(GroupBox1, "Image11", ":/pictures/icon_passlist.png", 9, 75, 18, 18);
     Image25 = makePicture(GroupBox1, "Image25", ":/pictures/icon_archivename.png", 9, 127, 18, 18);
 
-    GroupBox2 = makeGroup(t1, "GroupBox2", 16, 176, 457, 131);
+    GroupBox2 = makeGroup(t1, "GroupBox2", 16, 176, kGroupWidth, 131);
     RadioButton1 = makeRadio(GroupBox2, "RadioButton1", 31, 21);
     RadioButton2 = makeRadio(GroupBox2, "RadioButton2", 31, 42);
     StaticText13 = makeText(GroupBox2, "StaticText13", 49, 63, 386, 15);
@@ -347,7 +332,7 @@ void TfrmConfig::buildOptionsPage() {
 
 void TfrmConfig::buildInterfacePage() {
     whiteBackdrop(TabSheet1);
-    GroupBox3 = makeGroup(TabSheet1, "GroupBox3", 16, 16, 457, 174);
+    GroupBox3 = makeGroup(TabSheet1, "GroupBox3", 16, 16, kGroupWidth, 174);
     CheckBox5 = makeCheck(GroupBox3, "CheckBox5", 31, 21);
     LanguageCombo = new QComboBox(GroupBox3);
     place(LanguageCombo, "LanguageCombo", 49, 43, 287, 21);
@@ -358,7 +343,7 @@ void TfrmConfig::buildInterfacePage() {
     Image29 = makePicture(GroupBox3, "Image29", ":/pictures/icon_staytop.png", 9, 127, 18, 18);
     Image21 = makePicture(GroupBox3, "Image21", ":/pictures/icon_button.png", 9, 148, 18, 18);
 
-    GroupBox4 = makeGroup(TabSheet1, "GroupBox4", 16, 197, 457, 110);
+    GroupBox4 = makeGroup(TabSheet1, "GroupBox4", 16, 197, kGroupWidth, 110);
     CheckBox1 = makeCheck(GroupBox4, "CheckBox1", 31, 21);
     CheckBox7 = makeCheck(GroupBox4, "CheckBox7", 31, 42);
     CheckBox13 = makeCheck(GroupBox4, "CheckBox13", 31, 63);
@@ -439,8 +424,9 @@ void TfrmConfig::buildAboutPage() {
 
 void TfrmConfig::buildAuthorPage() {
     whiteBackdrop(TabSheet3);
-    Image12 = makePicture(TabSheet3, "Image12", ":/pictures/author_de.jpg", 4, 8, 486, 270);
-    Image31 = makePicture(TabSheet3, "Image31", ":/pictures/author_en.jpg", 4, 8, 486, 270);
+    // The page pictures sit inside the backdrop's frame, which shows all round.
+    Image12 = makePicture(TabSheet3, "Image12", ":/pictures/author_de.jpg", 5, 9, 484, 268);
+    Image31 = makePicture(TabSheet3, "Image31", ":/pictures/author_en.jpg", 5, 9, 484, 268);
     Image12->hide();
     // Picture areas over the three panels of the page picture.
     Image5 = makeArea(TabSheet3, "Image5", 12, 56, 150, 214);
@@ -462,8 +448,8 @@ void TfrmConfig::buildAuthorPage() {
 
 void TfrmConfig::buildMorePage() {
     whiteBackdrop(TabSheet4);
-    Image4 = makePicture(TabSheet4, "Image4", ":/pictures/more_de.jpg", 4, 8, 486, 270);
-    Image6 = makePicture(TabSheet4, "Image6", ":/pictures/more_en.jpg", 4, 8, 486, 270);
+    Image4 = makePicture(TabSheet4, "Image4", ":/pictures/more_de.jpg", 5, 9, 484, 268);
+    Image6 = makePicture(TabSheet4, "Image6", ":/pictures/more_en.jpg", 5, 9, 484, 268);
     Image4->hide();
     Image8 = makeArea(TabSheet4, "Image8", 12, 56, 150, 214);
     Image9 = makeArea(TabSheet4, "Image9", 170, 56, 150, 214);
@@ -486,7 +472,9 @@ void TfrmConfig::buildHelpPage() {
     setBold(StaticText1);
     StaticText3 = makeText(TabSheet5, "StaticText3", 15, 33, 463, 17);
     Image24 = makePicture(TabSheet5, "Image24", ":/pictures/help.jpg", 15, 55, 463, 141);
-    StaticText6 = makeText(TabSheet5, "StaticText6", 15, 200, 147, 17);
+    // The first caption may reach a little past the picture's left edge: the
+    // Spanish one needs it.
+    StaticText6 = makeText(TabSheet5, "StaticText6", 7, 200, 163, 17);
     StaticText7 = makeText(TabSheet5, "StaticText7", 173, 200, 147, 17);
     StaticText8 = makeText(TabSheet5, "StaticText8", 331, 200, 147, 17);
     for (QLabel* l : {StaticText6, StaticText7, StaticText8}) {
@@ -806,6 +794,7 @@ void TfrmConfig::Memo3Click() {
     LanguageCombo->setEnabled(!CheckBox5->isChecked());
 
     CheckBox12->setChecked(store.exists(settings::kStayTop));
+    CheckBox1->setChecked(store.exists(settings::kFirstRun));
     CheckBox2->setChecked(store.exists(settings::kButton));
     Button1->setVisible(CheckBox2->isChecked());
     CheckBox13->setChecked(store.exists(settings::kReplace));
@@ -1040,7 +1029,12 @@ void TfrmConfig::Timer1Timer() {
     Timer1->stop();
     if (StartedWithArguments) return;
     settings::Store store(SettingsFolder);
-    if (store.exists(settings::kFirstRun) && ShowWelcomeDialog) ShowWelcomeDialog();
+    if (store.exists(settings::kFirstRun) && ShowWelcomeDialog) {
+        ShowWelcomeDialog();
+        // The dialog may have deleted the flag; the option shows what is left.
+        const QSignalBlocker quiet(CheckBox1);
+        CheckBox1->setChecked(store.exists(settings::kFirstRun));
+    }
     if (store.exists(settings::kDialog)) {
         CheckBox7->setChecked(true);
         Button1Click();

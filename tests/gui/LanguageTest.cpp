@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QAbstractItemView>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QGroupBox>
@@ -185,6 +186,29 @@ TEST_F(LanguageTest, TextLinesFitTheInstructionMemoAndEveryRowHasItsControl) {
     }
     for (const QString& name : TranslatedControls())
         EXPECT_NE(Control(*w, name), nullptr) << name.toStdString();
+}
+
+// The language list drops down 19 rows and scrolls the rest, whatever the
+// style would do with a plain list.
+TEST_F(LanguageTest, LanguageListShowsNineteenRows) {
+    ByHand();
+    auto w = Start();
+    w->show();
+    w->PageControl1->setCurrentWidget(w->TabSheet1);
+    QComboBox* list = w->LanguageCombo;
+    list->setCurrentIndex(0);
+    list->showPopup();
+    QAbstractItemView* view = list->view();
+    ASSERT_TRUE(view->isVisible());
+    const int row = view->visualRect(view->model()->index(0, 0)).height();
+    ASSERT_GT(row, 0);
+    int shown = 0;
+    for (int i = 0; i < list->count(); ++i)
+        if (view->viewport()->rect().intersects(view->visualRect(view->model()->index(i, 0))))
+            ++shown;
+    EXPECT_EQ(shown, 19);
+    EXPECT_LE(view->window()->height(), 20 * row) << "popup " << view->window()->height();
+    list->hidePopup();
 }
 
 // The translated captions fit their controls: nothing clipped at a group's

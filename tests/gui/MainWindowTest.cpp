@@ -13,6 +13,7 @@
 #include <QDir>
 #include <QDragEnterEvent>
 #include <QDropEvent>
+#include <QFileDialog>
 #include <QGroupBox>
 #include <QLineEdit>
 #include <QMimeData>
@@ -142,7 +143,7 @@ TEST_F(MainWindow, FirstStartCreatesTheSevenFlagsAndShowsThem) {
     EXPECT_TRUE(w->CheckBox5->isChecked());
     EXPECT_TRUE(w->CheckBox12->isChecked());
     EXPECT_TRUE(w->CheckBox2->isChecked());
-    EXPECT_FALSE(w->CheckBox1->isChecked()) << "the load does not set the welcome option";
+    EXPECT_TRUE(w->CheckBox1->isChecked()) << "the welcome option shows firstrun.txt";
     EXPECT_FALSE(w->CheckBox7->isChecked());
     EXPECT_FALSE(w->CheckBox4->isChecked());
     EXPECT_FALSE(w->PasswordEdit->isEnabled());
@@ -568,6 +569,39 @@ TEST_F(MainWindow, ChooseListAcceptsTxtInAnyCase) {
     w->Button7->click();
     EXPECT_EQ(expected, value("listname.txt")) << "a cancelled choice changes nothing";
     EXPECT_TRUE(messageCaptions().isEmpty());
+}
+
+// The real browse dialog: folders only, and no way to create, rename or
+// delete one from it; the folder chosen in it is stored.
+TEST_F(MainWindow, BrowseOffersFoldersOnlyAndNoNewFolderButton) {
+    auto w = open();
+    w->RadioButton2->setChecked(true);
+    const std::string chosen = home / "picked";
+    ::mkdir(chosen.c_str(), 0755);
+    WriteFile(home / "a file.txt", "x");
+    bool seen = false;
+    QTimer poll;
+    poll.setInterval(10);
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+        auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+        if (!dialog || !dialog->isVisible()) return;
+        poll.stop();
+        seen = true;
+        EXPECT_EQ(dialog->fileMode(), QFileDialog::Directory);
+        EXPECT_TRUE(dialog->testOption(QFileDialog::ShowDirsOnly));
+        auto* create = dialog->findChild<QWidget*>(QStringLiteral("newFolderButton"));
+        EXPECT_TRUE(create == nullptr || !create->isVisible()) << "a new-folder button is shown";
+        EXPECT_TRUE(dialog->testOption(QFileDialog::ReadOnly)) << "folders can be made or renamed";
+        dialog->selectFile(QString::fromStdString(chosen));
+        QMetaObject::invokeMethod(dialog, "accept");
+    });
+    poll.start();
+    QTimer::singleShot(5000, [] {
+        if (QWidget* left = QApplication::activeModalWidget()) left->close();
+    });
+    w->Button4->click();
+    EXPECT_TRUE(seen) << "no folder dialog came up";
+    EXPECT_EQ(chosen, value("folder.txt"));
 }
 
 TEST_F(MainWindow, OutputFolderControls) {

@@ -231,18 +231,24 @@ protected:
 
 TEST_F(WelcomeAtStartTest, PlainStartShowsItOnceInTheWindowsLanguage) {
     window->StartedWithArguments = false;
+    // The Interface page's option shows the flag the dialog comes from.
+    EXPECT_TRUE(window->CheckBox1->isChecked());
     QString caption;
     QWidget* owner = nullptr;
+    bool boxTicked = true;
     RunTimer([&](QWidget* shown) {
         auto* welcome = qobject_cast<TWelcomeForm*>(shown);
         ASSERT_NE(welcome, nullptr);
         caption = welcome->windowTitle();
         owner = welcome->parentWidget();
+        boxTicked = welcome->CheckBox9->isChecked();
         welcome->OKButton->click();
     });
     EXPECT_EQ(caption, "Tarnwick - Willkommen");
     EXPECT_EQ(owner, window.get());
+    EXPECT_FALSE(boxTicked) << "the dialog's own box opens clear";
     EXPECT_FALSE(FirstRun());
+    EXPECT_FALSE(window->CheckBox1->isChecked());
 
     // The next start shows nothing.
     window = std::make_unique<TfrmConfig>();
@@ -251,6 +257,7 @@ TEST_F(WelcomeAtStartTest, PlainStartShowsItOnceInTheWindowsLanguage) {
     QWidget* seen = nullptr;
     RunTimer([&](QWidget* shown) { seen = shown; });
     EXPECT_EQ(seen, nullptr);
+    EXPECT_FALSE(window->CheckBox1->isChecked());
 }
 
 TEST_F(WelcomeAtStartTest, StartWithAnArchiveNeverShowsIt) {
