@@ -48,6 +48,18 @@ TEST(ProgressRules, DisplayNameMarksMultipartNames) {
     for (const auto& [name, shown] : rows) EXPECT_EQ(shown, extraction::DisplayName(name)) << name;
 }
 
+TEST(ProgressRules, LaterVolumeNamesLeadToTheFirstVolume) {
+    const std::pair<const char*, const char*> rows[] = {
+        {"/d/x.part2.rar", "/d/x.part1.rar"},   {"/d/x.part02.rar", "/d/x.part01.rar"},
+        {"/d/x.PART10.RAR", "/d/x.PART01.RAR"}, {"/d/x.r00", "/d/x.rar"},
+        {"/d/x.R07", "/d/x.RAR"},               {"/d/x.part1.rar", ""},
+        {"/d/x.part01.rar", ""},                {"/d/x.rar", ""},
+        {"/d/party.rar", ""},                   {"/d.part2.rar/x.rar", ""},
+    };
+    for (const auto& [given, first] : rows)
+        EXPECT_EQ(first, extraction::FirstVolumeName(given)) << given;
+}
+
 TEST(ProgressRules, SubfolderNameDropsFourCharactersOfDottedNames) {
     const std::pair<const char*, const char*> rows[] = {
         {"Photos.rar", "Photos"}, {"Photos.part1.rar", "Photos.part1"},
@@ -476,6 +488,29 @@ TEST_F(ProgressRun, ADamagedArchiveEndsWithTheFailureReport) {
     EXPECT_NE(1, exitCode) << "a damaged archive is not a failure to open";
 }
 
+// Cancel means cancel: the listing and the extraction that follow ask no
+// more, and the run ends with the failure report.
+TEST_F(ProgressRun, CancelInThePasswordDialogAsksNoMore) {
+    makeArchive("a.rar", {"a.txt", "b.txt"}, {"-hpright"});
+    script.expect("TPasswordForm", click("CancelButton"));
+    script.expect("TFailedForm", click("OKButton"));
+    run("a.rar");
+    EXPECT_EQ((std::vector<std::string>{"TPasswordForm", "TFailedForm"}), script.seen);
+    EXPECT_FALSE(fs::exists(dir / "in/a.txt"));
+}
+
+// A link standing at the subfolder's name is a non-folder in the way: its
+// target receives nothing.
+TEST_F(ProgressRun, ALinkAtTheSubfolderNameIsNotWrittenThrough) {
+    makeArchive("a.rar", {"one.txt"}, {});
+    fs::create_directories(dir / "elsewhere");
+    fs::create_directory_symlink(dir / "elsewhere", dir / "in/a");
+    store().setFlag(settings::kSubDir);
+    run("a.rar");
+    EXPECT_TRUE(fs::is_empty(dir / "elsewhere"));
+    EXPECT_EQ("content of one.txt", extracted("a_/one.txt"));
+}
+
 // A close request that arrives while the library works ends the attempt, not
 // the run: the run goes on to its end (here the report of the final attempt).
 TEST_F(ProgressRun, ClosingDuringAnExtractionEndsTheAttemptAndTheRunGoesOn) {
@@ -603,13 +638,33 @@ protected:
     }
 };
 
-TEST_F(EarlierAttemptRun, FilesOfAnEarlierAttemptAreAskedAbout) {
-    script.expect("TReplaceForm", click("replaceButton"));
+// What an earlier attempt extracted completely is neither asked about nor
+// extracted again; a file of the user's is still asked about.
+TEST_F(EarlierAttemptRun, FilesOfAnEarlierAttemptAreLeftAsTheyAre) {
     script.expect("TPasswordForm", typePassword("right"));
     run("a.rar");
     EXPECT_EQ(2, extractions);
-    EXPECT_EQ((std::vector<std::string>{"TReplaceForm", "TPasswordForm"}), dialogsInAttempt[2]);
+    EXPECT_EQ((std::vector<std::string>{"TPasswordForm"}), script.seen);
+    EXPECT_EQ("content of plain.txt", extracted("plain.txt"));
     EXPECT_EQ("content of secret.txt", extracted("secret.txt"));
+}
+
+// Entries under two passwords: the second attempt must not rewrite the first
+// attempt's files with its key (a wrong key fails the check, and the library
+// deletes what it wrote).
+TEST_F(ProgressRun, TwoPasswordsInOneArchiveKeepEveryFile) {
+    makeArchive("two.rar", {"first.txt"}, {"-pfirst"});
+    makeArchive("two.rar", {"second.txt"}, {"-psecond"});
+    WriteFile(dir / "list.txt", "first\r\n");
+    store().setFlag(settings::kTryList);
+    store().writeValue(settings::kListName, dir / "list.txt");
+    store().setFlag(settings::kReplace);
+    script.expect("TPasswordForm", typePassword("second"));
+    run("two.rar");
+    EXPECT_EQ(2, extractions);
+    EXPECT_EQ((std::vector<std::string>{"TPasswordForm"}), script.seen);
+    EXPECT_EQ("content of first.txt", extracted("first.txt"));
+    EXPECT_EQ("content of second.txt", extracted("second.txt"));
 }
 
 TEST_F(EarlierAttemptRun, UnlessTheReplaceSettingSaysOtherwise) {
