@@ -330,8 +330,7 @@ bool TRAR::Walk(int operation, const std::vector<std::string>& fileMasks, bool r
                 if (!chosen || SkipEntries.count(name)) {
                     step = Skip;
                 } else if (!Impl::SafeEntryName(name) || Impl::NameCutOff(name, destination) ||
-                           Impl::LinkAboveDestination(destFolderNative,
-                                                      WideToNative(relative))) {
+                           Impl::LinkAboveDestination(destFolderNative, WideToNative(relative))) {
                     step = Refuse;
                 } else {
                     const bool isFolder = (h.Flags & RHDF_DIRECTORY) != 0;

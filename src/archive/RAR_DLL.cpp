@@ -252,8 +252,8 @@ bool Rar5EndBlockAt(const unsigned char* d, std::size_t end, std::size_t at) {
         return false;
     const std::size_t headerEnd = p + static_cast<std::size_t>(size);
     if (!ReadVint(d, headerEnd, p, type) || type != 5) return false;
-    const std::uint32_t stored = d[at] | d[at + 1] << 8 | d[at + 2] << 16 |
-                                 static_cast<std::uint32_t>(d[at + 3]) << 24;
+    const std::uint32_t stored =
+        d[at] | d[at + 1] << 8 | d[at + 2] << 16 | static_cast<std::uint32_t>(d[at + 3]) << 24;
     return Crc32(d + at + 4, headerEnd - (at + 4)) == stored;
 }
 
@@ -334,8 +334,9 @@ bool EndsWithEndOfArchive(const std::string& path) {
     std::fclose(f);
     // Only files that start as an archive or a self-extracting program are
     // judged; anything else the library read in a way of its own.
+    static const char kElf[] = {0x7F, 'E', 'L', 'F'};
     if (!(head.compare(0, 4, "Rar!") == 0 || head.compare(0, 2, "MZ") == 0 ||
-          head.compare(0, 4, "\x7F" "ELF") == 0))
+          head.compare(0, 4, kElf, 4) == 0))
         return true;
     const unsigned char* d = tail.data();
     const std::size_t end = tail.size();

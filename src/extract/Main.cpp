@@ -4,8 +4,8 @@
 
 #include <QApplication>
 #include <QCloseEvent>
-#include <QDialog>
 #include <QDesktopServices>
+#include <QDialog>
 #include <QFrame>
 #include <QLabel>
 #include <QLineEdit>
@@ -35,9 +35,9 @@
 #include "settings/Settings.h"
 #include "ui/About.h"
 #include "ui/Dialogs.h"
+#include "ui/Fonts.h"
 #include "ui/Pictures.h"
 #include "ui/Wizard.h"
-#include "ui/Fonts.h"
 
 namespace extraction {
 
@@ -103,7 +103,8 @@ std::string FirstVolumeName(const std::string& path) {
     // Old naming: "<base>.rar", then "<base>.r00", "<base>.r01", ...
     if (low.size() > 4 && low.compare(low.size() - 4, 2, ".r") == 0 &&
         isDigits(low.substr(low.size() - 2)))
-        return folder + name.substr(0, name.size() - 3) + (name[name.size() - 3] == 'R' ? "RAR" : "rar");
+        return folder + name.substr(0, name.size() - 3) +
+               (name[name.size() - 3] == 'R' ? "RAR" : "rar");
     return {};
 }
 
@@ -354,7 +355,8 @@ void TMobrelProgressForm::buildWindow() {
     // SIGTERM during a dialog: the pipe wakes the event loop. During the
     // library's work the progress callback sees the flag.
     if (platform::TerminationFd() >= 0) {
-        auto* notifier = new QSocketNotifier(platform::TerminationFd(), QSocketNotifier::Read, this);
+        auto* notifier =
+            new QSocketNotifier(platform::TerminationFd(), QSocketNotifier::Read, this);
         connect(notifier, &QSocketNotifier::activated, this,
                 &TMobrelProgressForm::terminationRequested);
     }
@@ -578,8 +580,7 @@ void TMobrelProgressForm::runAttempts() {
             QCoreApplication::processEvents();
             if (store.exists(settings::kOpenDir))
                 QDesktopServices::openUrl(QUrl::fromEncoded(
-                    "file://" +
-                    QByteArray::fromStdString(OutputFolder).toPercentEncoding("/")));
+                    "file://" + QByteArray::fromStdString(OutputFolder).toPercentEncoding("/")));
             QCoreApplication::processEvents();
             return;
         }

@@ -316,7 +316,8 @@ TEST(ArchiveExtraction, TruncatedArchivesFail) {
         const std::pair<const char*, std::string> cuts[] = {
             {"after the first entry", whole.substr(0, afterFirst)},
             {"inside the second header", whole.substr(0, afterFirst + 9)},
-            {"signature only", whole.substr(0, whole.compare(0, 8, "Rar!\x1A\x07\x01\x00", 8) ? 7 : 8)},
+            {"signature only",
+             whole.substr(0, whole.compare(0, 8, "Rar!\x1A\x07\x01\x00", 8) ? 7 : 8)},
             {"inside the main header", whole.substr(0, 12)},
         };
         for (const auto& [how, bytes] : cuts) {

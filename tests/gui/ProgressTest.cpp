@@ -15,6 +15,7 @@
 #include <QProgressBar>
 #include <QTimer>
 #include <cstdlib>
+#include <cstring>
 #include <deque>
 #include <filesystem>
 #include <functional>
@@ -50,11 +51,16 @@ TEST(ProgressRules, DisplayNameMarksMultipartNames) {
 
 TEST(ProgressRules, LaterVolumeNamesLeadToTheFirstVolume) {
     const std::pair<const char*, const char*> rows[] = {
-        {"/d/x.part2.rar", "/d/x.part1.rar"},   {"/d/x.part02.rar", "/d/x.part01.rar"},
-        {"/d/x.PART10.RAR", "/d/x.PART01.RAR"}, {"/d/x.r00", "/d/x.rar"},
-        {"/d/x.R07", "/d/x.RAR"},               {"/d/x.part1.rar", ""},
-        {"/d/x.part01.rar", ""},                {"/d/x.rar", ""},
-        {"/d/party.rar", ""},                   {"/d.part2.rar/x.rar", ""},
+        {"/d/x.part2.rar", "/d/x.part1.rar"},
+        {"/d/x.part02.rar", "/d/x.part01.rar"},
+        {"/d/x.PART10.RAR", "/d/x.PART01.RAR"},
+        {"/d/x.r00", "/d/x.rar"},
+        {"/d/x.R07", "/d/x.RAR"},
+        {"/d/x.part1.rar", ""},
+        {"/d/x.part01.rar", ""},
+        {"/d/x.rar", ""},
+        {"/d/party.rar", ""},
+        {"/d.part2.rar/x.rar", ""},
     };
     for (const auto& [given, first] : rows)
         EXPECT_EQ(first, extraction::FirstVolumeName(given)) << given;
@@ -95,7 +101,8 @@ TEST(ProgressRules, ListLinesEndInCrLfCrOrLf) {
     WriteFile(dir / "list", "last without break");
     EXPECT_EQ(std::vector<std::string>{"last without break"},
               settings::ReadListFile(dir / "list").value_or(std::vector<std::string>{}));
-    EXPECT_TRUE(settings::ReadListFile(dir / "missing").value_or(std::vector<std::string>{}).empty());
+    EXPECT_TRUE(
+        settings::ReadListFile(dir / "missing").value_or(std::vector<std::string>{}).empty());
 }
 
 class CandidateList : public ::testing::Test {
@@ -486,6 +493,19 @@ TEST_F(ProgressRun, ADamagedArchiveEndsWithTheFailureReport) {
     run("a.rar");
     EXPECT_EQ((std::vector<std::string>{"TFailedForm"}), script.seen);
     EXPECT_NE(1, exitCode) << "a damaged archive is not a failure to open";
+
+    // Cut after its first entry: that entry comes out, and the run still
+    // reports the failure rather than success.
+    makeArchive("cut.rar", {"first.txt", "second.txt"}, {"-m0"});
+    bytes = ReadFile(dir / "in/cut.rar");
+    const std::size_t end = bytes.find("content of first.txt");
+    ASSERT_NE(std::string::npos, end);
+    WriteFile(dir / "in/cut.rar", bytes.substr(0, end + std::strlen("content of first.txt")));
+    script.seen.clear();
+    script.expect("TFailedForm", click("OKButton"));
+    run("cut.rar");
+    EXPECT_EQ((std::vector<std::string>{"TFailedForm"}), script.seen);
+    EXPECT_EQ("content of first.txt", extracted("first.txt"));
 }
 
 // Cancel means cancel: the listing and the extraction that follow ask no
