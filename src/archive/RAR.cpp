@@ -33,12 +33,13 @@ struct TRAR::Impl {
 
     // Whether a symbolic link exists at a folder between the output folder
     // and the destination (the destination itself not included). Writing
-    // below such a link could land anywhere.
-    static bool LinkAboveDestination(const std::string& destFolder, const std::string& relative) {
-        std::size_t pos = 0;
-        while ((pos = relative.find('/', pos)) != std::string::npos) {
+    // below such a link could land anywhere. `destination` is the whole path
+    // as written; its first `folderLength` bytes are the output folder.
+    static bool LinkAboveDestination(const std::string& destination, std::size_t folderLength) {
+        std::size_t pos = folderLength;
+        while ((pos = destination.find('/', pos)) != std::string::npos) {
             struct stat st;
-            std::string path = destFolder + relative.substr(0, pos);
+            const std::string path = destination.substr(0, pos);
             if (::lstat(path.c_str(), &st) == 0 && S_ISLNK(st.st_mode)) return true;
             ++pos;
         }
@@ -330,7 +331,7 @@ bool TRAR::Walk(int operation, const std::vector<std::string>& fileMasks, bool r
                 if (!chosen || SkipEntries.count(name)) {
                     step = Skip;
                 } else if (!Impl::SafeEntryName(name) || Impl::NameCutOff(name, destination) ||
-                           Impl::LinkAboveDestination(destFolderNative, WideToNative(relative))) {
+                           Impl::LinkAboveDestination(destinationNative, destFolderNative.size())) {
                     step = Refuse;
                 } else {
                     const bool isFolder = (h.Flags & RHDF_DIRECTORY) != 0;
