@@ -571,9 +571,7 @@ void TMobrelProgressForm::runAttempts() {
         // rewritten with the wrong key.
         RARArchive.SkipEntries.insert(completed_.begin(), completed_.end());
         RARArchive.ListArchive(ArchivePath);
-        const bool extracted = RARArchive.ExtractArchive(destination, true);
-        if (platform::TerminationRequested()) return;
-        if (extracted) {
+        if (RARArchive.ExtractArchive(destination, true)) {
             OverallBar->setValue(100);
             OverallBar->repaint();
             updateCaption();
@@ -590,6 +588,8 @@ void TMobrelProgressForm::runAttempts() {
             std::error_code ec;
             std::filesystem::remove(OutputFolder, ec);
         }
+        // Asked to end: no report, no further attempt.
+        if (platform::TerminationRequested()) return;
         if (final) {
             auto* failed = new TFailedForm(*this, QString::fromStdString(display), this);
             failed->exec();
