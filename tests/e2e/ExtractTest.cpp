@@ -20,6 +20,7 @@
 
 #include "support/Fixtures.h"
 #include "support/Process.h"
+#include "support/Rar4Writer.h"
 #include "support/TempDir.h"
 
 namespace {
@@ -475,6 +476,16 @@ TEST_F(ExtractRun, ArchivePathsRelativeLaterVolumeAndNotUtf8) {
     EXPECT_TRUE(dialogLog().empty());
     ASSERT_TRUE(fs::is_directory(dir / "in/Set.part1"));
     EXPECT_SAME_TREE(expected, readTree(dir / "in/Set.part1"));
+
+    // The old naming: "Old.rar", "Old.r00", "Old.r01".
+    std::vector<testing_support::Rar4Entry> entries(1);
+    entries[0].name = "old.bin";
+    entries[0].data = randomBytes(5000, 5, false);
+    ASSERT_EQ(3u, testing_support::WriteRar4Volumes(dir / "in/Old", entries, 2000, true).size());
+    r = run({"Old.r00"});
+    EXPECT_EQ(0, r.exitCode) << r.output;
+    EXPECT_EQ(entries[0].data, ReadFile(dir / "in/Old/old.bin"));
+    EXPECT_TRUE(dialogLog().empty());
 }
 
 // The shutdown run's SIGTERM in the middle of a large entry: the run stops
