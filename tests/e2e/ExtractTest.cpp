@@ -517,6 +517,23 @@ TEST_F(ExtractRun, SigtermDuringALargeEntryLeavesNoHalfFile) {
     EXPECT_FALSE(fs::exists(large)) << "a half file under the final name";
     EXPECT_TRUE(dialogLog().empty());
     EXPECT_TRUE(runningPids().empty()) << "the further archive is not handed on";
+
+    // The same while a dialog waits for its answer (the script gives none).
+    fs::create_directories(dir / "src");
+    WriteFile(dir / "src/s.txt", "s");
+    makeArchive(dir / "src", dir / "in/locked.rar", {"s.txt"}, {"-ppw"});
+    std::thread whileAsking([&] {
+        for (int i = 0; i < 3000 && dialogLog().empty(); ++i)
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        for (int pid : runningPids()) ::kill(pid, SIGTERM);
+    });
+    const auto asked = run({dir / "in/locked.rar"});
+    whileAsking.join();
+    EXPECT_EQ(0, asked.signal);
+    EXPECT_EQ(0, asked.exitCode) << asked.output;
+    EXPECT_FALSE(asked.timedOut);
+    EXPECT_TRUE(logHas(dialogLog(), "TPasswordForm | "));
+    EXPECT_FALSE(fs::exists(dir / "in/s.txt"));
 }
 
 }  // namespace
