@@ -14,6 +14,7 @@
 #include "app/DialogScript.h"
 #include "app/Entry.h"
 #include "platform/Processes.h"
+#include "platform/Termination.h"
 #include "ui/About.h"
 #include "ui/Dialogs.h"
 
@@ -38,8 +39,10 @@ int main(int argc, char** argv) {
         return 0;
     }
 
-    useUtf8Locale();
     QApplication app(argc, argv);
+    // After Qt's set-up: its constructor takes the locale from the
+    // environment again.
+    useUtf8Locale();
     QApplication::setApplicationName(QStringLiteral("Tarnwick"));
     // Each run ends when its own main window goes, not when the last window does:
     // the main window stays hidden through an extraction run.
@@ -54,6 +57,9 @@ int main(int argc, char** argv) {
 
     TMobrelProgressForm* progress = nullptr;
     if (run == entry::Run::Extraction) {
+        // The shutdown run's SIGTERM ends the extraction through the
+        // library's cancel path, with no half-written file left behind.
+        platform::InstallTerminationHandler();
         // The arguments byte for byte: a file name need not be valid UTF-8.
         progress = new TMobrelProgressForm(std::vector<std::string>(argv + 1, argv + argc));
         progress->setAttribute(Qt::WA_DeleteOnClose);

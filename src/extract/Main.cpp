@@ -7,6 +7,7 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QDesktopServices>
+#include <QDialog>
 #include <QFrame>
 #include <QLabel>
 #include <QLineEdit>
@@ -15,6 +16,7 @@
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QScreen>
+#include <QSocketNotifier>
 #include <QUrl>
 #include <QWindow>
 #include <atomic>
@@ -31,6 +33,7 @@
 #include "platform/Messages.h"
 #include "platform/Paths.h"
 #include "platform/Processes.h"
+#include "platform/Termination.h"
 #include "settings/Settings.h"
 #include "ui/About.h"
 #include "ui/Dialogs.h"
@@ -77,6 +80,45 @@ std::string DisplayName(const std::string& archiveName) {
     const auto part = archiveName.find(".part");
     if (part == std::string::npos) return archiveName;
     return archiveName.substr(0, part + 1) + ".. [multipart]";
+}
+
+std::string FirstVolumeName(const std::string& path) {
+    const auto lower = [](std::string t) {
+        for (char& c : t)
+            if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+        return t;
+    };
+    const std::string name = platform::ExtractFileName(path);
+    const std::string folder = path.substr(0, path.size() - name.size());
+    const std::string low = lower(name);
+    const auto isDigits = [](const std::string& t) {
+        return !t.empty() && t.find_first_not_of("0123456789") == std::string::npos;
+    };
+    // New naming: "<base>.part<N>.rar", N above 1.
+    const std::size_t part = low.rfind(".part");
+    const bool rarEnding = low.size() > 4 && low.compare(low.size() - 4, 4, ".rar") == 0;
+    if (part != std::string::npos && rarEnding && part + 5 < low.size() - 4) {
+        const std::string digits = name.substr(part + 5, name.size() - 4 - (part + 5));
+        if (!isDigits(digits) || digits.size() > 9 || std::stoul(digits) <= 1) return {};
+        return folder + name.substr(0, part + 5) + std::string(digits.size() - 1, '0') + "1" +
+               name.substr(name.size() - 4);
+    }
+    // Old naming: "<base>.rar", then "<base>.r00", "<base>.r01", ...
+    if (low.size() > 4 && low.compare(low.size() - 4, 2, ".r") == 0 &&
+        isDigits(low.substr(low.size() - 2)))
+        return folder + name.substr(0, name.size() - 3) +
+               (name[name.size() - 3] == 'R' ? "RAR" : "rar");
+    return {};
+}
+
+std::string AbsolutePath(const std::string& path) {
+    if (path.empty() || path[0] == '/') return path;
+    char* cwd = ::getcwd(nullptr, 0);
+    if (!cwd) return path;
+    std::string absolute(cwd);
+    std::free(cwd);
+    if (absolute.empty() || absolute.back() != '/') absolute += '/';
+    return absolute + path;
 }
 
 std::string SubfolderName(const std::string& archiveName) {
@@ -179,6 +221,12 @@ std::vector<std::string> applicationArguments() {
     const QStringList all = QCoreApplication::arguments();
     for (int i = 1; i < all.size(); ++i) args.push_back(all[i].toLocal8Bit().toStdString());
     return args;
+}
+
+// A path or entry name as the library spells it, for display only: the
+// library's escapes for bytes that are not UTF-8 are shown as such bytes.
+QString shownName(const std::wstring& name) {
+    return QString::fromUtf8(rardll::WideToNative(name));
 }
 
 // The small icons beside the two texts, drawn rather than stored.
@@ -308,6 +356,29 @@ void TMobrelProgressForm::buildWindow() {
                                    std::int64_t fd) { RARArchiveProgress(s, f, at, ad, ft, fd); };
     RARArchive.OnReplace = [this](TRAR& s, const TRARReplaceData& e, const TRARReplaceData& n,
                                   TRARReplaceAction& a) { RARArchiveReplace(s, e, n, a); };
+    RARArchive.OnFileProcessed = [this](TRAR&, const std::wstring& name, TRAROperation operation,
+                                        std::int32_t result) {
+        if (operation == roExtract && result == 0) completed_.insert(name);
+    };
+
+    // SIGTERM during a dialog: the pipe wakes the event loop. During the
+    // library's work the progress callback sees the flag.
+    if (platform::TerminationFd() >= 0) {
+        auto* notifier =
+            new QSocketNotifier(platform::TerminationFd(), QSocketNotifier::Read, this);
+        connect(notifier, &QSocketNotifier::activated, this,
+                &TMobrelProgressForm::terminationRequested);
+    }
+}
+
+void TMobrelProgressForm::terminationRequested() {
+    char drain[64];
+    while (::read(platform::TerminationFd(), drain, sizeof drain) > 0) {
+    }
+    Cancelled = true;
+    RARArchive.AbortOperation();
+    if (auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget())) dialog->reject();
+    if (!running_) close();
 }
 
 void TMobrelProgressForm::FormCreate() {
@@ -330,7 +401,14 @@ void TMobrelProgressForm::FormCreate() {
     StaticTextFilename->clear();
     StaticTextDir->clear();
 
-    ArchivePath = platform::Trim(arguments_.empty() ? std::string() : arguments_[0]);
+    // A relative path means the same file wherever the run goes on; a later
+    // volume of a set whose first volume is beside it stands for the set.
+    ArchivePath = extraction::AbsolutePath(
+        platform::Trim(arguments_.empty() ? std::string() : arguments_[0]));
+    const std::string first = extraction::FirstVolumeName(ArchivePath);
+    if (!first.empty() && platform::FileExists(first) &&
+        !RARArchive.FirstOrSingleArchive(ArchivePath))
+        ArchivePath = first;
     settings::Store store(SettingsFolder);
     Candidates = extraction::BuildCandidateList(store, ArchivePath, CurrentPassword);
     QStringList lines;
@@ -389,7 +467,9 @@ void TMobrelProgressForm::subfolderRule() {
         }
         std::error_code ec;
         const bool created = std::filesystem::create_directory(candidate, ec);
-        if (platform::DirectoryExists(candidate)) {
+        // A link in the way counts as a non-folder: its target is not ours.
+        if (std::filesystem::symlink_status(candidate, ec).type() ==
+            std::filesystem::file_type::directory) {
             createdSubfolder_ = created && !ec;
             OutputFolder = platform::ExcludeTrailingDelimiter(candidate);
             return;
@@ -478,7 +558,7 @@ void TMobrelProgressForm::Timer1Timer() {
             if (store.exists(settings::kSubDir)) subfolderRule();
             if (!OutputFolder.empty() && platform::DirectoryExists(OutputFolder)) runAttempts();
         }
-        if (arguments_.size() >= 2) passOnArguments();
+        if (arguments_.size() >= 2 && !platform::TerminationRequested()) passOnArguments();
     }
     running_ = false;
     close();
@@ -495,20 +575,26 @@ void TMobrelProgressForm::runAttempts() {
 
     std::string password = CurrentPassword;
     bool final = Candidates.size() == 1 && Candidates.front() == extraction::kEmptyListMarker;
+    // The folder's bytes go to the library as they are, not through a QString.
+    const std::wstring destination = rardll::NativeToWide(OutputFolder);
     for (;;) {
         NextProgressThreshold = extraction::kFirstProgressThreshold;
         CurrentPassword = password;
         PasswordSupplied = !final;
         ++ExtractionCount;
+        // What an earlier attempt extracted completely stays as it is: an
+        // archive whose entries use two passwords would otherwise be
+        // rewritten with the wrong key.
+        RARArchive.SkipEntries.insert(completed_.begin(), completed_.end());
         RARArchive.ListArchive(ArchivePath);
-        if (RARArchive.ExtractArchive(QString::fromStdString(OutputFolder).toStdWString(), true)) {
+        if (RARArchive.ExtractArchive(destination, true)) {
             OverallBar->setValue(100);
             OverallBar->repaint();
             updateCaption();
             QCoreApplication::processEvents();
             if (store.exists(settings::kOpenDir))
-                QDesktopServices::openUrl(
-                    QUrl::fromLocalFile(QString::fromStdString(OutputFolder)));
+                QDesktopServices::openUrl(QUrl::fromEncoded(
+                    "file://" + QByteArray::fromStdString(OutputFolder).toPercentEncoding("/")));
             QCoreApplication::processEvents();
             return;
         }
@@ -518,6 +604,8 @@ void TMobrelProgressForm::runAttempts() {
             std::error_code ec;
             std::filesystem::remove(OutputFolder, ec);
         }
+        // Asked to end: no report, no further attempt.
+        if (platform::TerminationRequested()) return;
         if (final) {
             auto* failed = new TFailedForm(*this, QString::fromStdString(display), this);
             failed->exec();
@@ -548,9 +636,14 @@ void TMobrelProgressForm::passOnArguments() {
 
 void TMobrelProgressForm::RARArchivePasswordRequired(TRAR&, bool, const std::wstring& fileName,
                                                      std::string& newPassword, bool& cancel) {
+    if (PasswordCancelled || platform::TerminationRequested()) {
+        newPassword.clear();
+        cancel = true;
+        return;
+    }
     if (CurrentPassword == extraction::kEmptyListMarker ||
         (!PasswordSupplied && CurrentPassword == extraction::kDialogMarker)) {
-        const QString name = QString::fromStdWString(fileName).section(QLatin1Char('/'), -1);
+        const QString name = shownName(fileName).section(QLatin1Char('/'), -1);
         TPasswordForm dialog(*this, name, this);
         dialog.exec();
         newPassword = DialogPassword;
@@ -559,6 +652,7 @@ void TMobrelProgressForm::RARArchivePasswordRequired(TRAR&, bool, const std::wst
             PasswordSupplied = true;
         }
         cancel = DialogPassword.empty();
+        PasswordCancelled = cancel;
         return;
     }
     newPassword = CurrentPassword;
@@ -578,10 +672,12 @@ void TMobrelProgressForm::RARArchiveNextVolumeRequired(TRAR&, const std::string&
     }
 }
 
-void TMobrelProgressForm::RARArchiveProgress(TRAR&, const std::wstring&,
+void TMobrelProgressForm::RARArchiveProgress(TRAR& sender, const std::wstring&,
                                              std::int64_t archiveBytesTotal,
                                              std::int64_t archiveBytesDone, std::int64_t,
                                              std::int64_t) {
+    // The library's cancel path removes the entry it is writing.
+    if (platform::TerminationRequested()) sender.AbortOperation();
     const auto step =
         extraction::NextProgress(archiveBytesTotal, archiveBytesDone, NextProgressThreshold);
     if (!step.update) return;
@@ -600,7 +696,7 @@ void TMobrelProgressForm::RARArchiveReplace(TRAR&, const TRARReplaceData& existi
     if (OverwriteAll) action = rrOverwrite;
     if (SkipAll) action = rrSkip;
     if (OverwriteAll || SkipAll) return;
-    TReplaceForm dialog(*this, QString::fromStdWString(existingData.FileName), this);
+    TReplaceForm dialog(*this, shownName(existingData.FileName), this);
     dialog.exec();
     action = dialog.ReplaceAction;
 }
