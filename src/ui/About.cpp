@@ -32,9 +32,9 @@
 #include "platform/ProgressLock.h"
 #include "settings/Settings.h"
 #include "ui/Dialogs.h"
+#include "ui/Fonts.h"
 #include "ui/Languages.h"
 #include "ui/Welcome.h"
-#include "ui/Fonts.h"
 
 const PageAddresses kEnglishPageAddresses = {
     QStringLiteral("https://tarnwick.example/"),
@@ -51,7 +51,6 @@ const PageAddresses kEnglishPageAddresses = {
 const char kVideoAddress[] = "https://video.example/watch?v=tarnwick-unrar";
 
 namespace {
-
 
 // Endings of dropped files that are pictures, never archives.
 const char* const kIgnoredDropEndings[] = {"jpg", ".jpg", "bmp", ".bmp", "scr", ".scr"};
