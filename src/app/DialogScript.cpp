@@ -34,7 +34,7 @@ void DialogScript::seen(QDialog* dialog) {
     const QString cls = QString::fromLatin1(dialog->metaObject()->className());
     QString text;
     if (auto* box = qobject_cast<QMessageBox*>(dialog))
-        text = box->text();
+        text = box->text().replace(QLatin1Char('\n'), QStringLiteral("\\n"));  // one line each
     else if (auto* name = dialog->findChild<QLineEdit*>(QStringLiteral("FilenameBox")))
         text = name->text();
     else if (auto* folder = dialog->findChild<QLineEdit*>(QStringLiteral("FolderBox")))

@@ -17,8 +17,15 @@ inline const std::vector<std::string> kSiblingExecutables = {
 // path when it is shorter.
 std::string ArchiveExtension(const std::string& archivePath);
 
-// "shutdown" byte for byte is the shutdown run; a missing argument or one of
-// blanks only is the plain start; anything else is an extraction run.
+// A first argument naming an existing file is always an archive, whatever it
+// is called. Otherwise "shutdown" byte for byte is the shutdown run; a missing
+// argument or one of blanks only is the plain start; anything else is an
+// extraction run.
 Run Decide(const char* firstArgument);
+
+// What the command line asks for before any window: "--help" or "--version"
+// (when no file of that name exists), or nothing.
+enum class Request { None, Help, Version };
+Request CommandLineRequest(const char* firstArgument);
 
 }  // namespace entry

@@ -11,9 +11,11 @@
 #include <string>
 #include <vector>
 
+#include "app/CommandLine.h"
 #include "app/DialogScript.h"
 #include "app/Entry.h"
 #include "platform/Processes.h"
+#include "platform/Termination.h"
 #include "ui/About.h"
 #include "ui/Dialogs.h"
 
@@ -30,6 +32,7 @@ void useUtf8Locale() {
 }  // namespace
 
 int main(int argc, char** argv) {
+    if (const int code = HandleCommandLine(argc, argv); code >= 0) return code;
     const char* first = argc > 1 ? argv[1] : nullptr;
     const entry::Run run = entry::Decide(first);
     if (run == entry::Run::Shutdown) {
@@ -37,8 +40,10 @@ int main(int argc, char** argv) {
         return 0;
     }
 
-    useUtf8Locale();
     QApplication app(argc, argv);
+    // After Qt's set-up: its constructor takes the locale from the
+    // environment again.
+    useUtf8Locale();
     QApplication::setApplicationName(QStringLiteral("Tarnwick"));
     // Title bars and task switchers show the crate; Wayland finds it through the
     // desktop entry's name.
@@ -60,11 +65,17 @@ int main(int argc, char** argv) {
 
     TMobrelProgressForm* progress = nullptr;
     if (run == entry::Run::Extraction) {
+        // The shutdown run's SIGTERM ends the extraction through the
+        // library's cancel path, with no half-written file left behind.
+        platform::InstallTerminationHandler();
         // The arguments byte for byte: a file name need not be valid UTF-8.
         progress = new TMobrelProgressForm(std::vector<std::string>(argv + 1, argv + argc));
         progress->setAttribute(Qt::WA_DeleteOnClose);
         QObject::connect(progress, &QObject::destroyed, &app, &QCoreApplication::quit);
     }
+    // The hidden main window of an extraction run loads the settings without
+    // writing defaults the user never chose.
+    TfrmConfig::ExtractionRun = progress != nullptr;
     TfrmConfig config;
     if (progress) {
         progress->frmConfig = &config;

@@ -33,16 +33,26 @@ struct TRAR::Impl {
 
     // Whether a symbolic link exists at a folder between the output folder
     // and the destination (the destination itself not included). Writing
-    // below such a link could land anywhere.
-    static bool LinkAboveDestination(const std::string& destFolder, const std::string& relative) {
-        std::size_t pos = 0;
-        while ((pos = relative.find('/', pos)) != std::string::npos) {
+    // below such a link could land anywhere. `destination` is the whole path
+    // as written; its first `folderLength` bytes are the output folder.
+    static bool LinkAboveDestination(const std::string& destination, std::size_t folderLength) {
+        std::size_t pos = folderLength;
+        while ((pos = destination.find('/', pos)) != std::string::npos) {
             struct stat st;
-            std::string path = destFolder + relative.substr(0, pos);
+            const std::string path = destination.substr(0, pos);
             if (::lstat(path.c_str(), &st) == 0 && S_ISLNK(st.st_mode)) return true;
             ++pos;
         }
         return false;
+    }
+
+    // Whether the library would cut the name: it leaves a name that fills
+    // its name field unterminated, and copies the destination into buffers of
+    // 2,048 characters and 2,048 bytes. A cut name could land anywhere.
+    static bool NameCutOff(const std::wstring& name, const std::wstring& destination) {
+        constexpr std::size_t kDestinationLimit = 2047;
+        return name.size() >= kNameChars || destination.size() > kDestinationLimit ||
+               WideToNative(destination).size() > kDestinationLimit;
     }
 
     static bool IsLink(const std::string& path) {
@@ -132,6 +142,7 @@ bool TRAR::OpenArchive(bool forExtraction) {
         if (!CloseArchive()) return false;
         Progress_ = TRARProgressInfo();
         OpenedArchive_ = ArchiveInformation_.FileName_;
+        CurrentVolume_ = OpenedArchive_;
         if (!CommentBuffer_) CommentBuffer_.reset(new char[kCommentBufferSize]);
         CommentBuffer_[0] = '\0';
         OpenData_ = RAROpenArchiveDataEx{};
@@ -264,7 +275,7 @@ bool TRAR::Walk(int operation, const std::vector<std::string>& fileMasks, bool r
     int last = 0;
     Progress_.ArchiveBytesTotal = ArchiveInformation_.UnCompressedSize_;
     const bool extracting = operation == RAR_EXTRACT;
-    const std::string destFolderUtf8 = WideToUtf8(destFolder);
+    const std::string destFolderNative = WideToNative(destFolder);
     std::vector<std::wstring> masks;
     for (const std::string& m : fileMasks) masks.push_back(Utf8ToWide(m));
     bool firstPass = true;
@@ -275,7 +286,18 @@ bool TRAR::Walk(int operation, const std::vector<std::string>& fileMasks, bool r
             const std::wstring name = last == 0 ? BoundedName(h.FileNameW) : std::wstring();
             if (firstPass && last == 0) FirstEntryName_ = name;
             firstPass = false;
-            if (last == ERAR_END_ARCHIVE) break;
+            if (last == ERAR_END_ARCHIVE) {
+                // The library also says "end" where its header chain breaks
+                // (a truncated archive, a damaged main header): only an
+                // archive whose last volume closes with its end block has
+                // really ended. Encrypted headers hide that block.
+                if (extracting && !(OpenData_.Flags & ROADF_ENCHEADERS) &&
+                    !EndsWithEndOfArchive(CurrentVolume_)) {
+                    Report(ERAR_BAD_ARCHIVE, roListFiles);
+                    ok = false;
+                }
+                break;
+            }
             Report(last, roListFiles);
             // After a failed header read the record holds the previous entry;
             // nothing is processed with it.
@@ -297,7 +319,8 @@ bool TRAR::Walk(int operation, const std::vector<std::string>& fileMasks, bool r
                 const std::wstring relative =
                     restoreFolders || slash == std::wstring::npos ? name : name.substr(slash + 1);
                 std::wstring destination = destFolder + relative;
-                const std::string destinationUtf8 = WideToUtf8(destination);
+                // The bytes the library will write: every check tests them.
+                const std::string destinationNative = WideToNative(destination);
 
                 bool chosen = masks.empty();
                 for (std::size_t i = 0; !chosen && i < masks.size(); ++i)
@@ -305,19 +328,19 @@ bool TRAR::Walk(int operation, const std::vector<std::string>& fileMasks, bool r
                              MatchesMask(destination, masks[i]);
 
                 enum { Extract, Skip, Refuse } step = Extract;
-                if (!chosen) {
+                if (!chosen || SkipEntries.count(name)) {
                     step = Skip;
-                } else if (!Impl::SafeEntryName(name) ||
-                           Impl::LinkAboveDestination(destFolderUtf8, WideToUtf8(relative))) {
+                } else if (!Impl::SafeEntryName(name) || Impl::NameCutOff(name, destination) ||
+                           Impl::LinkAboveDestination(destinationNative, destFolderNative.size())) {
                     step = Refuse;
                 } else {
                     const bool isFolder = (h.Flags & RHDF_DIRECTORY) != 0;
-                    const bool link = Impl::IsLink(destinationUtf8);
+                    const bool link = Impl::IsLink(destinationNative);
                     if (link && isFolder) {
                         step = Refuse;
-                    } else if (link || platform::FileExists(destinationUtf8)) {
-                        TRARReplaceData existing{destination, FileSizeOf(destinationUtf8),
-                                                 FileDateOf(destinationUtf8)};
+                    } else if (link || platform::FileExists(destinationNative)) {
+                        TRARReplaceData existing{destination, FileSizeOf(destinationNative),
+                                                 FileDateOf(destinationNative)};
                         TRARReplaceData incoming{destination, Progress_.FileBytesTotal,
                                                  DosDateTimeToDateTime(h.FileTime)};
                         TRARReplaceAction action = rrSkip;
@@ -330,7 +353,7 @@ bool TRAR::Walk(int operation, const std::vector<std::string>& fileMasks, bool r
                         } else if (link) {
                             // The library would write through the link; the
                             // link itself is what gets replaced.
-                            step = ::unlink(destinationUtf8.c_str()) == 0 ? Extract : Refuse;
+                            step = ::unlink(destinationNative.c_str()) == 0 ? Extract : Refuse;
                         }
                     }
                 }
@@ -393,6 +416,23 @@ bool TRAR::ExtractArchive(const std::wstring& DestFolder, bool RestoreFolders,
     return ok && closed;
 }
 
+bool TRAR::FirstOrSingleArchive(const std::string& FileName) {
+    try {
+        if (!Library_->Loaded() && !Library_->Load(DllName)) return false;
+        std::string name = FileName;
+        RAROpenArchiveDataEx data{};
+        data.ArcName = name.data();
+        data.OpenMode = RAR_OM_LIST;
+        void* handle = Library_->RAROpenArchiveEx(&data);
+        if (!handle) return false;
+        Library_->RARCloseArchive(handle);
+        return data.OpenResult == 0 &&
+               (!(data.Flags & ROADF_VOLUME) || (data.Flags & ROADF_FIRSTVOLUME));
+    } catch (...) {
+        return false;
+    }
+}
+
 int TRAR::Callback(unsigned int msg, long UserData, long P1, long P2) {
     TRAR* self = reinterpret_cast<TRAR*>(UserData);
     if (!self) return -1;
@@ -424,6 +464,7 @@ int TRAR::Dispatch(unsigned int msg, long P1, long P2) {
                         answer = -1;
                     }
                 } else if (P2 == RAR_VOL_NOTIFY) {
+                    if (name) CurrentVolume_.assign(name, ::strnlen(name, kVolumeNameBytes));
                     if (OnVolumeChanged && name)
                         OnVolumeChanged(*this,
                                         std::string(name, ::strnlen(name, kVolumeNameBytes)));

@@ -10,14 +10,18 @@
 // answers with "stop" and the walk honours before its next entry.
 //
 // No entry is written outside the destination folder: names that are
-// absolute, carry a drive letter, or hold ".." or empty components are
-// skipped as failed entries, and no entry is written through a symbolic link
-// that already exists at or above its destination inside that folder.
+// absolute, carry a drive letter, or hold ".." or empty components, and names
+// the library would cut (over 1,023 characters, or a destination over 2,047
+// characters or bytes), are skipped as failed entries, and
+// no entry is written through a symbolic link that already exists at or above
+// its destination inside that folder. An archive whose header chain breaks
+// before its end block fails the extraction.
 
 #include <cstdint>
 #include <functional>
 #include <memory>
 #include <string>
+#include <unordered_set>
 #include <vector>
 
 #include "archive/RAR_DLL.h"
@@ -148,6 +152,7 @@ public:
     // Read-only properties.
     std::string Version() const { return "2.0"; }
     const TRARArchiveInformation& ArchiveInformation() const { return ArchiveInformation_; }
+    bool LibraryLoaded() const { return Library_->Loaded(); }
 
     // Read/write properties, with their values at creation.
     bool ReadMultiVolumeToEnd = true;
@@ -155,6 +160,11 @@ public:
     bool ForceTestToEnd = true;
     // The library file; TARNWICK_UNRAR_LIBRARY, when set, is loaded instead.
     std::string DllName = rardll::kDefaultLibraryName;
+
+    // Entries (by their names as listed) that ExtractArchive passes over
+    // without a question, as if not chosen: those an earlier attempt of the
+    // same run has already extracted.
+    std::unordered_set<std::wstring> SkipEntries;
 
     TOnRARError OnError;
     TOnRARListFile OnListFile;
@@ -176,9 +186,15 @@ public:
     // empty every entry is chosen; otherwise an entry is chosen when its name
     // equals an item or its destination matches an item as a wildcard mask
     // (*, ?, [set]), both without regard to case. True when the open, every
-    // entry and the close succeeded.
+    // entry and the close succeeded. A folder whose bytes are not UTF-8
+    // comes in the library's escape (rardll::NativeToWide).
     bool ExtractArchive(const std::wstring& DestFolder, bool RestoreFolders,
                         const std::vector<std::string>& FileMasks = {});
+
+    // True when the library opens the file and it is a single archive or the
+    // first volume of a set; false when it is a later volume or its headers
+    // cannot be read without a password.
+    bool FirstOrSingleArchive(const std::string& FileName);
 
     // Asks the running operation to stop; safe from any event handler.
     void AbortOperation() { AbortRequested_ = true; }
@@ -216,6 +232,7 @@ private:
     TRARProgressInfo Progress_;
     TRARArchiveInformation ArchiveInformation_;
     std::string OpenedArchive_;  // the archive name given to the library
+    std::string CurrentVolume_;  // the volume the library reads now
 };
 
 // Whether `name` matches the wildcard `mask` (*, ?, [set], [!set], [a-z]),

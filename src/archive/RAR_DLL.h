@@ -235,6 +235,11 @@ private:
     std::string fileName_;
 };
 
+// What to tell the user when the library could not be loaded for `dllName`:
+// the file looked for (TARNWICK_UNRAR_LIBRARY's value in its place) and the
+// package that provides it.
+std::string MissingLibraryText(const std::string& dllName);
+
 // The old-version warning text for a library file.
 std::string OldVersionWarning(const std::string& libraryFileName);
 
@@ -263,10 +268,29 @@ TDateTime FileDateOf(const std::string& path);
 // any other file give false.
 bool IsSelfExtracting(const std::string& path);
 
+// True when the file closes with an end-of-archive block of the RAR 4 or
+// RAR 5 format whose checksum holds, possibly followed by up to 64 KiB of
+// other bytes. A file cut anywhere before that block has none. Files that
+// start neither as an archive nor as a program, or cannot be read, count as
+// closed.
+bool EndsWithEndOfArchive(const std::string& path);
+
 // UTF-8 <-> wide text (wchar_t holds UTF-32 here). Invalid bytes become
 // U+FFFD; the conversion never throws.
 std::wstring Utf8ToWide(const std::string& s);
 std::string WideToUtf8(const std::wstring& s);
+
+// Names that are not UTF-8 travel through the library's wide names as an
+// escape: U+FFFE somewhere in the name, and each byte 0x80-0xFF that is not
+// part of a valid sequence as U+E000 + byte. The library writes such a name
+// with the raw bytes, so every check must test those same bytes.
+constexpr wchar_t kMappedMark = 0xFFFE;
+constexpr wchar_t kMappedFirst = 0xE000;
+// Bytes (a path as the file system has it) -> wide text in that escape.
+std::wstring NativeToWide(const std::string& s);
+// Wide text -> the bytes the library writes for it: with the mark present,
+// the escaped bytes come back and the marks go; otherwise plain UTF-8.
+std::string WideToNative(const std::wstring& s);
 
 // The entry name of a header's wide name field: at most kNameChars
 // characters, the library does not terminate a name that fills the field.

@@ -1,10 +1,13 @@
 #include "extract/Main.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <QApplication>
 #include <QCloseEvent>
 #include <QDesktopServices>
+#include <QDialog>
 #include <QFrame>
 #include <QLabel>
 #include <QLineEdit>
@@ -13,6 +16,7 @@
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QScreen>
+#include <QSocketNotifier>
 #include <QUrl>
 #include <QWindow>
 #include <atomic>
@@ -29,12 +33,14 @@
 #include "platform/Messages.h"
 #include "platform/Paths.h"
 #include "platform/Processes.h"
+#include "platform/Termination.h"
 #include "settings/Settings.h"
 #include "ui/About.h"
 #include "ui/Dialogs.h"
+#include "ui/Fonts.h"
+#include "ui/Look.h"
 #include "ui/Pictures.h"
 #include "ui/Wizard.h"
-#include "ui/Fonts.h"
 
 namespace extraction {
 
@@ -76,6 +82,45 @@ std::string DisplayName(const std::string& archiveName) {
     return archiveName.substr(0, part + 1) + ".. [multipart]";
 }
 
+std::string FirstVolumeName(const std::string& path) {
+    const auto lower = [](std::string t) {
+        for (char& c : t)
+            if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+        return t;
+    };
+    const std::string name = platform::ExtractFileName(path);
+    const std::string folder = path.substr(0, path.size() - name.size());
+    const std::string low = lower(name);
+    const auto isDigits = [](const std::string& t) {
+        return !t.empty() && t.find_first_not_of("0123456789") == std::string::npos;
+    };
+    // New naming: "<base>.part<N>.rar", N above 1.
+    const std::size_t part = low.rfind(".part");
+    const bool rarEnding = low.size() > 4 && low.compare(low.size() - 4, 4, ".rar") == 0;
+    if (part != std::string::npos && rarEnding && part + 5 < low.size() - 4) {
+        const std::string digits = name.substr(part + 5, name.size() - 4 - (part + 5));
+        if (!isDigits(digits) || digits.size() > 9 || std::stoul(digits) <= 1) return {};
+        return folder + name.substr(0, part + 5) + std::string(digits.size() - 1, '0') + "1" +
+               name.substr(name.size() - 4);
+    }
+    // Old naming: "<base>.rar", then "<base>.r00", "<base>.r01", ...
+    if (low.size() > 4 && low.compare(low.size() - 4, 2, ".r") == 0 &&
+        isDigits(low.substr(low.size() - 2)))
+        return folder + name.substr(0, name.size() - 3) +
+               (name[name.size() - 3] == 'R' ? "RAR" : "rar");
+    return {};
+}
+
+std::string AbsolutePath(const std::string& path) {
+    if (path.empty() || path[0] == '/') return path;
+    char* cwd = ::getcwd(nullptr, 0);
+    if (!cwd) return path;
+    std::string absolute(cwd);
+    std::free(cwd);
+    if (absolute.empty() || absolute.back() != '/') absolute += '/';
+    return absolute + path;
+}
+
 std::string SubfolderName(const std::string& archiveName) {
     if (archiveName.find('.') == std::string::npos || archiveName.size() <= 4) return archiveName;
     return archiveName.substr(0, archiveName.size() - 4);
@@ -99,16 +144,22 @@ ProgressStep NextProgress(std::int64_t total, std::int64_t done, std::int64_t th
 
 bool ProbeWritable(const std::string& folder) {
     static std::atomic<unsigned> counter{0};
+    // "writeok.txt" first; when that name is taken (a file of the user's, or
+    // another run probing the same folder right now) a name of this run's own.
+    // Only a refusal other than "exists" means the folder takes no files.
     std::string probe = folder + kWriteProbe;
-    // A "writeok.txt" of the user's stays as it is; the probe gets a name of its own.
-    if (std::filesystem::symlink_status(probe).type() != std::filesystem::file_type::not_found)
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        const int fd = ::open(probe.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (fd >= 0) {
+            ::close(fd);
+            ::unlink(probe.c_str());
+            return true;
+        }
+        if (errno != EEXIST) return false;
         probe = folder + "writeok." + std::to_string(::getpid()) + "." + std::to_string(counter++) +
                 ".txt";
-    std::FILE* f = std::fopen(probe.c_str(), "wx");
-    if (!f) return false;
-    std::fclose(f);
-    std::remove(probe.c_str());
-    return true;
+    }
+    return false;
 }
 
 std::vector<std::string> FurtherArguments(const std::vector<std::string>& arguments) {
@@ -172,6 +223,12 @@ std::vector<std::string> applicationArguments() {
     return args;
 }
 
+// A path or entry name as the library spells it, for display only: the
+// library's escapes for bytes that are not UTF-8 are shown as such bytes.
+QString shownName(const std::wstring& name) {
+    return QString::fromUtf8(rardll::WideToNative(name));
+}
+
 // The small icons beside the two texts, drawn rather than stored.
 QPixmap archiveIcon() {
     QPixmap pm(13, 9);
@@ -219,6 +276,7 @@ TMobrelProgressForm::~TMobrelProgressForm() = default;
 void TMobrelProgressForm::buildWindow() {
     setObjectName("MobrelProgressForm");
     setWindowTitle(QStringLiteral("Tarnwick"));
+    look::UseLightLook(*this);
     QFont tahoma(fonts::LaidOutFamily(QStringLiteral("Tahoma")));
     tahoma.setPixelSize(11);
     setFont(tahoma);
@@ -285,7 +343,6 @@ void TMobrelProgressForm::buildWindow() {
     Timer1->setObjectName("Timer1");
     Timer1->setInterval(29);
     connect(Timer1, &QTimer::timeout, this, &TMobrelProgressForm::Timer1Timer);
-    Timer1->start();
 
     RARArchive.ReadMultiVolumeToEnd = true;
     RARArchive.AutoNextVolumeOnList = true;
@@ -299,6 +356,29 @@ void TMobrelProgressForm::buildWindow() {
                                    std::int64_t fd) { RARArchiveProgress(s, f, at, ad, ft, fd); };
     RARArchive.OnReplace = [this](TRAR& s, const TRARReplaceData& e, const TRARReplaceData& n,
                                   TRARReplaceAction& a) { RARArchiveReplace(s, e, n, a); };
+    RARArchive.OnFileProcessed = [this](TRAR&, const std::wstring& name, TRAROperation operation,
+                                        std::int32_t result) {
+        if (operation == roExtract && result == 0) completed_.insert(name);
+    };
+
+    // SIGTERM during a dialog: the pipe wakes the event loop. During the
+    // library's work the progress callback sees the flag.
+    if (platform::TerminationFd() >= 0) {
+        auto* notifier =
+            new QSocketNotifier(platform::TerminationFd(), QSocketNotifier::Read, this);
+        connect(notifier, &QSocketNotifier::activated, this,
+                &TMobrelProgressForm::terminationRequested);
+    }
+}
+
+void TMobrelProgressForm::terminationRequested() {
+    char drain[64];
+    while (::read(platform::TerminationFd(), drain, sizeof drain) > 0) {
+    }
+    Cancelled = true;
+    RARArchive.AbortOperation();
+    if (auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget())) dialog->reject();
+    if (!running_) close();
 }
 
 void TMobrelProgressForm::FormCreate() {
@@ -321,7 +401,14 @@ void TMobrelProgressForm::FormCreate() {
     StaticTextFilename->clear();
     StaticTextDir->clear();
 
-    ArchivePath = platform::Trim(arguments_.empty() ? std::string() : arguments_[0]);
+    // A relative path means the same file wherever the run goes on; a later
+    // volume of a set whose first volume is beside it stands for the set.
+    ArchivePath = extraction::AbsolutePath(
+        platform::Trim(arguments_.empty() ? std::string() : arguments_[0]));
+    const std::string first = extraction::FirstVolumeName(ArchivePath);
+    if (!first.empty() && platform::FileExists(first) &&
+        !RARArchive.FirstOrSingleArchive(ArchivePath))
+        ArchivePath = first;
     settings::Store store(SettingsFolder);
     Candidates = extraction::BuildCandidateList(store, ArchivePath, CurrentPassword);
     QStringList lines;
@@ -380,7 +467,9 @@ void TMobrelProgressForm::subfolderRule() {
         }
         std::error_code ec;
         const bool created = std::filesystem::create_directory(candidate, ec);
-        if (platform::DirectoryExists(candidate)) {
+        // A link in the way counts as a non-folder: its target is not ours.
+        if (std::filesystem::symlink_status(candidate, ec).type() ==
+            std::filesystem::file_type::directory) {
             createdSubfolder_ = created && !ec;
             OutputFolder = platform::ExcludeTrailingDelimiter(candidate);
             return;
@@ -400,6 +489,7 @@ void TMobrelProgressForm::showWizard() {
 
 void TMobrelProgressForm::Timer1Timer() {
     Timer1->stop();
+    timerStarted_ = true;  // the run's own show() must not start it again
     running_ = true;
     Cancelled = false;
     settings::Store store(SettingsFolder);
@@ -448,11 +538,17 @@ void TMobrelProgressForm::Timer1Timer() {
             listed = false;
         }
         if (listed) {
-            if (RARArchive.ListArchive(ArchivePath)) {
+            // A FIFO, a device or a folder is no archive; opening a FIFO would wait forever.
+            struct stat st;
+            const bool special = ::stat(ArchivePath.c_str(), &st) == 0 && !S_ISREG(st.st_mode);
+            if (!special && RARArchive.ListArchive(ArchivePath)) {
                 ArchiveName = platform::ExtractFileName(ArchivePath);
-            } else if (!RARArchive.ArchiveInformation().MultiVolume()) {
-                dialogs::ShowMessage(this, QStringLiteral("Error opening RAR file!"),
-                                     QString::fromStdString(Title));
+            } else if (special || !RARArchive.ArchiveInformation().MultiVolume()) {
+                QString text = QStringLiteral("Error opening RAR file!");
+                if (!RARArchive.LibraryLoaded())
+                    text += QStringLiteral("\n\n") +
+                            QString::fromStdString(rardll::MissingLibraryText(RARArchive.DllName));
+                dialogs::ShowMessage(this, text, QString::fromStdString(Title));
                 lock_.release();
                 ExitProcess(1);
                 running_ = false;
@@ -462,7 +558,7 @@ void TMobrelProgressForm::Timer1Timer() {
             if (store.exists(settings::kSubDir)) subfolderRule();
             if (!OutputFolder.empty() && platform::DirectoryExists(OutputFolder)) runAttempts();
         }
-        if (arguments_.size() >= 2) passOnArguments();
+        if (arguments_.size() >= 2 && !platform::TerminationRequested()) passOnArguments();
     }
     running_ = false;
     close();
@@ -479,20 +575,26 @@ void TMobrelProgressForm::runAttempts() {
 
     std::string password = CurrentPassword;
     bool final = Candidates.size() == 1 && Candidates.front() == extraction::kEmptyListMarker;
+    // The folder's bytes go to the library as they are, not through a QString.
+    const std::wstring destination = rardll::NativeToWide(OutputFolder);
     for (;;) {
         NextProgressThreshold = extraction::kFirstProgressThreshold;
         CurrentPassword = password;
         PasswordSupplied = !final;
         ++ExtractionCount;
+        // What an earlier attempt extracted completely stays as it is: an
+        // archive whose entries use two passwords would otherwise be
+        // rewritten with the wrong key.
+        RARArchive.SkipEntries.insert(completed_.begin(), completed_.end());
         RARArchive.ListArchive(ArchivePath);
-        if (RARArchive.ExtractArchive(QString::fromStdString(OutputFolder).toStdWString(), true)) {
+        if (RARArchive.ExtractArchive(destination, true)) {
             OverallBar->setValue(100);
             OverallBar->repaint();
             updateCaption();
             QCoreApplication::processEvents();
             if (store.exists(settings::kOpenDir))
-                QDesktopServices::openUrl(
-                    QUrl::fromLocalFile(QString::fromStdString(OutputFolder)));
+                QDesktopServices::openUrl(QUrl::fromEncoded(
+                    "file://" + QByteArray::fromStdString(OutputFolder).toPercentEncoding("/")));
             QCoreApplication::processEvents();
             return;
         }
@@ -502,6 +604,8 @@ void TMobrelProgressForm::runAttempts() {
             std::error_code ec;
             std::filesystem::remove(OutputFolder, ec);
         }
+        // Asked to end: no report, no further attempt.
+        if (platform::TerminationRequested()) return;
         if (final) {
             auto* failed = new TFailedForm(*this, QString::fromStdString(display), this);
             failed->exec();
@@ -532,9 +636,14 @@ void TMobrelProgressForm::passOnArguments() {
 
 void TMobrelProgressForm::RARArchivePasswordRequired(TRAR&, bool, const std::wstring& fileName,
                                                      std::string& newPassword, bool& cancel) {
+    if (PasswordCancelled || platform::TerminationRequested()) {
+        newPassword.clear();
+        cancel = true;
+        return;
+    }
     if (CurrentPassword == extraction::kEmptyListMarker ||
         (!PasswordSupplied && CurrentPassword == extraction::kDialogMarker)) {
-        const QString name = QString::fromStdWString(fileName).section(QLatin1Char('/'), -1);
+        const QString name = shownName(fileName).section(QLatin1Char('/'), -1);
         TPasswordForm dialog(*this, name, this);
         dialog.exec();
         newPassword = DialogPassword;
@@ -543,6 +652,7 @@ void TMobrelProgressForm::RARArchivePasswordRequired(TRAR&, bool, const std::wst
             PasswordSupplied = true;
         }
         cancel = DialogPassword.empty();
+        PasswordCancelled = cancel;
         return;
     }
     newPassword = CurrentPassword;
@@ -562,10 +672,12 @@ void TMobrelProgressForm::RARArchiveNextVolumeRequired(TRAR&, const std::string&
     }
 }
 
-void TMobrelProgressForm::RARArchiveProgress(TRAR&, const std::wstring&,
+void TMobrelProgressForm::RARArchiveProgress(TRAR& sender, const std::wstring&,
                                              std::int64_t archiveBytesTotal,
                                              std::int64_t archiveBytesDone, std::int64_t,
                                              std::int64_t) {
+    // The library's cancel path removes the entry it is writing.
+    if (platform::TerminationRequested()) sender.AbortOperation();
     const auto step =
         extraction::NextProgress(archiveBytesTotal, archiveBytesDone, NextProgressThreshold);
     if (!step.update) return;
@@ -584,9 +696,14 @@ void TMobrelProgressForm::RARArchiveReplace(TRAR&, const TRARReplaceData& existi
     if (OverwriteAll) action = rrOverwrite;
     if (SkipAll) action = rrSkip;
     if (OverwriteAll || SkipAll) return;
-    TReplaceForm dialog(*this, QString::fromStdWString(existingData.FileName), this);
+    TReplaceForm dialog(*this, shownName(existingData.FileName), this);
     dialog.exec();
     action = dialog.ReplaceAction;
+}
+
+void TMobrelProgressForm::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    if (!std::exchange(timerStarted_, true)) Timer1->start();
 }
 
 void TMobrelProgressForm::closeEvent(QCloseEvent* event) {

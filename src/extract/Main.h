@@ -17,6 +17,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <unordered_set>
 #include <vector>
 
 #include "archive/RAR.h"
@@ -58,6 +59,14 @@ std::string DisplayName(const std::string& archiveName);
 // The subfolder named after the archive: the name without its last four
 // characters, or the whole name when it has no dot or at most four characters.
 std::string SubfolderName(const std::string& archiveName);
+
+// The path of a set's first volume for a path named like a later volume
+// ("x.part2.rar" -> "x.part1.rar", "x.part02.rar" -> "x.part01.rar", "x.r00"
+// -> "x.rar"); empty for any other name.
+std::string FirstVolumeName(const std::string& path);
+
+// `path` made absolute against the working folder, byte for byte.
+std::string AbsolutePath(const std::string& path);
 
 // One step of the progress display for `done` of `total` archive bytes.
 struct ProgressStep {
@@ -107,6 +116,9 @@ public:
     bool OverwriteAll = false;
     bool SkipAll = false;
     bool PasswordSupplied = false;
+    // A Cancel in the password dialog: every later password request of the
+    // run is answered with cancel, without a dialog.
+    bool PasswordCancelled = false;
     std::string CurrentPassword;
     std::string DialogPassword;
     std::int64_t CandidateIndex = 1;
@@ -159,6 +171,9 @@ public:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    // The run starts with the first showing, once the entry has made the hidden
+    // main window: a settings message during creation must not start it early.
+    void showEvent(QShowEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
 
 private:
@@ -167,6 +182,7 @@ private:
     std::string folderRule(const std::string& start);
     void subfolderRule();
     void runAttempts();
+    void terminationRequested();
     void updateCaption();
     void passOnArguments();
     void showWizard();
@@ -175,5 +191,8 @@ private:
     platform::ProgressWindowLock lock_;
     QImage mask_;
     bool running_ = false;
+    bool timerStarted_ = false;
     bool createdSubfolder_ = false;
+    // Entries the running attempt extracted completely; later attempts skip them.
+    std::unordered_set<std::wstring> completed_;
 };

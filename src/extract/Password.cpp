@@ -76,7 +76,8 @@ TPasswordForm::TPasswordForm(TMobrelProgressForm& run, const QString& fileName, 
     Label6 = NewLabel(this, "Label6", 23, 161, Style::Bold);
     Label7 = NewLabel(this, "Label7", 23, 178);
     Label8 = NewLabel(this, "Label8", 23, 194);
-    Button16 = NewButton(this, "Button16", 363, 182, 140, 25);
+    // Right of the two warning lines, which take more room in French and Spanish.
+    Button16 = NewButton(this, "Button16", 375, 182, 128, 25);
     Label5 = NewLabel(this, "Label5", 23, 228, Style::Bold);
     PasswordEdit = new QLineEdit(this);
     PasswordEdit->setObjectName("PasswordEdit");
@@ -116,11 +117,12 @@ TPasswordForm::TPasswordForm(TMobrelProgressForm& run, const QString& fileName, 
 }
 
 void TPasswordForm::FormCreate() {
-    CheckBox8->setToolTip(QString::fromStdString(ListFilePath()));
+    // Showing the dialog stores nothing; the list is remembered when it is used.
+    CheckBox8->setToolTip(QString::fromStdString(ListFilePath(false)));
     ApplyTexts(kTexts);
 }
 
-std::string TPasswordForm::ListFilePath() const {
+std::string TPasswordForm::ListFilePath(bool remember) const {
     if (settingsFolder_.empty()) return settings::kListPlaceholder;
     const settings::Store store(settingsFolder_);
     std::string path = settings::kListPlaceholder;
@@ -130,7 +132,7 @@ std::string TPasswordForm::ListFilePath() const {
     }
     if (!named || !platform::FileExists(path)) {
         path = store.path(settings::kPassList);
-        store.writeValue(settings::kListName, path);
+        if (remember) store.writeValue(settings::kListName, path);
     }
     return path;
 }

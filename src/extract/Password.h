@@ -57,9 +57,9 @@ public:
 private:
     void FormCreate();
     // The password list file, as named by "listname.txt"; names the default
-    // list in the settings folder (and rewrites "listname.txt") when that file
-    // is missing or its list has gone.
-    std::string ListFilePath() const;
+    // list in the settings folder (and, when `remember`, rewrites
+    // "listname.txt") when that file is missing or its list has gone.
+    std::string ListFilePath(bool remember = true) const;
 
     TMobrelProgressForm& run_;
     std::string settingsFolder_;

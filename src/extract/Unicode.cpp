@@ -112,6 +112,9 @@ void TNoUnicodeForm::FormShow() {
     const ControlText* rows = FileNameIncompatible ? kFileNameTexts : kPathTexts;
     const QString named = FileNameIncompatible ? FilenameBox->text() : FilenameBox->toolTip();
     ApplyTexts(rows, 4);
+    // The longest first line (Spanish) is wider than the room right of the
+    // margin: it then starts further left rather than run past the edge.
+    Label8->move(qMin(23, width() - 8 - Label8->width()), Label8->y());
     Label7->setText(Text(rows[0]) + named + QLatin1Char('"'));
     Label7->setToolTip(Label7->text());
 }

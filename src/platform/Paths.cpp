@@ -20,22 +20,25 @@ bool DirectoryExists(const std::string& path) {
     return !path.empty() && ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
-bool ForceDirectories(const std::string& path) {
+bool ForceDirectories(const std::string& path, unsigned mode) {
     std::string p = ExcludeTrailingDelimiter(path);
     if (p.empty()) return false;
     if (DirectoryExists(p)) return true;
     std::string::size_type pos = 0;
     while ((pos = p.find('/', pos + 1)) != std::string::npos) {
         std::string part = p.substr(0, pos);
-        if (!DirectoryExists(part) && ::mkdir(part.c_str(), 0777) != 0 && errno != EEXIST)
+        if (!DirectoryExists(part) && ::mkdir(part.c_str(), static_cast<mode_t>(mode)) != 0 &&
+            errno != EEXIST)
             return false;
     }
-    if (::mkdir(p.c_str(), 0777) != 0 && errno != EEXIST) return false;
+    if (::mkdir(p.c_str(), static_cast<mode_t>(mode)) != 0 && errno != EEXIST) return false;
     return DirectoryExists(p);
 }
 
 bool DeleteFileIfExists(const std::string& path) {
-    return ::unlink(path.c_str()) == 0 || errno == ENOENT;
+    // ENOTDIR: a file stands where a folder of the path should be, so the
+    // file cannot be there either.
+    return ::unlink(path.c_str()) == 0 || errno == ENOENT || errno == ENOTDIR;
 }
 
 std::string IncludeTrailingDelimiter(const std::string& path) {
@@ -96,7 +99,8 @@ static std::string userDirsDesktop(const std::string& home) {
             auto end = value.find('"', 1);
             value = value.substr(1, end == std::string::npos ? std::string::npos : end - 1);
         }
-        if (value.compare(0, 6, "$HOME/") == 0) return IncludeTrailingDelimiter(home) + value.substr(6);
+        if (value.compare(0, 6, "$HOME/") == 0)
+            return IncludeTrailingDelimiter(home) + value.substr(6);
         if (value == "$HOME") return home;
         return value;
     }

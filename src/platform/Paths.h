@@ -11,10 +11,12 @@ namespace platform {
 bool FileExists(const std::string& path);
 bool DirectoryExists(const std::string& path);
 
-// Creates the folder and every missing parent; true when it exists afterwards.
-bool ForceDirectories(const std::string& path);
+// Creates the folder and every missing parent with `mode` (less the umask);
+// true when it exists afterwards.
+bool ForceDirectories(const std::string& path, unsigned mode = 0777);
 
-// Deletes a file; a missing file is no error (returns true).
+// Deletes a file; a missing file is no error (returns true), nor a path
+// through a file.
 bool DeleteFileIfExists(const std::string& path);
 
 std::string IncludeTrailingDelimiter(const std::string& path);

@@ -8,8 +8,12 @@
 
 namespace platform {
 
-// The folder that holds the lock files, with a trailing '/'.
+// The folder that holds the lock files, with a trailing '/': a folder of this
+// user's alone. Empty when none can be had (the run then goes without a lock).
 std::string ProgressLockFolder();
+// The fallback under `base` ("/tmp"): "Tarnwick-<uid>", or "Tarnwick-<uid>-<n>"
+// when a name is a link or belongs to someone else. Empty when all are taken.
+std::string PrivateLockFolderIn(const std::string& base);
 
 class ProgressWindowLock {
 public:

@@ -2,7 +2,8 @@
 // The settings store: one small file per option in a per-user folder. A flag
 // file is on by existing; a value file holds its value on the first line.
 // Every access opens, reads or writes, and closes the file at once, so other
-// processes of the program see a change at their next read.
+// processes of the program see a change at their next read. A write replaces
+// the file whole, so a reader never sees it half written; the last writer wins.
 
 #include <optional>
 #include <string>
@@ -35,11 +36,19 @@ inline constexpr char kFlagText[] = ":-)";
 inline constexpr char kListPlaceholder[] = "yet to be defined :-)";
 
 // The flags a first run creates, in the order they are created.
-inline constexpr const char* kFirstRunFlags[] = {kAutoLang, kButton,
-                                                 kFirstRun, kOpenDir, kStayTop, kSubDir, kWizard};
+inline constexpr const char* kFirstRunFlags[] = {kAutoLang, kButton, kFirstRun, kOpenDir,
+                                                 kStayTop,  kSubDir, kWizard};
 
 // Value files are read up to the first line break and at most this many bytes.
 inline constexpr std::size_t kMaxValueBytes = 32 * 1024;
+// A password list is read up to this many bytes; the rest is ignored.
+inline constexpr std::size_t kMaxListBytes = 16 * 1024 * 1024;
+
+// Permissions of new settings files: those holding passwords are the user's alone.
+inline constexpr unsigned kSharedMode = 0666;
+inline constexpr unsigned kPrivateMode = 0600;
+// True for the files that hold passwords (the default password pair, the list).
+bool IsPrivate(const std::string& name);
 
 // What the store tells the user when a settings file fails.
 struct StoreMessage {
@@ -56,7 +65,8 @@ inline constexpr StoreMessage kFileNotCreated{"Configuration file could not be c
 void Report(const StoreMessage& message);
 
 // The lines of a list file (a password list): lines end in CR LF, CR or LF; a
-// last empty line does not count. nullopt when the file cannot be read.
+// last empty line does not count. nullopt when the file cannot be read or is
+// not a regular file (a FIFO or a device is never waited on).
 std::optional<std::vector<std::string>> ReadListFile(const std::string& path);
 
 // The settings folder: <application data>/Ostrel/<title>/, ending in '/'.
@@ -75,9 +85,12 @@ public:
     bool flag(const std::string& name) const { return exists(name); }
     // Writes ":-)" CR LF, replacing any content.
     bool setFlag(const std::string& name) const;
-    // Deletes the file; a missing file is no error.
+    // Deletes the file; a missing file, a path blocked by a file, and a folder
+    // of that name (which stays) are no error.
     bool clearFlag(const std::string& name) const;
-    bool setFlag(const std::string& name, bool on) const { return on ? setFlag(name) : clearFlag(name); }
+    bool setFlag(const std::string& name, bool on) const {
+        return on ? setFlag(name) : clearFlag(name);
+    }
 
     // The first line without its break (CR LF, CR or LF); nullopt when the file
     // cannot be opened or read.
@@ -95,9 +108,12 @@ private:
     std::string folder_;
 };
 
-// Reads the first line of any text file by the value-file rule.
+// Reads the first line of a regular file by the value-file rule; nullopt for
+// anything else.
 std::optional<std::string> ReadFirstLine(const std::string& path);
-// Writes one line and CR LF, replacing the file.
-bool WriteLine(const std::string& path, const std::string& line);
+// Writes one line and CR LF, replacing the file whole (a temporary file in the
+// same folder renamed over it); writes nothing when the file holds exactly
+// that already. A new file gets `mode` (less the umask).
+bool WriteLine(const std::string& path, const std::string& line, unsigned mode = kSharedMode);
 
 }  // namespace settings

@@ -7,6 +7,7 @@
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QEventLoop>
+#include <QFile>
 #include <QFileInfo>
 #include <QFrame>
 #include <QGroupBox>
@@ -34,6 +35,7 @@
 #include "ui/Dialogs.h"
 #include "ui/Fonts.h"
 #include "ui/Languages.h"
+#include "ui/Look.h"
 #include "ui/Welcome.h"
 
 const PageAddresses kEnglishPageAddresses = {
@@ -84,43 +86,27 @@ void whiteBackdrop(QWidget* page) {
     paintWhite(shape);
 }
 
-// A white group box whose caption sits on the frame's top line, as the
-// controls' places assume (the usual styles put it above the frame).
-class WhiteGroupBox : public QGroupBox {
-public:
-    using QGroupBox::QGroupBox;
-
-protected:
-    void paintEvent(QPaintEvent*) override {
-        QPainter p(this);
-        p.fillRect(rect(), Qt::white);
-        const QFontMetrics fm(font());
-        p.setPen(QColor(184, 184, 184));
-        p.drawRect(rect().adjusted(0, fm.height() / 2, -1, -1));
-        const QRect caption(8, 0, fm.horizontalAdvance(title()), fm.height());
-        p.fillRect(caption, Qt::white);
-        p.setPen(palette().color(isEnabled() ? QPalette::Active : QPalette::Disabled,
-                                 QPalette::WindowText));
-        p.drawText(caption, Qt::AlignLeft | Qt::AlignVCenter, title());
-    }
-};
-
 QGroupBox* makeGroup(QWidget* page, const char* name, int x, int y, int w, int h) {
-    auto* g = new WhiteGroupBox(page);
+    auto* g = new look::WhiteGroupBox(page);
     place(g, name, x, y, w, h);
     paintWhite(g);
     return g;
 }
 
+// Option rows and their groups are a little wider than laid out: the archive
+// name option's caption needs the room with the fonts used here.
+constexpr int kOptionWidth = 432;
+constexpr int kGroupWidth = 466;
+
 QCheckBox* makeCheck(QWidget* parent, const char* name, int x, int y) {
     auto* c = new QCheckBox(parent);
-    place(c, name, x, y, 423, 17);
+    place(c, name, x, y, kOptionWidth, 17);
     return c;
 }
 
 QRadioButton* makeRadio(QWidget* parent, const char* name, int x, int y) {
     auto* r = new QRadioButton(parent);
-    place(r, name, x, y, 423, 17);
+    place(r, name, x, y, kOptionWidth, 17);
     return r;
 }
 
@@ -191,6 +177,7 @@ TfrmConfig::TfrmConfig(QWidget* parent) : QWidget(parent) {
     ShowWelcomeDialog = [this] { ShowWelcome(*this); };
 
     setWindowTitle(ApplicationTitle);
+    look::UseLightLook(*this);
     setFont(fonts::LaidOut(QStringLiteral("MS Sans Serif"), 8));
     setFixedSize(513, 363);
 
@@ -229,7 +216,6 @@ TfrmConfig::TfrmConfig(QWidget* parent) : QWidget(parent) {
     Timer1->setObjectName("Timer1");
     Timer1->setInterval(920);
     connect(Timer1, &QTimer::timeout, this, &TfrmConfig::Timer1Timer);
-    Timer1->start();
 
     // The stay-on-top flag is tested before the settings load, so a first
     // start (whose defaults create the flag) shows a normal window and the
@@ -243,12 +229,16 @@ TfrmConfig::TfrmConfig(QWidget* parent) : QWidget(parent) {
     setWindowFlags(flags);
     setAcceptDrops(true);
 
-    Memo3Click();
-
+    // Placed before the load, so that a settings message opens over the window.
     if (QScreen* screen = QGuiApplication::primaryScreen()) {
         QRect area = screen->availableGeometry();
         move(area.center() - QPoint(width() / 2, height() / 2));
     }
+
+    Memo3Click();
+    // Started after the load: a settings message must not let the start-up
+    // step run before the window is shown.
+    Timer1->start();
 }
 
 // ---------------------------------------------------------------- building
@@ -290,7 +280,7 @@ void TfrmConfig::buildFirstPage() {
 
 void TfrmConfig::buildOptionsPage() {
     whiteBackdrop(t1);
-    GroupBox1 = makeGroup(t1, "GroupBox1", 16, 16, 457, 153);
+    GroupBox1 = makeGroup(t1, "GroupBox1", 16, 16, kGroupWidth, 153);
     CheckBox4 = makeCheck(GroupBox1, "CheckBox4", 31, 21);
     PasswordEdit = new QLineEdit(GroupBox1);
     place(PasswordEdit, "PasswordEdit", 49, 43, 287, 21);
@@ -302,7 +292,7 @@ void TfrmConfig::buildOptionsPage() {
     Image11 = makePicture(GroupBox1, "Image11", ":/pictures/icon_passlist.png", 9, 75, 18, 18);
     Image25 = makePicture(GroupBox1, "Image25", ":/pictures/icon_archivename.png", 9, 127, 18, 18);
 
-    GroupBox2 = makeGroup(t1, "GroupBox2", 16, 176, 457, 131);
+    GroupBox2 = makeGroup(t1, "GroupBox2", 16, 176, kGroupWidth, 131);
     RadioButton1 = makeRadio(GroupBox2, "RadioButton1", 31, 21);
     RadioButton2 = makeRadio(GroupBox2, "RadioButton2", 31, 42);
     StaticText13 = makeText(GroupBox2, "StaticText13", 49, 63, 386, 15);
@@ -343,7 +333,7 @@ void TfrmConfig::buildOptionsPage() {
 
 void TfrmConfig::buildInterfacePage() {
     whiteBackdrop(TabSheet1);
-    GroupBox3 = makeGroup(TabSheet1, "GroupBox3", 16, 16, 457, 174);
+    GroupBox3 = makeGroup(TabSheet1, "GroupBox3", 16, 16, kGroupWidth, 174);
     CheckBox5 = makeCheck(GroupBox3, "CheckBox5", 31, 21);
     LanguageCombo = new QComboBox(GroupBox3);
     place(LanguageCombo, "LanguageCombo", 49, 43, 287, 21);
@@ -354,7 +344,7 @@ void TfrmConfig::buildInterfacePage() {
     Image29 = makePicture(GroupBox3, "Image29", ":/pictures/icon_staytop.png", 9, 127, 18, 18);
     Image21 = makePicture(GroupBox3, "Image21", ":/pictures/icon_button.png", 9, 148, 18, 18);
 
-    GroupBox4 = makeGroup(TabSheet1, "GroupBox4", 16, 197, 457, 110);
+    GroupBox4 = makeGroup(TabSheet1, "GroupBox4", 16, 197, kGroupWidth, 110);
     CheckBox1 = makeCheck(GroupBox4, "CheckBox1", 31, 21);
     CheckBox7 = makeCheck(GroupBox4, "CheckBox7", 31, 42);
     CheckBox13 = makeCheck(GroupBox4, "CheckBox13", 31, 63);
@@ -435,8 +425,9 @@ void TfrmConfig::buildAboutPage() {
 
 void TfrmConfig::buildAuthorPage() {
     whiteBackdrop(TabSheet3);
-    Image12 = makePicture(TabSheet3, "Image12", ":/pictures/author_de.jpg", 4, 8, 486, 270);
-    Image31 = makePicture(TabSheet3, "Image31", ":/pictures/author_en.jpg", 4, 8, 486, 270);
+    // The page pictures sit inside the backdrop's frame, which shows all round.
+    Image12 = makePicture(TabSheet3, "Image12", ":/pictures/author_de.jpg", 5, 9, 484, 268);
+    Image31 = makePicture(TabSheet3, "Image31", ":/pictures/author_en.jpg", 5, 9, 484, 268);
     Image12->hide();
     // Picture areas over the three panels of the page picture.
     Image5 = makeArea(TabSheet3, "Image5", 12, 56, 150, 214);
@@ -458,8 +449,8 @@ void TfrmConfig::buildAuthorPage() {
 
 void TfrmConfig::buildMorePage() {
     whiteBackdrop(TabSheet4);
-    Image4 = makePicture(TabSheet4, "Image4", ":/pictures/more_de.jpg", 4, 8, 486, 270);
-    Image6 = makePicture(TabSheet4, "Image6", ":/pictures/more_en.jpg", 4, 8, 486, 270);
+    Image4 = makePicture(TabSheet4, "Image4", ":/pictures/more_de.jpg", 5, 9, 484, 268);
+    Image6 = makePicture(TabSheet4, "Image6", ":/pictures/more_en.jpg", 5, 9, 484, 268);
     Image4->hide();
     Image8 = makeArea(TabSheet4, "Image8", 12, 56, 150, 214);
     Image9 = makeArea(TabSheet4, "Image9", 170, 56, 150, 214);
@@ -482,7 +473,9 @@ void TfrmConfig::buildHelpPage() {
     setBold(StaticText1);
     StaticText3 = makeText(TabSheet5, "StaticText3", 15, 33, 463, 17);
     Image24 = makePicture(TabSheet5, "Image24", ":/pictures/help.jpg", 15, 55, 463, 141);
-    StaticText6 = makeText(TabSheet5, "StaticText6", 15, 200, 147, 17);
+    // The first caption may reach a little past the picture's left edge: the
+    // Spanish one needs it.
+    StaticText6 = makeText(TabSheet5, "StaticText6", 7, 200, 163, 17);
     StaticText7 = makeText(TabSheet5, "StaticText7", 173, 200, 147, 17);
     StaticText8 = makeText(TabSheet5, "StaticText8", 331, 200, 147, 17);
     for (QLabel* l : {StaticText6, StaticText7, StaticText8}) {
@@ -684,9 +677,9 @@ void TfrmConfig::dropEvent(QDropEvent* event) {
 
 // ---------------------------------------------------------------- settings load
 
-QString TfrmConfig::desktopFolder() const {
+std::string TfrmConfig::desktopFolder() const {
     std::string desktop = platform::DesktopFolder();
-    return desktop.empty() ? QStringLiteral("No Desktop Folder found.") : fromStd(desktop);
+    return desktop.empty() ? std::string("No Desktop Folder found.") : desktop;
 }
 
 void TfrmConfig::reportWriteFailure() {
@@ -697,7 +690,16 @@ void TfrmConfig::reportWriteFailure() {
 }
 
 void TfrmConfig::storeFlag(const char* name, bool on) {
+    // The load sets each box from its file: storing it back would change nothing
+    // and could undo another process's change made meanwhile.
+    if (loading_) return;
     if (!settings::Store(SettingsFolder).setFlag(name, on)) reportWriteFailure();
+}
+
+void TfrmConfig::showFolder(const std::string& folder) {
+    shownFolder_ = folder;
+    StaticText13->setText(fromStd(folder));
+    StaticText13->setToolTip(StaticText13->text());
 }
 
 void TfrmConfig::Memo3Click() {
@@ -734,6 +736,7 @@ void TfrmConfig::Memo3Click() {
             passwordReadFailed = true;
     }
     skipPasswordStore_ = passwordReadFailed;
+    shownPassword_ = password;
     const QString passwordText = fromStd(password);
     const bool textChanged = PasswordEdit->text() != passwordText;
     const bool silentOn = store.exists(settings::kSilent);
@@ -757,11 +760,12 @@ void TfrmConfig::Memo3Click() {
     CheckBox10->setChecked(store.exists(settings::kTryName));
 
     if (!store.exists(settings::kFolder)) {
-        StaticText13->setText(desktopFolder());
+        showFolder(desktopFolder());
         RadioButton1->setChecked(true);
     } else {
         if (auto v = readValue(settings::kFolder)) {
-            StaticText13->setText(platform::DirectoryExists(*v) ? fromStd(*v) : desktopFolder());
+            loadedFolder_ = *v;
+            showFolder(platform::DirectoryExists(*v) ? *v : desktopFolder());
         } else {
             // The shown folder is not the stored one: selecting the option must
             // not overwrite the file with it.
@@ -769,8 +773,8 @@ void TfrmConfig::Memo3Click() {
         }
         RadioButton2->setChecked(true);
         skipFolderStore_ = false;
+        loadedFolder_.reset();
     }
-    StaticText13->setToolTip(StaticText13->text());
 
     CheckBox3->setChecked(store.exists(settings::kSubDir));
     CheckBox11->setChecked(store.exists(settings::kOpenDir));
@@ -792,6 +796,7 @@ void TfrmConfig::Memo3Click() {
     LanguageCombo->setEnabled(!CheckBox5->isChecked());
 
     CheckBox12->setChecked(store.exists(settings::kStayTop));
+    CheckBox1->setChecked(store.exists(settings::kFirstRun));
     CheckBox2->setChecked(store.exists(settings::kButton));
     Button1->setVisible(CheckBox2->isChecked());
     CheckBox13->setChecked(store.exists(settings::kReplace));
@@ -828,8 +833,15 @@ void TfrmConfig::LanguageComboChange(QObject* sender) {
 
 void TfrmConfig::PasswordEditChange() {
     if (skipPasswordStore_) return;
+    // The box shows the stored bytes as text; while it still shows them, they
+    // are stored as they were, whatever their encoding.
+    const std::string text = PasswordEdit->text() == fromStd(shownPassword_)
+                                 ? shownPassword_
+                                 : toStd(PasswordEdit->text());
+    // The load shows what is stored; only an empty password changes the files,
+    // and never from the hidden main window of an extraction run.
+    if (loading_ && (!text.empty() || ExtractionRun)) return;
     settings::Store store(SettingsFolder);
-    const std::string text = toStd(PasswordEdit->text());
     bool ok;
     if (text.empty()) {
         ok = store.clearFlag(settings::kPassword);
@@ -851,7 +863,8 @@ void TfrmConfig::CheckBox4Click() {
 void TfrmConfig::CheckBox8Click() {
     const bool on = CheckBox8->isChecked();
     storeFlag(settings::kTryList, on);
-    if (on) {
+    // The hidden main window of an extraction run writes nothing the user did not change.
+    if (on && !(loading_ && ExtractionRun)) {
         settings::Store store(SettingsFolder);
         bool ok = true;
         if (!store.exists(settings::kPassList)) ok = store.setFlag(settings::kPassList);
@@ -884,9 +897,12 @@ void TfrmConfig::RadioButton1Click() {
 }
 
 void TfrmConfig::RadioButton2Click() {
-    if (RadioButton2->isChecked() && !skipFolderStore_) {
-        if (!settings::Store(SettingsFolder)
-                 .writeValue(settings::kFolder, toStd(StaticText13->text())))
+    // The load stores the folder only when it shows another one (the stored
+    // folder has gone), and not in an extraction run, whose own folder rule
+    // falls back the same way; the bytes shown are stored as they are.
+    if (RadioButton2->isChecked() && !skipFolderStore_ &&
+        !(loading_ && (ExtractionRun || loadedFolder_ == shownFolder_))) {
+        if (!settings::Store(SettingsFolder).writeValue(settings::kFolder, shownFolder_))
             reportWriteFailure();
     }
     StaticText13->setEnabled(RadioButton2->isChecked());
@@ -898,10 +914,10 @@ void TfrmConfig::StaticText13Click() {
     const QString start = platform::DirectoryExists(toStd(shown)) ? shown : QString();
     const QString chosen = dialogs::GetExistingDirectory(this, QString(), start);
     if (chosen.isEmpty()) return;
-    if (!settings::Store(SettingsFolder).writeValue(settings::kFolder, toStd(chosen)))
+    const std::string folder = QFile::encodeName(chosen).toStdString();
+    if (!settings::Store(SettingsFolder).writeValue(settings::kFolder, folder))
         dialogs::ShowStoreMessage(this, settings::kFileNotCreated);
-    StaticText13->setText(chosen);
-    StaticText13->setToolTip(chosen);
+    showFolder(folder);
 }
 
 void TfrmConfig::Button10Click() {
@@ -1015,7 +1031,12 @@ void TfrmConfig::Timer1Timer() {
     Timer1->stop();
     if (StartedWithArguments) return;
     settings::Store store(SettingsFolder);
-    if (store.exists(settings::kFirstRun) && ShowWelcomeDialog) ShowWelcomeDialog();
+    if (store.exists(settings::kFirstRun) && ShowWelcomeDialog) {
+        ShowWelcomeDialog();
+        // The dialog may have deleted the flag; the option shows what is left.
+        const QSignalBlocker quiet(CheckBox1);
+        CheckBox1->setChecked(store.exists(settings::kFirstRun));
+    }
     if (store.exists(settings::kDialog)) {
         CheckBox7->setChecked(true);
         Button1Click();

@@ -17,6 +17,7 @@
 #include <QWidget>
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 
 #include "ui/Pictures.h"
@@ -68,6 +69,9 @@ public:
     // The program started for each archive: this program's own file. Tests put
     // a helper program here.
     std::string ProgramPath;
+    // Set by the entry before the window is made: this window is the hidden main
+    // window of an extraction run, whose load writes no setting at all.
+    static inline bool ExtractionRun = false;
     // Whether the process was started with a command-line argument; the
     // start-up timer then does nothing.
     bool StartedWithArguments = false;
@@ -270,7 +274,9 @@ private:
     // (once per settings load).
     void storeFlag(const char* name, bool on);
     void reportWriteFailure();
-    QString desktopFolder() const;
+    std::string desktopFolder() const;
+    // Shows a folder (bytes as stored) in StaticText13 and its hint.
+    void showFolder(const std::string& folder);
 
     QHash<QObject*, std::function<void()>> clickHandlers_;
     bool loading_ = false;
@@ -278,4 +284,9 @@ private:
     bool skipFolderStore_ = false;
     bool skipPasswordStore_ = false;
     bool busy_ = false;
+    // The stored bytes behind the texts of StaticText13 and PasswordEdit.
+    std::string shownFolder_;
+    std::string shownPassword_;
+    // The value of "folder.txt" during the load.
+    std::optional<std::string> loadedFolder_;
 };

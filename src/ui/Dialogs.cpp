@@ -57,7 +57,18 @@ QString GetOpenFileName(QWidget* parent, const QString& caption, const QString& 
 
 QString GetExistingDirectory(QWidget* parent, const QString& caption, const QString& dir) {
     if (nextDirectory) return *std::exchange(nextDirectory, std::nullopt);
-    return QFileDialog::getExistingDirectory(parent, caption, dir, QFileDialog::ShowDirsOnly);
+    // A browse for folders: it lists folders only and neither creates,
+    // renames nor deletes any. The desktop's own dialogs offer a "new folder"
+    // button that cannot be taken away, so Qt's dialog is used.
+    QFileDialog dialog(parent, caption, dir);
+    dialog.setObjectName("FolderDialog");
+    dialog.setFileMode(QFileDialog::Directory);
+    dialog.setOptions(QFileDialog::ShowDirsOnly | QFileDialog::ReadOnly |
+                      QFileDialog::DontUseNativeDialog);
+    if (auto* create = dialog.findChild<QWidget*>(QStringLiteral("newFolderButton")))
+        create->hide();
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return QString();
+    return dialog.selectedFiles().first();
 }
 
 std::optional<QString> GetText(QWidget* parent, const QString& caption, const QString& label,

@@ -7,6 +7,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
+#include <QProxyStyle>
 #include <QSettings>
 #include <QSignalBlocker>
 #include <QStackedWidget>
@@ -433,11 +434,27 @@ void Apply(TfrmConfig& w, QObject* sender) {
     }
 }
 
+namespace {
+class ScrollingListStyle : public QProxyStyle {
+public:
+    int styleHint(StyleHint hint, const QStyleOption* option, const QWidget* widget,
+                  QStyleHintReturn* returned) const override {
+        if (hint == QStyle::SH_ComboBox_Popup) return 0;
+        return QProxyStyle::styleHint(hint, option, widget, returned);
+    }
+};
+}  // namespace
+
 void FillList(QComboBox& list) {
     const QSignalBlocker quiet(&list);
     list.clear();
     for (const Language& language : Table()) list.addItem(QString::fromUtf8(language.name));
     list.setMaxVisibleItems(19);
+    // Styles that drop a plain list down as a menu (Fusion among them) show
+    // every entry and ignore the row count; a scrolling list keeps it.
+    auto* style = new ScrollingListStyle;
+    style->setParent(&list);
+    list.setStyle(style);
     list.setEditable(false);
     list.setCurrentIndex(-1);
 }

@@ -12,8 +12,9 @@
 #include <QScreen>
 #include <QUrl>
 
-#include "ui/Pictures.h"
 #include "ui/Fonts.h"
+#include "ui/Look.h"
+#include "ui/Pictures.h"
 
 namespace rundialog {
 
@@ -87,7 +88,7 @@ TRunDialog::TRunDialog(const char* formName, std::int32_t language, int clientHe
     setFixedSize(kWidth, clientHeight);
     setFont(fonts::LaidOut(QStringLiteral("Tahoma"), 8));
     setAutoFillBackground(true);
-    QPalette p = palette();
+    QPalette p = look::LightPalette();
     p.setColor(QPalette::Window, Qt::white);
     setPalette(p);
 

@@ -12,9 +12,10 @@
 
 #include "settings/Settings.h"
 #include "ui/About.h"
-#include "ui/Languages.h"
-#include "ui/Pictures.h"
 #include "ui/Fonts.h"
+#include "ui/Languages.h"
+#include "ui/Look.h"
+#include "ui/Pictures.h"
 
 namespace {
 
@@ -131,7 +132,7 @@ TWelcomeForm::TWelcomeForm(std::int32_t interfaceLanguage, std::string settingsF
                    Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
     setFixedSize(530, 338);
     setFont(fonts::LaidOut(QStringLiteral("Tahoma"), 8));
-    QPalette white = palette();
+    QPalette white = look::LightPalette();
     white.setColor(QPalette::Window, Qt::white);
     setPalette(white);
     setAutoFillBackground(true);

@@ -12,6 +12,7 @@
 #include "settings/Settings.h"
 #include "ui/About.h"
 #include "ui/Dialogs.h"
+#include "ui/Look.h"
 
 namespace {
 
@@ -58,16 +59,7 @@ TWizardForm::TWizardForm(TfrmConfig& config, bool* cancelled, const QString& arc
       settingsFolder_(config.SettingsFolder),
       cancelled_(cancelled) {
     // Captions sit on the frame's top line, as on the options page.
-    // A style sheet stops the dialog's font at the group; name it again.
-    const QString groupStyle =
-        QStringLiteral(
-            "* { font-family: \"%1\"; font-size: 8pt; }"
-            "QGroupBox { background: white; border: 1px solid #b8b8b8; margin-top: 6px; }"
-            "QGroupBox::title { subcontrol-origin: margin; subcontrol-position: top left;"
-            " left: 8px; padding: 0px; background: white; }")
-            .arg(font().family());
-    GroupBox1 = new QGroupBox(this);
-    GroupBox1->setStyleSheet(groupStyle);
+    GroupBox1 = new look::WhiteGroupBox(this);
     GroupBox1->setObjectName("GroupBox1");
     GroupBox1->setGeometry(23, 71, 482, 74);
     FilenameBox = NewNameBox(GroupBox1, "FilenameBox", 12, 29, 325);
@@ -75,8 +67,7 @@ TWizardForm::TWizardForm(TfrmConfig& config, bool* cancelled, const QString& arc
     FilenameBox->setToolTip(archivePath);
     Button1 = NewButton(GroupBox1, "Button1", 343, 26, 121, 25);
 
-    GroupBox2 = new QGroupBox(this);
-    GroupBox2->setStyleSheet(groupStyle);
+    GroupBox2 = new look::WhiteGroupBox(this);
     GroupBox2->setObjectName("GroupBox2");
     GroupBox2->setGeometry(23, 156, 482, 131);
     Image17 = NewIcon(GroupBox2, "Image17", 9, 20, ":/pictures/icon_samefolder.png");
@@ -97,13 +88,14 @@ TWizardForm::TWizardForm(TfrmConfig& config, bool* cancelled, const QString& arc
     Image16 = NewIcon(GroupBox2, "Image16", 9, 105, ":/pictures/icon_openfolder.png");
     CheckBox11 = NewCheckBox(GroupBox2, "CheckBox11", 31, 105, 434);
 
-    // A little wider than laid out: the check mark takes more room here than
-    // on the system the dialog was drawn for, and the German text needs it.
-    CheckBox9 = NewCheckBox(Panel2, "CheckBox9", 12, 14, 353);
+    // Wider than laid out, with narrower buttons beside it: the check mark
+    // takes more room here than on the system the dialog was drawn for, and
+    // the German and Spanish captions need the whole width left of OK.
+    CheckBox9 = NewCheckBox(Panel2, "CheckBox9", 12, 14, 375);
     CheckBox9->setChecked(true);
-    OKButton = NewButton(Panel2, "OKButton", 366, 9, 75, 25);
+    OKButton = NewButton(Panel2, "OKButton", 390, 9, 60, 25);
     OKButton->setDefault(true);
-    CancelButton = NewButton(Panel2, "CancelButton", 447, 9, 75, 25);
+    CancelButton = NewButton(Panel2, "CancelButton", 454, 9, 68, 25);
     EscapeButton = CancelButton;
 
     Timer1 = new QTimer(this);
@@ -149,8 +141,12 @@ void TWizardForm::FormCreate(const QString& archivePath) {
         RadioButton1->setChecked(true);
     } else {
         if (auto line = store.readValue(settings::kFolder)) {
-            ShowFolder(platform::DirectoryExists(*line) ? QString::fromStdString(*line)
-                                                        : archiveFolder);
+            if (platform::DirectoryExists(*line)) {
+                ShowFolder(QString::fromStdString(*line));
+                shownFolder_ = *line;
+            } else {
+                ShowFolder(archiveFolder);
+            }
         } else {
             dialogs::ShowStoreMessage(this, settings::kFileNotRead);
             ShowFolder(QString::fromUtf8(kDesignFolder));
@@ -165,6 +161,7 @@ void TWizardForm::FormCreate(const QString& archivePath) {
 }
 
 void TWizardForm::ShowFolder(const QString& folder) {
+    shownFolder_ = folder.toStdString();
     StaticText13->setText(folder);
     StaticText13->setToolTip(folder);
 }
@@ -177,8 +174,7 @@ void TWizardForm::RadioButton1Click() {
 
 void TWizardForm::RadioButton2Click() {
     if (RadioButton2->isChecked() && !folderUnread_) {
-        settings::Store(settingsFolder_)
-            .writeValue(settings::kFolder, StaticText13->text().toStdString());
+        settings::Store(settingsFolder_).writeValue(settings::kFolder, shownFolder_);
     }
     StaticText13->setEnabled(RadioButton2->isChecked());
     Button4->setEnabled(RadioButton2->isChecked());

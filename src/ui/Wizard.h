@@ -73,4 +73,6 @@ private:
     // Set while the stored folder could not be read: the shown text is then
     // only a stand-in and must not replace the stored folder.
     bool folderUnread_ = false;
+    // The bytes behind the folder shown (a stored folder need not be UTF-8).
+    std::string shownFolder_;
 };

@@ -178,3 +178,75 @@ TEST_F(ArchiveSafety, OutputFolderReachedThroughALink) {
 }
 
 }  // namespace
+
+namespace {
+
+// The library leaves a name of 1,024 characters or more unterminated and cuts
+// destinations at 2,047: such entries are refused, never written under a
+// shorter name (which may be another existing file, or a folder further up).
+TEST_F(ArchiveSafety, NamesTheLibraryWouldCutAreRefused) {
+    std::string longName;
+    while (longName.size() < 1100) longName += "folder-of-a-long-name/";
+    longName += "file.txt";
+    std::vector<Rar4Entry> entries(2);
+    entries[0].name = longName;
+    entries[0].data = "long\n";
+    entries[1].name = "short.txt";
+    entries[1].data = "short\n";
+    ASSERT_TRUE(WriteRar4(root / "long.rar", entries));
+    EXPECT_FALSE(Extract(root / "long.rar"));
+    EXPECT_NE(Result(W(longName.substr(0, 1024))), 0) << "reported as failed";
+    EXPECT_FALSE(PathExists(out + "/folder-of-a-long-name")) << "nothing of it is written";
+    EXPECT_EQ(ReadFile(out + "/short.txt"), "short\n");
+
+    // A short name below a deep output folder: folder and name over 2,047.
+    std::string deep = out;
+    while (deep.size() < 2002) deep += "/deep-folder-level";
+    fs::create_directories(deep);
+    entries[0].name = "a-name-that-crosses-the-limit-of-two-thousand-and-forty-seven.txt";
+    ASSERT_TRUE(WriteRar4(root / "deep.rar", entries));
+    rar.ListArchive(root / "deep.rar");
+    seen.clear();
+    EXPECT_FALSE(rar.ExtractArchive(W(deep), true));
+    EXPECT_NE(Result(W(entries[0].name)), 0);
+    EXPECT_EQ(ReadFile(deep + "/short.txt"), "short\n");
+    std::size_t files = 0;
+    for (auto& e : fs::recursive_directory_iterator(root.path()))
+        files += e.path().filename().string().rfind("a-name-that", 0) == 0;
+    EXPECT_EQ(files, 0u) << "not written anywhere under a cut name";
+}
+
+// 8-bit names come from the library as U+FFFE + U+E0xx and are written with
+// their raw bytes: the overwrite question and the link guard see those bytes.
+// An output folder that is not UTF-8 receives the files itself.
+TEST_F(ArchiveSafety, NamesThatAreNotUtf8AreCheckedAsWritten) {
+    std::vector<Rar4Entry> entries(2);
+    entries[0].name = "caf\xE9.txt";
+    entries[0].data = "from the archive\n";
+    entries[1].name = "d\xE9j\xE0/inside.txt";
+    entries[1].data = "below a link\n";
+    ASSERT_TRUE(WriteRar4(root / "latin1.rar", entries));
+    WriteFile(out + "/caf\xE9.txt", "the user's file\n");
+    fs::create_directory_symlink(root / "a/outside-dir", out + "/d\xE9j\xE0");
+    std::vector<std::wstring> asked;
+    rar.OnReplace = [&](TRAR&, const TRARReplaceData& existing, const TRARReplaceData&,
+                        TRARReplaceAction& action) {
+        asked.push_back(existing.FileName);
+        action = rrSkip;
+    };
+    EXPECT_FALSE(Extract(root / "latin1.rar")) << "the entry below the link fails";
+    ASSERT_EQ(asked.size(), 1u) << "the existing file is asked about";
+    EXPECT_EQ(rardll::WideToNative(asked[0]), out + "/caf\xE9.txt");
+    EXPECT_EQ(ReadFile(out + "/caf\xE9.txt"), "the user's file\n");
+    EXPECT_FALSE(PathExists(root / "a/outside-dir/inside.txt"));
+
+    const std::string latin = root / "a/dossier\xE9";
+    fs::create_directories(latin);
+    rar.ListArchive(root / "latin1.rar");
+    EXPECT_TRUE(rar.ExtractArchive(rardll::NativeToWide(latin), true));
+    EXPECT_EQ(ReadFile(latin + "/caf\xE9.txt"), "from the archive\n");
+    EXPECT_EQ(ReadFile(latin + "/d\xE9j\xE0/inside.txt"), "below a link\n");
+    EXPECT_FALSE(PathExists(root / "a/dossier\xEF\xBF\xBD")) << "no sibling folder";
+}
+
+}  // namespace

@@ -1,17 +1,24 @@
 // The settings store as the windows and the extraction run use it.
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <sys/time.h>
+#include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
+#include <chrono>
 #include <cstdlib>
 #include <filesystem>
+#include <future>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "platform/Messages.h"
 #include "platform/Paths.h"
+#include "platform/ProgressLock.h"
 #include "settings/Settings.h"
 #include "support/TempDir.h"
 
@@ -43,8 +50,12 @@ TEST(SettingsFlags, FileWithAnyContentIsOnFolderIsOff) {
 
     ASSERT_EQ(0, ::mkdir((dir / settings::kSubDir).c_str(), 0755));
     EXPECT_FALSE(store.flag(settings::kSubDir)) << "a folder bearing a flag's name is off";
-    EXPECT_FALSE(store.clearFlag(settings::kSubDir)) << "clearing must not remove a folder";
-    EXPECT_TRUE(platform::DirectoryExists(dir / settings::kSubDir));
+    EXPECT_TRUE(store.clearFlag(settings::kSubDir)) << "clearing an off flag is no error";
+    EXPECT_TRUE(platform::DirectoryExists(dir / settings::kSubDir)) << "and keeps the folder";
+
+    // A file standing where the settings folder should be: no flag is there.
+    WriteFile(dir / "blocked", "a file");
+    EXPECT_TRUE(settings::Store(dir / "blocked/Tarnwick").clearFlag(settings::kWizard));
 }
 
 TEST(SettingsFlags, OldFileStillExists) {
@@ -109,6 +120,148 @@ TEST(SettingsValues, WriteIsOneLineWithCrLf) {
     EXPECT_EQ("s3cret", store.readValue(settings::kSilent).value());
 }
 
+// Other processes read while one writes: a reader sees the old or the new
+// line, never an empty or half file, and nothing is left behind.
+TEST(SettingsValues, AWriteReplacesTheFileWhole) {
+    TempDir dir;
+    settings::Store store(dir.path());
+    const std::string a = "/home/u/" + std::string(3000, 'a'), b = "/srv/" + std::string(5000, 'b');
+    ASSERT_TRUE(store.writeValue(settings::kFolder, a));
+    std::atomic<bool> done{false};
+    std::thread writer([&] {
+        for (int i = 0; i < 1000; ++i) store.writeValue(settings::kFolder, i % 2 ? a : b);
+        done = true;
+    });
+    int bad = 0, reads = 0;
+    while (!done) {
+        const auto v = store.readValue(settings::kFolder);
+        ++reads;
+        if (!v || (*v != a && *v != b)) ++bad;
+    }
+    writer.join();
+    EXPECT_EQ(0, bad) << "of " << reads << " reads";
+    std::vector<std::string> names;
+    for (const auto& e : std::filesystem::directory_iterator(dir.path()))
+        names.push_back(e.path().filename());
+    EXPECT_EQ(std::vector<std::string>{settings::kFolder}, names);
+}
+
+TEST(SettingsValues, AWriteThatChangesNothingLeavesTheFileAlone) {
+    TempDir dir;
+    settings::Store store(dir.path());
+    WriteFile(dir / settings::kFolder, "/data/out\r\n");
+    WriteFile(dir / settings::kWizard, ":-)\r\n");
+    struct stat before[2], after[2];
+    timeval old[2] = {{1000000000, 0}, {1000000000, 0}};
+    const std::string files[2] = {dir / settings::kFolder, dir / settings::kWizard};
+    for (int i = 0; i < 2; ++i) {
+        ASSERT_EQ(0, ::utimes(files[i].c_str(), old));
+        ASSERT_EQ(0, ::stat(files[i].c_str(), &before[i]));
+    }
+    EXPECT_TRUE(store.writeValue(settings::kFolder, "/data/out"));
+    EXPECT_TRUE(store.setFlag(settings::kWizard));
+    for (int i = 0; i < 2; ++i) {
+        ASSERT_EQ(0, ::stat(files[i].c_str(), &after[i]));
+        EXPECT_EQ(before[i].st_ino, after[i].st_ino) << files[i];
+        EXPECT_EQ(before[i].st_mtime, after[i].st_mtime) << files[i];
+    }
+    EXPECT_TRUE(store.writeValue(settings::kFolder, "/data/other"));
+    EXPECT_EQ("/data/other\r\n", ReadFile(files[0]));
+}
+
+// The settings folder is the user's alone, and so is every file holding a
+// password, also when it replaces an older, readable one.
+TEST(SettingsPrivacy, FolderIs0700AndPasswordFiles0600) {
+    TempDir dir;
+    MessageCatcher messages;
+    const mode_t oldMask = ::umask(022);
+    const auto mode = [](const std::string& path) {
+        struct stat st {};
+        ::stat(path.c_str(), &st);
+        return st.st_mode & 0777;
+    };
+    settings::Store store(dir / "cfg/Ostrel/Tarnwick");
+    ASSERT_TRUE(store.createDefaults());
+    EXPECT_EQ(0700u, mode(store.folder()));
+    EXPECT_EQ(0700u, mode(dir / "cfg/Ostrel"));
+    WriteFile(store.path(settings::kPassword), "old\r\n");
+    ::chmod(store.path(settings::kPassword).c_str(), 0644);
+    ASSERT_TRUE(store.writeValue(settings::kPassword, "new"));
+    ASSERT_TRUE(store.writeValue(settings::kSilent, "s3cret"));
+    ASSERT_TRUE(store.setFlag(settings::kPassList));
+    ASSERT_TRUE(store.writeValue(settings::kFolder, "/data"));
+    EXPECT_EQ(0600u, mode(store.path(settings::kPassword)));
+    EXPECT_EQ(0600u, mode(store.path(settings::kSilent)));
+    EXPECT_EQ(0600u, mode(store.path(settings::kPassList)));
+    EXPECT_EQ(0644u, mode(store.path(settings::kFolder))) << "other settings stay as they were";
+    ::umask(oldMask);
+}
+
+// Runs `read` on a thread; a FIFO left waiting for a writer is released.
+template <typename Read>
+bool finishesPromptly(const std::string& fifo, Read read) {
+    auto result = std::async(std::launch::async, read);
+    if (result.wait_for(std::chrono::seconds(5)) == std::future_status::ready) return true;
+    const int fd = ::open(fifo.c_str(), O_WRONLY | O_NONBLOCK);
+    if (fd >= 0) ::close(fd);
+    result.wait();
+    return false;
+}
+
+// A FIFO or a device under a settings or list name is no file to read:
+// nothing waits for a writer, nothing reads without end.
+TEST(SettingsSpecialFiles, FifoAndDeviceAreRefusedAtOnce) {
+    TempDir dir;
+    settings::Store store(dir.path());
+    ASSERT_EQ(0, ::mkfifo(store.path(settings::kSilent).c_str(), 0600));
+    EXPECT_TRUE(finishesPromptly(store.path(settings::kSilent), [&] {
+        EXPECT_FALSE(store.readValue(settings::kSilent).has_value());
+    }));
+    EXPECT_TRUE(finishesPromptly(store.path(settings::kSilent), [&] {
+        EXPECT_FALSE(settings::ReadListFile(store.path(settings::kSilent)).has_value());
+    }));
+    EXPECT_FALSE(settings::ReadListFile("/dev/zero").has_value());
+    EXPECT_FALSE(settings::ReadListFile(dir.path()).has_value());
+}
+
+// The lock folder outside XDG_RUNTIME_DIR sits in /tmp, where anyone may make
+// names: only a real folder of the user's, closed to others, is taken.
+TEST(ProgressLockFolder, FallbackIsAPrivateFolderNeverALink) {
+    TempDir dir;
+    const std::string stem = dir / ("Tarnwick-" + std::to_string(::getuid()));
+    ASSERT_EQ(0, ::mkdir(stem.c_str(), 0777));
+    ::chmod(stem.c_str(), 0777);
+    EXPECT_EQ(stem + "/", platform::PrivateLockFolderIn(dir.path()));
+    struct stat st {};
+    ::stat(stem.c_str(), &st);
+    EXPECT_EQ(0700u, st.st_mode & 0777) << "our folder open to others is closed";
+
+    ::rmdir(stem.c_str());
+    ASSERT_EQ(0, ::mkdir((dir / "elsewhere").c_str(), 0700));
+    ASSERT_EQ(0, ::symlink((dir / "elsewhere").c_str(), stem.c_str()));
+    EXPECT_EQ(stem + "-1/", platform::PrivateLockFolderIn(dir.path())) << "a link is passed by";
+
+    if (::getuid() == 0) {  // a folder of someone else's (only root can make one)
+        ASSERT_EQ(0, ::chown((stem + "-1").c_str(), 65534, 65534));
+        EXPECT_EQ(stem + "-2/", platform::PrivateLockFolderIn(dir.path()));
+    }
+}
+
+TEST(ProgressLockFolder, AFifoUnderALockNameIsNotWaitedOn) {
+    TempDir dir;
+    const char* old = std::getenv("XDG_RUNTIME_DIR");
+    const std::string saved = old ? old : "";
+    ::setenv("XDG_RUNTIME_DIR", dir.path().c_str(), 1);
+    ASSERT_EQ(0, ::mkdir((dir / "Tarnwick").c_str(), 0700));
+    const std::string fifo = dir / "Tarnwick/TMobrelProgressForm.1";
+    ASSERT_EQ(0, ::mkfifo(fifo.c_str(), 0600));
+    EXPECT_TRUE(finishesPromptly(fifo, [] { EXPECT_FALSE(platform::AnyProgressWindowExists()); }));
+    if (old)
+        ::setenv("XDG_RUNTIME_DIR", saved.c_str(), 1);
+    else
+        ::unsetenv("XDG_RUNTIME_DIR");
+}
+
 TEST(SettingsDefaults, FirstRunMakesExactlyTheSevenFlags) {
     TempDir dir;
     MessageCatcher messages;
@@ -116,7 +269,7 @@ TEST(SettingsDefaults, FirstRunMakesExactlyTheSevenFlags) {
     EXPECT_FALSE(store.folderExists());
     ASSERT_TRUE(store.createDefaults());
     EXPECT_TRUE(messages.shown.empty());
-    const std::vector<std::string> expected = {"autolang.txt", "button.txt", "firstrun.txt",
+    const std::vector<std::string> expected = {"autolang.txt", "button.txt",  "firstrun.txt",
                                                "opendir.txt",  "staytop.txt", "subdir.txt",
                                                "wizard.txt"};
     std::vector<std::string> found;
@@ -147,8 +300,11 @@ TEST(SettingsFolder, FollowsXdgConfigHomeThenHome) {
     EXPECT_EQ("/cfg/here/Ostrel/Tarnwick/", settings::SettingsFolder());
     ::setenv("XDG_CONFIG_HOME", "/cfg/slash/", 1);
     EXPECT_EQ("/cfg/slash/Ostrel/Tarnwick/", settings::SettingsFolder());
-    ::unsetenv("XDG_CONFIG_HOME");
     ::setenv("HOME", "/home/someone", 1);
+    // A relative XDG_CONFIG_HOME is invalid and ignored, like an unset one.
+    ::setenv("XDG_CONFIG_HOME", "cfg/relative", 1);
+    EXPECT_EQ("/home/someone/.config/Ostrel/Tarnwick/", settings::SettingsFolder());
+    ::unsetenv("XDG_CONFIG_HOME");
     EXPECT_EQ("/home/someone/.config/Ostrel/Tarnwick/", settings::SettingsFolder());
 
     if (oldXdg) ::setenv("XDG_CONFIG_HOME", savedXdg.c_str(), 1);

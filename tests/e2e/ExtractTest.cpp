@@ -8,6 +8,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <chrono>
 #include <filesystem>
 #include <map>
@@ -17,7 +18,9 @@
 #include <thread>
 #include <vector>
 
+#include "support/Fixtures.h"
 #include "support/Process.h"
+#include "support/Rar4Writer.h"
 #include "support/TempDir.h"
 
 namespace {
@@ -130,13 +133,21 @@ protected:
     // a check failed while one of them waited for an answer: end every
     // process that carries this test's dialog script.
     void TearDown() override {
+        for (const pid_t pid : runsOfThisTest()) ::kill(pid, SIGKILL);
+    }
+
+    // The processes that carry this test's dialog script: the runs started
+    // and every run they handed arguments on to.
+    std::vector<pid_t> runsOfThisTest() const {
         const std::string mark = "TARNWICK_DIALOG_SCRIPT=" + script + std::string(1, '\0');
+        std::vector<pid_t> found;
         for (const auto& entry : fs::directory_iterator("/proc")) {
             const std::string pid = entry.path().filename();
             if (pid.find_first_not_of("0123456789") != std::string::npos) continue;
             const std::string env = ReadFile(entry.path() / "environ") + std::string(1, '\0');
-            if (env.find(mark) != std::string::npos) ::kill(std::stoi(pid), SIGKILL);
+            if (env.find(mark) != std::string::npos) found.push_back(std::stoi(pid));
         }
+        return found;
     }
 
     void setFlag(const std::string& name) { WriteFile(settingsFolder + name, ":-)\r\n"); }
@@ -145,8 +156,10 @@ protected:
     }
 
     ProcessResult run(const std::vector<std::string>& args,
-                      std::vector<std::pair<std::string, std::string>> extraEnv = {}) {
+                      std::vector<std::pair<std::string, std::string>> extraEnv = {},
+                      const std::string& workingDirectory = {}) {
         ProcessOptions o;
+        o.workingDirectory = workingDirectory;
         o.env = {{"HOME", home},
                  {"XDG_CONFIG_HOME", config},
                  {"XDG_RUNTIME_DIR", runtime},
@@ -154,6 +167,7 @@ protected:
                  {"TARNWICK_DIALOG_SCRIPT", script},
                  {"TARNWICK_UNRAR_LIBRARY", testing_support::kUnset}};
         o.env.insert(o.env.end(), extraEnv.begin(), extraEnv.end());
+        o.workingDirectory = workingDirectory;
         o.timeoutSeconds = 60;
         return RunProcess(TARNWICK_BINARY, args, o);
     }
@@ -183,8 +197,22 @@ protected:
         return readTree(out);
     }
 
+    // The process ids of this test's runs that are alive now.
+    std::vector<int> runningPids() const {
+        std::vector<int> pids;
+        const std::string mark = "TARNWICK_DIALOG_SCRIPT=" + script + std::string(1, '\0');
+        for (const auto& entry : fs::directory_iterator("/proc")) {
+            const std::string pid = entry.path().filename();
+            if (pid.find_first_not_of("0123456789") != std::string::npos) continue;
+            const std::string env = ReadFile(entry.path() / "environ") + std::string(1, '\0');
+            if (env.find(mark) != std::string::npos) pids.push_back(std::stoi(pid));
+        }
+        return pids;
+    }
+
     TempDir dir;
     std::string home, config, runtime, settingsFolder, script;
+    std::string workingDirectory;
     int refs = 0;
 };
 
@@ -342,7 +370,25 @@ TEST_F(ExtractRun, AMissingLibraryGivesErrorOpeningAndExitCodeOne) {
     const auto log = dialogLog();
     ASSERT_EQ(1u, log.size()) << "the second argument is not handed on";
     EXPECT_TRUE(logHas(log, "QMessageBox | Tarnwick | Error opening RAR file!")) << log[0];
+    // It names the file looked for and the package that provides it.
+    EXPECT_TRUE(logHas(log, "\"" + (dir / "no/such/libunrar.so") + "\"")) << log[0];
+    EXPECT_TRUE(logHas(log, "libunrar5")) << log[0];
     EXPECT_SAME_TREE(Tree{}, readTree(dir / "in", {"a.rar"}));
+}
+
+TEST_F(ExtractRun, AnExistingFileIsAnArchiveWhateverItIsCalled) {
+    makeSourceTree(dir / "src");
+    fs::create_directories(dir / "in");
+    fs::create_directories(dir / "target");
+    setValue("folder.txt", dir / "target");
+    for (const std::string name : {"--help", "shutdown"}) {
+        makeArchive(dir / "src", dir / "in/a.rar", {"readme.txt"});
+        fs::rename(dir / "in/a.rar", dir / ("in/" + name));
+        const auto r = run({name}, {}, dir / "in");
+        EXPECT_EQ(0, r.exitCode) << name << ": " << r.output;
+        EXPECT_EQ("hello\n", ReadFile(dir / "target/readme.txt")) << name << " was not extracted";
+        fs::remove(dir / "target/readme.txt");
+    }
 }
 
 TEST_F(ExtractRun, AFolderThatRefusesFilesAsksAndNoEndsTheRun) {
@@ -396,11 +442,129 @@ TEST_F(ExtractRun, CancellingTheWizardExtractsNothingAndDropsFurtherArchives) {
     WriteFile(script, "TWizardForm CancelButton\n");
     const auto r = run({dir / "in/w.rar", dir / "in/w.rar"});
     EXPECT_EQ(0, r.exitCode) << r.output;
-    std::this_thread::sleep_for(std::chrono::milliseconds(500));
+    // A run handed on would be started before the first one ends: once no run
+    // is left, every dialog there was to show has been logged.
+    for (int i = 0; i < 300 && !runsOfThisTest().empty(); ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
     const auto log = dialogLog();
     ASSERT_EQ(1u, log.size());
     EXPECT_TRUE(logHas(log, "TWizardForm | ")) << log[0];
     EXPECT_SAME_TREE(Tree{}, readTree(dir / "in", {"w.rar"}));
+}
+
+// The library converts names and passwords with the C library: under a bare
+// C locale the run still works in UTF-8, so "café.txt" and "cafè.txt" stay two
+// files and a non-ASCII password opens the archive.
+TEST_F(ExtractRun, UnderACLocaleNamesAndPasswordsKeepTheirCharacters) {
+    fs::create_directories(dir / "src");
+    fs::create_directories(dir / "in");
+    WriteFile(dir / "src/café.txt", "acute\n");
+    WriteFile(dir / "src/cafè.txt", "grave\n");
+    makeArchive(dir / "src", dir / "in/accents.rar", {"café.txt", "cafè.txt"}, {"-pPässwört"});
+    setValue("silent.txt", "Pässwört");
+    WriteFile(script, "TPasswordForm CancelButton\nTFailedForm OKButton\n");
+    const auto r = run({dir / "in/accents.rar"}, {{"LC_ALL", "C"}, {"LANG", "C"}});
+    EXPECT_EQ(0, r.exitCode) << r.output;
+    EXPECT_EQ("acute\n", ReadFile(dir / "in/café.txt"));
+    EXPECT_EQ("grave\n", ReadFile(dir / "in/cafè.txt"));
+    EXPECT_TRUE(dialogLog().empty());
+}
+
+// Paths are taken as given, byte for byte: a relative archive path means the
+// working folder, a later volume stands for its set, and a folder name that
+// is not UTF-8 receives the files itself.
+TEST_F(ExtractRun, ArchivePathsRelativeLaterVolumeAndNotUtf8) {
+    fs::create_directories(dir / "src");
+    WriteFile(dir / "src/big.bin", randomBytes(600000, 3, false));
+    WriteFile(dir / "src/small.txt", "small\n");
+    fs::create_directories(dir / "in");
+    makeArchive(dir / "src", dir / "in/Set.rar", {"*"}, {"-v200k", "-m0"});
+    makeArchive(dir / "src", dir / "in/two.rar", {"small.txt"});
+    const Tree expected = reference(dir / "in/Set.part1.rar");
+    setFlag("subdir.txt");
+    WriteFile(script, "TFailedForm OKButton\n");
+
+    workingDirectory = dir / "in";
+    auto r = run({"two.rar"});
+    EXPECT_EQ(0, r.exitCode) << r.output;
+    EXPECT_EQ("small\n", ReadFile(dir / "in/two/small.txt"));
+    EXPECT_FALSE(fs::exists(home + "/two"));
+    EXPECT_SAME_TREE(Tree{}, readTree(home + "/Desktop"));
+
+    workingDirectory.clear();
+    const std::string latin = dir / "dossier\xE9";
+    fs::create_directories(latin);
+    fs::copy_file(dir / "in/two.rar", latin + "/two.rar");
+    r = run({latin + "/two.rar"});
+    EXPECT_EQ(0, r.exitCode) << r.output;
+    EXPECT_EQ("small\n", ReadFile(latin + "/two/small.txt"));
+    EXPECT_FALSE(fs::exists(dir / "dossier\xEF\xBF\xBD"));
+
+    workingDirectory = dir / "in";
+    r = run({"Set.part2.rar"});
+    EXPECT_EQ(0, r.exitCode) << r.output;
+    EXPECT_FALSE(fs::exists(dir / "in/Set.part2"));
+    EXPECT_TRUE(dialogLog().empty());
+    ASSERT_TRUE(fs::is_directory(dir / "in/Set.part1"));
+    EXPECT_SAME_TREE(expected, readTree(dir / "in/Set.part1"));
+
+    // The old naming: "Old.rar", "Old.r00", "Old.r01".
+    std::vector<testing_support::Rar4Entry> entries(1);
+    entries[0].name = "old.bin";
+    entries[0].data = randomBytes(5000, 5, false);
+    ASSERT_EQ(3u, testing_support::WriteRar4Volumes(dir / "in/Old", entries, 2000, true).size());
+    r = run({"Old.r00"});
+    EXPECT_EQ(0, r.exitCode) << r.output;
+    EXPECT_EQ(entries[0].data, ReadFile(dir / "in/Old/old.bin"));
+    EXPECT_TRUE(dialogLog().empty());
+}
+
+// The shutdown run's SIGTERM in the middle of a large entry: the run stops
+// through the library's cancel path, the half-written entry goes, no report
+// is shown and the process ends normally.
+TEST_F(ExtractRun, SigtermDuringALargeEntryLeavesNoHalfFile) {
+    fs::create_directories(dir / "in");
+    fs::copy_file(testing_support::LargeArchive().archive, dir / "in/large.rar");
+    const std::string large = dir / "in/large.txt";
+    const std::uintmax_t full = 40u << 20;
+    std::atomic<bool> signalled{false};
+    std::thread terminator([&] {
+        // Poll (with an upper bound) until the entry is being written.
+        for (int i = 0; i < 60000 && !signalled; ++i) {
+            std::error_code ec;
+            const auto size = fs::file_size(large, ec);
+            if (!ec && size > 0 && size < full) {
+                for (int pid : runningPids()) ::kill(pid, SIGTERM);
+                signalled = true;
+            }
+            std::this_thread::sleep_for(std::chrono::microseconds(500));
+        }
+    });
+    const auto r = run({dir / "in/large.rar", dir / "in/large.rar"});
+    signalled = true;
+    terminator.join();
+    EXPECT_EQ(0, r.signal);
+    EXPECT_EQ(0, r.exitCode) << r.output;
+    EXPECT_FALSE(fs::exists(large)) << "a half file under the final name";
+    EXPECT_TRUE(dialogLog().empty());
+    EXPECT_TRUE(runningPids().empty()) << "the further archive is not handed on";
+
+    // The same while a dialog waits for its answer (the script gives none).
+    fs::create_directories(dir / "src");
+    WriteFile(dir / "src/s.txt", "s");
+    makeArchive(dir / "src", dir / "in/locked.rar", {"s.txt"}, {"-ppw"});
+    std::thread whileAsking([&] {
+        for (int i = 0; i < 3000 && dialogLog().empty(); ++i)
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        for (int pid : runningPids()) ::kill(pid, SIGTERM);
+    });
+    const auto asked = run({dir / "in/locked.rar"});
+    whileAsking.join();
+    EXPECT_EQ(0, asked.signal);
+    EXPECT_EQ(0, asked.exitCode) << asked.output;
+    EXPECT_FALSE(asked.timedOut);
+    EXPECT_TRUE(logHas(dialogLog(), "TPasswordForm | "));
+    EXPECT_FALSE(fs::exists(dir / "in/s.txt"));
 }
 
 }  // namespace

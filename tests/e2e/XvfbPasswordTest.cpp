@@ -10,6 +10,7 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <cstdlib>
 #include <filesystem>
 #include <string>
 #include <thread>
@@ -98,22 +99,24 @@ TEST(XvfbPasswordRun, PasswordTypedIntoTheRealDialogExtractsTheArchive) {
     for (int i = 0; i < 250 && !fs::exists(socket); ++i) std::this_thread::sleep_for(20ms);
     ASSERT_TRUE(fs::exists(socket)) << "Xvfb did not start";
 
-    const std::vector<std::string> env = {"DISPLAY=" + display,
-                                          "QT_QPA_PLATFORM=xcb",
-                                          "HOME=" + (dir / "home"),
-                                          "XDG_CONFIG_HOME=" + (dir / "config"),
-                                          "XDG_RUNTIME_DIR=" + (dir / "run"),
-                                          "LC_ALL=C.UTF-8",
-                                          "PATH=/usr/bin:/bin"};
+    std::vector<std::string> env = {"DISPLAY=" + display,
+                                    "QT_QPA_PLATFORM=xcb",
+                                    "HOME=" + (dir / "home"),
+                                    "XDG_CONFIG_HOME=" + (dir / "config"),
+                                    "XDG_RUNTIME_DIR=" + (dir / "run"),
+                                    "LC_ALL=C.UTF-8",
+                                    "PATH=/usr/bin:/bin"};
+    // A sanitizer build's settings (its leak suppressions) reach the program too.
+    for (const char* name : {"ASAN_OPTIONS", "LSAN_OPTIONS", "UBSAN_OPTIONS"})
+        if (const char* value = std::getenv(name)) env.push_back(std::string(name) + "=" + value);
     Child program;
     program.start({TARNWICK_BINARY, archive}, env);
 
     testing_support::ProcessOptions x;
     x.env = {{"DISPLAY", display}};
     x.timeoutSeconds = 30;
-    auto found = RunProcess(xdotool,
-                            {"search", "--sync", "--onlyvisible", "--name", "Password Protected File"},
-                            x);
+    auto found = RunProcess(
+        xdotool, {"search", "--sync", "--onlyvisible", "--name", "Password Protected File"}, x);
     ASSERT_EQ(0, found.exitCode) << "the password dialog did not appear: " << found.output;
     const std::string window = found.output.substr(0, found.output.find('\n'));
     std::this_thread::sleep_for(300ms);  // let it paint before the picture is taken
@@ -125,8 +128,9 @@ TEST(XvfbPasswordRun, PasswordTypedIntoTheRealDialogExtractsTheArchive) {
     EXPECT_GT(fs::exists(shot) ? fs::file_size(shot) : 0u, 1000u);
 
     EXPECT_EQ(0, RunProcess(xdotool, {"windowfocus", "--sync", window}, x).exitCode);
-    EXPECT_EQ(0, RunProcess(xdotool, {"type", "--delay", "20", testing_support::kFixturePassword}, x)
-                     .exitCode);
+    EXPECT_EQ(0,
+              RunProcess(xdotool, {"type", "--delay", "20", testing_support::kFixturePassword}, x)
+                  .exitCode);
     EXPECT_EQ(0, RunProcess(xdotool, {"key", "Return"}, x).exitCode);
 
     ASSERT_EQ(0, program.wait(60s)) << "the run did not end with exit code 0";

@@ -102,3 +102,13 @@ void Wait(int ms) {
         QApplication::processEvents(QEventLoop::AllEvents, 10);
     }
 }
+
+bool WaitUntil(const std::function<bool()>& done, int maxMs) {
+    QElapsedTimer clock;
+    clock.start();
+    while (!done()) {
+        if (clock.elapsed() > maxMs) return false;
+        QApplication::processEvents(QEventLoop::AllEvents, 10);
+    }
+    return true;
+}

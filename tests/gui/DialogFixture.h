@@ -13,6 +13,7 @@
 #include <string>
 
 #include "extract/Main.h"
+#include "support/ScopedEnv.h"
 #include "support/TempDir.h"
 #include "ui/About.h"
 
@@ -42,6 +43,9 @@ protected:
     std::string ReadSetting(const char* name) const;
 
     testing_support::TempDir temp;
+    // Put back after the test: SetUp points them into `temp`.
+    testing_support::ScopedEnv savedConfig{"XDG_CONFIG_HOME"}, savedHome{"HOME"},
+        savedRuntime{"XDG_RUNTIME_DIR"};
     std::unique_ptr<TfrmConfig> config;
     std::unique_ptr<TMobrelProgressForm> run;
 };
@@ -56,3 +60,7 @@ void CloseModals();
 
 // Processes events for `ms` milliseconds.
 void Wait(int ms);
+
+// Processes events until `done` holds, at most `maxMs` milliseconds (a loaded
+// machine may be slow); returns whether it holds.
+bool WaitUntil(const std::function<bool()>& done, int maxMs = 10000);

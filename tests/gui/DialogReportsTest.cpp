@@ -47,7 +47,8 @@ TEST_F(ReadonlyDialog, YesOpensTheWizardWhichBrowsesAndStoresTheNewFolder) {
                 auto* w = qobject_cast<TWizardForm*>(wizard);
                 ASSERT_NE(w, nullptr);
                 shownArchive = w->FilenameBox->text();
-                Wait(450);
+                EXPECT_TRUE(WaitUntil([&] { return HasSetting("folder.txt"); }))
+                    << "the wizard browses by itself";
                 w->OKButton->click();
             },
             &form);

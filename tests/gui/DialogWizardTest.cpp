@@ -2,6 +2,8 @@
 // write at once, Cancel/OK/close and the run's Cancelled, and the browse that
 // comes by itself when "wizard.txt" is absent.
 
+#include <unistd.h>
+
 #include <QCheckBox>
 #include <QLineEdit>
 #include <QPushButton>
@@ -91,6 +93,28 @@ TEST_F(Wizard, AStoredFolderIsShownAndAVanishedOneReplacedByTheArchivesFolder) {
     }
 }
 
+// A stored folder the wizard could not read, or whose name is not UTF-8, is
+// shown as well as it can be and never replaced by that stand-in.
+TEST_F(Wizard, TheStoredFolderSurvivesUnreadOrNotUtf8) {
+    WriteSetting("wizard.txt", ":-)\r\n");
+    ASSERT_EQ(0, ::symlink("/proc/self/mem", SettingsFile("folder.txt").c_str()));
+    Show([](TWizardForm& form) { form.OKButton->click(); }, nullptr);
+    EXPECT_TRUE(std::filesystem::is_symlink(SettingsFile("folder.txt")))
+        << "the unreadable folder.txt was overwritten";
+
+    std::filesystem::remove(SettingsFile("folder.txt"));
+    const std::string latin = temp / "dossier\xE9";
+    std::filesystem::create_directories(latin);
+    WriteSetting("folder.txt", latin + "\r\n");
+    Show(
+        [](TWizardForm& form) {
+            QTest::mouseClick(form.Image19, Qt::LeftButton);
+            form.OKButton->click();
+        },
+        nullptr);
+    EXPECT_EQ(ReadSetting("folder.txt"), latin + "\r\n");
+}
+
 TEST_F(Wizard, OptionBoxesShowAndWriteTheirFiles) {
     WriteSetting("wizard.txt", ":-)\r\n");
     WriteSetting("subdir.txt", ":-)\r\n");
@@ -155,7 +179,7 @@ TEST_F(Wizard, WithoutWizardTxtItBrowsesByItselfAfter300Ms) {
             EXPECT_TRUE(form.CheckBox9->isHidden());
             EXPECT_FALSE(form.CheckBox9->isChecked());
             EXPECT_FALSE(HasSetting("folder.txt"));  // not before its time
-            Wait(450);
+            EXPECT_TRUE(WaitUntil([&] { return !form.Timer1->isActive(); }));
             // The chosen folder is stored although the radio buttons stay put.
             EXPECT_EQ(ReadSetting("folder.txt"), chosen + "\r\n");
             EXPECT_EQ(form.StaticText13->text().toStdString(), chosen);
@@ -174,7 +198,7 @@ TEST_F(Wizard, WithoutWizardTxtItBrowsesByItselfAfter300Ms) {
     dialogs::SetNextDirectory(QString::fromStdString(chosen));
     Show(
         [&](TWizardForm& form) {
-            Wait(450);
+            EXPECT_FALSE(form.Timer1->isActive()) << "no browse is due";
             EXPECT_FALSE(HasSetting("folder.txt"));
             form.OKButton->click();
         },

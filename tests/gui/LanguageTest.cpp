@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QAbstractItemView>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QGroupBox>
@@ -18,6 +19,7 @@
 #include <memory>
 
 #include "settings/Settings.h"
+#include "support/ScopedEnv.h"
 #include "support/TempDir.h"
 #include "ui/About.h"
 #include "ui/Languages.h"
@@ -86,10 +88,6 @@ protected:
         qputenv("XDG_CONFIG_HOME", QByteArray::fromStdString(configHome));
         qputenv("XDG_CONFIG_DIRS", QByteArray::fromStdString(machineDir));
     }
-    void TearDown() override {
-        qunsetenv("XDG_CONFIG_DIRS");
-        qunsetenv("XDG_CONFIG_HOME");
-    }
 
     // A start of the main window on the prepared settings and installer records.
     std::unique_ptr<TfrmConfig> Start() {
@@ -132,6 +130,9 @@ protected:
     }
 
     TempDir home, machineRoot;
+    // Put back after the test: SetUp and the tests point them into the folders above.
+    testing_support::ScopedEnv savedConfigHome{"XDG_CONFIG_HOME"},
+        savedConfigDirs{"XDG_CONFIG_DIRS"};
     std::string configHome, folder, machineDir;
 };
 
@@ -185,6 +186,29 @@ TEST_F(LanguageTest, TextLinesFitTheInstructionMemoAndEveryRowHasItsControl) {
     }
     for (const QString& name : TranslatedControls())
         EXPECT_NE(Control(*w, name), nullptr) << name.toStdString();
+}
+
+// The language list drops down 19 rows and scrolls the rest, whatever the
+// style would do with a plain list.
+TEST_F(LanguageTest, LanguageListShowsNineteenRows) {
+    ByHand();
+    auto w = Start();
+    w->show();
+    w->PageControl1->setCurrentWidget(w->TabSheet1);
+    QComboBox* list = w->LanguageCombo;
+    list->setCurrentIndex(0);
+    list->showPopup();
+    QAbstractItemView* view = list->view();
+    ASSERT_TRUE(view->isVisible());
+    const int row = view->visualRect(view->model()->index(0, 0)).height();
+    ASSERT_GT(row, 0);
+    int shown = 0;
+    for (int i = 0; i < list->count(); ++i)
+        if (view->viewport()->rect().intersects(view->visualRect(view->model()->index(i, 0))))
+            ++shown;
+    EXPECT_EQ(shown, 19);
+    EXPECT_LE(view->window()->height(), 20 * row) << "popup " << view->window()->height();
+    list->hidePopup();
 }
 
 // The translated captions fit their controls: nothing clipped at a group's

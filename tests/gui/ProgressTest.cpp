@@ -14,11 +14,14 @@
 #include <QPointer>
 #include <QProgressBar>
 #include <QTimer>
+#include <atomic>
 #include <cstdlib>
+#include <cstring>
 #include <deque>
 #include <filesystem>
 #include <functional>
 #include <map>
+#include <thread>
 
 #include "extract/Main.h"
 #include "platform/ProgressLock.h"
@@ -46,6 +49,23 @@ TEST(ProgressRules, DisplayNameMarksMultipartNames) {
         {"", ""},
     };
     for (const auto& [name, shown] : rows) EXPECT_EQ(shown, extraction::DisplayName(name)) << name;
+}
+
+TEST(ProgressRules, LaterVolumeNamesLeadToTheFirstVolume) {
+    const std::pair<const char*, const char*> rows[] = {
+        {"/d/x.part2.rar", "/d/x.part1.rar"},
+        {"/d/x.part02.rar", "/d/x.part01.rar"},
+        {"/d/x.PART10.RAR", "/d/x.PART01.RAR"},
+        {"/d/x.r00", "/d/x.rar"},
+        {"/d/x.R07", "/d/x.RAR"},
+        {"/d/x.part1.rar", ""},
+        {"/d/x.part01.rar", ""},
+        {"/d/x.rar", ""},
+        {"/d/party.rar", ""},
+        {"/d.part2.rar/x.rar", ""},
+    };
+    for (const auto& [given, first] : rows)
+        EXPECT_EQ(first, extraction::FirstVolumeName(given)) << given;
 }
 
 TEST(ProgressRules, SubfolderNameDropsFourCharactersOfDottedNames) {
@@ -83,7 +103,8 @@ TEST(ProgressRules, ListLinesEndInCrLfCrOrLf) {
     WriteFile(dir / "list", "last without break");
     EXPECT_EQ(std::vector<std::string>{"last without break"},
               settings::ReadListFile(dir / "list").value_or(std::vector<std::string>{}));
-    EXPECT_TRUE(settings::ReadListFile(dir / "missing").value_or(std::vector<std::string>{}).empty());
+    EXPECT_TRUE(
+        settings::ReadListFile(dir / "missing").value_or(std::vector<std::string>{}).empty());
 }
 
 class CandidateList : public ::testing::Test {
@@ -142,6 +163,23 @@ TEST(ProgressRules, WriteProbeLeavesAUsersFileAlone) {
     EXPECT_EQ(1, std::distance(fs::directory_iterator(dir.path()), fs::directory_iterator()));
     EXPECT_FALSE(extraction::ProbeWritable(dir / "missing/"));
     EXPECT_FALSE(extraction::ProbeWritable("/proc/self/fdinfo/"));
+}
+
+// Two runs probing the same folder at once: "the name is taken" is no
+// "the folder takes no files".
+TEST(ProgressRules, RunsProbingOneFolderAtOnceAllSeeItWritable) {
+    TempDir dir;
+    const std::string folder = dir.path() + "/";
+    std::atomic<int> refused{0};
+    const auto probe = [&] {
+        for (int i = 0; i < 3000; ++i)
+            if (!extraction::ProbeWritable(folder)) ++refused;
+    };
+    std::thread other(probe);
+    probe();
+    other.join();
+    EXPECT_EQ(0, refused.load());
+    EXPECT_TRUE(fs::is_empty(dir.path()));
 }
 
 TEST(ProgressRules, FurtherArgumentsKeepTheSecondAndTrimTheRest) {
@@ -474,6 +512,42 @@ TEST_F(ProgressRun, ADamagedArchiveEndsWithTheFailureReport) {
     run("a.rar");
     EXPECT_EQ((std::vector<std::string>{"TFailedForm"}), script.seen);
     EXPECT_NE(1, exitCode) << "a damaged archive is not a failure to open";
+
+    // Cut after its first entry: that entry comes out, and the run still
+    // reports the failure rather than success.
+    makeArchive("cut.rar", {"first.txt", "second.txt"}, {"-m0"});
+    bytes = ReadFile(dir / "in/cut.rar");
+    const std::size_t end = bytes.find("content of first.txt");
+    ASSERT_NE(std::string::npos, end);
+    WriteFile(dir / "in/cut.rar", bytes.substr(0, end + std::strlen("content of first.txt")));
+    script.seen.clear();
+    script.expect("TFailedForm", click("OKButton"));
+    run("cut.rar");
+    EXPECT_EQ((std::vector<std::string>{"TFailedForm"}), script.seen);
+    EXPECT_EQ("content of first.txt", extracted("first.txt"));
+}
+
+// Cancel means cancel: the listing and the extraction that follow ask no
+// more, and the run ends with the failure report.
+TEST_F(ProgressRun, CancelInThePasswordDialogAsksNoMore) {
+    makeArchive("a.rar", {"a.txt", "b.txt"}, {"-hpright"});
+    script.expect("TPasswordForm", click("CancelButton"));
+    script.expect("TFailedForm", click("OKButton"));
+    run("a.rar");
+    EXPECT_EQ((std::vector<std::string>{"TPasswordForm", "TFailedForm"}), script.seen);
+    EXPECT_FALSE(fs::exists(dir / "in/a.txt"));
+}
+
+// A link standing at the subfolder's name is a non-folder in the way: its
+// target receives nothing.
+TEST_F(ProgressRun, ALinkAtTheSubfolderNameIsNotWrittenThrough) {
+    makeArchive("a.rar", {"one.txt"}, {});
+    fs::create_directories(dir / "elsewhere");
+    fs::create_directory_symlink(dir / "elsewhere", dir / "in/a");
+    store().setFlag(settings::kSubDir);
+    run("a.rar");
+    EXPECT_TRUE(fs::is_empty(dir / "elsewhere"));
+    EXPECT_EQ("content of one.txt", extracted("a_/one.txt"));
 }
 
 // A close request that arrives while the library works ends the attempt, not
@@ -603,13 +677,33 @@ protected:
     }
 };
 
-TEST_F(EarlierAttemptRun, FilesOfAnEarlierAttemptAreAskedAbout) {
-    script.expect("TReplaceForm", click("replaceButton"));
+// What an earlier attempt extracted completely is neither asked about nor
+// extracted again; a file of the user's is still asked about.
+TEST_F(EarlierAttemptRun, FilesOfAnEarlierAttemptAreLeftAsTheyAre) {
     script.expect("TPasswordForm", typePassword("right"));
     run("a.rar");
     EXPECT_EQ(2, extractions);
-    EXPECT_EQ((std::vector<std::string>{"TReplaceForm", "TPasswordForm"}), dialogsInAttempt[2]);
+    EXPECT_EQ((std::vector<std::string>{"TPasswordForm"}), script.seen);
+    EXPECT_EQ("content of plain.txt", extracted("plain.txt"));
     EXPECT_EQ("content of secret.txt", extracted("secret.txt"));
+}
+
+// Entries under two passwords: the second attempt must not rewrite the first
+// attempt's files with its key (a wrong key fails the check, and the library
+// deletes what it wrote).
+TEST_F(ProgressRun, TwoPasswordsInOneArchiveKeepEveryFile) {
+    makeArchive("two.rar", {"first.txt"}, {"-pfirst"});
+    makeArchive("two.rar", {"second.txt"}, {"-psecond"});
+    WriteFile(dir / "list.txt", "first\r\n");
+    store().setFlag(settings::kTryList);
+    store().writeValue(settings::kListName, dir / "list.txt");
+    store().setFlag(settings::kReplace);
+    script.expect("TPasswordForm", typePassword("second"));
+    run("two.rar");
+    EXPECT_EQ(2, extractions);
+    EXPECT_EQ((std::vector<std::string>{"TPasswordForm"}), script.seen);
+    EXPECT_EQ("content of first.txt", extracted("first.txt"));
+    EXPECT_EQ("content of second.txt", extracted("second.txt"));
 }
 
 TEST_F(EarlierAttemptRun, UnlessTheReplaceSettingSaysOtherwise) {

@@ -13,6 +13,7 @@
 #include <functional>
 
 #include "settings/Settings.h"
+#include "support/ScopedEnv.h"
 #include "support/TempDir.h"
 #include "ui/About.h"
 #include "ui/Dialogs.h"
@@ -104,6 +105,23 @@ TEST_F(WelcomeTest, PictureAndStepCaptionsStartTheUnrarDialog) {
     EXPECT_TRUE(FirstRun());
 }
 
+TEST_F(WelcomeTest, ReleaseOutsideThePictureStartsNothing) {
+    // Pressed on the picture, then dragged off it: the release still goes to
+    // the picture, at a point outside it, and is no click.
+    form = Make();
+    form->show();
+    QLabel* picture = form->Image24;
+    const QPoint outside[] = {QPoint(-3, 5), QPoint(picture->width() + 3, 5),
+                              QPoint(5, picture->height() + 3)};
+    for (const QPoint& at : outside) {
+        QTest::mousePress(picture, Qt::LeftButton, {}, picture->rect().center());
+        QTest::mouseRelease(picture, Qt::LeftButton, {}, at);
+    }
+    EXPECT_EQ(unrarSender, nullptr);
+    EXPECT_TRUE(form->isVisible());
+    EXPECT_TRUE(FirstRun());
+}
+
 TEST_F(WelcomeTest, ModalRunEndsAfterThePictureClick) {
     form = Make();
     QTimer clicker, closer;  // local: nothing fires in a later test
@@ -185,10 +203,6 @@ protected:
         window = std::make_unique<TfrmConfig>();
         window->Timer1->stop();
     }
-    void TearDown() override {
-        qunsetenv("XDG_CONFIG_HOME");
-        qunsetenv("XDG_CONFIG_DIRS");
-    }
     // Runs the timer's step; `act` gets the modal dialog shown, if any, and the
     // dialog is closed afterwards whatever `act` did.
     void RunTimer(const std::function<void(QWidget*)>& act) {
@@ -209,24 +223,32 @@ protected:
     bool FirstRun() const { return settings::Store(folder).exists(settings::kFirstRun); }
 
     TempDir home;
+    testing_support::ScopedEnv savedConfigHome{"XDG_CONFIG_HOME"},
+        savedConfigDirs{"XDG_CONFIG_DIRS"};
     std::string folder;
     std::unique_ptr<TfrmConfig> window;
 };
 
 TEST_F(WelcomeAtStartTest, PlainStartShowsItOnceInTheWindowsLanguage) {
     window->StartedWithArguments = false;
+    // The Interface page's option shows the flag the dialog comes from.
+    EXPECT_TRUE(window->CheckBox1->isChecked());
     QString caption;
     QWidget* owner = nullptr;
+    bool boxTicked = true;
     RunTimer([&](QWidget* shown) {
         auto* welcome = qobject_cast<TWelcomeForm*>(shown);
         ASSERT_NE(welcome, nullptr);
         caption = welcome->windowTitle();
         owner = welcome->parentWidget();
+        boxTicked = welcome->CheckBox9->isChecked();
         welcome->OKButton->click();
     });
     EXPECT_EQ(caption, "Tarnwick - Willkommen");
     EXPECT_EQ(owner, window.get());
+    EXPECT_FALSE(boxTicked) << "the dialog's own box opens clear";
     EXPECT_FALSE(FirstRun());
+    EXPECT_FALSE(window->CheckBox1->isChecked());
 
     // The next start shows nothing.
     window = std::make_unique<TfrmConfig>();
@@ -235,6 +257,7 @@ TEST_F(WelcomeAtStartTest, PlainStartShowsItOnceInTheWindowsLanguage) {
     QWidget* seen = nullptr;
     RunTimer([&](QWidget* shown) { seen = shown; });
     EXPECT_EQ(seen, nullptr);
+    EXPECT_FALSE(window->CheckBox1->isChecked());
 }
 
 TEST_F(WelcomeAtStartTest, StartWithAnArchiveNeverShowsIt) {

@@ -14,6 +14,7 @@
 
 #include <QApplication>
 #include <chrono>
+#include <cstdio>
 #include <cstdlib>
 #include <regex>
 #include <string>
@@ -50,6 +51,31 @@ int holdProgressLock(const char* recordFile, const std::string& archive) {
     return 0;
 }
 
+// Tests point these into folders of their own; each must put them back, or
+// the next test (and the user's settings) would be reached through them.
+class EnvironmentKeeper : public ::testing::EmptyTestEventListener {
+public:
+    void OnTestStart(const ::testing::TestInfo&) override { before_ = snapshot(); }
+    void OnTestEnd(const ::testing::TestInfo& test) override {
+        if (snapshot() == before_) return;
+        std::fprintf(stderr, "%s.%s changed the environment and left it so\n",
+                     test.test_suite_name(), test.name());
+        leaked = true;
+    }
+    bool leaked = false;
+
+private:
+    static std::string snapshot() {
+        std::string all;
+        for (const char* name : {"HOME", "XDG_CONFIG_HOME", "XDG_CONFIG_DIRS", "XDG_RUNTIME_DIR"}) {
+            const char* value = std::getenv(name);
+            all += std::string(name) + (value ? "=" + std::string(value) : " unset") + "\n";
+        }
+        return all;
+    }
+    std::string before_;
+};
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -62,5 +88,8 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Tarnwick"));
     ::testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
+    auto* keeper = new EnvironmentKeeper;  // owned by the listener list
+    ::testing::UnitTest::GetInstance()->listeners().Append(keeper);
+    const int result = RUN_ALL_TESTS();
+    return keeper->leaked ? 1 : result;
 }

@@ -1,5 +1,6 @@
 #include "support/Fixtures.h"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -55,6 +56,27 @@ std::string FindProgram(const std::string& name) {
     return {};
 }
 
+void PlaceFixture(const std::string& scratch, const std::string& folder) {
+    const std::string version = ReadFile(scratch + "/done");
+    for (int attempt = 0; attempt < 10; ++attempt) {
+        std::error_code error;
+        fs::rename(scratch, folder, error);
+        if (!error) return;
+        if (fs::exists(folder + "/done") && ReadFile(folder + "/done") == version) {
+            // Another test binary finished the same fixture first: keep it,
+            // its tests may be reading it now.
+            RemoveTree(scratch);
+            return;
+        }
+        // An unfinished or outdated folder is moved aside in one step, so
+        // that only one of several binaries removes it.
+        const std::string aside = folder + ".old-" + std::to_string(::getpid());
+        if (!fs::exists(folder) || (fs::rename(folder, aside, error), error)) continue;
+        RemoveTree(aside);
+    }
+    throw std::runtime_error("cannot place the fixture " + folder);
+}
+
 namespace {
 
 using Populate = std::function<void(const std::string& source)>;
@@ -92,7 +114,7 @@ std::vector<std::string> ListFiles(const std::string& source) {
 
 // Raise this when a maker below changes, so that build trees make their
 // fixtures again.
-const char* const kFixtureVersion = "2";
+const char* const kFixtureVersion = "3";
 
 std::string FixtureRoot() { return std::string(TEST_BUILD_DIR) + "/fixtures"; }
 
@@ -131,10 +153,17 @@ ArchiveFixture Make(const std::string& name, const std::string& archive, const P
     populate(scratch + "/src");
     make(scratch);
     WriteFile(scratch + "/done", kFixtureVersion);
-    RemoveTree(folder);
-    fs::rename(scratch, folder);
+    PlaceFixture(scratch, folder);
     describe();
     return f;
+}
+
+// A fixed time long past for the files that go into archives, so that a
+// file written by a test is always newer than the entry, even at the
+// archive's 2-second resolution.
+void MakeOld(const std::string& path) {
+    const timespec times[2] = {{1577880000, 0}, {1577880000, 0}};  // 2020-01-01 12:00 UTC
+    ASSERT_EQ(0, ::utimensat(AT_FDCWD, path.c_str(), times, 0)) << path;
 }
 
 void CommonFiles(const std::string& src) {
@@ -142,6 +171,9 @@ void CommonFiles(const std::string& src) {
     Write(src + "/data/random.bin", PatternData(70000, 2, false));
     Write(src + "/data/notes.txt", PatternData(120000, 3, true));
     Write(src + "/data/deeper/tiny.txt", "tiny\n");
+    for (const char* file :
+         {"/readme.txt", "/data/random.bin", "/data/notes.txt", "/data/deeper/tiny.txt"})
+        MakeOld(src + file);
 }
 
 template <typename MakeFn>

@@ -20,6 +20,12 @@ struct ArchiveFixture {
 inline const char* const kFixturePassword = "tarnwick-secret";
 inline const char* const kFixtureComment = "Made for the Tarnwick tests.\nSecond line.";
 
+// Moves a finished fixture folder `scratch` (with its "done" file) to
+// `folder`. When another process has put the same finished fixture there
+// meanwhile, that one stays and `scratch` goes; an unfinished or outdated
+// folder there is replaced.
+void PlaceFixture(const std::string& scratch, const std::string& folder);
+
 // Deterministic file contents: text-like (compressible) or pseudo-random.
 std::string PatternData(std::size_t size, unsigned seed, bool compressible);
 

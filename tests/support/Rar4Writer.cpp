@@ -93,13 +93,13 @@ bool WriteRar4(const std::string& path, const std::vector<Rar4Entry>& entries) {
 
 std::vector<std::string> WriteRar4Volumes(const std::string& base,
                                           const std::vector<Rar4Entry>& entries,
-                                          std::size_t dataPerVolume) {
+                                          std::size_t dataPerVolume, bool oldNaming) {
     std::vector<std::string> volumes;
     std::vector<std::string> paths;
     std::string current;
     std::size_t room = dataPerVolume;
     auto startVolume = [&] {
-        unsigned flags = 0x0001 | 0x0010 | (volumes.empty() ? 0x0100 : 0);
+        unsigned flags = 0x0001 | (oldNaming ? 0 : 0x0010) | (volumes.empty() ? 0x0100 : 0);
         current = std::string(kMarker, 7) + MainHeader(flags);
         room = dataPerVolume;
     };
@@ -130,6 +130,10 @@ std::vector<std::string> WriteRar4Volumes(const std::string& base,
     volumes.push_back(current);
     for (std::size_t i = 0; i < volumes.size(); ++i) {
         std::string path = base + ".part" + std::to_string(i + 1) + ".rar";
+        if (oldNaming) {
+            const std::string number = std::to_string(100 + i - 1).substr(1);
+            path = base + (i == 0 ? std::string(".rar") : ".r" + number);
+        }
         if (!Save(path, volumes[i])) return {};
         paths.push_back(path);
     }

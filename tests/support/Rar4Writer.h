@@ -27,8 +27,9 @@ bool WriteRar4(const std::string& path, const std::vector<Rar4Entry>& entries);
 // Writes a volume set "<base>.part1.rar", "<base>.part2.rar", ... holding at
 // most `dataPerVolume` bytes of entry data each; an entry that does not fit is
 // split across volumes. Returns the volume paths in order (empty on failure).
+// With `oldNaming` the volumes are "<base>.rar", "<base>.r00", "<base>.r01", ...
 std::vector<std::string> WriteRar4Volumes(const std::string& base,
                                           const std::vector<Rar4Entry>& entries,
-                                          std::size_t dataPerVolume);
+                                          std::size_t dataPerVolume, bool oldNaming = false);
 
 }  // namespace testing_support

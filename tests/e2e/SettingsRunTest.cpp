@@ -1,0 +1,261 @@
+// The real program with settings that fail or that other copies change at the
+// same time: messages at start-up, files that are no files, and many runs and
+// main windows sharing one settings folder. Dialogs are answered (and logged)
+// through TARNWICK_DIALOG_SCRIPT.
+
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <filesystem>
+#include <future>
+#include <map>
+#include <set>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "support/Process.h"
+#include "support/TempDir.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using testing_support::ProcessOptions;
+using testing_support::ProcessResult;
+using testing_support::ReadFile;
+using testing_support::RunProcess;
+using testing_support::TempDir;
+using testing_support::WriteFile;
+
+class SettingsRun : public ::testing::Test {
+protected:
+    void SetUp() override {
+        home = dir / "home";
+        config = dir / "config";
+        runtime = dir / "run";
+        settingsFolder = config + "/Ostrel/Tarnwick/";
+        fs::create_directories(home + "/Desktop");
+        fs::create_directories(settingsFolder);
+        fs::create_directories(runtime);
+        ::chmod(runtime.c_str(), 0700);
+        fs::create_directories(dir / "in");
+        script = dir / "dialogs.txt";
+        WriteFile(script, "QMessageBox accept\n");
+    }
+
+    // No process started here outlives the test, even after a failed check.
+    void TearDown() override {
+        const std::string mark = "TARNWICK_DIALOG_SCRIPT=" + script + std::string(1, '\0');
+        for (const auto& entry : fs::directory_iterator("/proc")) {
+            const std::string pid = entry.path().filename();
+            if (pid.find_first_not_of("0123456789") != std::string::npos) continue;
+            const std::string env = ReadFile(entry.path() / "environ") + std::string(1, '\0');
+            if (env.find(mark) != std::string::npos) ::kill(std::stoi(pid), SIGKILL);
+        }
+    }
+
+    // `rar a` of one small file; `switches` e.g. a password.
+    void makeArchive(const std::string& archive, const std::string& name,
+                     const std::string& content, const std::vector<std::string>& switches = {}) {
+        const std::string src = dir / ("src-" + name);
+        fs::create_directories(src);
+        WriteFile(src + "/" + name, content);
+        std::vector<std::string> args{"a", "-idq", "-m0"};
+        args.insert(args.end(), switches.begin(), switches.end());
+        args.push_back(archive);
+        args.push_back(name);
+        ProcessOptions o;
+        o.workingDirectory = src;
+        const auto r = RunProcess("/usr/bin/rar", args, o);
+        ASSERT_EQ(0, r.exitCode) << r.output;
+    }
+
+    ProcessOptions options(double timeout = 30) const {
+        ProcessOptions o;
+        o.env = {{"HOME", home},
+                 {"XDG_CONFIG_HOME", config},
+                 {"XDG_RUNTIME_DIR", runtime},
+                 {"QT_QPA_PLATFORM", "offscreen"},
+                 {"LC_ALL", "C.UTF-8"},
+                 {"TARNWICK_DIALOG_SCRIPT", script},
+                 {"TARNWICK_UNRAR_LIBRARY", testing_support::kUnset}};
+        o.timeoutSeconds = timeout;
+        return o;
+    }
+
+    ProcessResult run(const std::vector<std::string>& args, ProcessOptions o) {
+        return RunProcess(TARNWICK_BINARY, args, o);
+    }
+
+    std::vector<std::string> dialogLog() const {
+        std::vector<std::string> lines;
+        std::istringstream in(ReadFile(script + ".log"));
+        for (std::string line; std::getline(in, line);)
+            if (!line.empty()) lines.push_back(line);
+        return lines;
+    }
+
+    std::string logText() const { return ReadFile(script + ".log"); }
+
+    // Every settings file by name and content (hidden leftovers included).
+    std::map<std::string, std::string> settingsFiles() const {
+        std::map<std::string, std::string> files;
+        for (const auto& e : fs::directory_iterator(settingsFolder))
+            files[e.path().filename()] = ReadFile(e.path());
+        return files;
+    }
+
+    static void expectEndedNormally(const ProcessResult& r, int code = 0) {
+        EXPECT_FALSE(r.timedOut) << "the run hung";
+        EXPECT_EQ(0, r.signal) << "the run crashed";
+        EXPECT_EQ(code, r.exitCode) << r.output;
+    }
+
+    TempDir dir;
+    std::string home, config, runtime, settingsFolder, script;
+};
+
+// A message at start-up is shown, answered, and the run goes on with what it
+// has: the archive lands next to itself and the process ends by itself,
+// leaving no progress-window lock behind.
+TEST_F(SettingsRun, AStartUpSettingsMessageNeitherCrashesNorHangsTheRun) {
+    makeArchive(dir / "in/a.rar", "a.txt", "content a");
+    struct Row {
+        const char* name;
+        std::function<void()> prepare;
+        std::vector<std::pair<std::string, std::string>> env;
+        const char* caption;
+    };
+    const Row rows[] = {
+        {"unreadable value files",
+         [&] {
+             for (const char* name : {"password.txt", "silent.txt", "folder.txt", "language.txt"})
+                 ASSERT_EQ(0, ::symlink("/proc/self/mem", (settingsFolder + name).c_str()));
+         },
+         {},
+         "Error 10"},
+        {"settings folder is a file",
+         [&] {
+             fs::remove_all(settingsFolder);
+             WriteFile(config + "/Ostrel/Tarnwick", "a file");
+         },
+         {},
+         "Error 9"},
+        {"settings folder cannot be made",
+         [] {},
+         {{"XDG_CONFIG_HOME", "/proc/self/fdinfo"}},
+         "Error 9"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        row.prepare();
+        fs::remove(dir / "in/a.txt");
+        fs::remove(script + ".log");
+        auto o = options();
+        o.env.insert(o.env.end(), row.env.begin(), row.env.end());
+        expectEndedNormally(run({dir / "in/a.rar"}, o));
+        EXPECT_EQ("content a", ReadFile(dir / "in/a.txt"));
+        EXPECT_NE(std::string::npos, logText().find(std::string("| ") + row.caption + " |"))
+            << logText();
+        EXPECT_TRUE(fs::is_empty(runtime + "/Tarnwick")) << "a lock was left behind";
+    }
+}
+
+// A FIFO, a device or a folder as the archive is a clear "Error opening RAR
+// file!"; as the password list it gives no candidates. Nothing waits.
+TEST_F(SettingsRun, FilesThatAreNoFilesFailClearlyAndNothingWaits) {
+    ASSERT_EQ(0, ::mkfifo((dir / "in/pipe.rar").c_str(), 0600));
+    fs::create_directories(dir / "in/folder.rar");
+    for (const std::string& archive :
+         {dir / "in/pipe.rar", dir / "in/folder.rar", std::string("/dev/zero")}) {
+        SCOPED_TRACE(archive);
+        fs::remove(script + ".log");
+        expectEndedNormally(run({archive}, options(20)), 1);
+        EXPECT_NE(std::string::npos, logText().find("Error opening RAR file!")) << logText();
+    }
+
+    makeArchive(dir / "in/b.rar", "b.txt", "content b");
+    WriteFile(settingsFolder + "trylist.txt", ":-)\r\n");
+    for (const std::string& list : {dir / "in/pipe.rar", std::string("/dev/zero")}) {
+        SCOPED_TRACE(list);
+        fs::remove(dir / "in/b.txt");
+        WriteFile(settingsFolder + "listname.txt", list + "\r\n");
+        expectEndedNormally(run({dir / "in/b.rar"}, options(20)));
+        EXPECT_EQ("content b", ReadFile(dir / "in/b.txt"));
+    }
+}
+
+// Five extraction runs and three main windows at once, round after round: a
+// reader never sees a settings file half written or rewritten, so every
+// setting stays as it was and every archive goes where the settings say.
+TEST_F(SettingsRun, ConcurrentRunsAndMainWindowsLoseNoSetting) {
+    constexpr int kRuns = 5, kWindows = 3, kRounds = 20;
+    for (int i = 0; i < kRuns; ++i)
+        makeArchive(dir / ("in/a" + std::to_string(i) + ".rar"), "f" + std::to_string(i) + ".txt",
+                    "content " + std::to_string(i), {"-ppw"});
+    const std::string target = dir / "target";
+    fs::create_directories(target);
+    const std::map<std::string, std::string> files = {
+        {"folder.txt", target + "\r\n"},
+        {"silent.txt", "pw\r\n"},
+        {"password.txt", "older\r\n"},
+        {"subdir.txt", ":-)\r\n"},
+        {"button.txt", ":-)\r\n"},
+        {"staytop.txt", ":-)\r\n"},
+        {"firstrun.txt", ":-)\r\n"},
+        {"tryname.txt", ":-)\r\n"},
+        {"trylist.txt", ":-)\r\n"},
+        {"passlist.txt", "pw\r\ntwo\r\n"},
+        {"listname.txt", settingsFolder + "passlist.txt\r\n"},
+        {"language.txt", "1031\r\n"},
+    };
+    for (const auto& [name, content] : files) WriteFile(settingsFolder + name, content);
+    // The welcome dialog, left unanswered, shows that a main window has loaded.
+    WriteFile(script, "");
+
+    const auto started = std::chrono::steady_clock::now();
+    for (int round = 0; round < kRounds; ++round) {
+        SCOPED_TRACE("round " + std::to_string(round));
+        const std::size_t logBefore = dialogLog().size();
+        std::vector<std::future<ProcessResult>> runs, windows;
+        for (int i = 0; i < kWindows; ++i)
+            windows.push_back(std::async(std::launch::async, [&] { return run({}, options()); }));
+        for (int i = 0; i < kRuns; ++i)
+            runs.push_back(std::async(std::launch::async, [&, i] {
+                return run({dir / ("in/a" + std::to_string(i) + ".rar")}, options());
+            }));
+        for (auto& r : runs) expectEndedNormally(r.get());
+        // End each main window once its welcome dialog is up.
+        std::set<int> welcomed;
+        for (int wait = 0; wait < 300 && welcomed.size() < kWindows; ++wait) {
+            const auto log = dialogLog();
+            for (std::size_t i = logBefore; i < log.size(); ++i)
+                if (log[i].find(" TWelcomeForm |") != std::string::npos)
+                    welcomed.insert(std::stoi(log[i]));
+            if (welcomed.size() < kWindows)
+                std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        }
+        for (int pid : welcomed) ::kill(pid, SIGKILL);
+        for (auto& w : windows) w.get();
+        EXPECT_EQ(std::size_t(kWindows), welcomed.size());
+        EXPECT_EQ(dialogLog().size(), logBefore + kWindows) << "a run asked something";
+
+        EXPECT_EQ(files, settingsFiles());
+        for (int i = 0; i < kRuns; ++i) {
+            const std::string n = std::to_string(i);
+            EXPECT_EQ("content " + n, ReadFile(target + "/a" + n + "/f" + n + ".txt"));
+        }
+        EXPECT_TRUE(fs::is_empty(home + "/Desktop"));
+        if (HasFailure()) break;
+        for (int i = 0; i < kRuns; ++i) fs::remove_all(target + "/a" + std::to_string(i));
+    }
+    const auto seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started);
+    std::printf("%d rounds of %d runs and %d main windows: %.1f s\n", kRounds, kRuns, kWindows,
+                seconds.count());
+}
+
+}  // namespace

@@ -1,0 +1,199 @@
+// Every window of the program, in each of the four full languages and under a
+// dark colour scheme: no text clipped or running into a neighbour, and every
+// text dark on the window's light look.
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTabBar>
+#include <QTabWidget>
+#include <QTextEdit>
+#include <QTimer>
+#include <functional>
+#include <memory>
+#include <vector>
+
+#include "DialogFixture.h"
+#include "extract/Failed.h"
+#include "extract/Password.h"
+#include "extract/Readonly.h"
+#include "extract/Replace.h"
+#include "extract/Unicode.h"
+#include "settings/Settings.h"
+#include "ui/Welcome.h"
+#include "ui/Wizard.h"
+
+namespace {
+
+const std::int32_t kLanguages[] = {1033, 1036, 1031, 3082};
+
+// Controls that show the user's data (paths, names), not our wording.
+bool ShowsData(const QWidget* w) {
+    static const QStringList names = {"StaticText13", "StaticTextFilename", "StaticTextDir"};
+    return qobject_cast<const QLineEdit*>(w) || names.contains(w->objectName());
+}
+
+QString Caption(const QWidget* w) {
+    if (auto* b = qobject_cast<const QAbstractButton*>(w)) return b->text();
+    if (auto* l = qobject_cast<const QLabel*>(w)) return l->pixmap().isNull() ? l->text() : "";
+    if (auto* g = qobject_cast<const QGroupBox*>(w)) return g->title();
+    return QString();
+}
+
+class Look : public DialogTest {
+protected:
+    void SetUp() override {
+        DialogTest::SetUp();
+        settings::Store(Settings()).setFlag(settings::kWizard);  // no browse on its own
+        // The main window of a run that has the run's dialogs open.
+        run->StaticTextFilename->setText("notes.txt");
+        run->StaticTextDir->setText("/home/user/");
+    }
+
+    // Every window in `language`; `check` gets each one, and every page of
+    // the main window.
+    void ForEveryWindow(std::int32_t language, const std::function<void(QWidget&)>& check) {
+        config->InterfaceLanguage = language;
+        config->Memo3DblClick(config->LanguageCombo);
+        for (int page = 0; page < config->PageControl1->count(); ++page) {
+            config->PageControl1->setCurrentIndex(page);
+            SCOPED_TRACE("main window page " + std::to_string(page));
+            check(*config);
+        }
+        config->PageControl1->setCurrentIndex(0);
+        const QString file = QStringLiteral("/home/user/Holiday.rar");
+        {
+            SCOPED_TRACE("progress window");
+            check(*run);
+        }
+        std::vector<std::unique_ptr<QWidget>> windows;
+        windows.push_back(std::make_unique<TWelcomeForm>(language, Settings(), nullptr));
+        windows.push_back(std::make_unique<TWizardForm>(*config, nullptr, file));
+        windows.push_back(std::make_unique<TPasswordForm>(*run, QStringLiteral("notes.txt")));
+        windows.push_back(std::make_unique<TReplaceForm>(*run, QStringLiteral("/home/user/a")));
+        windows.push_back(std::make_unique<TReadonlyForm>(*run, QStringLiteral("/mnt/cdrom/")));
+        windows.push_back(std::make_unique<TFailedForm>(*run, QStringLiteral("Holiday.rar")));
+        windows.push_back(std::make_unique<TNoUnicodeForm>(*run, file));
+        for (auto& w : windows) {
+            for (QTimer* t : w->findChildren<QTimer*>()) t->stop();
+            w->show();  // some dialogs fill in their texts when shown
+            SCOPED_TRACE(w->objectName().toStdString());
+            check(*w);
+        }
+    }
+
+    // The controls of `window` that carry a text and are shown.
+    static std::vector<QWidget*> TextControls(QWidget& window) {
+        std::vector<QWidget*> out;
+        for (QWidget* w : window.findChildren<QWidget*>()) {
+            if (w->window() != &window || !w->isVisibleTo(&window) || ShowsData(w)) continue;
+            if (!Caption(w).trimmed().isEmpty() || qobject_cast<QTextEdit*>(w)) out.push_back(w);
+        }
+        return out;
+    }
+};
+
+// How wide a control's text runs from the control's left edge.
+int TextExtent(QWidget* w) {
+    if (auto* g = qobject_cast<QGroupBox*>(w))
+        return 8 + QFontMetrics(g->font()).horizontalAdvance(g->title());
+    if (auto* b = qobject_cast<QPushButton*>(w))  // the text and the frame's padding
+        return QFontMetrics(b->font()).horizontalAdvance(b->text()) + 12;
+    return w->sizeHint().width();
+}
+
+TEST_F(Look, NoTextIsClippedOrRunsIntoItsNeighbours) {
+    constexpr int kGap = 3;  // room kept between a text and the next frame or control
+    for (std::int32_t language : kLanguages) {
+        ForEveryWindow(language, [&](QWidget& window) {
+            for (QWidget* w : TextControls(window)) {
+                const std::string what = std::to_string(language) + " " +
+                                         w->objectName().toStdString() + " \"" +
+                                         Caption(w).toStdString() + "\"";
+                if (auto* edit = qobject_cast<QTextEdit*>(w)) {
+                    if (edit->verticalScrollBarPolicy() == Qt::ScrollBarAlwaysOff) {
+                        EXPECT_LE(edit->document()->size().height(), edit->viewport()->height())
+                            << what;
+                    }
+                    continue;
+                }
+                auto* label = qobject_cast<QLabel*>(w);
+                if (label && label->wordWrap()) {
+                    EXPECT_LE(label->heightForWidth(label->width()), label->height()) << what;
+                    continue;
+                }
+                const int extent = TextExtent(w);
+                EXPECT_LE(extent, w->width()) << what << " clipped";
+                if (qobject_cast<QPushButton*>(w)) continue;
+                // Where the text ends, centred texts included.
+                const int left = label && (label->alignment() & Qt::AlignHCenter)
+                                     ? (w->width() - extent) / 2
+                                     : 0;
+                const QRect text(w->x() + left, w->y(), extent + kGap, w->height());
+                QWidget* parent = w->parentWidget();
+                EXPECT_LE(text.right(), parent->width() - 1) << what << " leaves its frame";
+                for (QWidget* other : parent->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+                    if (other == w || !other->isVisibleTo(&window)) continue;
+                    if (other->geometry().contains(w->geometry())) continue;  // a backdrop
+                    if (!qobject_cast<QAbstractButton*>(other) && !qobject_cast<QLabel*>(other) &&
+                        !qobject_cast<QLineEdit*>(other) && !qobject_cast<QComboBox*>(other))
+                        continue;
+                    EXPECT_FALSE(text.intersects(other->geometry()))
+                        << what << " runs into " << other->objectName().toStdString() << " "
+                        << text.x() << "," << text.y() << " " << text.width() << "x"
+                        << text.height() << " vs " << other->x() << "," << other->y() << " "
+                        << other->width() << "x" << other->height();
+                }
+            }
+            if (auto* tabs = window.findChild<QTabWidget*>()) {
+                EXPECT_LE(tabs->tabBar()->sizeHint().width(), tabs->width()) << language;
+            }
+        });
+    }
+}
+
+double Lightness(const QColor& c) { return 0.299 * c.red() + 0.587 * c.green() + 0.114 * c.blue(); }
+
+// The colour a control's text is drawn on: its own background when it fills
+// one, else that of the nearest parent that does.
+QColor Backdrop(QWidget* w) {
+    if (auto* edit = qobject_cast<QTextEdit*>(w))
+        return edit->viewport()->palette().color(QPalette::Base);
+    if (qobject_cast<QPushButton*>(w)) return w->palette().color(QPalette::Button);
+    for (QWidget* at = w; at; at = at->parentWidget())
+        if (at->autoFillBackground() || at->isWindow() || qobject_cast<QGroupBox*>(at))
+            return at->palette().color(at->backgroundRole());
+    return Qt::magenta;
+}
+
+// Under a dark colour scheme the windows keep their light look, and every text
+// stays dark on it.
+TEST_F(Look, DarkSchemeKeepsTheLightLookAndReadableTexts) {
+    const QPalette before = QApplication::palette();
+    QPalette dark(QColor(230, 230, 230), QColor(45, 45, 48));
+    dark.setColor(QPalette::Base, QColor(30, 30, 30));
+    dark.setColor(QPalette::Text, QColor(235, 235, 235));
+    dark.setColor(QPalette::ButtonText, QColor(235, 235, 235));
+    QApplication::setPalette(dark);
+    // The windows are made under the dark scheme, as on a dark desktop.
+    TearDown();
+    SetUp();
+    ForEveryWindow(1033, [&](QWidget& window) {
+        for (QWidget* w : TextControls(window)) {
+            const QColor back = Backdrop(w);
+            auto* edit = qobject_cast<QTextEdit*>(w);
+            const QColor text = edit ? edit->viewport()->palette().color(QPalette::Text)
+                                     : w->palette().color(QPalette::Active, w->foregroundRole());
+            const std::string what = w->objectName().toStdString();
+            EXPECT_GE(Lightness(back), 180) << what << " on a dark background";
+            EXPECT_GE(Lightness(back) - Lightness(text), 120) << what << " is not readable";
+        }
+    });
+    QApplication::setPalette(before);
+}
+
+}  // namespace
