@@ -157,9 +157,8 @@ protected:
 
     ProcessResult run(const std::vector<std::string>& args,
                       std::vector<std::pair<std::string, std::string>> extraEnv = {},
-                      const std::string& workingDirectory = {}) {
+                      const std::string& cwd = {}) {
         ProcessOptions o;
-        o.workingDirectory = workingDirectory;
         o.env = {{"HOME", home},
                  {"XDG_CONFIG_HOME", config},
                  {"XDG_RUNTIME_DIR", runtime},
@@ -167,7 +166,7 @@ protected:
                  {"TARNWICK_DIALOG_SCRIPT", script},
                  {"TARNWICK_UNRAR_LIBRARY", testing_support::kUnset}};
         o.env.insert(o.env.end(), extraEnv.begin(), extraEnv.end());
-        o.workingDirectory = workingDirectory;
+        o.workingDirectory = cwd.empty() ? workingDirectory : cwd;
         o.timeoutSeconds = 60;
         return RunProcess(TARNWICK_BINARY, args, o);
     }
