@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
-# Sets up what is missing, builds, and starts Tarnwick with the given arguments.
+# Sets up what is missing, builds the program, and starts it with the given arguments.
 set -euo pipefail
 here="$(cd "$(dirname "$0")" && pwd)"
 "$here/setup.sh"
-"$here/build.sh" >/dev/null
+"$here/build.sh" >&2
 exec "$here/../build/src/tarnwick" "$@"

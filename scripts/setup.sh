@@ -9,6 +9,9 @@ set -euo pipefail
 want=(cmake make gcc g++ qt6-base-dev libjpeg-dev libunrar5 fonts-dejavu-core fonts-dejavu-extra)
 if [ "${1:-}" = "--test" ]; then
   want+=(rar unrar libunrar-headers xvfb xdotool libgtest-dev)
+  # The desktop test: entry and metainfo validators, the MIME database and the
+  # two launchers a desktop opens files with (gio and xdg-open).
+  want+=(desktop-file-utils appstream shared-mime-info xdg-utils libglib2.0-bin)
 fi
 
 missing=()
@@ -37,6 +40,7 @@ add_non_free() {
 }
 add_non_free
 
+echo "setup: installing ${missing[*]}" >&2
 export DEBIAN_FRONTEND=noninteractive
-$sudo apt-get update -qq
-$sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
+$sudo apt-get update -q >&2
+$sudo apt-get install -y -q --no-install-recommends "${missing[@]}" >&2

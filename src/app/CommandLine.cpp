@@ -7,6 +7,7 @@
 #include <cstdlib>
 
 #include "app/Entry.h"
+#include "app/Version.h"
 
 namespace {
 

@@ -5,6 +5,7 @@
 #include <langinfo.h>
 
 #include <QApplication>
+#include <QIcon>
 #include <clocale>
 #include <cstring>
 #include <string>
@@ -44,6 +45,13 @@ int main(int argc, char** argv) {
     // environment again.
     useUtf8Locale();
     QApplication::setApplicationName(QStringLiteral("Tarnwick"));
+    // Title bars and task switchers show the crate; Wayland finds it through the
+    // desktop entry's name.
+    QIcon icon;
+    for (int size : {16, 22, 24, 32, 48, 64, 128, 256})
+        icon.addFile(QStringLiteral(":/icons/tarnwick_%1.png").arg(size));
+    QApplication::setWindowIcon(icon);
+    QGuiApplication::setDesktopFileName(QStringLiteral("tarnwick"));
     // Each run ends when its own main window goes, not when the last window does:
     // the main window stays hidden through an extraction run.
     QApplication::setQuitOnLastWindowClosed(false);

@@ -27,6 +27,7 @@
 #include <QTimer>
 #include <QUrl>
 
+#include "app/Version.h"
 #include "platform/Paths.h"
 #include "platform/Processes.h"
 #include "platform/ProgressLock.h"
@@ -520,7 +521,8 @@ void TfrmConfig::applyDesignTexts() {
     Button8->setText(QStringLiteral("More Projects..."));
 
     Button1->setText(QStringLiteral("Unrar..."));
-    StaticText2->setText(spacedOut(ApplicationTitle + QStringLiteral(" 2.40")));
+    StaticText2->setText(
+        spacedOut(ApplicationTitle + QStringLiteral(" ") + QStringLiteral(TARNWICK_VERSION)));
     StaticText5->setText(QStringLiteral("Ostrel"));
     Button13->setText(QStringLiteral("Website..."));
     Button14->setText(QStringLiteral("Video..."));

@@ -36,6 +36,7 @@
 #include <string>
 #include <vector>
 
+#include "app/Version.h"
 #include "platform/Paths.h"
 #include "platform/Processes.h"
 #include "platform/ProgressLock.h"
@@ -226,6 +227,9 @@ TEST_F(MainWindow, WindowShapeAndPictures) {
     EXPECT_EQ(w->minimumSize(), w->maximumSize());
     EXPECT_FALSE(w->windowFlags() & Qt::WindowMaximizeButtonHint);
     EXPECT_EQ("Tarnwick", w->windowTitle());
+    // The About page's caption and the project (package, --version) share one version.
+    EXPECT_STREQ("2.40", TARNWICK_VERSION);
+    EXPECT_EQ("T a r n w i c k   2 . 4 0", w->StaticText2->text());
     QStringList tabs;
     for (int i = 0; i < w->PageControl1->count(); ++i) tabs << w->PageControl1->tabText(i);
     EXPECT_EQ(QStringList({"Tarnwick", "Options", "Interface", "About", "Author", "More", "Help"}),

@@ -1,7 +1,9 @@
-// Draws the program's own artwork and writes it to the folder given as the only
-// argument (normally resources/pictures). Everything is drawn from shapes and
+// Draws the program's own artwork and writes it to the folder given as the first
+// argument (normally resources/pictures), and the program's icons to the second
+// (normally resources/icons). Everything is drawn from shapes and
 // text here, so the pictures can be remade at any time:
-//   cmake --build build --target art && build/tools/art/art resources/pictures
+//   cmake --build build --target art &&
+//   build/tools/art/art resources/pictures resources/icons
 // Run it with QT_QPA_PLATFORM=offscreen where no display is at hand. The
 // lettering uses the "DejaVu Sans" family (Debian package fonts-dejavu-core);
 // another sans family is substituted when it is missing, which changes the
@@ -313,6 +315,24 @@ QImage aboutEmblem() {
     return img;
 }
 
+// The program's icon at size x size: the About page's emblem on a transparent
+// square, for the desktop's menus, file managers and window title bars.
+QImage appIcon(int size) {
+    QImage img(size, size, QImage::Format_ARGB32_Premultiplied);
+    img.fill(Qt::transparent);
+    QPainter p(&img);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.scale(size / 80.0, size / 80.0);
+    QRadialGradient g(QPointF(40, 40), 40);
+    g.setColorAt(0, kTeal);
+    g.setColorAt(1, kDeep);
+    p.setPen(Qt::NoPen);
+    p.setBrush(g);
+    p.drawEllipse(QRectF(1, 1, 78, 78));
+    drawCrate(p, QRectF(16, 30, 48, 38));
+    return img;
+}
+
 // 80 x 80: the version badge on the About page.
 QImage aboutBadge() {
     QImage img(80, 80, QImage::Format_RGB32);
@@ -609,8 +629,8 @@ void makeIcons() {
 
 int main(int argc, char** argv) {
     QGuiApplication app(argc, argv);
-    if (argc != 2) {
-        std::fprintf(stderr, "usage: art OUTPUT_FOLDER\n");
+    if (argc != 2 && argc != 3) {
+        std::fprintf(stderr, "usage: art OUTPUT_FOLDER [ICON_FOLDER]\n");
         return 2;
     }
     outDir = argv[1];
@@ -622,5 +642,11 @@ int main(int argc, char** argv) {
               writeJpeg(authorPage(true), "author_de.jpg") &&
               writeJpeg(morePage(false), "more_en.jpg") && writeJpeg(morePage(true), "more_de.jpg");
     makeIcons();
+    // The program's icon in the desktop's usual sizes (resources/icons).
+    if (argc == 3) {
+        outDir = argv[2];
+        for (int size : {16, 22, 24, 32, 48, 64, 128, 256})
+            ok = writePng(appIcon(size), QString("tarnwick_%1.png").arg(size)) && ok;
+    }
     return ok ? 0 : 1;
 }
