@@ -18,6 +18,7 @@
 #include <thread>
 #include <vector>
 
+#include "e2e/ProgramRun.h"
 #include "support/Fixtures.h"
 #include "support/Process.h"
 #include "support/Rar4Writer.h"
@@ -114,42 +115,8 @@ void makeSourceTree(const std::string& root) {
     WriteFile(root + "/zero.dat", "");
 }
 
-class ExtractRun : public ::testing::Test {
+class ExtractRun : public ProgramRunTest {
 protected:
-    void SetUp() override {
-        home = dir / "home";
-        config = dir / "config";
-        runtime = dir / "run";
-        settingsFolder = config + "/Ostrel/Tarnwick/";
-        fs::create_directories(home + "/Desktop");
-        fs::create_directories(settingsFolder);
-        fs::create_directories(runtime);
-        ::chmod(runtime.c_str(), 0700);
-        script = dir / "dialogs.txt";
-        WriteFile(script, "");
-    }
-
-    // Runs handed on to further processes must not outlive the test, even when
-    // a check failed while one of them waited for an answer: end every
-    // process that carries this test's dialog script.
-    void TearDown() override {
-        for (const pid_t pid : runsOfThisTest()) ::kill(pid, SIGKILL);
-    }
-
-    // The processes that carry this test's dialog script: the runs started
-    // and every run they handed arguments on to.
-    std::vector<pid_t> runsOfThisTest() const {
-        const std::string mark = "TARNWICK_DIALOG_SCRIPT=" + script + std::string(1, '\0');
-        std::vector<pid_t> found;
-        for (const auto& entry : fs::directory_iterator("/proc")) {
-            const std::string pid = entry.path().filename();
-            if (pid.find_first_not_of("0123456789") != std::string::npos) continue;
-            const std::string env = ReadFile(entry.path() / "environ") + std::string(1, '\0');
-            if (env.find(mark) != std::string::npos) found.push_back(std::stoi(pid));
-        }
-        return found;
-    }
-
     void setFlag(const std::string& name) { WriteFile(settingsFolder + name, ":-)\r\n"); }
     void setValue(const std::string& name, const std::string& v) {
         WriteFile(settingsFolder + name, v + "\r\n");
@@ -159,25 +126,11 @@ protected:
                       std::vector<std::pair<std::string, std::string>> extraEnv = {},
                       const std::string& cwd = {}) {
         ProcessOptions o;
-        o.env = {{"HOME", home},
-                 {"XDG_CONFIG_HOME", config},
-                 {"XDG_RUNTIME_DIR", runtime},
-                 {"QT_QPA_PLATFORM", "offscreen"},
-                 {"TARNWICK_DIALOG_SCRIPT", script},
-                 {"TARNWICK_UNRAR_LIBRARY", testing_support::kUnset}};
+        o.env = runEnvironment();
         o.env.insert(o.env.end(), extraEnv.begin(), extraEnv.end());
         o.workingDirectory = cwd.empty() ? workingDirectory : cwd;
         o.timeoutSeconds = 60;
         return RunProcess(TARNWICK_BINARY, args, o);
-    }
-
-    // The dialogs the runs showed, one line each: "<pid> <class> | <caption> | <text>".
-    std::vector<std::string> dialogLog() const {
-        std::vector<std::string> lines;
-        std::istringstream in(ReadFile(script + ".log"));
-        for (std::string line; std::getline(in, line);)
-            if (!line.empty()) lines.push_back(line);
-        return lines;
     }
 
     static bool logHas(const std::vector<std::string>& log, const std::string& what) {
@@ -196,21 +149,6 @@ protected:
         return readTree(out);
     }
 
-    // The process ids of this test's runs that are alive now.
-    std::vector<int> runningPids() const {
-        std::vector<int> pids;
-        const std::string mark = "TARNWICK_DIALOG_SCRIPT=" + script + std::string(1, '\0');
-        for (const auto& entry : fs::directory_iterator("/proc")) {
-            const std::string pid = entry.path().filename();
-            if (pid.find_first_not_of("0123456789") != std::string::npos) continue;
-            const std::string env = ReadFile(entry.path() / "environ") + std::string(1, '\0');
-            if (env.find(mark) != std::string::npos) pids.push_back(std::stoi(pid));
-        }
-        return pids;
-    }
-
-    TempDir dir;
-    std::string home, config, runtime, settingsFolder, script;
     std::string workingDirectory;
     int refs = 0;
 };
@@ -533,7 +471,7 @@ TEST_F(ExtractRun, SigtermDuringALargeEntryLeavesNoHalfFile) {
             std::error_code ec;
             const auto size = fs::file_size(large, ec);
             if (!ec && size > 0 && size < full) {
-                for (int pid : runningPids()) ::kill(pid, SIGTERM);
+                for (int pid : runsOfThisTest()) ::kill(pid, SIGTERM);
                 signalled = true;
             }
             std::this_thread::sleep_for(std::chrono::microseconds(500));
@@ -546,7 +484,7 @@ TEST_F(ExtractRun, SigtermDuringALargeEntryLeavesNoHalfFile) {
     EXPECT_EQ(0, r.exitCode) << r.output;
     EXPECT_FALSE(fs::exists(large)) << "a half file under the final name";
     EXPECT_TRUE(dialogLog().empty());
-    EXPECT_TRUE(runningPids().empty()) << "the further archive is not handed on";
+    EXPECT_TRUE(runsOfThisTest().empty()) << "the further archive is not handed on";
 
     // The same while a dialog waits for its answer (the script gives none).
     fs::create_directories(dir / "src");
@@ -555,7 +493,7 @@ TEST_F(ExtractRun, SigtermDuringALargeEntryLeavesNoHalfFile) {
     std::thread whileAsking([&] {
         for (int i = 0; i < 3000 && dialogLog().empty(); ++i)
             std::this_thread::sleep_for(std::chrono::milliseconds(10));
-        for (int pid : runningPids()) ::kill(pid, SIGTERM);
+        for (int pid : runsOfThisTest()) ::kill(pid, SIGTERM);
     });
     const auto asked = run({dir / "in/locked.rar"});
     whileAsking.join();

@@ -18,6 +18,7 @@
 #include <thread>
 #include <vector>
 
+#include "e2e/ProgramRun.h"
 #include "support/Process.h"
 #include "support/TempDir.h"
 
@@ -31,31 +32,12 @@ using testing_support::RunProcess;
 using testing_support::TempDir;
 using testing_support::WriteFile;
 
-class SettingsRun : public ::testing::Test {
+class SettingsRun : public ProgramRunTest {
 protected:
     void SetUp() override {
-        home = dir / "home";
-        config = dir / "config";
-        runtime = dir / "run";
-        settingsFolder = config + "/Ostrel/Tarnwick/";
-        fs::create_directories(home + "/Desktop");
-        fs::create_directories(settingsFolder);
-        fs::create_directories(runtime);
-        ::chmod(runtime.c_str(), 0700);
+        ProgramRunTest::SetUp();
         fs::create_directories(dir / "in");
-        script = dir / "dialogs.txt";
         WriteFile(script, "QMessageBox accept\n");
-    }
-
-    // No process started here outlives the test, even after a failed check.
-    void TearDown() override {
-        const std::string mark = "TARNWICK_DIALOG_SCRIPT=" + script + std::string(1, '\0');
-        for (const auto& entry : fs::directory_iterator("/proc")) {
-            const std::string pid = entry.path().filename();
-            if (pid.find_first_not_of("0123456789") != std::string::npos) continue;
-            const std::string env = ReadFile(entry.path() / "environ") + std::string(1, '\0');
-            if (env.find(mark) != std::string::npos) ::kill(std::stoi(pid), SIGKILL);
-        }
     }
 
     // `rar a` of one small file; `switches` e.g. a password.
@@ -76,27 +58,14 @@ protected:
 
     ProcessOptions options(double timeout = 30) const {
         ProcessOptions o;
-        o.env = {{"HOME", home},
-                 {"XDG_CONFIG_HOME", config},
-                 {"XDG_RUNTIME_DIR", runtime},
-                 {"QT_QPA_PLATFORM", "offscreen"},
-                 {"LC_ALL", "C.UTF-8"},
-                 {"TARNWICK_DIALOG_SCRIPT", script},
-                 {"TARNWICK_UNRAR_LIBRARY", testing_support::kUnset}};
+        o.env = runEnvironment();
+        o.env.emplace_back("LC_ALL", "C.UTF-8");
         o.timeoutSeconds = timeout;
         return o;
     }
 
     ProcessResult run(const std::vector<std::string>& args, ProcessOptions o) {
         return RunProcess(TARNWICK_BINARY, args, o);
-    }
-
-    std::vector<std::string> dialogLog() const {
-        std::vector<std::string> lines;
-        std::istringstream in(ReadFile(script + ".log"));
-        for (std::string line; std::getline(in, line);)
-            if (!line.empty()) lines.push_back(line);
-        return lines;
     }
 
     std::string logText() const { return ReadFile(script + ".log"); }
@@ -114,9 +83,6 @@ protected:
         EXPECT_EQ(0, r.signal) << "the run crashed";
         EXPECT_EQ(code, r.exitCode) << r.output;
     }
-
-    TempDir dir;
-    std::string home, config, runtime, settingsFolder, script;
 };
 
 // A message at start-up is shown, answered, and the run goes on with what it
