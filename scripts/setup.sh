@@ -10,8 +10,9 @@ want=(cmake make gcc g++ qt6-base-dev libjpeg-dev libunrar5 fonts-dejavu-core fo
 if [ "${1:-}" = "--test" ]; then
   want+=(rar unrar libunrar-headers xvfb xdotool libgtest-dev)
   # The desktop test: entry and metainfo validators, the MIME database and the
-  # two launchers a desktop opens files with (gio and xdg-open).
-  want+=(desktop-file-utils appstream shared-mime-info xdg-utils libglib2.0-bin)
+  # two launchers a desktop opens files with (gio, and xdg-open, which outside a
+  # known desktop asks `file` for the type).
+  want+=(desktop-file-utils appstream shared-mime-info xdg-utils libglib2.0-bin file)
 fi
 
 missing=()
