@@ -182,13 +182,15 @@ QImage product() {
     drawCrate(p, QRectF(40, 78, 150, 120));
     p.setPen(Qt::white);
     p.setFont(sans(46, true));
-    p.drawText(QRect(205, 40, 270, 60), Qt::AlignLeft | Qt::AlignVCenter, "Tarnwick");
+    // The progress window shows only the band from y 96 down, with its bar and
+    // its file and folder lines on it: the words stay above that band.
+    p.drawText(QRect(205, 6, 270, 54), Qt::AlignLeft | Qt::AlignVCenter, "Tarnwick");
     p.setPen(kAmber);
     p.setFont(sans(15));
-    p.drawText(QRect(208, 100, 270, 24), Qt::AlignLeft | Qt::AlignVCenter, "unpacks RAR archives");
+    p.drawText(QRect(208, 56, 270, 22), Qt::AlignLeft | Qt::AlignVCenter, "unpacks RAR archives");
     p.setPen(QColor(220, 235, 240));
     p.setFont(sans(12));
-    p.drawText(QRect(208, 126, 270, 20), Qt::AlignLeft | Qt::AlignVCenter,
+    p.drawText(QRect(208, 78, 270, 16), Qt::AlignLeft | Qt::AlignVCenter,
                "drop  \xc2\xb7  double-click  \xc2\xb7  extract");
     return img;
 }
