@@ -596,7 +596,10 @@ TEST_F(MainWindow, BrowseOffersFoldersOnlyAndNoNewFolderButton) {
         auto* create = dialog->findChild<QWidget*>(QStringLiteral("newFolderButton"));
         EXPECT_TRUE(create == nullptr || !create->isVisible()) << "a new-folder button is shown";
         EXPECT_TRUE(dialog->testOption(QFileDialog::ReadOnly)) << "folders can be made or renamed";
-        dialog->selectFile(QString::fromStdString(chosen));
+        // Entering the folder, not selecting it: a selection made before the
+        // dialog's folder listing has loaded may be lost.
+        dialog->setDirectory(QString::fromStdString(chosen));
+        dialog->selectFile(QString());
         QMetaObject::invokeMethod(dialog, "accept");
     });
     poll.start();
