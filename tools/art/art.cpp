@@ -301,19 +301,24 @@ QImage dialogHeader() {
     return img;
 }
 
-// 80 x 80: the product's emblem on the About page.
-QImage aboutEmblem() {
-    QImage img(80, 80, QImage::Format_RGB32);
-    img.fill(Qt::white);
-    QPainter p(&img);
+// The emblem on an 80 x 80 grid: the crate on a teal disc.
+void drawEmblem(QPainter& p, QRectF disc, QRectF crate) {
     p.setRenderHint(QPainter::Antialiasing);
     QRadialGradient g(QPointF(40, 40), 40);
     g.setColorAt(0, kTeal);
     g.setColorAt(1, kDeep);
     p.setPen(Qt::NoPen);
     p.setBrush(g);
-    p.drawEllipse(QRectF(2, 2, 76, 76));
-    drawCrate(p, QRectF(18, 30, 44, 36));
+    p.drawEllipse(disc);
+    drawCrate(p, crate);
+}
+
+// 80 x 80: the product's emblem on the About page.
+QImage aboutEmblem() {
+    QImage img(80, 80, QImage::Format_RGB32);
+    img.fill(Qt::white);
+    QPainter p(&img);
+    drawEmblem(p, QRectF(2, 2, 76, 76), QRectF(18, 30, 44, 36));
     return img;
 }
 
@@ -323,15 +328,8 @@ QImage appIcon(int size) {
     QImage img(size, size, QImage::Format_ARGB32_Premultiplied);
     img.fill(Qt::transparent);
     QPainter p(&img);
-    p.setRenderHint(QPainter::Antialiasing);
     p.scale(size / 80.0, size / 80.0);
-    QRadialGradient g(QPointF(40, 40), 40);
-    g.setColorAt(0, kTeal);
-    g.setColorAt(1, kDeep);
-    p.setPen(Qt::NoPen);
-    p.setBrush(g);
-    p.drawEllipse(QRectF(1, 1, 78, 78));
-    drawCrate(p, QRectF(16, 30, 48, 38));
+    drawEmblem(p, QRectF(1, 1, 78, 78), QRectF(16, 30, 48, 38));
     return img;
 }
 
