@@ -191,9 +191,9 @@ TEST(ArchiveExtraction, EncryptedData) {
         ExpectAllExtracted(f, dir.path());
         ASSERT_FALSE(asked.empty());
         EXPECT_FALSE(asked[0].first);
-        EXPECT_TRUE(W(f.files[0]) == asked[0].second || W("data/notes.txt") == asked[0].second ||
-                    !asked[0].second.empty())
-            << "names the entry";
+        bool named = false;
+        for (const auto& file : f.files) named = named || W(file) == asked[0].second;
+        EXPECT_TRUE(named) << "names an encrypted entry, not the archive";
     }
     for (bool refuse : {false, true}) {
         TempDir dir;

@@ -334,6 +334,7 @@ protected:
         auto answer = form.RARArchive.OnPasswordRequired;
         form.RARArchive.OnPasswordRequired = [&](TRAR& s, bool h, const std::wstring& f,
                                                  std::string& p, bool& c) {
+            if (onPasswordRequest) onPasswordRequest(form.ExtractionCount);
             answer(s, h, f, p, c);
             auto& tried = answers[form.ExtractionCount];
             const std::string given = c ? "<cancel>" : p;
@@ -352,6 +353,7 @@ protected:
 
     TempDir dir;
     ModalScript script;
+    std::function<void(int attempt)> onPasswordRequest;
     // Extraction attempt (0 = the listing before the first) -> answers given.
     std::map<int, std::vector<std::string>> answers;
     std::map<int, std::vector<std::string>> dialogsInAttempt;
@@ -708,10 +710,15 @@ TEST_F(ProgressRun, TwoPasswordsInOneArchiveKeepEveryFile) {
 
 TEST_F(EarlierAttemptRun, UnlessTheReplaceSettingSaysOtherwise) {
     store().setFlag(settings::kReplace);
+    // The first attempt's file changes before the second attempt: rewriting it
+    // would bring the archive's bytes back.
+    onPasswordRequest = [this](int attempt) {
+        if (attempt == 1) WriteFile(dir / "in/plain.txt", "changed between the attempts");
+    };
     script.expect("TPasswordForm", typePassword("right"));
     run("a.rar");
     EXPECT_EQ((std::vector<std::string>{"TPasswordForm"}), script.seen);
-    EXPECT_EQ("content of plain.txt", extracted("plain.txt"));
+    EXPECT_EQ("changed between the attempts", extracted("plain.txt"));
 }
 
 }  // namespace
