@@ -27,7 +27,9 @@ appstreamcli validate --no-net "$share"/metainfo/*.metainfo.xml >/dev/null ||
 for size in 16 22 24 32 48 64 128 256; do
   [ -s "$share/icons/hicolor/${size}x${size}/apps/tarnwick.png" ] || fail "no ${size}px icon"
 done
-[ -s "$share/man/man1/tarnwick.1" ] && [ -s "$share/doc/tarnwick/copyright" ] || fail "no man page or copyright"
+for doc in man/man1/tarnwick.1.gz man/man1/tarnwick-nautilus-install.1.gz doc/tarnwick/copyright; do
+  [ -s "$share/$doc" ] || fail "no $doc"
+done
 
 # A desktop session of its own: nothing read from or written to the user's.
 export HOME="$tmp/home" XDG_DATA_HOME="$tmp/data" XDG_CONFIG_HOME="$tmp/config"
