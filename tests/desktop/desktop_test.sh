@@ -14,6 +14,14 @@ cleanup() {
 }
 trap cleanup EXIT
 fail() { echo "FAIL: $*" >&2; exit 1; }
+# Every command that starts the program, or asks the desktop to, gets a time
+# limit: a broken entry that opens the main window instead fails the test.
+bounded() {
+  local status=0
+  timeout -k 5 30 "$@" || status=$?
+  [ "$status" -ne 124 ] && [ "$status" -ne 137 ] || fail "did not end within 30 s: $*"
+  return "$status"
+}
 
 prefix="$tmp/prefix"
 share="$prefix/share"
@@ -53,9 +61,9 @@ for _ in $(seq 100); do [ -s "$tmp/display" ] && break; sleep 0.1; done
 [ -s "$tmp/display" ] || fail "Xvfb did not start"
 export DISPLAY=":$(cat "$tmp/display")"
 
-update-desktop-database "$share/applications"
-xdg-mime default tarnwick.desktop application/vnd.rar
-[ "$(xdg-mime query default application/vnd.rar)" = tarnwick.desktop ] || fail "xdg-mime default not taken"
+bounded update-desktop-database "$share/applications"
+bounded xdg-mime default tarnwick.desktop application/vnd.rar
+[ "$(bounded xdg-mime query default application/vnd.rar)" = tarnwick.desktop ] || fail "xdg-mime default not taken"
 
 # Archives named so that a broken quoting or splitting of the selection shows.
 echo "hello" >"$tmp/hello.txt"
@@ -78,9 +86,9 @@ extracted() {
   done
 }
 
-gio open "$tmp/in/a.rar"
+bounded gio open "$tmp/in/a.rar"
 extracted "by gio open" a
-xdg-open "$tmp/in/b.rar"
+bounded xdg-open "$tmp/in/b.rar"
 extracted "by xdg-open" b
 
 # The "Extract!" command of a desktop file's group, with %F made the selection.
@@ -95,7 +103,7 @@ run_extract() {
   for w in "${words[@]}"; do
     if [ "$w" = %F ]; then argv+=("$@"); else argv+=("$w"); fi
   done
-  "${argv[@]}"
+  bounded "${argv[@]}"
 }
 run_extract "$share/applications/tarnwick.desktop" "Desktop Action extract" "$tmp/in/c d.rar"
 extracted "by the desktop entry's Extract!" "c d"
@@ -104,8 +112,8 @@ extracted "by the Dolphin service menu" e
 # Two at once: one process gets both and hands the second on.
 run_extract "$share/nemo/actions/tarnwick-extract.nemo_action" "Nemo Action" "$tmp/in/f 'g'.rar" "$tmp/in/h.rar"
 extracted "by the Nemo action" "f 'g'" h
-tarnwick-nautilus-install >/dev/null
+bounded tarnwick-nautilus-install >/dev/null
 NAUTILUS_SCRIPT_SELECTED_FILE_PATHS="$tmp/in/i j.rar
-" "$XDG_DATA_HOME/nautilus/scripts/Extract!"
+" bounded "$XDG_DATA_HOME/nautilus/scripts/Extract!"
 extracted "by the Files script" "i j"
 echo "desktop integration: all archives extracted"
