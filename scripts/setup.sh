@@ -1,19 +1,22 @@
 #!/usr/bin/env bash
 # Installs what a Debian 12 machine lacks to build Tarnwick (and, with --test, to
-# test it). Quick when everything is already there: it asks dpkg first and only
-# touches apt when a package is missing.
+# test it; with --screenshots, to make the README's pictures). Quick when
+# everything is already there: it asks dpkg first and only touches apt when a
+# package is missing.
 set -euo pipefail
 
 # The windows are laid out for DejaVu Sans and its condensed cut (stand-ins
 # for Tahoma and MS Sans Serif).
 want=(cmake make gcc g++ qt6-base-dev libjpeg-dev libunrar5 fonts-dejavu-core fonts-dejavu-extra)
-if [ "${1:-}" = "--test" ]; then
+if [ "${1:-}" = "--test" ] || [ "${1:-}" = "--screenshots" ]; then
   want+=(rar unrar libunrar-headers xvfb xdotool libgtest-dev)
   # The desktop test: entry and metainfo validators, the MIME database and the
   # two launchers a desktop opens files with (gio, and xdg-open, which outside a
   # known desktop asks `file` for the type).
   want+=(desktop-file-utils appstream shared-mime-info xdg-utils libglib2.0-bin file)
 fi
+# scripts/screenshots.sh: a window manager, a compositor and ImageMagick.
+[ "${1:-}" != "--screenshots" ] || want+=(openbox xcompmgr imagemagick)
 
 missing=()
 for p in "${want[@]}"; do
