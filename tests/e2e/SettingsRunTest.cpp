@@ -3,6 +3,7 @@
 // main windows sharing one settings folder. Dialogs are answered (and logged)
 // through TARNWICK_DIALOG_SCRIPT.
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/stat.h>
@@ -19,6 +20,7 @@
 #include <vector>
 
 #include "e2e/ProgramRun.h"
+#include "settings/Settings.h"
 #include "support/Process.h"
 #include "support/TempDir.h"
 
@@ -153,6 +155,61 @@ TEST_F(SettingsRun, FilesThatAreNoFilesFailClearlyAndNothingWaits) {
         expectEndedNormally(run({dir / "in/b.rar"}, options(20)));
         EXPECT_EQ("content b", ReadFile(dir / "in/b.txt"));
     }
+}
+
+// An extraction run changes no setting: its hidden main window loads every
+// file without writing one, even where a main window of its own would (a
+// stored folder that has gone, an empty default password). Only the wizard,
+// whose answers are the user's, is left out.
+TEST_F(SettingsRun, AnExtractionRunLeavesAFullSettingsFolderAsItWas) {
+    makeArchive(dir / "in/a.rar", "a.txt", "content a");
+    const std::map<std::string, std::string> files = {
+        {"autolang.txt", ":-)\r\n"},
+        {"button.txt", ":-)\r\n"},
+        {"dialog.txt", ":-)\r\n"},
+        {"firstrun.txt", ":-)\r\n"},
+        {"folder.txt", dir / "gone\r\n"},
+        {"language.txt", "1031\r\n"},
+        {"listname.txt", settingsFolder + "passlist.txt\r\n"},
+        {"opendir.txt", ":-)\r\n"},
+        {"passlist.txt", "one\r\ntwo\r\n"},
+        {"password.txt", "older\r\n"},
+        {"replace.txt", ":-)\r\n"},
+        {"silent.txt", "\r\n"},
+        {"staytop.txt", ":-)\r\n"},
+        {"subdir.txt", ":-)\r\n"},
+        {"trylist.txt", ":-)\r\n"},
+        {"tryname.txt", ":-)\r\n"},
+    };
+    // Times in the past, so that a rewrite with the same bytes shows too.
+    const timespec past[2] = {{1500000000, 0}, {1500000000, 0}};
+    for (const auto& [name, content] : files) {
+        WriteFile(settingsFolder + name, content);
+        ::chmod((settingsFolder + name).c_str(), settings::IsPrivate(name) ? 0600 : 0644);
+        ASSERT_EQ(0, ::utimensat(AT_FDCWD, (settingsFolder + name).c_str(), past, 0));
+    }
+    ASSERT_EQ(0, ::utimensat(AT_FDCWD, settingsFolder.c_str(), past, 0));
+    // Name -> mode, modification time and bytes, the folder itself included.
+    const auto stamp = [](const std::string& path) {
+        struct stat st {};
+        ::lstat(path.c_str(), &st);
+        std::ostringstream line;
+        line << std::oct << st.st_mode << std::dec << " " << st.st_mtim.tv_sec << "."
+             << st.st_mtim.tv_nsec << " ";
+        return line.str();
+    };
+    const auto snapshot = [&] {
+        std::map<std::string, std::string> seen{{".", stamp(settingsFolder)}};
+        for (const auto& e : fs::directory_iterator(settingsFolder))
+            seen[e.path().filename()] = stamp(e.path()) + ReadFile(e.path());
+        return seen;
+    };
+    const auto before = snapshot();
+
+    expectEndedNormally(run({dir / "in/a.rar"}, options()));
+    EXPECT_EQ("content a", ReadFile(home + "/Desktop/a/a.txt"));
+    EXPECT_EQ("", logText()) << "the run asked something";
+    EXPECT_EQ(before, snapshot());
 }
 
 // Five extraction runs and three main windows at once, round after round: a
