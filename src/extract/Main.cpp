@@ -9,6 +9,7 @@
 #include <QDesktopServices>
 #include <QDialog>
 #include <QFrame>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMouseEvent>
@@ -24,8 +25,12 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#if QT_CONFIG(xcb)
+#include <xcb/xcb.h>
+#endif
 
 #include "extract/Failed.h"
+#include "extract/Outline.h"
 #include "extract/Password.h"
 #include "extract/Readonly.h"
 #include "extract/Replace.h"
@@ -210,6 +215,50 @@ QRegion MaskRegion(const QImage& mask) {
         region += row;
     }
     return region;
+}
+
+bool DisplayHasAlpha() {
+    const QString platform = QGuiApplication::platformName();
+    if (platform.startsWith(QLatin1String("wayland"))) return true;
+#if QT_CONFIG(xcb)
+    if (platform != QLatin1String("xcb")) return false;
+    auto* x11 = qApp->nativeInterface<QNativeInterface::QX11Application>();
+    xcb_connection_t* connection = x11 ? x11->connection() : nullptr;
+    if (!connection) return false;
+    // A compositing manager owns the selection _NET_WM_CM_S<screen>.
+    int screen = 0;
+    const QByteArray display = qgetenv("DISPLAY");
+    const int colon = display.lastIndexOf(':');
+    const int dot = display.indexOf('.', colon < 0 ? 0 : colon);
+    if (dot > 0) screen = display.mid(dot + 1).toInt();
+    const QByteArray name = "_NET_WM_CM_S" + QByteArray::number(screen);
+    xcb_intern_atom_reply_t* atom = xcb_intern_atom_reply(
+        connection, xcb_intern_atom(connection, 1, name.size(), name.constData()), nullptr);
+    if (!atom) return false;
+    const xcb_atom_t selection = atom->atom;
+    std::free(atom);
+    if (selection == XCB_NONE) return false;
+    xcb_get_selection_owner_reply_t* owner = xcb_get_selection_owner_reply(
+        connection, xcb_get_selection_owner(connection, selection), nullptr);
+    const bool owned = owner && owner->owner != XCB_NONE;
+    std::free(owner);
+    return owned;
+#else
+    return false;
+#endif
+}
+
+QPixmap ShapedPicture(const QPixmap& picture) {
+    QImage shaped(picture.size(), QImage::Format_ARGB32_Premultiplied);
+    shaped.setDevicePixelRatio(picture.devicePixelRatio());
+    shaped.fill(Qt::transparent);
+    QPainter p(&shaped);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.fillPath(outline::ProgressOutline(), Qt::black);
+    p.setCompositionMode(QPainter::CompositionMode_SourceIn);
+    p.drawPixmap(0, 0, picture);
+    p.end();
+    return QPixmap::fromImage(std::move(shaped));
 }
 
 }  // namespace extraction
@@ -425,7 +474,24 @@ void TMobrelProgressForm::applyShape() {
     if (mask_.format() != QImage::Format_RGB32) mask_ = mask_.convertToFormat(QImage::Format_RGB32);
     Image1->setPixmap(QPixmap::fromImage(mask_));
     resize(mask_.width(), mask_.height());
-    setMask(extraction::MaskRegion(mask_));
+    useTranslucentOutline(extraction::DisplayHasAlpha());
+}
+
+void TMobrelProgressForm::useTranslucentOutline(bool on) {
+    translucent_ = on;
+    setAttribute(Qt::WA_TranslucentBackground, on);
+    const QRegion region = extraction::MaskRegion(mask_);
+    if (!on) {
+        setMask(region);
+        return;
+    }
+    // The smooth edge reaches a pixel beyond the mask's hard one. The mask
+    // still decides where the window takes the pointer (on Wayland that is
+    // all it does).
+    setMask(region.united(region.translated(1, 0))
+                .united(region.translated(-1, 0))
+                .united(region.translated(0, 1))
+                .united(region.translated(0, -1)));
 }
 
 void TMobrelProgressForm::mousePressEvent(QMouseEvent* event) {
@@ -512,12 +578,12 @@ void TMobrelProgressForm::Timer1Timer() {
         if (frmConfig && frmConfig->Image2) {
             const QPixmap picture = frmConfig->Image2->pixmap();
             if (!picture.isNull()) {
-                Image2->setPixmap(picture);
-                Image2->resize(picture.size());
-                if (picture.width() > 100 && picture.width() < 500)
-                    resize(picture.width(), height());
-                if (picture.height() > 100 && picture.height() < 500)
-                    resize(width(), picture.height() + OverallBar->height());
+                Image2->setPixmap(translucent_ ? extraction::ShapedPicture(picture) : picture);
+                Image2->resize(picture.deviceIndependentSize().toSize());
+                const QSize size = picture.deviceIndependentSize().toSize();
+                if (size.width() > 100 && size.width() < 500) resize(size.width(), height());
+                if (size.height() > 100 && size.height() < 500)
+                    resize(width(), size.height() + OverallBar->height());
                 Image2->lower();
             }
         }

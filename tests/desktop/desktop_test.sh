@@ -27,6 +27,7 @@ appstreamcli validate --no-net "$share"/metainfo/*.metainfo.xml >/dev/null ||
 for size in 16 22 24 32 48 64 128 256; do
   [ -s "$share/icons/hicolor/${size}x${size}/apps/tarnwick.png" ] || fail "no ${size}px icon"
 done
+grep -q '<svg ' "$share/icons/hicolor/scalable/apps/tarnwick.svg" || fail "no scalable icon"
 [ -s "$share/man/man1/tarnwick.1" ] && [ -s "$share/doc/tarnwick/copyright" ] || fail "no man page or copyright"
 
 # A desktop session of its own: nothing read from or written to the user's.
