@@ -278,10 +278,18 @@ QString shownName(const std::wstring& name) {
     return QString::fromUtf8(rardll::WideToNative(name));
 }
 
-// The small icons beside the two texts, drawn rather than stored.
-QPixmap archiveIcon() {
-    QPixmap pm(13, 9);
+// The small icons beside the two texts, drawn rather than stored, with every
+// device pixel of the screen they show on.
+QPixmap iconCanvas(int width, int height) {
+    const qreal ratio = qApp->devicePixelRatio();
+    QPixmap pm(QSize(width, height) * ratio);
+    pm.setDevicePixelRatio(ratio);
     pm.fill(Qt::white);
+    return pm;
+}
+
+QPixmap archiveIcon() {
+    QPixmap pm = iconCanvas(13, 9);
     QPainter p(&pm);
     p.setPen(QColor(90, 60, 20));
     p.setBrush(QColor(200, 150, 60));
@@ -292,8 +300,7 @@ QPixmap archiveIcon() {
 }
 
 QPixmap folderIcon() {
-    QPixmap pm(18, 18);
-    pm.fill(Qt::white);
+    QPixmap pm = iconCanvas(18, 18);
     QPainter p(&pm);
     p.setPen(QColor(150, 110, 20));
     p.setBrush(QColor(240, 200, 80));

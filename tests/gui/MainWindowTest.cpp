@@ -873,8 +873,17 @@ TEST_F(MainWindowRuns, DropsOfLocalFilesOnly) {
     QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, &local, Qt::LeftButton, Qt::NoModifier);
     QApplication::sendEvent(w.get(), &enter);
     EXPECT_TRUE(enter.isAccepted());
+    // The picture lights up while the drag is over the window, and no longer.
+    ASSERT_TRUE(w->dropHighlight());
+    EXPECT_TRUE(w->dropHighlight()->isVisibleTo(w.get()));
+    EXPECT_EQ(w->Image2->geometry(), w->dropHighlight()->geometry());
+    QDragLeaveEvent leave;
+    QApplication::sendEvent(w.get(), &leave);
+    EXPECT_FALSE(w->dropHighlight()->isVisibleTo(w.get()));
+    QApplication::sendEvent(w.get(), &enter);
     QDropEvent drop(QPointF(10, 10), Qt::CopyAction, &local, Qt::LeftButton, Qt::NoModifier);
     QApplication::sendEvent(w.get(), &drop);
+    EXPECT_FALSE(w->dropHighlight()->isVisibleTo(w.get()));
     EXPECT_TRUE(runs().empty()) << "the drop returns before the runs start";
     for (int i = 0; i < 40 && runs().size() < 2; ++i) QTest::qWait(100);
     ASSERT_EQ(2u, runs().size());
