@@ -229,12 +229,22 @@ QImage product(qreal s) {
     p.setPen(kAmber);
     p.setFont(sans(13));
     p.drawText(QRectF(292, 132, 150, 22), Qt::AlignLeft | Qt::AlignVCenter, "unpacks RAR archives");
-    // The tray says where archives go; in the progress window the file lines
-    // cover it whole. The main window's "Unrar..." button stands at its right.
-    p.setPen(QColor(170, 205, 215));
-    p.setFont(sans(14));
-    p.drawText(QRectF(14, 192, 316, 41), Qt::AlignCenter,
-               "\xe2\x86\x93  drop archives here  \xe2\x86\x93");
+    // The tray shows where archives go, in no language: a dashed drop zone
+    // with an arrow into it. In the progress window the file lines cover it
+    // whole; the main window's "Unrar..." button stands at its right.
+    p.setPen(QPen(QColor(150, 190, 205), 1.5, Qt::DashLine));
+    p.setBrush(Qt::NoBrush);
+    p.drawRoundedRect(QRectF(20, 196, 304, 32), 6, 6);
+    QPainterPath arrow;
+    arrow.moveTo(166, 201);
+    arrow.lineTo(178, 201);
+    arrow.lineTo(178, 210);
+    arrow.lineTo(185, 210);
+    arrow.lineTo(172, 223);
+    arrow.lineTo(159, 210);
+    arrow.lineTo(166, 210);
+    arrow.closeSubpath();
+    p.fillPath(arrow, kAmber);
     // The ways in, for the main window's eyes only: above the band.
     p.setPen(QColor(220, 235, 240));
     p.setFont(sans(13));
