@@ -585,9 +585,10 @@ void TMobrelProgressForm::Timer1Timer() {
         if (frmConfig && frmConfig->Image2) {
             const QPixmap picture = frmConfig->Image2->pixmap();
             if (!picture.isNull()) {
-                Image2->setPixmap(translucent_ ? extraction::ShapedPicture(picture) : picture);
-                Image2->resize(picture.deviceIndependentSize().toSize());
+                // Sizes in points: a picture for a denser screen carries more pixels.
                 const QSize size = picture.deviceIndependentSize().toSize();
+                Image2->setPixmap(translucent_ ? extraction::ShapedPicture(picture) : picture);
+                Image2->resize(size);
                 if (size.width() > 100 && size.width() < 500) resize(size.width(), height());
                 if (size.height() > 100 && size.height() < 500)
                     resize(width(), size.height() + OverallBar->height());

@@ -617,6 +617,24 @@ TEST_F(ProgressRun, TheTranslucentWindowPaintsItsOutlineAndNothingElse) {
         EXPECT_EQ(0, qAlpha(shot.pixel(outside)));
 }
 
+// On a screen with two device pixels per point the main window's picture has
+// twice the pixels; the progress window still measures it in points.
+TEST_F(ProgressRun, APictureForADenserScreenKeepsTheWindowsSize) {
+    makeArchive("a.rar", {"a.txt"}, {});
+    for (const bool translucent : {false, true}) {
+        TfrmConfig config;
+        config.Image2->setPixmap(pictures::Pixmap(QStringLiteral(":/pictures/product.jpg"), 2));
+        TMobrelProgressForm form(std::vector<std::string>{dir / "in/a.rar"});
+        form.frmConfig = &config;
+        form.useTranslucentOutline(translucent);
+        form.Timer1Timer();
+        EXPECT_EQ(QSize(484, 263), form.size()) << translucent;
+        EXPECT_EQ(QSize(484, 248), form.Image2->size());
+        EXPECT_EQ(QSize(968, 496), form.Image2->pixmap().size()) << "every device pixel drawn";
+        EXPECT_EQ(2.0, form.Image2->pixmap().devicePixelRatio());
+    }
+}
+
 // ---- Overwrite questions ----
 
 class OverwriteRun : public ProgressRun {
