@@ -7,7 +7,7 @@ set -euo pipefail
 
 # The windows are laid out for DejaVu Sans and its condensed cut (stand-ins
 # for Tahoma and MS Sans Serif).
-want=(cmake make gcc g++ qt6-base-dev libjpeg-dev libunrar5 fonts-dejavu-core fonts-dejavu-extra)
+want=(cmake make gcc g++ qt6-base-dev libjpeg-dev libxcb1-dev libunrar5 fonts-dejavu-core fonts-dejavu-extra)
 if [ "${1:-}" = "--test" ] || [ "${1:-}" = "--screenshots" ]; then
   want+=(rar unrar libunrar-headers xvfb xdotool libgtest-dev)
   # The desktop test: entry and metainfo validators, the MIME database and the

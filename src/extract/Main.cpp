@@ -9,6 +9,7 @@
 #include <QDesktopServices>
 #include <QDialog>
 #include <QFrame>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMouseEvent>
@@ -24,8 +25,12 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#if QT_CONFIG(xcb)
+#include <xcb/xcb.h>
+#endif
 
 #include "extract/Failed.h"
+#include "extract/Outline.h"
 #include "extract/Password.h"
 #include "extract/Readonly.h"
 #include "extract/Replace.h"
@@ -212,6 +217,50 @@ QRegion MaskRegion(const QImage& mask) {
     return region;
 }
 
+bool DisplayHasAlpha() {
+    const QString platform = QGuiApplication::platformName();
+    if (platform.startsWith(QLatin1String("wayland"))) return true;
+#if QT_CONFIG(xcb)
+    if (platform != QLatin1String("xcb")) return false;
+    auto* x11 = qApp->nativeInterface<QNativeInterface::QX11Application>();
+    xcb_connection_t* connection = x11 ? x11->connection() : nullptr;
+    if (!connection) return false;
+    // A compositing manager owns the selection _NET_WM_CM_S<screen>.
+    int screen = 0;
+    const QByteArray display = qgetenv("DISPLAY");
+    const int colon = display.lastIndexOf(':');
+    const int dot = display.indexOf('.', colon < 0 ? 0 : colon);
+    if (dot > 0) screen = display.mid(dot + 1).toInt();
+    const QByteArray name = "_NET_WM_CM_S" + QByteArray::number(screen);
+    xcb_intern_atom_reply_t* atom = xcb_intern_atom_reply(
+        connection, xcb_intern_atom(connection, 1, name.size(), name.constData()), nullptr);
+    if (!atom) return false;
+    const xcb_atom_t selection = atom->atom;
+    std::free(atom);
+    if (selection == XCB_NONE) return false;
+    xcb_get_selection_owner_reply_t* owner = xcb_get_selection_owner_reply(
+        connection, xcb_get_selection_owner(connection, selection), nullptr);
+    const bool owned = owner && owner->owner != XCB_NONE;
+    std::free(owner);
+    return owned;
+#else
+    return false;
+#endif
+}
+
+QPixmap ShapedPicture(const QPixmap& picture) {
+    QImage shaped(picture.size(), QImage::Format_ARGB32_Premultiplied);
+    shaped.setDevicePixelRatio(picture.devicePixelRatio());
+    shaped.fill(Qt::transparent);
+    QPainter p(&shaped);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.fillPath(outline::ProgressOutline(), Qt::black);
+    p.setCompositionMode(QPainter::CompositionMode_SourceIn);
+    p.drawPixmap(0, 0, picture);
+    p.end();
+    return QPixmap::fromImage(std::move(shaped));
+}
+
 }  // namespace extraction
 
 namespace {
@@ -229,10 +278,18 @@ QString shownName(const std::wstring& name) {
     return QString::fromUtf8(rardll::WideToNative(name));
 }
 
-// The small icons beside the two texts, drawn rather than stored.
-QPixmap archiveIcon() {
-    QPixmap pm(13, 9);
+// The small icons beside the two texts, drawn rather than stored, with every
+// device pixel of the screen they show on.
+QPixmap iconCanvas(int width, int height) {
+    const qreal ratio = qApp->devicePixelRatio();
+    QPixmap pm(QSize(width, height) * ratio);
+    pm.setDevicePixelRatio(ratio);
     pm.fill(Qt::white);
+    return pm;
+}
+
+QPixmap archiveIcon() {
+    QPixmap pm = iconCanvas(13, 9);
     QPainter p(&pm);
     p.setPen(QColor(90, 60, 20));
     p.setBrush(QColor(200, 150, 60));
@@ -243,8 +300,7 @@ QPixmap archiveIcon() {
 }
 
 QPixmap folderIcon() {
-    QPixmap pm(18, 18);
-    pm.fill(Qt::white);
+    QPixmap pm = iconCanvas(18, 18);
     QPainter p(&pm);
     p.setPen(QColor(150, 110, 20));
     p.setBrush(QColor(240, 200, 80));
@@ -425,7 +481,24 @@ void TMobrelProgressForm::applyShape() {
     if (mask_.format() != QImage::Format_RGB32) mask_ = mask_.convertToFormat(QImage::Format_RGB32);
     Image1->setPixmap(QPixmap::fromImage(mask_));
     resize(mask_.width(), mask_.height());
-    setMask(extraction::MaskRegion(mask_));
+    useTranslucentOutline(extraction::DisplayHasAlpha());
+}
+
+void TMobrelProgressForm::useTranslucentOutline(bool on) {
+    translucent_ = on;
+    setAttribute(Qt::WA_TranslucentBackground, on);
+    const QRegion region = extraction::MaskRegion(mask_);
+    if (!on) {
+        setMask(region);
+        return;
+    }
+    // The smooth edge reaches a pixel beyond the mask's hard one. The mask
+    // still decides where the window takes the pointer (on Wayland that is
+    // all it does).
+    setMask(region.united(region.translated(1, 0))
+                .united(region.translated(-1, 0))
+                .united(region.translated(0, 1))
+                .united(region.translated(0, -1)));
 }
 
 void TMobrelProgressForm::mousePressEvent(QMouseEvent* event) {
@@ -512,12 +585,13 @@ void TMobrelProgressForm::Timer1Timer() {
         if (frmConfig && frmConfig->Image2) {
             const QPixmap picture = frmConfig->Image2->pixmap();
             if (!picture.isNull()) {
-                Image2->setPixmap(picture);
-                Image2->resize(picture.size());
-                if (picture.width() > 100 && picture.width() < 500)
-                    resize(picture.width(), height());
-                if (picture.height() > 100 && picture.height() < 500)
-                    resize(width(), picture.height() + OverallBar->height());
+                // Sizes in points: a picture for a denser screen carries more pixels.
+                const QSize size = picture.deviceIndependentSize().toSize();
+                Image2->setPixmap(translucent_ ? extraction::ShapedPicture(picture) : picture);
+                Image2->resize(size);
+                if (size.width() > 100 && size.width() < 500) resize(size.width(), height());
+                if (size.height() > 100 && size.height() < 500)
+                    resize(width(), size.height() + OverallBar->height());
                 Image2->lower();
             }
         }

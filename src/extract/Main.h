@@ -96,6 +96,13 @@ MaskClass ClassifyMaskPixel(const QImage& mask, int x, int y);
 // The union of the mask's red and white runs, row by row.
 QRegion MaskRegion(const QImage& mask);
 
+// Whether the display shows a window's transparent pixels as transparent: every
+// Wayland compositor does, and X11 does while a compositing manager runs.
+bool DisplayHasAlpha();
+// The picture cut to the window's outline with smooth edges: transparent
+// outside, at the picture's own device pixel ratio.
+QPixmap ShapedPicture(const QPixmap& picture);
+
 }  // namespace extraction
 
 class TMobrelProgressForm : public QWidget {
@@ -168,6 +175,11 @@ public:
 
     // True while the run is under way (between the first tick and the close).
     bool running() const { return running_; }
+    // Where the display has alpha the window is translucent and paints its
+    // outline with smooth edges; elsewhere its mask cuts it with hard edges.
+    // Chosen at creation; tests may switch it before the window is shown.
+    void useTranslucentOutline(bool on);
+    bool translucentOutline() const { return translucent_; }
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -190,6 +202,7 @@ private:
     std::vector<std::string> arguments_;
     platform::ProgressWindowLock lock_;
     QImage mask_;
+    bool translucent_ = false;
     bool running_ = false;
     bool timerStarted_ = false;
     bool createdSubfolder_ = false;

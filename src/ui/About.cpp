@@ -662,11 +662,48 @@ QStringList localFiles(const QMimeData* data) {
 }
 }  // namespace
 
+namespace {
+// A light wash and an amber frame over the product picture.
+class DropHighlight : public QWidget {
+public:
+    using QWidget::QWidget;
+
+protected:
+    void paintEvent(QPaintEvent*) override {
+        QPainter p(this);
+        p.setRenderHint(QPainter::Antialiasing);
+        p.setPen(QPen(QColor(240, 170, 50), 4));
+        p.setBrush(QColor(255, 255, 255, 56));
+        p.drawRoundedRect(QRectF(rect()).adjusted(2, 2, -2, -2), 8, 8);
+    }
+};
+}  // namespace
+
+void TfrmConfig::showDropHighlight(bool on) {
+    if (!dropHighlight_) {
+        if (!on || !Image2) return;
+        dropHighlight_ = new DropHighlight(Image2->parentWidget());
+        dropHighlight_->setObjectName(QStringLiteral("DropHighlight"));
+        dropHighlight_->setAttribute(Qt::WA_TransparentForMouseEvents);
+        dropHighlight_->setGeometry(Image2->geometry());
+        if (Button1) dropHighlight_->stackUnder(Button1);
+    }
+    dropHighlight_->setVisible(on);
+}
+
 void TfrmConfig::dragEnterEvent(QDragEnterEvent* event) {
-    if (!localFiles(event->mimeData()).isEmpty()) event->acceptProposedAction();
+    if (localFiles(event->mimeData()).isEmpty()) return;
+    event->acceptProposedAction();
+    showDropHighlight(true);
+}
+
+void TfrmConfig::dragLeaveEvent(QDragLeaveEvent* event) {
+    showDropHighlight(false);
+    QWidget::dragLeaveEvent(event);
 }
 
 void TfrmConfig::dropEvent(QDropEvent* event) {
+    showDropHighlight(false);
     QStringList files = localFiles(event->mimeData());
     if (files.isEmpty()) return;
     event->acceptProposedAction();

@@ -254,8 +254,13 @@ public:
     QPushButton* Button13;
     QPushButton* Button14;
 
+    // Lights up the product picture while archives are dragged over the
+    // window, so the user sees they can be dropped; made at the first drag.
+    QWidget* dropHighlight() const { return dropHighlight_; }
+
 protected:
     void dragEnterEvent(QDragEnterEvent* event) override;
+    void dragLeaveEvent(QDragLeaveEvent* event) override;
     void dropEvent(QDropEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
@@ -278,7 +283,10 @@ private:
     // Shows a folder (bytes as stored) in StaticText13 and its hint.
     void showFolder(const std::string& folder);
 
+    void showDropHighlight(bool on);
+
     QHash<QObject*, std::function<void()>> clickHandlers_;
+    QWidget* dropHighlight_ = nullptr;
     bool loading_ = false;
     bool writeFailedDuringLoad_ = false;
     bool skipFolderStore_ = false;

@@ -3,6 +3,7 @@
 #include <jpeglib.h>
 
 #include <QFile>
+#include <QGuiApplication>
 #include <QHash>
 #include <csetjmp>
 #include <cstdio>
@@ -71,7 +72,20 @@ QImage Image(const QString& resourcePath) {
     return image;
 }
 
-QPixmap Pixmap(const QString& resourcePath) { return QPixmap::fromImage(Image(resourcePath)); }
+QPixmap Pixmap(const QString& resourcePath, qreal devicePixelRatio) {
+    if (devicePixelRatio <= 0) devicePixelRatio = qApp->devicePixelRatio();
+    const int dot = resourcePath.lastIndexOf(QLatin1Char('.'));
+    if (devicePixelRatio > 1 && dot > 0) {
+        const QImage twice =
+            Image(resourcePath.left(dot) + QLatin1String("@2x") + resourcePath.mid(dot));
+        if (!twice.isNull()) {
+            QPixmap pixmap = QPixmap::fromImage(twice);
+            pixmap.setDevicePixelRatio(2);
+            return pixmap;
+        }
+    }
+    return QPixmap::fromImage(Image(resourcePath));
+}
 
 PictureLabel::PictureLabel(QWidget* parent, const QString& resourcePath)
     : QLabel(parent), path_(resourcePath) {}
@@ -90,7 +104,7 @@ void PictureLabel::showEvent(QShowEvent* event) {
 
 void PictureLabel::load() {
     loaded_ = true;
-    if (!path_.isEmpty()) setPixmap(Pixmap(path_));
+    if (!path_.isEmpty()) setPixmap(Pixmap(path_, devicePixelRatioF()));
 }
 
 }  // namespace pictures

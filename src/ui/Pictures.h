@@ -1,7 +1,9 @@
 #pragma once
 // The pictures the windows carry, compiled in as resources. JPEG pictures are
 // decoded with libjpeg; others (BMP, PNG) with Qt. A picture is decoded the
-// first time it is asked for and kept for the life of the process.
+// first time it is asked for and kept for the life of the process. Most come
+// twice: "name.ext" and, for screens with two device pixels per point and
+// more, "name@2x.ext" at twice the size.
 
 #include <QImage>
 #include <QLabel>
@@ -17,7 +19,10 @@ QImage DecodeJpeg(const QByteArray& data);
 // The picture at a resource path such as ":/pictures/product.jpg"; a null
 // image when there is no such resource or it cannot be decoded.
 QImage Image(const QString& resourcePath);
-QPixmap Pixmap(const QString& resourcePath);
+// The picture for a device pixel ratio (0: the application's): above 1 its
+// "@2x" variant where there is one, carrying that ratio, so it shows at the
+// picture's own size in points with every device pixel drawn.
+QPixmap Pixmap(const QString& resourcePath, qreal devicePixelRatio = 0);
 
 // A label showing one picture, decoded the first time the label is shown (a
 // picture on a page the user never opens is never decoded). Assigning another

@@ -152,9 +152,12 @@ TWelcomeForm::TWelcomeForm(std::int32_t interfaceLanguage, std::string settingsF
     Image24->setObjectName(QStringLiteral("Image24"));
     Image24->setGeometry(15, 111, 463, 141);
     Image24->setPixmap(pictures::Pixmap(QStringLiteral(":/pictures/help.jpg")));
-    StaticText6 = MakeCaption(this, "StaticText6", QRect(6, 247, 169, 34));
-    StaticText7 = MakeCaption(this, "StaticText7", QRect(128, 264, 233, 17));
-    StaticText8 = MakeCaption(this, "StaticText8", QRect(312, 240, 185, 17));
+    // The step captions stand on one line under the picture, each centred
+    // under its panel (the panels are 147 wide, 11 apart); the first may reach
+    // a little past the picture's left edge, as the Spanish one needs.
+    StaticText6 = MakeCaption(this, "StaticText6", QRect(7, 256, 163, 17));
+    StaticText7 = MakeCaption(this, "StaticText7", QRect(173, 256, 147, 17));
+    StaticText8 = MakeCaption(this, "StaticText8", QRect(331, 256, 147, 17));
     for (QLabel* clickable : {Image24, StaticText3, StaticText6, StaticText7}) {
         clickable->setCursor(Qt::PointingHandCursor);
         clickable->installEventFilter(this);

@@ -38,6 +38,7 @@ done
 for doc in man/man1/tarnwick.1.gz man/man1/tarnwick-nautilus-install.1.gz doc/tarnwick/copyright; do
   [ -s "$share/$doc" ] || fail "no $doc"
 done
+grep -q '<svg ' "$share/icons/hicolor/scalable/apps/tarnwick.svg" || fail "no scalable icon"
 
 # A desktop session of its own: nothing read from or written to the user's.
 export HOME="$tmp/home" XDG_DATA_HOME="$tmp/data" XDG_CONFIG_HOME="$tmp/config"

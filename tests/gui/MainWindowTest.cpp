@@ -11,6 +11,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
+#include <QDirIterator>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QFileDialog>
@@ -45,6 +46,7 @@
 #include "support/TempDir.h"
 #include "ui/About.h"
 #include "ui/Dialogs.h"
+#include "ui/Pictures.h"
 
 using testing_support::PathExists;
 using testing_support::ReadFile;
@@ -245,6 +247,30 @@ TEST_F(MainWindow, WindowShapeAndPictures) {
     w->PageControl1->setCurrentWidget(w->t1);
     EXPECT_EQ(QSize(18, 18), w->Image23->pixmap().size());
     w->hide();
+}
+
+// Screens with two device pixels per point (and 1.5) get the pictures drawn at
+// twice the size, shown at the same size in points; each such picture is
+// exactly twice its plain one. A picture without one stays as it is.
+TEST(Pictures, TheTwiceSizedPictureServesRatiosAboveOne) {
+    int pairs = 0;
+    for (QDirIterator it(QStringLiteral(":/pictures")); it.hasNext();) {
+        const QString twice = it.next();
+        if (!twice.contains(QLatin1String("@2x."))) continue;
+        ++pairs;
+        const QString plain = QString(twice).remove(QLatin1String("@2x"));
+        const QPixmap one = pictures::Pixmap(plain, 1);
+        for (const qreal ratio : {1.5, 2.0}) {
+            const QPixmap shown = pictures::Pixmap(plain, ratio);
+            EXPECT_EQ(one.size() * 2, shown.size()) << twice.toStdString();
+            EXPECT_EQ(2.0, shown.devicePixelRatio());
+            EXPECT_EQ(one.deviceIndependentSize(), shown.deviceIndependentSize());
+        }
+    }
+    EXPECT_EQ(24, pairs) << "every picture but the language strips has its twice-sized one";
+    const QPixmap strip = pictures::Pixmap(QStringLiteral(":/lang/Arabic.jpg"), 2);
+    EXPECT_EQ(1.0, strip.devicePixelRatio());
+    EXPECT_EQ(QSize(484, 60), strip.size());
 }
 
 TEST_F(MainWindow, FlagFilesWithAnyContentAreOnFoldersAreOff) {
@@ -847,8 +873,17 @@ TEST_F(MainWindowRuns, DropsOfLocalFilesOnly) {
     QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, &local, Qt::LeftButton, Qt::NoModifier);
     QApplication::sendEvent(w.get(), &enter);
     EXPECT_TRUE(enter.isAccepted());
+    // The picture lights up while the drag is over the window, and no longer.
+    ASSERT_TRUE(w->dropHighlight());
+    EXPECT_TRUE(w->dropHighlight()->isVisibleTo(w.get()));
+    EXPECT_EQ(w->Image2->geometry(), w->dropHighlight()->geometry());
+    QDragLeaveEvent leave;
+    QApplication::sendEvent(w.get(), &leave);
+    EXPECT_FALSE(w->dropHighlight()->isVisibleTo(w.get()));
+    QApplication::sendEvent(w.get(), &enter);
     QDropEvent drop(QPointF(10, 10), Qt::CopyAction, &local, Qt::LeftButton, Qt::NoModifier);
     QApplication::sendEvent(w.get(), &drop);
+    EXPECT_FALSE(w->dropHighlight()->isVisibleTo(w.get()));
     EXPECT_TRUE(runs().empty()) << "the drop returns before the runs start";
     for (int i = 0; i < 40 && runs().size() < 2; ++i) QTest::qWait(100);
     ASSERT_EQ(2u, runs().size());

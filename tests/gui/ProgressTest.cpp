@@ -207,11 +207,14 @@ TEST(ProgressRules, TheMaskKeepsTheBarAndTheTexts) {
     EXPECT_EQ(QSize(484, 248), mask.size());
     EXPECT_EQ(24, mask.bitPlaneCount());
     const QRegion region = extraction::MaskRegion(mask);
-    // The progress bar and the frame of the two texts lie wholly inside.
+    // The progress bar, the frame of the two texts and the emblem's disc lie
+    // wholly inside.
     EXPECT_EQ(QRegion(218, 107, 154, 15), region.intersected(QRect(218, 107, 154, 15)));
-    EXPECT_EQ(QRegion(14, 192, 449, 41), region.intersected(QRect(0, 160, 484, 88)));
-    EXPECT_EQ(QRect(9, 98, 454, 135), region.boundingRect());
+    EXPECT_EQ(QRegion(14, 192, 449, 41), region.intersected(QRect(14, 192, 449, 41)));
+    EXPECT_EQ(QRegion(28, 106, 68, 68), region.intersected(QRect(28, 106, 68, 68)));
     EXPECT_FALSE(region.contains(QPoint(0, 0)));
+    EXPECT_FALSE(region.contains(QPoint(300, 175)))
+        << "band and tray stand apart right of the disc";
     // Pixels outside the picture count as black.
     EXPECT_EQ(extraction::MaskClass::Black, extraction::ClassifyMaskPixel(mask, 484, 200));
     EXPECT_EQ(extraction::MaskClass::Black, extraction::ClassifyMaskPixel(QImage(), 20, 200));
@@ -581,6 +584,57 @@ TEST_F(ProgressRun, ClosingDuringAnExtractionEndsTheAttemptAndTheRunGoesOn) {
     const std::string big = dir / "in/big.bin";
     EXPECT_FALSE(fs::exists(big) && fs::file_size(big) == 24u << 20) << "the extraction stopped";
     EXPECT_FALSE(form.running());
+}
+
+// Where the display has alpha, the window paints its outline and nothing
+// else: the picture with smooth edges, the bar and the file lines inside it,
+// transparent all round, also in the strip below the picture.
+TEST_F(ProgressRun, TheTranslucentWindowPaintsItsOutlineAndNothingElse) {
+    makeArchive("a.rar", {"a.txt"}, {});
+    TfrmConfig config;
+    TMobrelProgressForm form(std::vector<std::string>{dir / "in/a.rar"});
+    form.frmConfig = &config;
+    form.useTranslucentOutline(true);
+    form.Timer1Timer();
+    const QImage shot = form.grab().toImage().convertToFormat(QImage::Format_ARGB32);
+    ASSERT_EQ(QSize(484, 263), shot.size());
+    const QRegion hard = extraction::MaskRegion(pictures::Image(QStringLiteral(":/mask/mask.bmp")));
+    int painted = 0, disagreeing = 0;
+    for (int y = 0; y < shot.height(); ++y)
+        for (int x = 0; x < shot.width(); ++x) {
+            const int alpha = qAlpha(shot.pixel(x, y));
+            painted += alpha > 0;
+            disagreeing += (alpha >= 128) != hard.contains(QPoint(x, y));
+        }
+    // The hard-edged window's outline, but for its edge pixels; about a third.
+    EXPECT_LT(disagreeing, 300);
+    const double share = double(painted) / (shot.width() * shot.height());
+    EXPECT_GT(share, 0.3);
+    EXPECT_LT(share, 0.45);
+    for (const QRect inside : {QRect(218, 107, 154, 15), QRect(14, 192, 449, 41)})
+        for (int y = inside.top(); y <= inside.bottom(); ++y)
+            for (int x = inside.left(); x <= inside.right(); ++x)
+                ASSERT_EQ(255, qAlpha(shot.pixel(x, y))) << x << "," << y;
+    for (const QPoint outside : {QPoint(0, 0), QPoint(300, 175), QPoint(240, 255)})
+        EXPECT_EQ(0, qAlpha(shot.pixel(outside)));
+}
+
+// On a screen with two device pixels per point the main window's picture has
+// twice the pixels; the progress window still measures it in points.
+TEST_F(ProgressRun, APictureForADenserScreenKeepsTheWindowsSize) {
+    makeArchive("a.rar", {"a.txt"}, {});
+    for (const bool translucent : {false, true}) {
+        TfrmConfig config;
+        config.Image2->setPixmap(pictures::Pixmap(QStringLiteral(":/pictures/product.jpg"), 2));
+        TMobrelProgressForm form(std::vector<std::string>{dir / "in/a.rar"});
+        form.frmConfig = &config;
+        form.useTranslucentOutline(translucent);
+        form.Timer1Timer();
+        EXPECT_EQ(QSize(484, 263), form.size()) << translucent;
+        EXPECT_EQ(QSize(484, 248), form.Image2->size());
+        EXPECT_EQ(QSize(968, 496), form.Image2->pixmap().size()) << "every device pixel drawn";
+        EXPECT_EQ(2.0, form.Image2->pixmap().devicePixelRatio());
+    }
 }
 
 // ---- Overwrite questions ----

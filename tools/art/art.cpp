@@ -1,9 +1,9 @@
-// Draws the program's own artwork and writes it to the folder given as the first
-// argument (normally resources/pictures), and the program's icons to the second
-// (normally resources/icons). Everything is drawn from shapes and
+// Draws the program's own artwork and writes it under the resources folder
+// given as the argument: the pictures (resources/pictures, each also at twice
+// its size as "name@2x"), the program's icons (resources/icons) and the
+// progress window's mask (resources/mask). Everything is drawn from shapes and
 // text here, so the pictures can be remade at any time:
-//   cmake --build build --target art &&
-//   build/tools/art/art resources/pictures resources/icons
+//   cmake --build build --target art && build/tools/art/art resources
 // Run it with QT_QPA_PLATFORM=offscreen where no display is at hand. The
 // lettering uses the "DejaVu Sans" family (Debian package fonts-dejavu-core);
 // another sans family is substituted when it is missing, which changes the
@@ -26,6 +26,8 @@
 #include <QRadialGradient>
 #include <QRandomGenerator>
 #include <string>
+
+#include "extract/Outline.h"
 
 namespace {
 
@@ -71,6 +73,14 @@ QFont sans(int pixelSize, bool bold = false) {
     f.setPixelSize(pixelSize);
     f.setBold(bold);
     return f;
+}
+
+// A picture of w x h at the device pixel ratio s: a painter on it draws in
+// the w x h coordinates and fills s times as many pixels.
+QImage canvas(int w, int h, qreal s, QImage::Format format = QImage::Format_RGB32) {
+    QImage img(qRound(w * s), qRound(h * s), format);
+    img.setDevicePixelRatio(s);
+    return img;
 }
 
 const QColor kDeep(18, 58, 88);
@@ -165,33 +175,93 @@ void bokeh(QPainter& p, const QRect& r, int count, quint32 seed) {
     p.restore();
 }
 
+// The emblem on an 80 x 80 grid: the crate on a teal disc.
+void drawEmblem(QPainter& p, QRectF disc, QRectF crate) {
+    p.setRenderHint(QPainter::Antialiasing);
+    QRadialGradient g(QPointF(40, 40), 40);
+    g.setColorAt(0, kTeal);
+    g.setColorAt(1, kDeep);
+    p.setPen(Qt::NoPen);
+    p.setBrush(g);
+    p.drawEllipse(disc);
+    drawCrate(p, crate);
+}
+
 // 484 x 248: the main window's picture and the progress window's background.
-QImage product() {
-    QImage img(484, 248, QImage::Format_RGB32);
+// The progress window shows only its outline (extract/Outline.h): the emblem's
+// disc, the band with the name and a calm stretch for the bar, and the tray
+// around the file lines. The picture draws that outline as a panel of its own,
+// so the window shows a whole, and the main window shows the panel in a scene.
+QImage product(qreal s) {
+    const QPainterPath shape = outline::ProgressOutline();
+    QImage img = canvas(484, 248, s);
     QPainter p(&img);
-    sky(p, img.rect(), kDeep, kTeal);
-    bokeh(p, img.rect(), 26, 7);
+    const QRect all(0, 0, 484, 248);
+    sky(p, all, kDeep, kTeal);
+    bokeh(p, all, 26, 7);
     p.setRenderHint(QPainter::Antialiasing);
     // ground
     QPainterPath hill;
-    hill.moveTo(0, 200);
-    hill.cubicTo(120, 170, 300, 230, 484, 190);
+    hill.moveTo(0, 176);
+    hill.cubicTo(120, 150, 300, 206, 484, 168);
     hill.lineTo(484, 248);
     hill.lineTo(0, 248);
     p.fillPath(hill, QColor(14, 44, 62));
-    drawCrate(p, QRectF(40, 78, 150, 120));
+    // The panel: calm, with a light rim where the window's edge will run.
+    QLinearGradient panel(0, 86, 0, 240);
+    panel.setColorAt(0, QColor(30, 92, 116));
+    panel.setColorAt(0.5, QColor(20, 66, 92));
+    panel.setColorAt(1, QColor(12, 40, 60));
+    p.fillPath(shape, panel);
+    p.strokePath(shape, QPen(QColor(255, 255, 255, 110), 1.5));
+    // The emblem fills the disc, whole.
+    const qreal k = 2 * outline::kDiscRadius / 76;
+    p.save();
+    p.translate(outline::kDiscCentre.x() - 40 * k, outline::kDiscCentre.y() - 40 * k);
+    p.scale(k, k);
+    drawEmblem(p, QRectF(2, 2, 76, 76), QRectF(16, 30, 48, 38));
+    p.restore();
+    // The name and what the program does, under the bar's place (218, 107,
+    // 154 x 15), which stays plain.
     p.setPen(Qt::white);
-    p.setFont(sans(46, true));
-    // The progress window shows only the band from y 96 down, with its bar and
-    // its file and folder lines on it: the words stay above that band.
-    p.drawText(QRect(205, 6, 270, 54), Qt::AlignLeft | Qt::AlignVCenter, "Tarnwick");
+    p.setFont(sans(30, true));
+    p.drawText(QRectF(126, 122, 170, 36), Qt::AlignLeft | Qt::AlignVCenter, "Tarnwick");
     p.setPen(kAmber);
-    p.setFont(sans(15));
-    p.drawText(QRect(208, 56, 270, 22), Qt::AlignLeft | Qt::AlignVCenter, "unpacks RAR archives");
+    p.setFont(sans(13));
+    p.drawText(QRectF(292, 132, 150, 22), Qt::AlignLeft | Qt::AlignVCenter, "unpacks RAR archives");
+    // The tray shows where archives go, in no language: a dashed drop zone
+    // with an arrow into it. In the progress window the file lines cover it
+    // whole; the main window's "Unrar..." button stands at its right.
+    p.setPen(QPen(QColor(150, 190, 205), 1.5, Qt::DashLine));
+    p.setBrush(Qt::NoBrush);
+    p.drawRoundedRect(QRectF(20, 196, 304, 32), 6, 6);
+    QPainterPath arrow;
+    arrow.moveTo(166, 201);
+    arrow.lineTo(178, 201);
+    arrow.lineTo(178, 210);
+    arrow.lineTo(185, 210);
+    arrow.lineTo(172, 223);
+    arrow.lineTo(159, 210);
+    arrow.lineTo(166, 210);
+    arrow.closeSubpath();
+    p.fillPath(arrow, kAmber);
+    // The ways in, for the main window's eyes only: above the band.
     p.setPen(QColor(220, 235, 240));
-    p.setFont(sans(12));
-    p.drawText(QRect(208, 78, 270, 16), Qt::AlignLeft | Qt::AlignVCenter,
+    p.setFont(sans(13));
+    p.drawText(QRectF(0, 30, 484, 24), Qt::AlignHCenter | Qt::AlignVCenter,
                "drop  \xc2\xb7  double-click  \xc2\xb7  extract");
+    return img;
+}
+
+// The progress window's mask (24-bit BMP): pure red inside the outline, black
+// outside. A pixel is red when its centre lies inside.
+QImage progressMask() {
+    const QPainterPath shape = outline::ProgressOutline();
+    QImage img(484, 248, QImage::Format_RGB888);
+    img.fill(Qt::black);
+    for (int y = 0; y < img.height(); ++y)
+        for (int x = 0; x < img.width(); ++x)
+            if (shape.contains(QPointF(x + 0.5, y + 0.5))) img.setPixel(x, y, qRgb(255, 0, 0));
     return img;
 }
 
@@ -215,8 +285,8 @@ void stepNumber(QPainter& p, QPointF at, int n) {
 }
 
 // 463 x 141: the three steps of unpacking with the "Unrar..." button.
-QImage help() {
-    QImage img(463, 141, QImage::Format_RGB32);
+QImage help(qreal s) {
+    QImage img = canvas(463, 141, s);
     img.fill(Qt::white);
     QPainter p(&img);
     p.setRenderHint(QPainter::Antialiasing);
@@ -285,14 +355,14 @@ QImage help() {
 }
 
 // 150 x 57: the header picture of the extraction run's dialogs and the wizard.
-QImage dialogHeader() {
-    QImage img(150, 57, QImage::Format_RGB32);
+QImage dialogHeader(qreal s) {
+    QImage img = canvas(150, 57, s);
     QPainter p(&img);
     QLinearGradient g(0, 0, 150, 0);
     g.setColorAt(0, Qt::white);
     g.setColorAt(0.35, QColor(210, 232, 238));
     g.setColorAt(1, kTeal);
-    p.fillRect(img.rect(), g);
+    p.fillRect(QRect(0, 0, 150, 57), g);
     drawCrate(p, QRectF(92, 18, 46, 36));
     p.setRenderHint(QPainter::Antialiasing);
     p.setPen(kDeep);
@@ -301,21 +371,9 @@ QImage dialogHeader() {
     return img;
 }
 
-// The emblem on an 80 x 80 grid: the crate on a teal disc.
-void drawEmblem(QPainter& p, QRectF disc, QRectF crate) {
-    p.setRenderHint(QPainter::Antialiasing);
-    QRadialGradient g(QPointF(40, 40), 40);
-    g.setColorAt(0, kTeal);
-    g.setColorAt(1, kDeep);
-    p.setPen(Qt::NoPen);
-    p.setBrush(g);
-    p.drawEllipse(disc);
-    drawCrate(p, crate);
-}
-
 // 80 x 80: the product's emblem on the About page.
-QImage aboutEmblem() {
-    QImage img(80, 80, QImage::Format_RGB32);
+QImage aboutEmblem(qreal s) {
+    QImage img = canvas(80, 80, s);
     img.fill(Qt::white);
     QPainter p(&img);
     drawEmblem(p, QRectF(2, 2, 76, 76), QRectF(18, 30, 44, 36));
@@ -333,9 +391,87 @@ QImage appIcon(int size) {
     return img;
 }
 
+// The program's icon as a scalable picture: the same shapes as appIcon(), on
+// the same 80 x 80 grid, written out as SVG by hand (the crate of drawCrate()
+// in the box 16, 30, 48 x 38 on the disc 1, 1, 78 x 78).
+QString appIconSvg() {
+    const qreal x = 16, y = 30, w = 48, h = 38;
+    const auto n = [](qreal v) { return QString::number(v, 'f', 2); };
+    const auto pt = [&](qreal px, qreal py) { return n(px) + "," + n(py) + " "; };
+    const auto rgb = [](const QColor& c) { return c.name(); };
+    const QRectF front(x, y + h * 0.30, w * 0.72, h * 0.70);
+    QString svg;
+    svg +=
+        "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+        "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"80\" height=\"80\" "
+        "viewBox=\"0 0 80 80\">\n<defs>\n";
+    svg += QString(
+               "<radialGradient id=\"disc\" gradientUnits=\"userSpaceOnUse\" cx=\"40\" "
+               "cy=\"40\" r=\"40\"><stop offset=\"0\" stop-color=\"%1\"/><stop offset=\"1\" "
+               "stop-color=\"%2\"/></radialGradient>\n")
+               .arg(rgb(kTeal), rgb(kDeep));
+    svg += QString(
+               "<linearGradient id=\"front\" gradientUnits=\"userSpaceOnUse\" x1=\"0\" "
+               "y1=\"%1\" x2=\"0\" y2=\"%2\"><stop offset=\"0\" stop-color=\"#cd8c46\"/>"
+               "<stop offset=\"1\" stop-color=\"#965c28\"/></linearGradient>\n")
+               .arg(n(front.top()), n(front.bottom()));
+    svg += QString(
+               "<radialGradient id=\"glow\" gradientUnits=\"userSpaceOnUse\" cx=\"%1\" "
+               "cy=\"%2\" r=\"%3\"><stop offset=\"0\" stop-color=\"#fff0aa\" "
+               "stop-opacity=\"0.863\"/><stop offset=\"1\" stop-color=\"#fff0aa\" "
+               "stop-opacity=\"0\"/></radialGradient>\n</defs>\n")
+               .arg(n(x + w * 0.62), n(y + h * 0.05), n(w * 0.55));
+    svg += "<circle cx=\"40\" cy=\"40\" r=\"39\" fill=\"url(#disc)\"/>\n";
+    svg += "<g stroke=\"#502d14\" stroke-width=\"1.5\">\n";
+    svg += "<polygon fill=\"#78481e\" points=\"" + pt(front.right(), front.top()) +
+           pt(x + w, y + h * 0.14) + pt(x + w, y + h * 0.84) + pt(front.right(), front.bottom()) +
+           "\"/>\n";
+    svg += "<polygon fill=\"#5a3416\" points=\"" + pt(front.left(), front.top()) +
+           pt(x + w * 0.28, y + h * 0.14) + pt(x + w, y + h * 0.14) +
+           pt(front.right(), front.top()) + "\"/>\n";
+    svg += "<polygon fill=\"#e1a55a\" points=\"" + pt(x + w * 0.28, y + h * 0.14) +
+           pt(x + w, y + h * 0.14) + pt(x + w * 1.02, y - h * 0.10) +
+           pt(x + w * 0.30, y - h * 0.10) + "\"/>\n";
+    svg += QString("<rect fill=\"url(#front)\" x=\"%1\" y=\"%2\" width=\"%3\" height=\"%4\"/>\n")
+               .arg(n(front.left()), n(front.top()), n(front.width()), n(front.height()));
+    svg += "</g>\n";
+    for (qreal at : {0.18, 0.74})
+        svg += QString("<rect fill=\"#3c3c46\" x=\"%1\" y=\"%2\" width=\"%3\" height=\"%4\"/>\n")
+                   .arg(n(front.left() + front.width() * at), n(front.top()),
+                        n(front.width() * 0.08), n(front.height()));
+    svg += QString("<ellipse fill=\"url(#glow)\" cx=\"%1\" cy=\"%2\" rx=\"%3\" ry=\"%4\"/>\n")
+               .arg(n(x + w * 0.62), n(y + h * 0.05), n(w * 0.55), n(h * 0.45));
+    const QPointF papers[] = {{0.45, -0.28}, {0.78, -0.36}, {0.98, -0.18}};
+    for (int i = 0; i < 3; ++i) {
+        svg += QString("<g transform=\"translate(%1 %2) rotate(%3)\">\n")
+                   .arg(n(x + w * papers[i].x()), n(y + h * papers[i].y()))
+                   .arg(-20 + i * 22);
+        svg += QString(
+                   "<rect fill=\"%1\" stroke=\"#787878\" x=\"%2\" y=\"%3\" width=\"%4\" "
+                   "height=\"%5\"/>\n")
+                   .arg(rgb(kPaper), n(-w * 0.08), n(-h * 0.10), n(w * 0.16), n(h * 0.20));
+        for (int l = 0; l < 3; ++l)
+            svg += QString("<line stroke=\"#96a0b4\" x1=\"%1\" y1=\"%2\" x2=\"%3\" y2=\"%2\"/>\n")
+                       .arg(n(-w * 0.05), n(-h * 0.05 + l * h * 0.05), n(w * 0.05));
+        svg += "</g>\n";
+    }
+    svg += "</svg>\n";
+    return svg;
+}
+
+bool writeText(const QString& text, const QString& name) {
+    const std::string path = outDir + "/" + name.toStdString();
+    FILE* f = std::fopen(path.c_str(), "wb");
+    if (!f) return false;
+    const QByteArray bytes = text.toUtf8();
+    const bool ok = std::fwrite(bytes.constData(), 1, bytes.size(), f) == std::size_t(bytes.size());
+    std::printf("%s\n", path.c_str());
+    return std::fclose(f) == 0 && ok;
+}
+
 // 80 x 80: the version badge on the About page.
-QImage aboutBadge() {
-    QImage img(80, 80, QImage::Format_RGB32);
+QImage aboutBadge(qreal s) {
+    QImage img = canvas(80, 80, s);
     img.fill(Qt::white);
     QPainter p(&img);
     p.setRenderHint(QPainter::Antialiasing);
@@ -456,8 +592,8 @@ void drawMotif(QPainter& p, const QRectF& r, int motif, const QColor& c) {
     p.restore();
 }
 
-QImage panelPage(const QString& heading, const Panel (&panels)[3]) {
-    QImage img(486, 270, QImage::Format_RGB32);
+QImage panelPage(const QString& heading, const Panel (&panels)[3], qreal s) {
+    QImage img = canvas(486, 270, s);
     img.fill(Qt::white);
     QPainter p(&img);
     p.setRenderHint(QPainter::Antialiasing);
@@ -485,7 +621,7 @@ QImage panelPage(const QString& heading, const Panel (&panels)[3]) {
     return img;
 }
 
-QImage authorPage(bool german) {
+QImage authorPage(bool german, qreal s) {
     const Panel en[3] = {{"Free Apps", "Small tools for everyday work", QColor(60, 130, 200), 0},
                          {"Free eBooks", "Guides and stories to read", QColor(200, 120, 60), 1},
                          {"Wallpapers", "Pictures for your desktop", QColor(70, 150, 90), 2}};
@@ -495,10 +631,10 @@ QImage authorPage(bool german) {
         {"Hintergr\u00fcnde", "Bilder f\u00fcr Ihren Desktop", QColor(70, 150, 90), 2}};
     return panelPage(
         german ? "Ostrel \u2013 Programme und mehr" : "Ostrel \u2013 software and more",
-        german ? de : en);
+        german ? de : en, s);
 }
 
-QImage morePage(bool german) {
+QImage morePage(bool german, qreal s) {
     const Panel en[3] = {{"Quenfold", "Folds many files into one", QColor(120, 90, 170), 3},
                          {"Plimsy", "Keeps your settings in trim", QColor(40, 140, 150), 4},
                          {"More...", "Every project of the maker", QColor(150, 150, 60), 5}};
@@ -506,12 +642,12 @@ QImage morePage(bool german) {
         {"Quenfold", "Fasst viele Dateien zusammen", QColor(120, 90, 170), 3},
         {"Plimsy", "H\u00e4lt Ihre Einstellungen in Form", QColor(40, 140, 150), 4},
         {"Mehr...", "Alle Projekte des Herstellers", QColor(150, 150, 60), 5}};
-    return panelPage(german ? "Weitere Projekte" : "More projects", german ? de : en);
+    return panelPage(german ? "Weitere Projekte" : "More projects", german ? de : en, s);
 }
 
 // 18 x 18 option icons: a rounded tile with a white symbol.
-QImage icon(QColor color, const std::function<void(QPainter&)>& symbol) {
-    QImage img(18, 18, QImage::Format_ARGB32_Premultiplied);
+QImage icon(QColor color, const std::function<void(QPainter&)>& symbol, qreal s) {
+    QImage img = canvas(18, 18, s, QImage::Format_ARGB32_Premultiplied);
     img.fill(Qt::transparent);
     QPainter p(&img);
     p.setRenderHint(QPainter::Antialiasing);
@@ -525,6 +661,13 @@ QImage icon(QColor color, const std::function<void(QPainter&)>& symbol) {
     p.setBrush(Qt::NoBrush);
     symbol(p);
     return img;
+}
+
+// Each option icon at 18 x 18 and, for screens of twice the density, at
+// 36 x 36 beside it ("name@2x.png").
+void writeIcon(QColor color, const std::function<void(QPainter&)>& symbol, const char* name) {
+    writePng(icon(color, symbol, 1), QString("%1.png").arg(name));
+    writePng(icon(color, symbol, 2), QString("%1@2x.png").arg(name));
 }
 
 void makeIcons() {
@@ -599,20 +742,20 @@ void makeIcons() {
         p.drawLine(QPointF(15.5, 5), QPointF(13, 5));
         p.drawLine(QPointF(14, 8), QPointF(15.5, 9));
     };
-    writePng(icon(pass, key), "icon_password.png");
-    writePng(icon(pass, list), "icon_passlist.png");
-    writePng(icon(pass, name), "icon_archivename.png");
-    writePng(icon(folder, folderSym), "icon_samefolder.png");
-    writePng(icon(folder, folderPin), "icon_outputfolder.png");
-    writePng(icon(folder, subfolder), "icon_subfolder.png");
-    writePng(icon(folder, openFolder), "icon_openfolder.png");
-    writePng(icon(iface, globe), "icon_language.png");
-    writePng(icon(iface, pin), "icon_staytop.png");
-    writePng(icon(iface, button), "icon_button.png");
-    writePng(icon(dlg, welcome), "icon_welcome.png");
-    writePng(icon(dlg, dialogSym), "icon_filedialog.png");
-    writePng(icon(dlg, overwrite), "icon_overwrite.png");
-    writePng(icon(dlg, wizard), "icon_wizard.png");
+    writeIcon(pass, key, "icon_password");
+    writeIcon(pass, list, "icon_passlist");
+    writeIcon(pass, name, "icon_archivename");
+    writeIcon(folder, folderSym, "icon_samefolder");
+    writeIcon(folder, folderPin, "icon_outputfolder");
+    writeIcon(folder, subfolder, "icon_subfolder");
+    writeIcon(folder, openFolder, "icon_openfolder");
+    writeIcon(iface, globe, "icon_language");
+    writeIcon(iface, pin, "icon_staytop");
+    writeIcon(iface, button, "icon_button");
+    writeIcon(dlg, welcome, "icon_welcome");
+    writeIcon(dlg, dialogSym, "icon_filedialog");
+    writeIcon(dlg, overwrite, "icon_overwrite");
+    writeIcon(dlg, wizard, "icon_wizard");
     // The overwrite dialog's "apply to all files": stacked sheets with a tick.
     auto applyAll = [](QPainter& p) {
         p.drawLine(QPointF(4, 4), QPointF(11, 4));
@@ -622,31 +765,42 @@ void makeIcons() {
         p.drawLine(QPointF(8.5, 11), QPointF(10.5, 13.5));
         p.drawLine(QPointF(10.5, 13.5), QPointF(14.5, 8.5));
     };
-    writePng(icon(dlg, applyAll), "icon_applyall.png");
+    writeIcon(dlg, applyAll, "icon_applyall");
 }
 
 }  // namespace
 
+// Every picture at its own size and at twice it ("name@2x.jpg"), for screens
+// that show two pixels per point.
+bool writeBoth(const std::function<QImage(qreal)>& draw, const char* name) {
+    return writeJpeg(draw(1), QString("%1.jpg").arg(name)) &&
+           writeJpeg(draw(2), QString("%1@2x.jpg").arg(name));
+}
+
 int main(int argc, char** argv) {
     QGuiApplication app(argc, argv);
-    if (argc != 2 && argc != 3) {
-        std::fprintf(stderr, "usage: art OUTPUT_FOLDER [ICON_FOLDER]\n");
+    if (argc != 2) {
+        std::fprintf(stderr, "usage: art RESOURCES_FOLDER\n");
         return 2;
     }
-    outDir = argv[1];
-    bool ok = writeJpeg(product(), "product.jpg") && writeJpeg(help(), "help.jpg") &&
-              writeJpeg(dialogHeader(), "dialog_header.jpg") &&
-              writeJpeg(aboutEmblem(), "about_emblem.jpg") &&
-              writeJpeg(aboutBadge(), "about_badge.jpg") &&
-              writeJpeg(authorPage(false), "author_en.jpg") &&
-              writeJpeg(authorPage(true), "author_de.jpg") &&
-              writeJpeg(morePage(false), "more_en.jpg") && writeJpeg(morePage(true), "more_de.jpg");
+    const std::string resources = argv[1];
+    outDir = resources + "/pictures";
+    bool ok = writeBoth(product, "product") && writeBoth(help, "help") &&
+              writeBoth(dialogHeader, "dialog_header") && writeBoth(aboutEmblem, "about_emblem") &&
+              writeBoth(aboutBadge, "about_badge") &&
+              writeBoth([](qreal s) { return authorPage(false, s); }, "author_en") &&
+              writeBoth([](qreal s) { return authorPage(true, s); }, "author_de") &&
+              writeBoth([](qreal s) { return morePage(false, s); }, "more_en") &&
+              writeBoth([](qreal s) { return morePage(true, s); }, "more_de");
     makeIcons();
-    // The program's icon in the desktop's usual sizes (resources/icons).
-    if (argc == 3) {
-        outDir = argv[2];
-        for (int size : {16, 22, 24, 32, 48, 64, 128, 256})
-            ok = writePng(appIcon(size), QString("tarnwick_%1.png").arg(size)) && ok;
-    }
+    // The program's icon in the desktop's usual sizes, and drawn to scale.
+    outDir = resources + "/icons";
+    for (int size : {16, 22, 24, 32, 48, 64, 128, 256})
+        ok = writePng(appIcon(size), QString("tarnwick_%1.png").arg(size)) && ok;
+    ok = writeText(appIconSvg(), "tarnwick.svg") && ok;
+    // The progress window's mask, from the outline the panel above follows.
+    outDir = resources + "/mask";
+    QImage mask = progressMask();
+    ok = mask.save(QString::fromStdString(outDir + "/mask.bmp"), "BMP") && ok;
     return ok ? 0 : 1;
 }
