@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <sys/time.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -195,6 +196,55 @@ TEST(SettingsPrivacy, FolderIs0700AndPasswordFiles0600) {
     EXPECT_EQ(0600u, mode(store.path(settings::kPassList)));
     EXPECT_EQ(0644u, mode(store.path(settings::kFolder))) << "other settings stay as they were";
     ::umask(oldMask);
+}
+
+// At every start the folder and the files holding passwords are closed to
+// others, also when nothing is written; a write that changes nothing still
+// tightens its file.
+TEST(SettingsPrivacy, LooseModesAreTightenedWithoutAChange) {
+    TempDir dir;
+    settings::Store store(dir / "Tarnwick");
+    const auto mode = [](const std::string& path) {
+        struct stat st {};
+        ::stat(path.c_str(), &st);
+        return st.st_mode & 0777;
+    };
+    ASSERT_EQ(0, ::mkdir(store.folder().c_str(), 0755));
+    ::chmod(store.folder().c_str(), 0755);
+    for (const char* name :
+         {settings::kPassword, settings::kSilent, settings::kPassList, settings::kFolder}) {
+        WriteFile(store.path(name), "same\r\n");
+        ::chmod(store.path(name).c_str(), 0644);
+    }
+    ASSERT_TRUE(store.writeValue(settings::kPassword, "same"));
+    EXPECT_EQ(0600u, mode(store.path(settings::kPassword)));
+    store.keepPrivate();
+    EXPECT_EQ(0700u, mode(store.folder()));
+    EXPECT_EQ(0600u, mode(store.path(settings::kSilent)));
+    EXPECT_EQ(0600u, mode(store.path(settings::kPassList)));
+    EXPECT_EQ(0644u, mode(store.path(settings::kFolder)));
+    EXPECT_EQ("same\r\n", ReadFile(store.path(settings::kSilent)));
+}
+
+// A write that a crash cut short leaves ".<name>.<pid>.<n>.tmp", perhaps with
+// a password in it: the next write in the folder removes it once its process
+// has ended. Files of living processes and files of other programs stay.
+TEST(SettingsValues, TemporaryFilesOfEndedProcessesAreRemoved) {
+    TempDir dir;
+    settings::Store store(dir.path());
+    const pid_t ended = ::fork();
+    if (ended == 0) ::_exit(0);
+    ::waitpid(ended, nullptr, 0);
+    const std::string gone = std::to_string(ended), living = std::to_string(::getppid());
+    const std::vector<std::string> stale = {".password.txt." + gone + ".0.tmp",
+                                            ".passlist.txt." + gone + ".12.tmp"};
+    const std::vector<std::string> kept = {".password.txt." + living + ".3.tmp",
+                                           ".notes." + gone + ".0.tmp"};
+    for (const auto& name : stale) WriteFile(dir / name, "s3cret\r\n");
+    for (const auto& name : kept) WriteFile(dir / name, "s3cret\r\n");
+    ASSERT_TRUE(store.writeValue(settings::kFolder, "/data"));
+    for (const auto& name : stale) EXPECT_FALSE(testing_support::PathExists(dir / name)) << name;
+    for (const auto& name : kept) EXPECT_TRUE(testing_support::PathExists(dir / name)) << name;
 }
 
 // Runs `read` on a thread; a FIFO left waiting for a writer is released.
