@@ -175,4 +175,18 @@ TEST(PasswordList, AdditionKeepsTheLinkAndTheWholeList) {
     EXPECT_TRUE(ReadFile(real) == big + "added\r\n");
 }
 
+// A run reads a list up to 16 MiB; what lies beyond is not tried.
+TEST(PasswordList, ARunReadsSixteenMiBOfTheList) {
+    TempDir dir;
+    const std::string line = std::string(1022, 'p') + "\r\n";  // 1 KiB a line
+    std::string content;
+    for (int i = 0; i < 16 * 1024; ++i) content += line;
+    content += "beyond the cap\r\n";
+    WriteFile(dir / "list.txt", content);
+    const auto lines = settings::ReadListFile(dir / "list.txt");
+    ASSERT_TRUE(lines.has_value());
+    EXPECT_EQ(16u * 1024, lines->size());
+    EXPECT_EQ(std::string(1022, 'p'), (*lines)[lines->size() - 1]);
+}
+
 }  // namespace
