@@ -363,42 +363,55 @@ namespace {
 
 // Holds an exclusive lock on one password list while it is read and written
 // again. The lock file lives in the private lock folder, named after the
-// list's real path, so it is never taken for a settings file. A crashed
-// holder's lock dies with it.
+// list's real path, so it is never taken for a settings file; its holder
+// removes it when done, and a crashed holder's lock dies with it.
 class ListLock {
 public:
-    ListLock(const std::string& realPath, std::chrono::milliseconds wait) {
-        const std::string path = ListLockPath(realPath);
-        // Without a lock folder the addition goes on unlocked, as a run does.
-        if (path.empty()) {
-            held_ = true;
-            return;
-        }
-        fd_ = ::open(path.c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0600);
-        if (fd_ < 0) {
-            held_ = true;
-            return;
-        }
+    ListLock(const std::string& realPath, std::chrono::milliseconds wait)
+        : path_(ListLockPath(realPath)) {
         // Never waited on without end: a dialog is waiting for the answer.
         const auto deadline = std::chrono::steady_clock::now() + wait;
         for (;;) {
-            if (::flock(fd_, LOCK_EX | LOCK_NB) == 0) {
+            fd_ = path_.empty()
+                      ? -1
+                      : ::open(path_.c_str(),
+                               O_RDWR | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0600);
+            // Without a lock folder the addition goes on unlocked, as a run does.
+            if (fd_ < 0) {
                 held_ = true;
                 return;
             }
-            if (errno != EWOULDBLOCK && errno != EINTR) return;
-            if (std::chrono::steady_clock::now() >= deadline) return;
-            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+            while (::flock(fd_, LOCK_EX | LOCK_NB) != 0) {
+                if ((errno != EWOULDBLOCK && errno != EINTR) ||
+                    std::chrono::steady_clock::now() >= deadline) {
+                    ::close(fd_);
+                    fd_ = -1;
+                    return;
+                }
+                std::this_thread::sleep_for(std::chrono::milliseconds(5));
+            }
+            // The holder before us may have removed the file we waited on:
+            // only the file still at the name counts.
+            struct stat locked, named;
+            if (::fstat(fd_, &locked) == 0 && ::stat(path_.c_str(), &named) == 0 &&
+                locked.st_ino == named.st_ino && locked.st_dev == named.st_dev) {
+                held_ = true;
+                return;
+            }
+            ::close(fd_);
         }
     }
     ~ListLock() {
-        if (fd_ >= 0) ::close(fd_);
+        if (fd_ < 0) return;
+        ::unlink(path_.c_str());
+        ::close(fd_);
     }
     ListLock(const ListLock&) = delete;
     ListLock& operator=(const ListLock&) = delete;
     bool held() const { return held_; }
 
 private:
+    std::string path_;
     int fd_ = -1;
     bool held_ = false;
 };

@@ -141,6 +141,9 @@ TEST(PasswordList, RunsAddingAtOnceKeepEveryPassword) {
     EXPECT_EQ(201u, lines.size());
     EXPECT_EQ(201u, std::set<std::string>(lines.begin(), lines.end()).size());
     EXPECT_EQ(std::vector<std::string>{}, hiddenNames(dir.path()));
+    EXPECT_FALSE(
+        testing_support::PathExists(settings::ListLockPath(std::filesystem::canonical(list))))
+        << "the lock file is left behind";
 }
 
 // A lock another process holds (one stopped in a debugger, say) is waited on
