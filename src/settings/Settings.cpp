@@ -300,7 +300,9 @@ std::optional<LineList> ReadListFile(const std::string& path) {
     LineList list;
     std::size_t breaks = 0;
     for (const char c : *data) breaks += c == '\r' || c == '\n';
-    list.ends_.reserve(breaks + 1);
+    // Room for the last line and for the default password and the archive
+    // name a run adds, so that those do not copy the offsets.
+    list.ends_.reserve(breaks + 3);
     // The lines are moved together in the file's own buffer, dropping the
     // breaks: the list never needs room for a second copy.
     std::string& text = *data;
