@@ -49,16 +49,15 @@
 
 namespace extraction {
 
-std::vector<std::string> BuildCandidateList(const settings::Store& store,
-                                            const std::string& archivePath,
-                                            std::string& defaultPassword) {
+settings::LineList BuildCandidateList(const settings::Store& store, const std::string& archivePath,
+                                      std::string& defaultPassword) {
     if (store.exists(settings::kSilent)) {
         if (auto value = store.readValue(settings::kSilent))
             defaultPassword = *value;
         else
             settings::Report(settings::kFileNotRead);
     }
-    std::vector<std::string> list;
+    settings::LineList list;
     if (store.exists(settings::kTryList)) {
         std::string listFile = settings::kListPlaceholder;
         if (store.exists(settings::kListName)) {
@@ -67,7 +66,8 @@ std::vector<std::string> BuildCandidateList(const settings::Store& store,
             else
                 settings::Report(settings::kFileNotRead);
         }
-        if (platform::FileExists(listFile)) list = settings::ReadListFile(listFile).value_or(list);
+        if (platform::FileExists(listFile))
+            if (auto lines = settings::ReadListFile(listFile)) list = std::move(*lines);
     }
     if (!defaultPassword.empty()) list.push_back(defaultPassword);
     if (store.exists(settings::kTryName)) {
@@ -75,10 +75,8 @@ std::vector<std::string> BuildCandidateList(const settings::Store& store,
         list.push_back(name.size() > 4 ? name.substr(0, name.size() - 4) : std::string());
     }
     if (list.empty()) list.push_back(kEmptyListMarker);
-    std::vector<std::string> candidates;
-    for (auto& line : list)
-        if (!line.empty()) candidates.push_back(std::move(line));
-    return candidates;
+    list.removeEmpty();
+    return list;
 }
 
 std::string DisplayName(const std::string& archiveName) {
@@ -466,11 +464,10 @@ void TMobrelProgressForm::FormCreate() {
         !RARArchive.FirstOrSingleArchive(ArchivePath))
         ArchivePath = first;
     settings::Store store(SettingsFolder);
+    // The candidates are not copied into Memo3: a text control holding a big
+    // password list would cost many times the list's size.
     Candidates = extraction::BuildCandidateList(store, ArchivePath, CurrentPassword);
-    QStringList lines;
-    for (const auto& c : Candidates) lines << QString::fromStdString(c);
-    Memo3->setPlainText(lines.join(QLatin1Char('\n')));
-    CurrentPassword = Candidates.empty() ? std::string() : Candidates.front();
+    CurrentPassword = Candidates.empty() ? std::string() : std::string(Candidates.front());
     CandidateIndex = 1;
     setWindowTitle(QString::fromStdString(Title));
 }
@@ -686,7 +683,8 @@ void TMobrelProgressForm::runAttempts() {
             return;
         }
         const auto count = static_cast<std::int64_t>(Candidates.size());
-        password = CandidateIndex < count ? Candidates[CandidateIndex] : extraction::kDialogMarker;
+        password = CandidateIndex < count ? std::string(Candidates[CandidateIndex])
+                                          : std::string(extraction::kDialogMarker);
         ++CandidateIndex;
         final = count < CandidateIndex;
     }

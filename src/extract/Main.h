@@ -22,16 +22,13 @@
 
 #include "archive/RAR.h"
 #include "platform/ProgressLock.h"
+#include "settings/Settings.h"
 
 class QLabel;
 class QPlainTextEdit;
 class QProgressBar;
 class QFrame;
 class TfrmConfig;
-
-namespace settings {
-class Store;
-}
 
 namespace extraction {
 
@@ -49,9 +46,8 @@ inline constexpr char kWriteProbe[] = "writeok.txt";
 // the default password (silent), the archive name without its last four
 // characters (tryname); the empty-list marker when none was found; empty lines
 // removed. `defaultPassword` receives the first line of silent.txt.
-std::vector<std::string> BuildCandidateList(const settings::Store& store,
-                                            const std::string& archivePath,
-                                            std::string& defaultPassword);
+settings::LineList BuildCandidateList(const settings::Store& store, const std::string& archivePath,
+                                      std::string& defaultPassword);
 
 // "Photos.part1.rar" -> "Photos... [multipart]"; names without ".part" unchanged.
 std::string DisplayName(const std::string& archiveName);
@@ -138,8 +134,8 @@ public:
     // The archive path (first argument, trimmed) and the decided output folder.
     std::string ArchivePath;
     std::string OutputFolder;
-    // The password candidates, one a line (also shown in the hidden Memo3).
-    std::vector<std::string> Candidates;
+    // The password candidates, one a line.
+    settings::LineList Candidates;
     // Extractions started in this run.
     int ExtractionCount = 0;
 

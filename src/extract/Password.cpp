@@ -3,13 +3,12 @@
 #include <QCheckBox>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QSaveFile>
-#include <vector>
 
 #include "extract/Main.h"
 #include "platform/Paths.h"
 #include "settings/Settings.h"
 #include "ui/About.h"
+#include "ui/Dialogs.h"
 
 namespace {
 
@@ -48,18 +47,6 @@ const rundialog::ControlText kTexts[] = {
     {"OKButton", "OK", "OK", "OK", "OK"},
     {"CancelButton", "Cancel", "Annuler", "Abbrechen", "Cancelar"},
 };
-
-// Writes every line back with CR LF. The list is replaced only once the new
-// content is completely written, so a full disk never costs the user the list.
-bool WriteListLines(const std::string& path, const std::vector<std::string>& lines) {
-    QSaveFile out(QString::fromStdString(path));
-    if (!out.open(QIODevice::WriteOnly)) return false;
-    for (const std::string& line : lines) {
-        out.write(line.data(), static_cast<qint64>(line.size()));
-        out.write("\r\n", 2);
-    }
-    return out.commit();
-}
 
 }  // namespace
 
@@ -167,20 +154,20 @@ void TPasswordForm::OKButtonClick() {
     run_.DialogPassword = password;
     if (!settingsFolder_.empty()) {
         const settings::Store store(settingsFolder_);
+        // A password the user asked to keep and that could not be stored is
+        // reported: the old file stays as it was.
+        bool stored = true;
         if (CheckBox4->isChecked()) {
-            store.writeValue(
+            stored = store.writeValue(
                 store.exists(settings::kSilent) ? settings::kSilent : settings::kPassword,
                 password);
         }
         if (CheckBox8->isChecked()) {
             const std::string list = ListFilePath();
-            if (platform::FileExists(list)) {
-                if (auto lines = settings::ReadListFile(list)) {
-                    lines->push_back(password);
-                    WriteListLines(list, *lines);
-                }
-            }
+            if (platform::FileExists(list))
+                stored = settings::AppendToList(list, password) && stored;
         }
+        if (!stored) dialogs::ShowStoreMessage(this, settings::kFileNotCreated);
     }
     accept();
 }

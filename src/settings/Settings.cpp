@@ -1,18 +1,100 @@
 #include "settings/Settings.h"
 
+#include <dirent.h>
 #include <fcntl.h>
+#include <signal.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <atomic>
 #include <cerrno>
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
+#include <functional>
+#include <thread>
 
 #include "platform/Messages.h"
 #include "platform/Paths.h"
+#include "platform/ProgressLock.h"
 
 namespace settings {
+
+namespace {
+
+// "<folder>/.<name>.<pid>.<n>.tmp": unique per process and write, and tells
+// which process made it.
+std::string temporaryName(const std::string& path) {
+    static std::atomic<unsigned> counter{0};
+    return platform::ExtractFilePath(path) + "." + platform::ExtractFileName(path) + "." +
+           std::to_string(::getpid()) + "." + std::to_string(counter++) + ".tmp";
+}
+
+// Removes a folder holding only files (a temporary defaults folder).
+void removeFolderOfFiles(const std::string& folder) {
+    if (DIR* d = ::opendir(folder.c_str())) {
+        while (const dirent* e = ::readdir(d)) {
+            const std::string name = e->d_name;
+            if (name != "." && name != "..") ::unlink((folder + "/" + name).c_str());
+        }
+        ::closedir(d);
+    }
+    ::rmdir(folder.c_str());
+}
+
+bool isSettingsName(const std::string& name) {
+    static const char* const names[] = {
+        kAutoLang, kButton,  kDialog, kFirstRun, kFolder, kLanguage, kListName, kOpenDir, kPassList,
+        kPassword, kReplace, kSilent, kStayTop,  kSubDir, kTryList,  kTryName,  kWizard};
+    for (const char* n : names)
+        if (name == n) return true;
+    return false;
+}
+
+// Removes what a write that never finished left in `folder`: temporary files
+// (and first-run folders) of the settings, and of `ownName`, whose process has
+// ended. Some of them hold a password.
+void removeStaleTemporaries(const std::string& folder, const std::string& ownName) {
+    DIR* d = ::opendir(folder.empty() ? "." : folder.c_str());
+    if (!d) return;
+    std::vector<std::string> stale;
+    while (const dirent* e = ::readdir(d)) {
+        const std::string entry = e->d_name;
+        if (entry.size() < 10 || entry[0] != '.' || entry.compare(entry.size() - 4, 4, ".tmp") != 0)
+            continue;
+        // .<name>.<pid>.<n>.tmp
+        const std::string body = entry.substr(1, entry.size() - 5);
+        const auto dot2 = body.rfind('.');
+        if (dot2 == std::string::npos || dot2 == 0) continue;
+        const auto dot1 = body.rfind('.', dot2 - 1);
+        if (dot1 == std::string::npos || dot1 == 0) continue;
+        const std::string name = body.substr(0, dot1);
+        const std::string pid = body.substr(dot1 + 1, dot2 - dot1 - 1);
+        const std::string n = body.substr(dot2 + 1);
+        const auto digits = [](const std::string& t) {
+            return !t.empty() && t.size() < 10 &&
+                   t.find_first_not_of("0123456789") == std::string::npos;
+        };
+        if (!digits(pid) || !digits(n) || (name != ownName && !isSettingsName(name))) continue;
+        const pid_t owner = static_cast<pid_t>(std::stol(pid));
+        if (owner == ::getpid() || owner <= 0) continue;
+        if (::kill(owner, 0) == 0 || errno != ESRCH) continue;
+        stale.push_back(folder + entry);
+    }
+    ::closedir(d);
+    for (const std::string& path : stale) {
+        struct stat st;
+        if (::lstat(path.c_str(), &st) != 0) continue;
+        if (S_ISREG(st.st_mode))
+            ::unlink(path.c_str());
+        else if (S_ISDIR(st.st_mode))
+            removeFolderOfFiles(path);
+    }
+}
+
+}  // namespace
 
 std::string SettingsFolder(const std::string& applicationTitle) {
     std::string appData = platform::AppDataFolder();
@@ -49,13 +131,44 @@ bool Store::writeValue(const std::string& name, const std::string& value) const 
 bool Store::folderExists() const { return platform::DirectoryExists(folder_); }
 
 bool Store::createDefaults() const {
-    bool ok = platform::ForceDirectories(folder_, 0700);
+    const std::string folder = platform::ExcludeTrailingDelimiter(folder_);
+    std::string parent = platform::ExtractFilePath(folder);
+    if (parent.empty()) parent = "./";
+    bool ok = platform::ForceDirectories(parent, 0700);
+    std::string temp;
+    if (ok) {
+        removeStaleTemporaries(parent, platform::ExtractFileName(folder));
+        temp = temporaryName(parent + platform::ExtractFileName(folder));
+        ok = ::mkdir(temp.c_str(), 0700) == 0;
+        if (!ok) temp.clear();
+    }
     for (const char* name : kFirstRunFlags) {
         if (!ok) break;
-        ok = setFlag(name);
+        ok = WriteLine(temp + "/" + name, kFlagText, kSharedMode);
+    }
+    // Another copy starting at the same moment may have made the folder first:
+    // its defaults are as good as ours.
+    if (ok && ::rename(temp.c_str(), folder.c_str()) == 0) temp.clear();
+    if (!temp.empty()) {
+        removeFolderOfFiles(temp);
+        ok = ok && folderExists();
     }
     if (!ok) Report(kFolderNotCreated);
     return ok;
+}
+
+void Store::keepPrivate() const {
+    const auto tighten = [](const std::string& path, int flags, mode_t keep) {
+        const int fd = ::open(path.c_str(), flags | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+        if (fd < 0) return;
+        struct stat st;
+        if (::fstat(fd, &st) == 0 && st.st_uid == ::geteuid() &&
+            (S_ISREG(st.st_mode) || S_ISDIR(st.st_mode)) && (st.st_mode & 0777 & ~keep) != 0)
+            ::fchmod(fd, st.st_mode & 07777 & keep);
+        ::close(fd);
+    };
+    tighten(platform::ExcludeTrailingDelimiter(folder_), O_RDONLY | O_DIRECTORY, 0700);
+    for (const char* name : {kPassword, kSilent, kPassList}) tighten(path(name), O_RDONLY, 0600);
 }
 
 void Report(const StoreMessage& message) { platform::ShowMessage(message.text, message.caption); }
@@ -80,6 +193,11 @@ std::optional<std::string> readBounded(const std::string& path, std::size_t limi
     const int fd = openRegular(path);
     if (fd < 0) return std::nullopt;
     std::string out;
+    // A list is read into a buffer of its size at once, not one that grows by
+    // doubling to twice that.
+    struct stat st;
+    if (!firstLine && ::fstat(fd, &st) == 0 && st.st_size > 0)
+        out.reserve(std::min(limit, static_cast<std::size_t>(st.st_size)));
     char buf[8192];
     bool failed = false;
     while (out.size() < limit) {
@@ -147,28 +265,192 @@ bool alreadyHolds(const std::string& path, const std::string& data, mode_t mode)
 
 }  // namespace
 
-std::optional<std::vector<std::string>> ReadListFile(const std::string& path) {
-    const auto data = readBounded(path, kMaxListBytes, false);
+LineList::LineList(std::initializer_list<std::string_view> lines) {
+    for (std::string_view line : lines) push_back(line);
+}
+
+std::string_view LineList::operator[](std::size_t i) const {
+    const std::size_t start = i == 0 ? 0 : ends_[i - 1];
+    return std::string_view(text_).substr(start, ends_[i] - start);
+}
+
+void LineList::push_back(std::string_view line) {
+    text_.append(line);
+    ends_.push_back(static_cast<std::uint32_t>(text_.size()));
+}
+
+void LineList::removeEmpty() {
+    std::size_t kept = 0;
+    for (std::size_t i = 0; i < ends_.size(); ++i)
+        if (ends_[i] != (i == 0 ? 0 : ends_[i - 1])) ends_[kept++] = ends_[i];
+    ends_.resize(kept);
+}
+
+std::vector<std::string> LineList::strings() const {
+    std::vector<std::string> out;
+    for (std::size_t i = 0; i < size(); ++i) out.emplace_back((*this)[i]);
+    return out;
+}
+
+static_assert(kMaxListBytes + 2 * kMaxValueBytes < UINT32_MAX, "list offsets fit 32 bits");
+
+std::optional<LineList> ReadListFile(const std::string& path) {
+    auto data = readBounded(path, kMaxListBytes, false);
     if (!data) return std::nullopt;
-    std::vector<std::string> lines;
-    std::string line;
-    for (std::size_t i = 0; i < data->size(); ++i) {
-        const char c = (*data)[i];
+    LineList list;
+    std::size_t breaks = 0;
+    for (const char c : *data) breaks += c == '\r' || c == '\n';
+    // Room for the last line and for the default password and the archive
+    // name a run adds, so that those do not copy the offsets.
+    list.ends_.reserve(breaks + 3);
+    // The lines are moved together in the file's own buffer, dropping the
+    // breaks: the list never needs room for a second copy.
+    std::string& text = *data;
+    std::size_t out = 0;
+    bool lineOpen = false;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const char c = text[i];
         if (c == '\r' || c == '\n') {
-            lines.push_back(std::move(line));
-            line.clear();
-            if (c == '\r' && i + 1 < data->size() && (*data)[i + 1] == '\n') ++i;
+            list.ends_.push_back(static_cast<std::uint32_t>(out));
+            lineOpen = false;
+            if (c == '\r' && i + 1 < text.size() && text[i + 1] == '\n') ++i;
         } else {
-            line += c;
+            text[out++] = c;
+            lineOpen = true;
         }
     }
-    if (!line.empty()) lines.push_back(std::move(line));
-    return lines;
+    if (lineOpen) list.ends_.push_back(static_cast<std::uint32_t>(out));
+    // The room the breaks took stays: shrinking would copy the whole list.
+    text.resize(out);
+    list.text_ = std::move(text);
+    return list;
 }
 
 std::optional<std::string> ReadFirstLine(const std::string& path) {
     return readBounded(path, kMaxValueBytes, true);
 }
+
+namespace {
+
+// Writes a file anew under a temporary name in its folder and renames it over
+// `path` once all of it is on disk. Any failure (a short or failed write, a
+// full disk at the sync or the close) removes the temporary file and keeps
+// the old one.
+bool replaceWhole(const std::string& path, mode_t mode, const std::function<bool(int)>& fill,
+                  bool exactMode = false) {
+    removeStaleTemporaries(platform::ExtractFilePath(path), platform::ExtractFileName(path));
+    const std::string temp = temporaryName(path);
+    const int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, mode);
+    if (fd < 0) return false;
+    bool ok = (!exactMode || ::fchmod(fd, mode) == 0) && fill(fd) && ::fsync(fd) == 0;
+    ok = ::close(fd) == 0 && ok;
+    if (ok && ::rename(temp.c_str(), path.c_str()) == 0) return true;
+    ::unlink(temp.c_str());
+    return false;
+}
+
+}  // namespace
+
+std::string ListLockPath(const std::string& realPath) {
+    const std::string folder = platform::ProgressLockFolder();
+    if (folder.empty()) return {};
+    std::uint64_t hash = 1469598103934665603ull;  // FNV-1a
+    for (const unsigned char c : realPath) hash = (hash ^ c) * 1099511628211ull;
+    char name[40];
+    std::snprintf(name, sizeof name, "PasswordList.%016llx", static_cast<unsigned long long>(hash));
+    return folder + name;
+}
+
+namespace {
+
+// Holds an exclusive lock on one password list while it is read and written
+// again. The lock file lives in the private lock folder, named after the
+// list's real path, so it is never taken for a settings file; its holder
+// removes it when done, and a crashed holder's lock dies with it.
+class ListLock {
+public:
+    ListLock(const std::string& realPath, std::chrono::milliseconds wait)
+        : path_(ListLockPath(realPath)) {
+        // Never waited on without end: a dialog is waiting for the answer.
+        const auto deadline = std::chrono::steady_clock::now() + wait;
+        for (;;) {
+            fd_ = path_.empty()
+                      ? -1
+                      : ::open(path_.c_str(),
+                               O_RDWR | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0600);
+            // Without a lock folder the addition goes on unlocked, as a run does.
+            if (fd_ < 0) {
+                held_ = true;
+                return;
+            }
+            while (::flock(fd_, LOCK_EX | LOCK_NB) != 0) {
+                if ((errno != EWOULDBLOCK && errno != EINTR) ||
+                    std::chrono::steady_clock::now() >= deadline) {
+                    ::close(fd_);
+                    fd_ = -1;
+                    return;
+                }
+                std::this_thread::sleep_for(std::chrono::milliseconds(5));
+            }
+            // The holder before us may have removed the file we waited on:
+            // only the file still at the name counts.
+            struct stat locked, named;
+            if (::fstat(fd_, &locked) == 0 && ::stat(path_.c_str(), &named) == 0 &&
+                locked.st_ino == named.st_ino && locked.st_dev == named.st_dev) {
+                held_ = true;
+                return;
+            }
+            ::close(fd_);
+        }
+    }
+    ~ListLock() {
+        if (fd_ < 0) return;
+        ::unlink(path_.c_str());
+        ::close(fd_);
+    }
+    ListLock(const ListLock&) = delete;
+    ListLock& operator=(const ListLock&) = delete;
+    bool held() const { return held_; }
+
+private:
+    std::string path_;
+    int fd_ = -1;
+    bool held_ = false;
+};
+
+// Copies the list from `in` to `out` with every line ending in CR LF and a
+// break after the last line; the list is streamed, never held whole.
+bool copyWithCrLf(int in, int out) {
+    char buf[65536];
+    std::string converted;
+    bool afterCr = false, lineOpen = false;
+    for (;;) {
+        const ssize_t n = ::read(in, buf, sizeof buf);
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) return false;
+        if (n == 0) break;
+        converted.clear();
+        for (ssize_t i = 0; i < n; ++i) {
+            const char c = buf[i];
+            if (c == '\n' && afterCr) {
+                afterCr = false;
+                continue;
+            }
+            afterCr = c == '\r';
+            if (c == '\r' || c == '\n') {
+                converted += "\r\n";
+                lineOpen = false;
+            } else {
+                converted += c;
+                lineOpen = true;
+            }
+        }
+        if (!writeAll(out, converted)) return false;
+    }
+    return !lineOpen || writeAll(out, "\r\n");
+}
+
+}  // namespace
 
 bool WriteLine(const std::string& path, const std::string& line, unsigned mode) {
     const std::string data = line + "\r\n";
@@ -177,19 +459,33 @@ bool WriteLine(const std::string& path, const std::string& line, unsigned mode) 
     if (alreadyHolds(path, data, static_cast<mode_t>(mode))) return true;
     // The new content goes to a file of its own in the same folder and then
     // replaces the old one whole, so a reader sees the old or the new line,
-    // never an empty file. The name is unique per process and write.
-    static std::atomic<unsigned> counter{0};
-    const std::string temp = platform::ExtractFilePath(path) + "." +
-                             platform::ExtractFileName(path) + "." + std::to_string(::getpid()) +
-                             "." + std::to_string(counter++) + ".tmp";
-    const int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC,
-                          static_cast<mode_t>(mode));
-    if (fd < 0) return false;
-    bool ok = writeAll(fd, data);
-    ok = ::close(fd) == 0 && ok;
-    if (ok && ::rename(temp.c_str(), path.c_str()) == 0) return true;
-    ::unlink(temp.c_str());
-    return false;
+    // never an empty file.
+    return replaceWhole(path, static_cast<mode_t>(mode),
+                        [&](int fd) { return writeAll(fd, data); });
+}
+
+bool AppendToList(const std::string& path, const std::string& line,
+                  std::chrono::milliseconds wait) {
+    // A list reached through a link is written where the link points, and the
+    // link stays.
+    char* resolved = ::realpath(path.c_str(), nullptr);
+    if (!resolved) return false;
+    const std::string real = resolved;
+    std::free(resolved);
+    const ListLock lock(real, wait);
+    if (!lock.held()) return false;
+    // Read under the lock: what other runs added before is kept.
+    const int in = openRegular(real);
+    if (in < 0) return false;
+    struct stat st;
+    bool ok = ::fstat(in, &st) == 0;
+    // The new list keeps the old one's permissions.
+    ok = ok &&
+         replaceWhole(
+             real, st.st_mode & 07777,
+             [&](int out) { return copyWithCrLf(in, out) && writeAll(out, line + "\r\n"); }, true);
+    ::close(in);
+    return ok;
 }
 
 }  // namespace settings

@@ -5,8 +5,12 @@
 // processes of the program see a change at their next read. A write replaces
 // the file whole, so a reader never sees it half written; the last writer wins.
 
+#include <chrono>
+#include <cstdint>
+#include <initializer_list>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace settings {
@@ -64,10 +68,49 @@ inline constexpr StoreMessage kFileNotCreated{"Configuration file could not be c
 // Shows the message through platform::ShowMessage.
 void Report(const StoreMessage& message);
 
+// Lines kept back to back in one buffer with one end offset each: a list of
+// millions of short passwords costs little more than its file.
+class LineList {
+public:
+    LineList() = default;
+    LineList(std::initializer_list<std::string_view> lines);
+
+    std::size_t size() const { return ends_.size(); }
+    bool empty() const { return ends_.empty(); }
+    std::string_view operator[](std::size_t i) const;
+    std::string_view front() const { return (*this)[0]; }
+    void push_back(std::string_view line);
+    // Drops the empty lines, in place.
+    void removeEmpty();
+    std::vector<std::string> strings() const;
+    bool operator==(const LineList& other) const {
+        return text_ == other.text_ && ends_ == other.ends_;
+    }
+
+private:
+    friend std::optional<LineList> ReadListFile(const std::string& path);
+    std::string text_;
+    std::vector<std::uint32_t> ends_;
+};
+
 // The lines of a list file (a password list): lines end in CR LF, CR or LF; a
 // last empty line does not count. nullopt when the file cannot be read or is
 // not a regular file (a FIFO or a device is never waited on).
-std::optional<std::vector<std::string>> ReadListFile(const std::string& path);
+std::optional<LineList> ReadListFile(const std::string& path);
+
+// How long an addition waits for another process's addition to the same list.
+inline constexpr std::chrono::milliseconds kListLockWait{5000};
+// Adds `line` as the list file's last line: the whole list is written anew with
+// CR LF line ends (however long it is) and replaces the old one in one step.
+// Runs adding at the same time each keep their line: the addition reads and
+// writes under a lock on the list, taken in the private lock folder. False,
+// with the old list kept, when the list cannot be read or written or another
+// process holds the lock longer than `wait`.
+bool AppendToList(const std::string& path, const std::string& line,
+                  std::chrono::milliseconds wait = kListLockWait);
+// The lock file of the list at `realPath` (links resolved): "PasswordList.<hash>"
+// in the private lock folder; empty without a lock folder.
+std::string ListLockPath(const std::string& realPath);
 
 // The settings folder: <application data>/Ostrel/<title>/, ending in '/'.
 // Falls back to the program's folder when no application-data folder is known.
@@ -99,10 +142,14 @@ public:
     bool writeValue(const std::string& name, const std::string& value) const;
 
     bool folderExists() const;
-    // The first-run defaults: the folder with its parents, then the seven flags.
-    // On failure shows "Configuration folder could not be created." ("Error 9")
-    // and stops creating; returns whether everything was made.
+    // The first-run defaults: the folder with its parents and the seven flags,
+    // all or nothing (the flags are made in a temporary folder that then takes
+    // the settings folder's name). On failure shows "Configuration folder could
+    // not be created." ("Error 9"); returns whether everything was made.
     bool createDefaults() const;
+    // Closes an existing settings folder (0700) and its files that hold
+    // passwords (0600) to others; run at every start.
+    void keepPrivate() const;
 
 private:
     std::string folder_;
@@ -113,7 +160,9 @@ private:
 std::optional<std::string> ReadFirstLine(const std::string& path);
 // Writes one line and CR LF, replacing the file whole (a temporary file in the
 // same folder renamed over it); writes nothing when the file holds exactly
-// that already. A new file gets `mode` (less the umask).
+// that already. A new file gets `mode` (less the umask). A failed write keeps
+// the old file and leaves no temporary one. Temporary files that ended
+// processes left in the folder are removed on the way.
 bool WriteLine(const std::string& path, const std::string& line, unsigned mode = kSharedMode);
 
 }  // namespace settings

@@ -745,7 +745,10 @@ void TfrmConfig::Memo3Click() {
 
     SettingsFolder = settings::SettingsFolder(toStd(ApplicationTitle));
     settings::Store store(SettingsFolder);
-    if (!store.folderExists()) store.createDefaults();
+    if (!store.folderExists())
+        store.createDefaults();
+    else
+        store.keepPrivate();
 
     auto readValue = [&](const char* name) -> std::optional<std::string> {
         std::optional<std::string> value = store.readValue(name);

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <sys/time.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -108,7 +109,7 @@ TEST(SettingsValues, LongLineIsCutAt32KiB) {
     WriteFile(dir / settings::kPassword, std::string(100000, 'p') + "\r\n");
     auto v = store.readValue(settings::kPassword);
     ASSERT_TRUE(v.has_value());
-    EXPECT_EQ(settings::kMaxValueBytes, v->size());
+    EXPECT_EQ(32u * 1024, v->size());
 }
 
 TEST(SettingsValues, WriteIsOneLineWithCrLf) {
@@ -194,7 +195,32 @@ TEST(SettingsPrivacy, FolderIs0700AndPasswordFiles0600) {
     EXPECT_EQ(0600u, mode(store.path(settings::kSilent)));
     EXPECT_EQ(0600u, mode(store.path(settings::kPassList)));
     EXPECT_EQ(0644u, mode(store.path(settings::kFolder))) << "other settings stay as they were";
+    // A write that changes nothing still closes a loose file.
+    ::chmod(store.path(settings::kPassword).c_str(), 0644);
+    ASSERT_TRUE(store.writeValue(settings::kPassword, "new"));
+    EXPECT_EQ(0600u, mode(store.path(settings::kPassword)));
     ::umask(oldMask);
+}
+
+// A write that a crash cut short leaves ".<name>.<pid>.<n>.tmp", perhaps with
+// a password in it: the next write in the folder removes it once its process
+// has ended. Files of living processes and files of other programs stay.
+TEST(SettingsValues, TemporaryFilesOfEndedProcessesAreRemoved) {
+    TempDir dir;
+    settings::Store store(dir.path());
+    const pid_t ended = ::fork();
+    if (ended == 0) ::_exit(0);
+    ::waitpid(ended, nullptr, 0);
+    const std::string gone = std::to_string(ended), living = std::to_string(::getppid());
+    const std::vector<std::string> stale = {".password.txt." + gone + ".0.tmp",
+                                            ".passlist.txt." + gone + ".12.tmp"};
+    const std::vector<std::string> kept = {".password.txt." + living + ".3.tmp",
+                                           ".notes." + gone + ".0.tmp"};
+    for (const auto& name : stale) WriteFile(dir / name, "s3cret\r\n");
+    for (const auto& name : kept) WriteFile(dir / name, "s3cret\r\n");
+    ASSERT_TRUE(store.writeValue(settings::kFolder, "/data"));
+    for (const auto& name : stale) EXPECT_FALSE(testing_support::PathExists(dir / name)) << name;
+    for (const auto& name : kept) EXPECT_TRUE(testing_support::PathExists(dir / name)) << name;
 }
 
 // Runs `read` on a thread; a FIFO left waiting for a writer is released.

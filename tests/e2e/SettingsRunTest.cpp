@@ -133,6 +133,30 @@ TEST_F(SettingsRun, AStartUpSettingsMessageNeitherCrashesNorHangsTheRun) {
     }
 }
 
+// Settings left open to others by an older version or by hand are closed at
+// the next start, whether or not anything is written.
+TEST_F(SettingsRun, AStartMakesTheSettingsPrivate) {
+    makeArchive(dir / "in/a.rar", "a.txt", "content a");
+    ::chmod(settingsFolder.c_str(), 0755);
+    for (const char* name : {"password.txt", "silent.txt", "passlist.txt", "folder.txt"}) {
+        WriteFile(settingsFolder + name,
+                  name == std::string("folder.txt") ? dir / "out\r\n" : "s3cret\r\n");
+        ::chmod((settingsFolder + name).c_str(), 0644);
+    }
+    fs::create_directories(dir / "out");
+    expectEndedNormally(run({dir / "in/a.rar"}, options()));
+    EXPECT_EQ("content a", ReadFile(dir / "out/a.txt"));
+    const auto mode = [](const std::string& path) {
+        struct stat st {};
+        ::stat(path.c_str(), &st);
+        return st.st_mode & 0777;
+    };
+    EXPECT_EQ(0700u, mode(settingsFolder));
+    for (const char* name : {"password.txt", "silent.txt", "passlist.txt"})
+        EXPECT_EQ(0600u, mode(settingsFolder + name)) << name;
+    EXPECT_EQ(0644u, mode(settingsFolder + "folder.txt"));
+}
+
 // A FIFO, a device or a folder as the archive is a clear "Error opening RAR
 // file!"; as the password list it gives no candidates. Nothing waits.
 TEST_F(SettingsRun, FilesThatAreNoFilesFailClearlyAndNothingWaits) {

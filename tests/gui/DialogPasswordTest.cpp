@@ -8,6 +8,7 @@
 
 #include "DialogFixture.h"
 #include "extract/Password.h"
+#include "ui/Dialogs.h"
 
 namespace {
 
@@ -156,6 +157,23 @@ TEST_F(PasswordDialog, AListThatHasGoneFallsBackToTheDefaultList) {
         form.OKButton->click();
     });
     EXPECT_EQ(ReadSetting("passlist.txt"), ":-)\r\nkept\r\n");
+}
+
+// A password that cannot be stored is reported with the settings-write
+// message (here the list lies in a folder where no file can be made).
+TEST_F(PasswordDialog, AnAdditionThatFailsIsReported) {
+    WriteSetting("listname.txt", "/proc/self/status\r\n");
+    dialogs::TakeRecordedMessages();
+    Ask([](TPasswordForm& form) {
+        form.CheckBox8->setChecked(true);
+        QTest::keyClicks(form.PasswordEdit, "kept");
+        form.OKButton->click();
+    });
+    const auto messages = dialogs::TakeRecordedMessages();
+    ASSERT_EQ(messages.size(), 1);
+    EXPECT_EQ(messages[0].text, "Configuration file could not be created.");
+    EXPECT_EQ(messages[0].caption, "Error 11");
+    EXPECT_EQ(run->DialogPassword, "kept");
 }
 
 TEST_F(PasswordDialog, ShowsTheFileNameAndTabsFromThePasswordBox) {

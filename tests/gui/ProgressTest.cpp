@@ -99,19 +99,18 @@ TEST(ProgressRules, ListLinesEndInCrLfCrOrLf) {
     TempDir dir;
     WriteFile(dir / "list", "a\r\nb\rc\n\nd\r\n");
     EXPECT_EQ((std::vector<std::string>{"a", "b", "c", "", "d"}),
-              settings::ReadListFile(dir / "list").value_or(std::vector<std::string>{}));
+              settings::ReadListFile(dir / "list").value_or(settings::LineList{}).strings());
     WriteFile(dir / "list", "last without break");
     EXPECT_EQ(std::vector<std::string>{"last without break"},
-              settings::ReadListFile(dir / "list").value_or(std::vector<std::string>{}));
-    EXPECT_TRUE(
-        settings::ReadListFile(dir / "missing").value_or(std::vector<std::string>{}).empty());
+              settings::ReadListFile(dir / "list").value_or(settings::LineList{}).strings());
+    EXPECT_TRUE(settings::ReadListFile(dir / "missing").value_or(settings::LineList{}).empty());
 }
 
 class CandidateList : public ::testing::Test {
 protected:
     std::vector<std::string> build(const std::string& archive) {
         std::string defaultPassword;
-        return extraction::BuildCandidateList(store, archive, defaultPassword);
+        return extraction::BuildCandidateList(store, archive, defaultPassword).strings();
     }
     void useList(const std::string& content) {
         WriteFile(dir / "my list.txt", content);
