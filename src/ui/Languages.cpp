@@ -275,6 +275,80 @@ void FollowXdgFolders(const QString& applicationTitle) {
 
 }  // namespace
 
+namespace {
+
+// Language codes (ISO 639, as locale names spell them) and the table's code
+// for each; a territory or modifier that picks another entry or accepted code
+// is told apart in CodeOfLocale.
+struct LocaleLanguage {
+    const char* language;
+    std::int32_t code;
+};
+constexpr LocaleLanguage kLocaleLanguages[] = {
+    {"af", 1078},   {"sq", 1052}, {"ar", 1025},  {"be", 1059},  {"bs", 5146}, {"bg", 1026},
+    {"ca", 1027},   {"zh", 2052}, {"hr", 1050},  {"cs", 1029},  {"da", 1030}, {"nl", 1043},
+    {"en", 1033},   {"eo", 9998}, {"et", 1061},  {"fa", 1065},  {"fi", 1035}, {"fr", 1036},
+    {"gl", 1110},   {"de", 1031}, {"el", 1032},  {"he", 1037},  {"iw", 1037}, {"hi", 10001},
+    {"hu", 1038},   {"is", 15},   {"id", 1057},  {"in", 1057},  {"it", 1040}, {"ja", 1041},
+    {"ko", 1042},   {"ku", 9999}, {"ckb", 9999}, {"kmr", 9999}, {"lv", 1062}, {"lt", 1063},
+    {"mk", 1071},   {"ms", 1086}, {"mt", 10002}, {"mn", 1104},  {"nb", 1044}, {"no", 1044},
+    {"nn", 2068},   {"pl", 1045}, {"pt", 1046},  {"ro", 1048},  {"ru", 1049}, {"sr", 3098},
+    {"sk", 1051},   {"sl", 1060}, {"es", 1034},  {"eu", 1069},  {"sv", 1053}, {"tl", 10004},
+    {"fil", 10004}, {"th", 1054}, {"tr", 1055},  {"uk", 1058},  {"uz", 1091}, {"cy", 1160},
+};
+
+// Known: a language the table names (English included); 0 otherwise.
+std::int32_t KnownCodeOfLocale(const QString& locale) {
+    QString name = locale.trimmed();
+    QString modifier;
+    if (const int at = name.indexOf(QLatin1Char('@')); at >= 0) {
+        modifier = name.mid(at + 1).toLower();
+        name.truncate(at);
+    }
+    if (const int dot = name.indexOf(QLatin1Char('.')); dot >= 0) name.truncate(dot);
+    const QString language = name.section(QLatin1Char('_'), 0, 0).toLower();
+    const QString territory = name.section(QLatin1Char('_'), 1).toUpper();
+    for (const LocaleLanguage& l : kLocaleLanguages) {
+        if (language != QLatin1String(l.language)) continue;
+        if (l.code == 2052 &&
+            (territory == QLatin1String("TW") || territory == QLatin1String("HK") ||
+             territory == QLatin1String("MO")))
+            return 1028;  // Chinese in traditional characters
+        if (l.code == 3098 && modifier == QLatin1String("latin")) return 2074;
+        if (l.code == 1046 && !territory.isEmpty() && territory != QLatin1String("BR"))
+            return 2070;  // European Portuguese
+        return l.code;
+    }
+    return 0;
+}
+
+bool IsPlainCLocale(const QString& locale) {
+    const QString name = locale.section(QLatin1Char('.'), 0, 0);
+    return name == QLatin1String("C") || name == QLatin1String("POSIX");
+}
+
+}  // namespace
+
+std::int32_t CodeOfLocale(const QString& locale) {
+    const std::int32_t code = KnownCodeOfLocale(locale);
+    return code ? code : kEnglish;
+}
+
+std::int32_t DesktopLanguage() {
+    QString locale;
+    for (const char* name : {"LC_ALL", "LC_MESSAGES", "LANG"}) {
+        locale = qEnvironmentVariable(name);
+        if (!locale.isEmpty()) break;
+    }
+    if (locale.isEmpty() || IsPlainCLocale(locale)) return kEnglish;
+    // LANGUAGE lists the languages a user reads in order of preference; the
+    // first one this program speaks wins.
+    for (const QString& preferred :
+         qEnvironmentVariable("LANGUAGE").split(QLatin1Char(':'), Qt::SkipEmptyParts))
+        if (const std::int32_t code = KnownCodeOfLocale(preferred)) return code;
+    return CodeOfLocale(locale);
+}
+
 std::int32_t DetectedLanguage(const QString& applicationTitle) {
     FollowXdgFolders(applicationTitle);
     const QString key = QString::fromLatin1(kInstallerValue);
@@ -288,7 +362,8 @@ std::int32_t DetectedLanguage(const QString& applicationTitle) {
         QSettings user(QSettings::UserScope, QStringLiteral("Ostrel"),
                        InstallerKey(applicationTitle));
         user.setFallbacksEnabled(false);  // only the user's own copy counts here
-        if (user.contains(key)) code = ParseCode(user.value(key).toString());
+        if (!user.contains(key)) return DesktopLanguage();
+        code = ParseCode(user.value(key).toString());
     }
     if (code != kEnglish) {
         // The machine-wide copy may not be writable for this user; the
