@@ -561,6 +561,7 @@ void TMobrelProgressForm::Timer1Timer() {
         if (arguments_.size() >= 2 && !platform::TerminationRequested()) passOnArguments();
     }
     running_ = false;
+    taskBar_.finish();
     close();
 }
 
@@ -579,6 +580,7 @@ void TMobrelProgressForm::runAttempts() {
     const std::wstring destination = rardll::NativeToWide(OutputFolder);
     for (;;) {
         NextProgressThreshold = extraction::kFirstProgressThreshold;
+        taskBar_.setProgress(0, true);
         CurrentPassword = password;
         PasswordSupplied = !final;
         ++ExtractionCount;
@@ -590,6 +592,7 @@ void TMobrelProgressForm::runAttempts() {
         if (RARArchive.ExtractArchive(destination, true)) {
             OverallBar->setValue(100);
             OverallBar->repaint();
+            taskBar_.setProgress(1, true);
             updateCaption();
             QCoreApplication::processEvents();
             if (store.exists(settings::kOpenDir))
@@ -608,6 +611,7 @@ void TMobrelProgressForm::runAttempts() {
         if (platform::TerminationRequested()) return;
         if (final) {
             auto* failed = new TFailedForm(*this, QString::fromStdString(display), this);
+            taskBar_.setUrgent();
             failed->exec();
             return;
         }
@@ -678,6 +682,9 @@ void TMobrelProgressForm::RARArchiveProgress(TRAR& sender, const std::wstring&,
                                              std::int64_t) {
     // The library's cancel path removes the entry it is writing.
     if (platform::TerminationRequested()) sender.AbortOperation();
+    if (archiveBytesTotal > 0)
+        taskBar_.setProgress(static_cast<double>(archiveBytesDone) /
+                             static_cast<double>(archiveBytesTotal));
     const auto step =
         extraction::NextProgress(archiveBytesTotal, archiveBytesDone, NextProgressThreshold);
     if (!step.update) return;

@@ -21,6 +21,7 @@
 #include <vector>
 
 #include "archive/RAR.h"
+#include "extract/TaskBar.h"
 #include "platform/ProgressLock.h"
 
 class QLabel;
@@ -195,4 +196,5 @@ private:
     bool createdSubfolder_ = false;
     // Entries the running attempt extracted completely; later attempts skip them.
     std::unordered_set<std::wstring> completed_;
+    TaskBarProgress taskBar_;
 };
