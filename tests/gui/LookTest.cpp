@@ -3,6 +3,7 @@
 // text dark on the window's light look.
 
 #include <QAbstractButton>
+#include <QAbstractItemView>
 #include <QApplication>
 #include <QComboBox>
 #include <QGroupBox>
@@ -24,6 +25,7 @@
 #include "extract/Replace.h"
 #include "extract/Unicode.h"
 #include "settings/Settings.h"
+#include "ui/Dialogs.h"
 #include "ui/Welcome.h"
 #include "ui/Wizard.h"
 
@@ -193,6 +195,40 @@ TEST_F(Look, DarkSchemeKeepsTheLightLookAndReadableTexts) {
             EXPECT_GE(Lightness(back) - Lightness(text), 120) << what << " is not readable";
         }
     });
+    QApplication::setPalette(before);
+}
+
+// The standard dialogs the windows open (file and folder pickers, message,
+// text query) keep the light look of their windows under a dark scheme.
+TEST_F(Look, StandardDialogsKeepTheLightLookUnderADarkScheme) {
+    const QPalette before = QApplication::palette();
+    QPalette dark(QColor(230, 230, 230), QColor(45, 45, 48));
+    dark.setColor(QPalette::Base, QColor(30, 30, 30));
+    QApplication::setPalette(dark);
+    const std::function<void()> opens[] = {
+        [&] { dialogs::GetOpenFileNames(config.get(), "Unrar...", temp.path().c_str(), "*.rar"); },
+        [&] { dialogs::GetExistingDirectory(config.get(), "Browse", temp.path().c_str()); },
+        [&] { dialogs::GetText(run.get(), "Next volume", "a.part2.rar", "a.part2.rar"); },
+        [&] {
+            dialogs::RecordMessages(false);
+            dialogs::ShowMessage(config.get(), "Error 9", "Tarnwick");
+            dialogs::RecordMessages(true);
+        },
+    };
+    for (const auto& open : opens) {
+        bool seen = false;
+        OnModal([&](QWidget* dialog) {
+            seen = true;
+            EXPECT_GE(Lightness(dialog->palette().color(QPalette::Window)), 180)
+                << dialog->metaObject()->className();
+            for (auto* view : dialog->findChildren<QAbstractItemView*>())
+                EXPECT_GE(Lightness(view->palette().color(QPalette::Base)), 180)
+                    << view->objectName().toStdString();
+            dialog->close();
+        });
+        open();
+        EXPECT_TRUE(seen);
+    }
     QApplication::setPalette(before);
 }
 
