@@ -273,6 +273,25 @@ TMobrelProgressForm::TMobrelProgressForm(std::vector<std::string> arguments, QWi
 
 TMobrelProgressForm::~TMobrelProgressForm() = default;
 
+namespace {
+// What assistive tools read for the window's bar and pictures.
+const rundialog::ControlText kAccessibleNames[] = {
+    {"OverallBar", "Extraction progress", "Progression de l'extraction", "Entpackfortschritt",
+     "Progreso de la extracción"},
+    {"Image3", "Archive", "Archive", "Archiv", "Archivo"},
+    {"Image6", "Output folder", "Dossier de destination", "Ausgabeordner", "Carpeta de destino"},
+};
+}  // namespace
+
+void TMobrelProgressForm::nameControls() {
+    const auto language = languages::DialogLanguageOf(frmConfig ? frmConfig->InterfaceLanguage : 0);
+    for (const rundialog::ControlText& row : kAccessibleNames)
+        if (auto* control = findChild<QWidget*>(QString::fromLatin1(row.control)))
+            control->setAccessibleName(QString::fromUtf8(rundialog::TextFor(row, language)));
+    Image1->setAccessibleName(QString::fromStdString(Title));
+    Image2->setAccessibleName(QString::fromStdString(Title));
+}
+
 void TMobrelProgressForm::buildWindow() {
     setObjectName("MobrelProgressForm");
     setWindowTitle(QStringLiteral("Tarnwick"));
@@ -331,6 +350,8 @@ void TMobrelProgressForm::buildWindow() {
     };
     StaticTextFilename = makeText("StaticTextFilename", 197);
     StaticTextDir = makeText("StaticTextDir", 213);
+
+    nameControls();
 
     Memo3 = new QPlainTextEdit(this);
     Memo3->setObjectName("Memo3");
@@ -710,6 +731,7 @@ void TMobrelProgressForm::RARArchiveReplace(TRAR&, const TRARReplaceData& existi
 
 void TMobrelProgressForm::showEvent(QShowEvent* event) {
     QWidget::showEvent(event);
+    nameControls();  // in the main window's language, known by now
     if (!std::exchange(timerStarted_, true)) Timer1->start();
 }
 

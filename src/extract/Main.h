@@ -187,6 +187,7 @@ private:
     void updateCaption();
     void passOnArguments();
     void showWizard();
+    void nameControls();
 
     std::vector<std::string> arguments_;
     platform::ProgressWindowLock lock_;

@@ -188,6 +188,81 @@ constexpr Row kSpanish[] = {
     {"Button12", "Leer detalles..."},
 };
 
+// What assistive tools read for the controls that show no words of their own
+// or whose words do not say what they do: control, what (n = name, d =
+// description, t = text of a label that only assistive tools read), then English, French, German,
+// Spanish. "{title}" stands for the application title.
+struct AccessibleRow {
+    const char* control;
+    char what;
+    std::array<const char*, 4> text;
+};
+constexpr AccessibleRow kAccessibleNames[] = {
+    {"PasswordEdit",
+     'n',
+     {"Default password", "Mot de passe par défaut", "Standardpasswort",
+      "Contraseña predeterminada"}},
+    {"LanguageCombo",
+     'n',
+     {"Interface language", "Langue de l'interface", "Sprache der Oberfläche",
+      "Idioma de la interfaz"}},
+    // A list's name on Linux is its value; its label is read from its buddy.
+    {"LanguageLabel",
+     't',
+     {"Interface language", "Langue de l'interface", "Sprache der Oberfläche",
+      "Idioma de la interfaz"}},
+    {"PageControl1", 'n', {"{title}", "{title}", "{title}", "{title}"}},
+    {"StaticText13",
+     'n',
+     {"Default output folder", "Dossier de destination par défaut", "Standard-Zielordner",
+      "Carpeta de destino predeterminada"}},
+    {"StaticText13",
+     'd',
+     {"Choose another folder", "Choisir un autre dossier", "Anderen Ordner wählen",
+      "Elegir otra carpeta"}},
+    {"Image2",
+     'd',
+     {"Choose archives to extract, or drop them here",
+      "Choisir les archives à extraire, ou les déposer ici",
+      "Archive zum Entpacken wählen oder hier ablegen",
+      "Elegir archivos para extraer, o soltarlos aquí"}},
+    {"Image24",
+     'd',
+     {"Choose archives to extract", "Choisir les archives à extraire",
+      "Archive zum Entpacken wählen", "Elegir archivos para extraer"}},
+    {"LanguageImage",
+     'n',
+     {"How to unpack an archive", "Comment décompresser une archive", "So entpacken Sie ein Archiv",
+      "Cómo descomprimir un archivo"}},
+    {"Image10",
+     'n',
+     {"Web site of {title}", "Site web de {title}", "Website von {title}", "Sitio web de {title}"}},
+    {"Image14",
+     'n',
+     {"Web site of {title}", "Site web de {title}", "Website von {title}", "Sitio web de {title}"}},
+    {"StaticText2",
+     'd',
+     {"Web site of {title}", "Site web de {title}", "Website von {title}", "Sitio web de {title}"}},
+    {"StaticText5",
+     'd',
+     {"Home page of Ostrel", "Page d'accueil d'Ostrel", "Homepage von Ostrel",
+      "Página de inicio de Ostrel"}},
+    {"Image12",
+     'n',
+     {"Home page of Ostrel", "Page d'accueil d'Ostrel", "Homepage von Ostrel",
+      "Página de inicio de Ostrel"}},
+    {"Image31",
+     'n',
+     {"Home page of Ostrel", "Page d'accueil d'Ostrel", "Homepage von Ostrel",
+      "Página de inicio de Ostrel"}},
+    {"Image4",
+     'n',
+     {"Projects of Ostrel", "Projets d'Ostrel", "Projekte von Ostrel", "Proyectos de Ostrel"}},
+    {"Image6",
+     'n',
+     {"Projects of Ostrel", "Projets d'Ostrel", "Projekte von Ostrel", "Proyectos de Ostrel"}},
+};
+
 template <std::size_t N>
 void SetRows(QWidget& window, const Row (&rows)[N], const QString& title) {
     for (const Row& row : rows) {
@@ -488,6 +563,7 @@ void Apply(TfrmConfig& w, QObject* sender) {
         w.GroupBox3->setTitle(QStringLiteral(" General  "));
     if (language.lines != Lines::Full) return;
 
+    ApplyAccessibleNames(w, full);
     switch (full) {
         case DialogLanguage::French:
             SetRows(w, kFrench, w.ApplicationTitle);
@@ -519,6 +595,25 @@ public:
     }
 };
 }  // namespace
+
+void ApplyAccessibleNames(TfrmConfig& window, DialogLanguage language) {
+    const auto column = static_cast<std::size_t>(language == DialogLanguage::French    ? 1
+                                                 : language == DialogLanguage::German  ? 2
+                                                 : language == DialogLanguage::Spanish ? 3
+                                                                                       : 0);
+    for (const AccessibleRow& row : kAccessibleNames) {
+        QWidget* control = Control(window, QString::fromLatin1(row.control));
+        if (!control) continue;
+        QString text = QString::fromUtf8(row.text[column]);
+        text.replace(QLatin1String("{title}"), window.ApplicationTitle);
+        if (row.what == 't')
+            SetControlText(window, QString::fromLatin1(row.control), text);
+        else if (row.what == 'n')
+            control->setAccessibleName(text);
+        else
+            control->setAccessibleDescription(text);
+    }
+}
 
 void FillList(QComboBox& list) {
     const QSignalBlocker quiet(&list);

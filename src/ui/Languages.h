@@ -118,6 +118,11 @@ PageAddresses AddressesFor(std::int32_t code);
 // list; a code the table does not name leaves the English base and the list.
 void Apply(TfrmConfig& window, QObject* sender);
 
+// Gives the main window's controls that show no text of their own (the
+// password box, the language list, pictures and areas that act as links) their
+// names and descriptions for assistive tools, in `language`.
+void ApplyAccessibleNames(TfrmConfig& window, DialogLanguage language);
+
 // Fills the list with the 55 names, 19 rows shown, nothing selected.
 void FillList(QComboBox& list);
 
