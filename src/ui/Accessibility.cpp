@@ -12,6 +12,8 @@
 #include <QTextDocumentFragment>
 #include <QWidget>
 
+#include "ui/Look.h"
+
 namespace accessibility {
 namespace {
 
@@ -30,13 +32,7 @@ public:
 protected:
     void paintEvent(QPaintEvent*) override {
         QPainter p(this);
-        QPen pen(Qt::black, 1, Qt::DotLine);
-        p.setPen(pen);
-        p.drawRect(rect().adjusted(0, 0, -1, -1));
-        pen.setColor(Qt::white);
-        pen.setDashOffset(1);
-        p.setPen(pen);
-        p.drawRect(rect().adjusted(0, 0, -1, -1));
+        look::DrawFocusFrame(p, rect());
     }
 };
 
