@@ -176,11 +176,16 @@ void MakeActivatable(QWidget& widget, std::function<void()> activate, QWidget* p
     (void)installed;
     if (ActivatorOf(widget)) return;
     widget.setFocusPolicy(Qt::StrongFocus);
-    new Activator(widget, std::move(activate), partner, role);
+    new Activator(widget, std::move(activate), nullptr, role);
+    if (partner) SetPartner(widget, *partner);
 }
 
 void SetPartner(QWidget& widget, QWidget& partner) {
-    if (Activator* activator = ActivatorOf(widget)) activator->partner = &partner;
+    Activator* activator = ActivatorOf(widget);
+    if (!activator) return;
+    activator->partner = &partner;
+    // Tab goes from the option to the picture that stands for it.
+    QWidget::setTabOrder(&partner, &widget);
 }
 
 bool IsActivatable(const QWidget& widget) { return ActivatorOf(widget) != nullptr; }
