@@ -115,11 +115,25 @@ protected:
     pid_t busPid = -1, monitorPid = -1;
 };
 
+// The run asks for the first entry's password and is answered after a pause,
+// so a progress signal falls between the start and the end however fast the
+// machine extracts the large entry that follows.
 TEST_F(TaskBar, ProgressRisesAndTheBarGoesWhenTheRunEnds) {
+    const std::string src = dir / "src";
+    fs::create_directories(src);
     fs::create_directories(dir / "in");
-    fs::copy_file(testing_support::LargeArchive().archive, dir / "in/large.rar");
-    const auto r = run(dir / "in/large.rar");
+    WriteFile(src + "/first.txt", "first\n");
+    WriteFile(src + "/large.txt", testing_support::PatternData(24u << 20, 7, true));
+    testing_support::ProcessOptions o;
+    o.workingDirectory = src;
+    for (const std::vector<std::string>& args :
+         {std::vector<std::string>{"a", "-idq", "-ppw", dir / "in/two.rar", "first.txt"},
+          std::vector<std::string>{"a", "-idq", "-m1", dir / "in/two.rar", "large.txt"}})
+        ASSERT_EQ(0, RunProcess("/usr/bin/rar", args, o).exitCode);
+    WriteFile(script, "TPasswordForm wait=400 PasswordEdit=pw OKButton\n");
+    const auto r = run(dir / "in/two.rar");
     ASSERT_EQ(0, r.exitCode) << r.output;
+    EXPECT_EQ(24u << 20, fs::file_size(dir / "in/large.txt"));
     const auto seen = updates();
     ASSERT_GE(seen.size(), 3u) << ReadFile(monitorLog);
     std::vector<double> progress;
@@ -138,8 +152,6 @@ TEST_F(TaskBar, ProgressRisesAndTheBarGoesWhenTheRunEnds) {
     EXPECT_EQ(1.0, progress.back());
     // A few a second, not one per block the library reports.
     EXPECT_LE(seen.size(), 12u);
-    EXPECT_FALSE(fs::exists(dir / "in/large.txt.part"));
-    EXPECT_EQ(40u << 20, fs::file_size(dir / "in/large.txt"));
 }
 
 TEST_F(TaskBar, FailureReportAsksForAttention) {
