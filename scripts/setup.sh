@@ -14,6 +14,8 @@ if [ "${1:-}" = "--test" ] || [ "${1:-}" = "--screenshots" ]; then
   # two launchers a desktop opens files with (gio, and xdg-open, which outside a
   # known desktop asks `file` for the type).
   want+=(desktop-file-utils appstream shared-mime-info xdg-utils libglib2.0-bin file)
+  # The task-bar progress test: a private session bus and a listener on it.
+  want+=(dbus-daemon dbus-bin)
 fi
 # scripts/screenshots.sh: a window manager, a compositor and ImageMagick.
 [ "${1:-}" != "--screenshots" ] || want+=(openbox xcompmgr imagemagick)

@@ -47,10 +47,13 @@ void DialogScript::seen(QDialog* dialog) {
     auto found = answers_.find(cls);
     if (found == answers_.end() || found->second.empty()) return;
     std::size_t& next = used_[cls];
-    const QStringList tokens = found->second[std::min(next, found->second.size() - 1)];
+    QStringList tokens = found->second[std::min(next, found->second.size() - 1)];
+    int delayMs = 50;
+    if (tokens.first().startsWith(QLatin1String("wait=")))
+        delayMs = tokens.takeFirst().mid(5).toInt();
     ++next;
     QPointer<QDialog> target(dialog);
-    QTimer::singleShot(50, dialog, [target, tokens] {
+    QTimer::singleShot(delayMs, dialog, [target, tokens] {
         for (const QString& token : tokens) {
             if (!target) return;
             if (token == QLatin1String("close")) {

@@ -4,7 +4,8 @@
 //     <dialog class> <token> <token> ...
 // where a token "Name=text" puts text into the line edit Name, "close" closes
 // the dialog by its frame, "accept" accepts it (a message box's OK), and any
-// other token clicks the button of that name. A class's lines are used in
+// other token clicks the button of that name; a first token "wait=MS" answers
+// after MS milliseconds instead of 50. A class's lines are used in
 // turn, the last one again and again. Every dialog shown is logged to
 // <script>.log as "<pid> <class> | <caption> | <message or file name>".
 

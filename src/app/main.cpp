@@ -18,6 +18,7 @@
 #include "platform/Termination.h"
 #include "ui/About.h"
 #include "ui/Dialogs.h"
+#include "ui/Look.h"
 
 namespace {
 
@@ -44,6 +45,7 @@ int main(int argc, char** argv) {
     // After Qt's set-up: its constructor takes the locale from the
     // environment again.
     useUtf8Locale();
+    look::UseFocusFrameStyle();
     QApplication::setApplicationName(QStringLiteral("Tarnwick"));
     // Title bars and task switchers show the crate; Wayland finds it through the
     // desktop entry's name.

@@ -54,6 +54,22 @@ const rundialog::ControlText kTexts[] = {
     {"Button16", "Learn more...", "En savoir plus...", "Details lesen...", "Leer detalles..."},
     {"Button1", "Learn more...", "En savoir plus...", "Details lesen...", "Leer detalles..."},
     {"Button2", "Learn more...", "En savoir plus...", "Details lesen...", "Leer detalles..."},
+    // The four "Learn more..." buttons say what each one is about.
+    {"Button3.name", "Learn more about archives that cannot be extracted...",
+     "En savoir plus sur les archives qui ne s'extraient pas...",
+     "Details zu Archiven lesen, die sich nicht entpacken lassen...",
+     "Leer detalles sobre archivos que no se descomprimen..."},
+    {"Button16.name", "Learn more about damaged archives...",
+     "En savoir plus sur les archives endommagées...", "Details zu kaputten Archiven lesen...",
+     "Leer detalles sobre archivos corruptos..."},
+    {"Button1.name", "Learn more about archives in several parts...",
+     "En savoir plus sur les archives en plusieurs parties...",
+     "Details zu Archiven aus mehreren Teilen lesen...",
+     "Leer detalles sobre archivos en varias partes..."},
+    {"Button2.name", "Learn more about encrypted archives...",
+     "En savoir plus sur les archives cryptées...", "Details zu verschlüsselten Archiven lesen...",
+     "Leer detalles sobre archivos cifrados..."},
+    {"FilenameBox.name", "Archive", "Archive", "Archiv", "Archivo"},
     {"OKButton", "OK", "OK", "OK", "OK"},
 };
 

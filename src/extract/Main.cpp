@@ -327,6 +327,25 @@ TMobrelProgressForm::TMobrelProgressForm(std::vector<std::string> arguments, QWi
 
 TMobrelProgressForm::~TMobrelProgressForm() = default;
 
+namespace {
+// What assistive tools read for the window's bar and pictures.
+const rundialog::ControlText kAccessibleNames[] = {
+    {"OverallBar", "Extraction progress", "Progression de l'extraction", "Entpackfortschritt",
+     "Progreso de la extracción"},
+    {"Image3", "Archive", "Archive", "Archiv", "Archivo"},
+    {"Image6", "Output folder", "Dossier de destination", "Ausgabeordner", "Carpeta de destino"},
+};
+}  // namespace
+
+void TMobrelProgressForm::nameControls() {
+    const auto language = languages::DialogLanguageOf(frmConfig ? frmConfig->InterfaceLanguage : 0);
+    for (const rundialog::ControlText& row : kAccessibleNames)
+        if (auto* control = findChild<QWidget*>(QString::fromLatin1(row.control)))
+            control->setAccessibleName(QString::fromUtf8(rundialog::TextFor(row, language)));
+    Image1->setAccessibleName(QString::fromStdString(Title));
+    Image2->setAccessibleName(QString::fromStdString(Title));
+}
+
 void TMobrelProgressForm::buildWindow() {
     setObjectName("MobrelProgressForm");
     setWindowTitle(QStringLiteral("Tarnwick"));
@@ -385,6 +404,8 @@ void TMobrelProgressForm::buildWindow() {
     };
     StaticTextFilename = makeText("StaticTextFilename", 197);
     StaticTextDir = makeText("StaticTextDir", 213);
+
+    nameControls();
 
     Memo3 = new QPlainTextEdit(this);
     Memo3->setObjectName("Memo3");
@@ -632,6 +653,7 @@ void TMobrelProgressForm::Timer1Timer() {
         if (arguments_.size() >= 2 && !platform::TerminationRequested()) passOnArguments();
     }
     running_ = false;
+    taskBar_.finish();
     close();
 }
 
@@ -650,6 +672,7 @@ void TMobrelProgressForm::runAttempts() {
     const std::wstring destination = rardll::NativeToWide(OutputFolder);
     for (;;) {
         NextProgressThreshold = extraction::kFirstProgressThreshold;
+        taskBar_.setProgress(0, true);
         CurrentPassword = password;
         PasswordSupplied = !final;
         ++ExtractionCount;
@@ -661,6 +684,7 @@ void TMobrelProgressForm::runAttempts() {
         if (RARArchive.ExtractArchive(destination, true)) {
             OverallBar->setValue(100);
             OverallBar->repaint();
+            taskBar_.setProgress(1, true);
             updateCaption();
             QCoreApplication::processEvents();
             if (store.exists(settings::kOpenDir))
@@ -679,6 +703,7 @@ void TMobrelProgressForm::runAttempts() {
         if (platform::TerminationRequested()) return;
         if (final) {
             auto* failed = new TFailedForm(*this, QString::fromStdString(display), this);
+            taskBar_.setUrgent();
             failed->exec();
             return;
         }
@@ -750,6 +775,9 @@ void TMobrelProgressForm::RARArchiveProgress(TRAR& sender, const std::wstring&,
                                              std::int64_t) {
     // The library's cancel path removes the entry it is writing.
     if (platform::TerminationRequested()) sender.AbortOperation();
+    if (archiveBytesTotal > 0)
+        taskBar_.setProgress(static_cast<double>(archiveBytesDone) /
+                             static_cast<double>(archiveBytesTotal));
     const auto step =
         extraction::NextProgress(archiveBytesTotal, archiveBytesDone, NextProgressThreshold);
     if (!step.update) return;
@@ -775,6 +803,7 @@ void TMobrelProgressForm::RARArchiveReplace(TRAR&, const TRARReplaceData& existi
 
 void TMobrelProgressForm::showEvent(QShowEvent* event) {
     QWidget::showEvent(event);
+    nameControls();  // in the main window's language, known by now
     if (!std::exchange(timerStarted_, true)) Timer1->start();
 }
 

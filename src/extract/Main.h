@@ -21,6 +21,7 @@
 #include <vector>
 
 #include "archive/RAR.h"
+#include "extract/TaskBar.h"
 #include "platform/ProgressLock.h"
 #include "settings/Settings.h"
 
@@ -194,6 +195,7 @@ private:
     void updateCaption();
     void passOnArguments();
     void showWizard();
+    void nameControls();
 
     std::vector<std::string> arguments_;
     platform::ProgressWindowLock lock_;
@@ -204,4 +206,5 @@ private:
     bool createdSubfolder_ = false;
     // Entries the running attempt extracted completely; later attempts skip them.
     std::unordered_set<std::wstring> completed_;
+    TaskBarProgress taskBar_;
 };

@@ -8,6 +8,7 @@
 #include "platform/Paths.h"
 #include "settings/Settings.h"
 #include "ui/About.h"
+#include "ui/Accessibility.h"
 #include "ui/Dialogs.h"
 
 namespace {
@@ -44,6 +45,21 @@ const rundialog::ControlText kTexts[] = {
      "Ajouter ce mot de passe à la liste des mots de passe",
      "Dieses Passwort zur Passwort-Liste hinzufügen",
      "Añadir la contraseña a la lista de contraseñas"},
+    // The three "Learn more..." buttons say what each one is about.
+    {"Button2.name", "Learn more about encrypted files...",
+     "En savoir plus sur les fichiers cryptés...", "Details zu verschlüsselten Dateien lesen...",
+     "Leer detalles sobre archivos cifrados..."},
+    {"Button16.name", "Learn more about password offers on web pages...",
+     "En savoir plus sur les offres de mots de passe sur le web...",
+     "Details zu Passwort-Angeboten auf Webseiten lesen...",
+     "Leer detalles sobre ofertas de contraseñas en la web..."},
+    {"Button1.name", "Learn more about why files are protected...",
+     "En savoir plus sur la protection des fichiers...",
+     "Details zum Passwortschutz von Dateien lesen...",
+     "Leer detalles sobre la protección de archivos..."},
+    {"FilenameBox.name", "Encrypted file", "Fichier crypté", "Verschlüsselte Datei",
+     "Archivo cifrado"},
+    {"PasswordEdit.name", "Password", "Mot de passe", "Passwort", "Contraseña"},
     {"OKButton", "OK", "OK", "OK", "OK"},
     {"CancelButton", "Cancel", "Annuler", "Abbrechen", "Cancelar"},
 };
@@ -94,6 +110,8 @@ TPasswordForm::TPasswordForm(TMobrelProgressForm& run, const QString& fileName, 
     connect(CancelButton, &QPushButton::clicked, this, &TPasswordForm::CancelButtonClick);
     connect(PasswordEdit, &QLineEdit::textChanged, this, &TPasswordForm::PasswordEditChange);
     connect(PasswordEdit, &QLineEdit::returnPressed, this, &TPasswordForm::PasswordEditKeyPress);
+    accessibility::SetPartner(*Image23, *CheckBox4);
+    accessibility::SetPartner(*Image11, *CheckBox8);
     connect(Image23, &TOptionIcon::clicked, this, &TPasswordForm::Image23Click);
     connect(Image11, &TOptionIcon::clicked, this, &TPasswordForm::Image11Click);
     connect(Button1, &QPushButton::clicked, this, &TPasswordForm::Button1Click);

@@ -28,6 +28,13 @@ const rundialog::ControlText kTexts[] = {
      "¿Desea seleccionar una carpeta de destino diferente?"},
     {"selectButton", "Yes", "Oui", "Ja", "Si"},
     {"skipButton", "No", "Non", "Nein", "No"},
+    {"selectButton.description", "Choose another output folder",
+     "Choisir un autre dossier de destination", "Einen anderen Ausgabeordner wählen",
+     "Elegir otra carpeta de destino"},
+    {"skipButton.description", "Do not extract this archive", "Ne pas extraire cette archive",
+     "Dieses Archiv nicht entpacken", "No descomprimir este archivo"},
+    {"FolderBox.name", "Output folder", "Dossier de destination", "Ausgabeordner",
+     "Carpeta de destino"},
 };
 
 }  // namespace

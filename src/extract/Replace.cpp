@@ -7,6 +7,7 @@
 #include "extract/Main.h"
 #include "settings/Settings.h"
 #include "ui/About.h"
+#include "ui/Accessibility.h"
 
 namespace {
 
@@ -45,6 +46,12 @@ const rundialog::ControlText kTexts[] = {
      "No volver a mostrar este mensaje --> Siempre reemplazar todos los archivos"},
     {"replaceButton", "Yes", "Oui", "Ja", "Si"},
     {"skipButton", "No", "Non", "Nein", "No"},
+    {"replaceButton.description", "Overwrite the existing file", "Effacer le fichier existant",
+     "Die vorhandene Datei überschreiben", "Sobrescribir el archivo existente"},
+    {"skipButton.description", "Keep the existing file", "Garder le fichier existant",
+     "Die vorhandene Datei behalten", "Conservar el archivo existente"},
+    {"FilenameBox.name", "Existing file", "Fichier existant", "Vorhandene Datei",
+     "Archivo existente"},
 };
 
 }  // namespace
@@ -78,6 +85,8 @@ TReplaceForm::TReplaceForm(TMobrelProgressForm& run, const QString& destination,
     connect(replaceButton, &QPushButton::clicked, this, &TReplaceForm::replaceButtonClick);
     connect(skipButton, &QPushButton::clicked, this, &TReplaceForm::skipButtonClick);
     connect(CheckBox13, &QCheckBox::clicked, this, &TReplaceForm::CheckBox13Click);
+    accessibility::SetPartner(*Image1, *CheckBox9);
+    accessibility::SetPartner(*Image30, *CheckBox13);
     connect(Image1, &TOptionIcon::clicked, this, &TReplaceForm::Image1Click);
     connect(Image30, &TOptionIcon::clicked, this, &TReplaceForm::Image30Click);
     ApplyTexts(kTexts);

@@ -28,6 +28,7 @@ const ControlText kTexts[] = {
      "2. Bitte starten Sie den Entpackvorgang noch einmal...", "2. Empezar de nuevo por favor..."},
     {"Label12", "3. :-)", "3. :-)", "3. :-)", "3. :-)"},
     {"OKButton", "OK", "OK", "OK", "OK"},
+    {"FilenameBox.name", "Archive", "Archive", "Archiv", "Archivo"},
 };
 
 // The reason and solution lines when the file name is at fault...

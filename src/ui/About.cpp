@@ -32,6 +32,7 @@
 #include "platform/Processes.h"
 #include "platform/ProgressLock.h"
 #include "settings/Settings.h"
+#include "ui/Accessibility.h"
 #include "ui/Dialogs.h"
 #include "ui/Fonts.h"
 #include "ui/Languages.h"
@@ -276,6 +277,8 @@ void TfrmConfig::buildFirstPage() {
     for (QObject* o : {static_cast<QObject*>(Image2), static_cast<QObject*>(LanguageImage),
                        static_cast<QObject*>(Memo2->viewport())})
         o->installEventFilter(this);
+    accessibility::MakeActivatable(
+        *Image2, [this] { Button1Click(); }, Button1);
 }
 
 void TfrmConfig::buildOptionsPage() {
@@ -322,13 +325,20 @@ void TfrmConfig::buildOptionsPage() {
     connect(Button7, &QPushButton::clicked, this, [this] { Button7Click(); });
     connect(Button4, &QPushButton::clicked, this, [this] { StaticText13Click(); });
     onClick(StaticText13, [this] { StaticText13Click(); });
-    onClick(Image23, [this] { Image23Click(); });
-    onClick(Image11, [this] { Image11Click(); });
-    onClick(Image25, [this] { Image25Click(); });
-    onClick(Image17, [this] { Image17Click(); });
-    onClick(Image19, [this] { Image19Click(); });
-    onClick(Image18, [this] { Image18Click(); });
-    onClick(Image16, [this] { Image16Click(); });
+    onClick(
+        Image23, [this] { Image23Click(); }, CheckBox4);
+    onClick(
+        Image11, [this] { Image11Click(); }, CheckBox8);
+    onClick(
+        Image25, [this] { Image25Click(); }, CheckBox10);
+    onClick(
+        Image17, [this] { Image17Click(); }, RadioButton1);
+    onClick(
+        Image19, [this] { Image19Click(); }, RadioButton2);
+    onClick(
+        Image18, [this] { Image18Click(); }, CheckBox3);
+    onClick(
+        Image16, [this] { Image16Click(); }, CheckBox11);
 }
 
 void TfrmConfig::buildInterfacePage() {
@@ -338,6 +348,11 @@ void TfrmConfig::buildInterfacePage() {
     LanguageCombo = new QComboBox(GroupBox3);
     place(LanguageCombo, "LanguageCombo", 49, 43, 287, 21);
     languages::FillList(*LanguageCombo);
+    // No caption is shown for the list; this hidden one tells screen readers
+    // what the list chooses.
+    auto* languageLabel = makeText(GroupBox3, "LanguageLabel", 49, 43, 287, 21);
+    languageLabel->setBuddy(LanguageCombo);
+    languageLabel->hide();
     CheckBox12 = makeCheck(GroupBox3, "CheckBox12", 31, 127);
     CheckBox2 = makeCheck(GroupBox3, "CheckBox2", 31, 148);
     Image26 = makePicture(GroupBox3, "Image26", ":/pictures/icon_language.png", 9, 21, 18, 18);
@@ -364,13 +379,20 @@ void TfrmConfig::buildInterfacePage() {
     connect(CheckBox7, &QCheckBox::toggled, this, [this] { CheckBox7Click(); });
     connect(CheckBox13, &QCheckBox::toggled, this, [this] { CheckBox13Click(); });
     connect(CheckBox9, &QCheckBox::toggled, this, [this] { CheckBox9Click(); });
-    onClick(Image26, [this] { Image26Click(); });
-    onClick(Image29, [this] { Image29Click(); });
-    onClick(Image21, [this] { Image21Click(); });
-    onClick(Image28, [this] { Image28Click(); });
-    onClick(Image20, [this] { Image20Click(); });
-    onClick(Image30, [this] { Image30Click(); });
-    onClick(Image22, [this] { Image22Click(); });
+    onClick(
+        Image26, [this] { Image26Click(); }, CheckBox5);
+    onClick(
+        Image29, [this] { Image29Click(); }, CheckBox12);
+    onClick(
+        Image21, [this] { Image21Click(); }, CheckBox2);
+    onClick(
+        Image28, [this] { Image28Click(); }, CheckBox1);
+    onClick(
+        Image20, [this] { Image20Click(); }, CheckBox7);
+    onClick(
+        Image30, [this] { Image30Click(); }, CheckBox13);
+    onClick(
+        Image22, [this] { Image22Click(); }, CheckBox9);
 }
 
 void TfrmConfig::buildAboutPage() {
@@ -439,9 +461,12 @@ void TfrmConfig::buildAuthorPage() {
 
     onClick(Image12, [this] { Image12Click(); });
     onClick(Image31, [this] { Image12Click(); });
-    onClick(Image5, [this] { Image4Click(); });
-    onClick(Image1, [this] { Image5Click(); });
-    onClick(Image3, [this] { Image3Click(); });
+    onClick(
+        Image5, [this] { Image4Click(); }, Button3);
+    onClick(
+        Image1, [this] { Image5Click(); }, Button9);
+    onClick(
+        Image3, [this] { Image3Click(); }, Button6);
     connect(Button3, &QPushButton::clicked, this, [this] { Image4Click(); });
     connect(Button9, &QPushButton::clicked, this, [this] { Image5Click(); });
     connect(Button6, &QPushButton::clicked, this, [this] { Image3Click(); });
@@ -459,9 +484,12 @@ void TfrmConfig::buildMorePage() {
     Button11 = makeButton(TabSheet4, "Button11", 175, 284);
     Button8 = makeButton(TabSheet4, "Button8", 333, 284);
 
-    onClick(Image8, [this] { Image1Click(); });
-    onClick(Image9, [this] { Image6Click(); });
-    onClick(Image7, [this] { Image7Click(); });
+    onClick(
+        Image8, [this] { Image1Click(); }, Button5);
+    onClick(
+        Image9, [this] { Image6Click(); }, Button11);
+    onClick(
+        Image7, [this] { Image7Click(); }, Button8);
     connect(Button5, &QPushButton::clicked, this, [this] { Image1Click(); });
     connect(Button11, &QPushButton::clicked, this, [this] { Image6Click(); });
     connect(Button8, &QPushButton::clicked, this, [this] { Image7Click(); });
@@ -494,6 +522,8 @@ void TfrmConfig::buildHelpPage() {
     for (QObject* o : {static_cast<QObject*>(Image24), static_cast<QObject*>(StaticText3),
                        static_cast<QObject*>(StaticText6), static_cast<QObject*>(StaticText7)})
         o->installEventFilter(this);
+    accessibility::MakeActivatable(
+        *Image24, [this] { Button1Click(); }, Button1);
     onClick(StaticText4, [this] { Button12Click(); });
     onClick(StaticText9, [this] { Button14Click(); });
     connect(Button12, &QPushButton::clicked, this, [this] { Button12Click(); });
@@ -523,6 +553,9 @@ void TfrmConfig::applyDesignTexts() {
     Button1->setText(QStringLiteral("Unrar..."));
     StaticText2->setText(
         spacedOut(ApplicationTitle + QStringLiteral(" ") + QStringLiteral(TARNWICK_VERSION)));
+    // Read as words, not letter by letter.
+    StaticText2->setAccessibleName(ApplicationTitle + QStringLiteral(" ") +
+                                   QStringLiteral(TARNWICK_VERSION));
     StaticText5->setText(QStringLiteral("Ostrel"));
     Button13->setText(QStringLiteral("Website..."));
     Button14->setText(QStringLiteral("Video..."));
@@ -594,6 +627,7 @@ void TfrmConfig::ApplyEnglishTexts() {
     Image6->show();
     Image12->hide();
     Image4->hide();
+    languages::ApplyAccessibleNames(*this, languages::DialogLanguage::English);
 }
 
 void TfrmConfig::SetInstructionLines(const QStringList& lines) {
@@ -605,7 +639,11 @@ void TfrmConfig::SetInstructionLines(const QStringList& lines) {
     all.mergeBlockFormat(centred);
 }
 
-void TfrmConfig::onClick(QWidget* widget, std::function<void()> handler) {
+void TfrmConfig::onClick(QWidget* widget, std::function<void()> handler, QWidget* partner) {
+    // Texts are links; pictures and the areas over them act as buttons.
+    const bool picture = partner || dynamic_cast<pictures::PictureLabel*>(widget);
+    accessibility::MakeActivatable(*widget, handler, partner,
+                                   picture ? QAccessible::Button : QAccessible::Link);
     clickHandlers_.insert(widget, std::move(handler));
     widget->installEventFilter(this);
 }

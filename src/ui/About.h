@@ -274,7 +274,8 @@ private:
     void buildMorePage();
     void buildHelpPage();
     void applyDesignTexts();
-    void onClick(QWidget* widget, std::function<void()> handler);
+    // `partner`: the control a picture stands for (see accessibility::MakeActivatable).
+    void onClick(QWidget* widget, std::function<void()> handler, QWidget* partner = nullptr);
     // Writes or deletes a flag for an option control; a failure is reported
     // (once per settings load).
     void storeFlag(const char* name, bool on);

@@ -6,6 +6,7 @@
 #include <QMessageBox>
 
 #include "platform/Messages.h"
+#include "ui/Look.h"
 
 namespace dialogs {
 namespace {
@@ -14,6 +15,20 @@ QList<ShownMessage> recorded;
 std::optional<QStringList> nextFileNames;
 std::optional<QString> nextDirectory;
 std::optional<std::optional<QString>> nextText;
+
+// Standard dialogs are windows of their own: they take the application's
+// palette, not that of the window that opens them, and would turn dark beside
+// it under a dark desktop scheme. Qt's own dialogs (a plain X11 session)
+// take the light look; a desktop's native file dialog draws itself anyway.
+QStringList ChooseFiles(QWidget* parent, const QString& caption, const QString& dir,
+                        const QString& filter, QFileDialog::FileMode mode) {
+    QFileDialog dialog(parent, caption, dir, filter);
+    dialog.setObjectName("FileDialog");
+    look::UseLightLook(dialog);
+    dialog.setFileMode(mode);
+    if (dialog.exec() != QDialog::Accepted) return {};
+    return dialog.selectedFiles();
+}
 }  // namespace
 
 void ShowMessage(QWidget* parent, const QString& text, const QString& caption) {
@@ -23,6 +38,7 @@ void ShowMessage(QWidget* parent, const QString& text, const QString& caption) {
     }
     QMessageBox box(QMessageBox::NoIcon, caption, text, QMessageBox::Ok, parent);
     box.setObjectName("MessageBox");
+    look::UseLightLook(box);
     box.exec();
 }
 
@@ -43,7 +59,7 @@ QList<ShownMessage> TakeRecordedMessages() { return std::exchange(recorded, {});
 QStringList GetOpenFileNames(QWidget* parent, const QString& caption, const QString& dir,
                              const QString& filter) {
     if (nextFileNames) return *std::exchange(nextFileNames, std::nullopt);
-    return QFileDialog::getOpenFileNames(parent, caption, dir, filter);
+    return ChooseFiles(parent, caption, dir, filter, QFileDialog::ExistingFiles);
 }
 
 QString GetOpenFileName(QWidget* parent, const QString& caption, const QString& dir,
@@ -52,7 +68,7 @@ QString GetOpenFileName(QWidget* parent, const QString& caption, const QString& 
         QStringList names = *std::exchange(nextFileNames, std::nullopt);
         return names.isEmpty() ? QString() : names.first();
     }
-    return QFileDialog::getOpenFileName(parent, caption, dir, filter);
+    return ChooseFiles(parent, caption, dir, filter, QFileDialog::ExistingFile).value(0);
 }
 
 QString GetExistingDirectory(QWidget* parent, const QString& caption, const QString& dir) {
@@ -62,6 +78,7 @@ QString GetExistingDirectory(QWidget* parent, const QString& caption, const QStr
     // button that cannot be taken away, so Qt's dialog is used.
     QFileDialog dialog(parent, caption, dir);
     dialog.setObjectName("FolderDialog");
+    look::UseLightLook(dialog);
     dialog.setFileMode(QFileDialog::Directory);
     dialog.setOptions(QFileDialog::ShowDirsOnly | QFileDialog::ReadOnly |
                       QFileDialog::DontUseNativeDialog);
@@ -74,10 +91,13 @@ QString GetExistingDirectory(QWidget* parent, const QString& caption, const QStr
 std::optional<QString> GetText(QWidget* parent, const QString& caption, const QString& label,
                                const QString& text) {
     if (nextText) return *std::exchange(nextText, std::nullopt);
-    bool ok = false;
-    QString answer = QInputDialog::getText(parent, caption, label, QLineEdit::Normal, text, &ok);
-    if (!ok) return std::nullopt;
-    return answer;
+    QInputDialog query(parent);
+    look::UseLightLook(query);
+    query.setWindowTitle(caption);
+    query.setLabelText(label);
+    query.setTextValue(text);
+    if (query.exec() != QDialog::Accepted) return std::nullopt;
+    return query.textValue();
 }
 
 void SetNextFileNames(const QStringList& names) { nextFileNames = names; }

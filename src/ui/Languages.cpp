@@ -188,6 +188,81 @@ constexpr Row kSpanish[] = {
     {"Button12", "Leer detalles..."},
 };
 
+// What assistive tools read for the controls that show no words of their own
+// or whose words do not say what they do: control, what (n = name, d =
+// description, t = text of a label that only assistive tools read), then English, French, German,
+// Spanish. "{title}" stands for the application title.
+struct AccessibleRow {
+    const char* control;
+    char what;
+    std::array<const char*, 4> text;
+};
+constexpr AccessibleRow kAccessibleNames[] = {
+    {"PasswordEdit",
+     'n',
+     {"Default password", "Mot de passe par défaut", "Standardpasswort",
+      "Contraseña predeterminada"}},
+    {"LanguageCombo",
+     'n',
+     {"Interface language", "Langue de l'interface", "Sprache der Oberfläche",
+      "Idioma de la interfaz"}},
+    // A list's name on Linux is its value; its label is read from its buddy.
+    {"LanguageLabel",
+     't',
+     {"Interface language", "Langue de l'interface", "Sprache der Oberfläche",
+      "Idioma de la interfaz"}},
+    {"PageControl1", 'n', {"{title}", "{title}", "{title}", "{title}"}},
+    {"StaticText13",
+     'n',
+     {"Default output folder", "Dossier de destination par défaut", "Standard-Zielordner",
+      "Carpeta de destino predeterminada"}},
+    {"StaticText13",
+     'd',
+     {"Choose another folder", "Choisir un autre dossier", "Anderen Ordner wählen",
+      "Elegir otra carpeta"}},
+    {"Image2",
+     'd',
+     {"Choose archives to extract, or drop them here",
+      "Choisir les archives à extraire, ou les déposer ici",
+      "Archive zum Entpacken wählen oder hier ablegen",
+      "Elegir archivos para extraer, o soltarlos aquí"}},
+    {"Image24",
+     'd',
+     {"Choose archives to extract", "Choisir les archives à extraire",
+      "Archive zum Entpacken wählen", "Elegir archivos para extraer"}},
+    {"LanguageImage",
+     'n',
+     {"How to unpack an archive", "Comment décompresser une archive", "So entpacken Sie ein Archiv",
+      "Cómo descomprimir un archivo"}},
+    {"Image10",
+     'n',
+     {"Web site of {title}", "Site web de {title}", "Website von {title}", "Sitio web de {title}"}},
+    {"Image14",
+     'n',
+     {"Web site of {title}", "Site web de {title}", "Website von {title}", "Sitio web de {title}"}},
+    {"StaticText2",
+     'd',
+     {"Web site of {title}", "Site web de {title}", "Website von {title}", "Sitio web de {title}"}},
+    {"StaticText5",
+     'd',
+     {"Home page of Ostrel", "Page d'accueil d'Ostrel", "Homepage von Ostrel",
+      "Página de inicio de Ostrel"}},
+    {"Image12",
+     'n',
+     {"Home page of Ostrel", "Page d'accueil d'Ostrel", "Homepage von Ostrel",
+      "Página de inicio de Ostrel"}},
+    {"Image31",
+     'n',
+     {"Home page of Ostrel", "Page d'accueil d'Ostrel", "Homepage von Ostrel",
+      "Página de inicio de Ostrel"}},
+    {"Image4",
+     'n',
+     {"Projects of Ostrel", "Projets d'Ostrel", "Projekte von Ostrel", "Proyectos de Ostrel"}},
+    {"Image6",
+     'n',
+     {"Projects of Ostrel", "Projets d'Ostrel", "Projekte von Ostrel", "Proyectos de Ostrel"}},
+};
+
 template <std::size_t N>
 void SetRows(QWidget& window, const Row (&rows)[N], const QString& title) {
     for (const Row& row : rows) {
@@ -275,6 +350,80 @@ void FollowXdgFolders(const QString& applicationTitle) {
 
 }  // namespace
 
+namespace {
+
+// Language codes (ISO 639, as locale names spell them) and the table's code
+// for each; a territory or modifier that picks another entry or accepted code
+// is told apart in CodeOfLocale.
+struct LocaleLanguage {
+    const char* language;
+    std::int32_t code;
+};
+constexpr LocaleLanguage kLocaleLanguages[] = {
+    {"af", 1078},   {"sq", 1052}, {"ar", 1025},  {"be", 1059},  {"bs", 5146}, {"bg", 1026},
+    {"ca", 1027},   {"zh", 2052}, {"hr", 1050},  {"cs", 1029},  {"da", 1030}, {"nl", 1043},
+    {"en", 1033},   {"eo", 9998}, {"et", 1061},  {"fa", 1065},  {"fi", 1035}, {"fr", 1036},
+    {"gl", 1110},   {"de", 1031}, {"el", 1032},  {"he", 1037},  {"iw", 1037}, {"hi", 10001},
+    {"hu", 1038},   {"is", 15},   {"id", 1057},  {"in", 1057},  {"it", 1040}, {"ja", 1041},
+    {"ko", 1042},   {"ku", 9999}, {"ckb", 9999}, {"kmr", 9999}, {"lv", 1062}, {"lt", 1063},
+    {"mk", 1071},   {"ms", 1086}, {"mt", 10002}, {"mn", 1104},  {"nb", 1044}, {"no", 1044},
+    {"nn", 2068},   {"pl", 1045}, {"pt", 1046},  {"ro", 1048},  {"ru", 1049}, {"sr", 3098},
+    {"sk", 1051},   {"sl", 1060}, {"es", 1034},  {"eu", 1069},  {"sv", 1053}, {"tl", 10004},
+    {"fil", 10004}, {"th", 1054}, {"tr", 1055},  {"uk", 1058},  {"uz", 1091}, {"cy", 1160},
+};
+
+// Known: a language the table names (English included); 0 otherwise.
+std::int32_t KnownCodeOfLocale(const QString& locale) {
+    QString name = locale.trimmed();
+    QString modifier;
+    if (const int at = name.indexOf(QLatin1Char('@')); at >= 0) {
+        modifier = name.mid(at + 1).toLower();
+        name.truncate(at);
+    }
+    if (const int dot = name.indexOf(QLatin1Char('.')); dot >= 0) name.truncate(dot);
+    const QString language = name.section(QLatin1Char('_'), 0, 0).toLower();
+    const QString territory = name.section(QLatin1Char('_'), 1).toUpper();
+    for (const LocaleLanguage& l : kLocaleLanguages) {
+        if (language != QLatin1String(l.language)) continue;
+        if (l.code == 2052 &&
+            (territory == QLatin1String("TW") || territory == QLatin1String("HK") ||
+             territory == QLatin1String("MO")))
+            return 1028;  // Chinese in traditional characters
+        if (l.code == 3098 && modifier == QLatin1String("latin")) return 2074;
+        if (l.code == 1046 && !territory.isEmpty() && territory != QLatin1String("BR"))
+            return 2070;  // European Portuguese
+        return l.code;
+    }
+    return 0;
+}
+
+bool IsPlainCLocale(const QString& locale) {
+    const QString name = locale.section(QLatin1Char('.'), 0, 0);
+    return name == QLatin1String("C") || name == QLatin1String("POSIX");
+}
+
+}  // namespace
+
+std::int32_t CodeOfLocale(const QString& locale) {
+    const std::int32_t code = KnownCodeOfLocale(locale);
+    return code ? code : kEnglish;
+}
+
+std::int32_t DesktopLanguage() {
+    QString locale;
+    for (const char* name : {"LC_ALL", "LC_MESSAGES", "LANG"}) {
+        locale = qEnvironmentVariable(name);
+        if (!locale.isEmpty()) break;
+    }
+    if (locale.isEmpty() || IsPlainCLocale(locale)) return kEnglish;
+    // LANGUAGE lists the languages a user reads in order of preference; the
+    // first one this program speaks wins.
+    for (const QString& preferred :
+         qEnvironmentVariable("LANGUAGE").split(QLatin1Char(':'), Qt::SkipEmptyParts))
+        if (const std::int32_t code = KnownCodeOfLocale(preferred)) return code;
+    return CodeOfLocale(locale);
+}
+
 std::int32_t DetectedLanguage(const QString& applicationTitle) {
     FollowXdgFolders(applicationTitle);
     const QString key = QString::fromLatin1(kInstallerValue);
@@ -288,7 +437,8 @@ std::int32_t DetectedLanguage(const QString& applicationTitle) {
         QSettings user(QSettings::UserScope, QStringLiteral("Ostrel"),
                        InstallerKey(applicationTitle));
         user.setFallbacksEnabled(false);  // only the user's own copy counts here
-        if (user.contains(key)) code = ParseCode(user.value(key).toString());
+        if (!user.contains(key)) return DesktopLanguage();
+        code = ParseCode(user.value(key).toString());
     }
     if (code != kEnglish) {
         // The machine-wide copy may not be writable for this user; the
@@ -413,6 +563,7 @@ void Apply(TfrmConfig& w, QObject* sender) {
         w.GroupBox3->setTitle(QStringLiteral(" General  "));
     if (language.lines != Lines::Full) return;
 
+    ApplyAccessibleNames(w, full);
     switch (full) {
         case DialogLanguage::French:
             SetRows(w, kFrench, w.ApplicationTitle);
@@ -444,6 +595,25 @@ public:
     }
 };
 }  // namespace
+
+void ApplyAccessibleNames(TfrmConfig& window, DialogLanguage language) {
+    const auto column = static_cast<std::size_t>(language == DialogLanguage::French    ? 1
+                                                 : language == DialogLanguage::German  ? 2
+                                                 : language == DialogLanguage::Spanish ? 3
+                                                                                       : 0);
+    for (const AccessibleRow& row : kAccessibleNames) {
+        QWidget* control = Control(window, QString::fromLatin1(row.control));
+        if (!control) continue;
+        QString text = QString::fromUtf8(row.text[column]);
+        text.replace(QLatin1String("{title}"), window.ApplicationTitle);
+        if (row.what == 't')
+            SetControlText(window, QString::fromLatin1(row.control), text);
+        else if (row.what == 'n')
+            control->setAccessibleName(text);
+        else
+            control->setAccessibleDescription(text);
+    }
+}
 
 void FillList(QComboBox& list) {
     const QSignalBlocker quiet(&list);

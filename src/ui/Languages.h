@@ -79,9 +79,22 @@ std::int32_t ParseCode(const QString& text);
 inline constexpr char kInstallerValue[] = "Installer Language";
 QString InstallerKey(const QString& applicationTitle);
 
+// The language a locale name (language[_territory][.codeset][@modifier], as in
+// LANG) speaks, as one of the table's codes; English for "C", "POSIX" and any
+// language the table lacks.
+std::int32_t CodeOfLocale(const QString& locale);
+
+// The desktop's language: the first of LC_ALL, LC_MESSAGES and LANG that is
+// set, refined by the LANGUAGE priority list unless that locale is "C" or
+// "POSIX"; English when none is set. Read from the environment alone, so no
+// locale needs to be generated for it.
+std::int32_t DesktopLanguage();
+
 // The automatic choice: the machine-wide value, else the user's value, else
-// English. A value found only in the user's copy is copied to the machine-wide
-// one (unless it is English); a failed copy does not matter here. On Linux
+// the desktop's language (no installer records one on Linux). A value found
+// only in the user's copy is copied to the machine-wide one (unless it is
+// English); a failed copy does not matter here. The desktop's language is
+// never copied: it follows the desktop from run to run. On Linux
 // the machine-wide copy is looked for in the XDG_CONFIG_DIRS folders, the
 // user's in XDG_CONFIG_HOME, when these are set (the first XDG_CONFIG_DIRS
 // folder holding it, else the last one).
@@ -104,6 +117,11 @@ PageAddresses AddressesFor(std::int32_t code);
 // list's entry is selected when automatic mode is on or the sender is the
 // list; a code the table does not name leaves the English base and the list.
 void Apply(TfrmConfig& window, QObject* sender);
+
+// Gives the main window's controls that show no text of their own (the
+// password box, the language list, pictures and areas that act as links) their
+// names and descriptions for assistive tools, in `language`.
+void ApplyAccessibleNames(TfrmConfig& window, DialogLanguage language);
 
 // Fills the list with the 55 names, 19 rows shown, nothing selected.
 void FillList(QComboBox& list);

@@ -1,7 +1,10 @@
 #include "ui/Look.h"
 
+#include <QApplication>
 #include <QPainter>
 #include <QPalette>
+#include <QProxyStyle>
+#include <QStyleOption>
 #include <QWidget>
 
 namespace look {
@@ -39,6 +42,39 @@ QPalette LightPalette() {
 }
 
 void UseLightLook(QWidget& window) { window.setPalette(LightPalette()); }
+
+void DrawFocusFrame(QPainter& painter, const QRect& rect) {
+    painter.save();
+    QPen pen(Qt::black, 1, Qt::DotLine);
+    painter.setPen(pen);
+    painter.setBrush(Qt::NoBrush);
+    painter.drawRect(rect.adjusted(0, 0, -1, -1));
+    pen.setColor(Qt::white);
+    pen.setDashOffset(1);
+    painter.setPen(pen);
+    painter.drawRect(rect.adjusted(0, 0, -1, -1));
+    painter.restore();
+}
+
+namespace {
+class FocusFrameStyle : public QProxyStyle {
+public:
+    void drawControl(ControlElement element, const QStyleOption* option, QPainter* painter,
+                     const QWidget* widget) const override {
+        const auto* button = qstyleoption_cast<const QStyleOptionButton*>(option);
+        if (element != CE_PushButton || !button || !(option->state & State_HasFocus)) {
+            QProxyStyle::drawControl(element, option, painter, widget);
+            return;
+        }
+        QStyleOptionButton plain(*button);
+        plain.state &= ~State_HasFocus;
+        QProxyStyle::drawControl(element, &plain, painter, widget);
+        DrawFocusFrame(*painter, option->rect.adjusted(4, 4, -4, -4));
+    }
+};
+}  // namespace
+
+void UseFocusFrameStyle() { QApplication::setStyle(new FocusFrameStyle); }
 
 void WhiteGroupBox::paintEvent(QPaintEvent*) {
     QPainter p(this);

@@ -5,7 +5,9 @@
 
 #include <QGroupBox>
 
+class QPainter;
 class QPalette;
+class QRect;
 class QWidget;
 
 namespace look {
@@ -17,6 +19,15 @@ QPalette LightPalette();
 // Gives a window and its controls the light palette. Call it before the
 // window's own colour choices (white backgrounds, link blue), which it keeps.
 void UseLightLook(QWidget& window);
+
+// The keyboard focus as the windows draw it: a dotted frame along `rect`'s
+// edge, black and white so that it shows on pictures too.
+void DrawFocusFrame(QPainter& painter, const QRect& rect);
+
+// Puts a style over the application's own that draws a focused button with
+// the dotted frame instead of the highlighted edge the default button has, so
+// that the two can be told apart.
+void UseFocusFrameStyle();
 
 // A white group box with a grey frame whose caption sits on the frame's top
 // line, as the controls' places assume (the usual styles put it above the

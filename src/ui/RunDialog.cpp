@@ -12,6 +12,7 @@
 #include <QScreen>
 #include <QUrl>
 
+#include "ui/Accessibility.h"
 #include "ui/Fonts.h"
 #include "ui/Look.h"
 #include "ui/Pictures.h"
@@ -99,6 +100,7 @@ TRunDialog::TRunDialog(const char* formName, std::int32_t language, int clientHe
     Image2->setObjectName("Image2");
     Image2->setGeometry(kWidth - 150, 0, 150, 57);
     Image2->setPixmap(pictures::Pixmap(QStringLiteral(":/pictures/dialog_header.jpg")));
+    Image2->setAccessibleName(QString::fromUtf8(rundialog::kTitle));
     Label2 = NewLabel(Panel1, "Label2", 16, 10, Style::Bold);
     Label4 = NewLabel(Panel1, "Label4", 23, 29);
 
@@ -155,6 +157,7 @@ TOptionIcon* TRunDialog::NewIcon(QWidget* parent, const char* name, int x, int y
     icon->setGeometry(x, y, 18, 18);
     icon->setPixmap(pictures::Pixmap(QString::fromUtf8(resource)));
     icon->setCursor(Qt::PointingHandCursor);
+    accessibility::MakeActivatable(*icon, [icon] { emit icon->clicked(); });
     return icon;
 }
 
@@ -168,6 +171,17 @@ void TRunDialog::ApplyTexts(const rundialog::ControlText* table, std::size_t cou
         const QString text = Text(row);
         if (qstrcmp(row.control, rundialog::kCaption) == 0) {
             setWindowTitle(QString::fromUtf8(rundialog::kTitle) + text);
+            continue;
+        }
+        // "Control.name" and "Control.description": what assistive tools read.
+        const QString key = QString::fromUtf8(row.control);
+        if (const int dot = key.indexOf(QLatin1Char('.')); dot > 0) {
+            if (auto* target = findChild<QWidget*>(key.left(dot))) {
+                if (key.mid(dot + 1) == QLatin1String("name"))
+                    target->setAccessibleName(text);
+                else
+                    target->setAccessibleDescription(text);
+            }
             continue;
         }
         QWidget* control = findChild<QWidget*>(QString::fromUtf8(row.control));

@@ -29,6 +29,8 @@ inline constexpr char kTitle[] = "Tarnwick";
 inline constexpr char kCaption[] = "caption";
 
 // One row of a dialog's text table. Texts are UTF-8, trailing blanks included.
+// A control name ending in ".name" or ".description" gives the control's name
+// or description for assistive tools instead of its text.
 struct ControlText {
     const char* control;
     const char* english;

@@ -12,6 +12,7 @@
 
 #include "settings/Settings.h"
 #include "ui/About.h"
+#include "ui/Accessibility.h"
 #include "ui/Fonts.h"
 #include "ui/Languages.h"
 #include "ui/Look.h"
@@ -144,6 +145,7 @@ TWelcomeForm::TWelcomeForm(std::int32_t interfaceLanguage, std::string settingsF
     Image2->setObjectName(QStringLiteral("Image2"));
     Image2->setGeometry(width() - 150, 0, 150, 57);
     Image2->setPixmap(pictures::Pixmap(QStringLiteral(":/pictures/dialog_header.jpg")));
+    Image2->setAccessibleName(kTitle);
 
     StaticText1 = MakeLabel(this, "StaticText1", 23, 75, true);
     StaticText3 = MakeLabel(this, "StaticText3", 23, 91, false);
@@ -161,6 +163,11 @@ TWelcomeForm::TWelcomeForm(std::int32_t interfaceLanguage, std::string settingsF
     for (QLabel* clickable : {Image24, StaticText3, StaticText6, StaticText7}) {
         clickable->setCursor(Qt::PointingHandCursor);
         clickable->installEventFilter(this);
+        // The picture is announced with the instruction beside it.
+        const bool picture = clickable == Image24;
+        accessibility::MakeActivatable(
+            *clickable, [this, clickable] { Image24Click(clickable); },
+            picture ? StaticText3 : nullptr, picture ? QAccessible::Button : QAccessible::Link);
     }
 
     QFrame* panel2 = MakeBand(this, "Panel2", height() - 44, 44, true);
@@ -171,6 +178,7 @@ TWelcomeForm::TWelcomeForm(std::int32_t interfaceLanguage, std::string settingsF
     OKButton->setObjectName(QStringLiteral("OKButton"));
     OKButton->setGeometry(447, 9, 75, 25);
     OKButton->setDefault(true);
+    OKButton->setFocus();  // not the picture, which comes first in the Tab order
     connect(OKButton, &QPushButton::clicked, this, &TWelcomeForm::OKButtonClick);
 
     FormCreate();

@@ -11,6 +11,7 @@
 #include "platform/Paths.h"
 #include "settings/Settings.h"
 #include "ui/About.h"
+#include "ui/Accessibility.h"
 #include "ui/Dialogs.h"
 #include "ui/Look.h"
 
@@ -44,6 +45,13 @@ const rundialog::ControlText kTexts[] = {
      "Voir cette boîte de dialogue avant l'extraction suivante",
      "Dieses Fenster vor dem nächsten Entpackvorgang wieder anzeigen",
      "Volver a mostrar este mensaje al siguiente proceso de descompresión"},
+    {"FilenameBox.name", "Archive", "Archive", "Archiv", "Archivo"},
+    {"Button1.name", "Learn more about RAR archives...", "En savoir plus sur les archives RAR...",
+     "Details zu RAR-Archiven lesen...", "Leer detalles sobre archivos RAR..."},
+    {"StaticText13.name", "Default output folder", "Dossier de destination par défaut",
+     "Standard-Zielordner", "Carpeta de destino predeterminada"},
+    {"StaticText13.description", "Choose another folder", "Choisir un autre dossier",
+     "Anderen Ordner wählen", "Elegir otra carpeta"},
     {"OKButton", "OK", "OK", "OK", "OK"},
     {"CancelButton", "Cancel", "Annuler", "Abbrechen", "Cancelar"},
 };
@@ -82,6 +90,8 @@ TWizardForm::TWizardForm(TfrmConfig& config, bool* cancelled, const QString& arc
     StaticText13->setObjectName("StaticText13");
     StaticText13->setGeometry(49, 63, 386, 15);
     StaticText13->setCursor(Qt::PointingHandCursor);
+    accessibility::MakeActivatable(
+        *StaticText13, [this] { StaticText13->clicked(); }, nullptr, QAccessible::Link);
     Button4 = NewButton(GroupBox2, "Button4", 343, 55, 121, 25);
     Image18 = NewIcon(GroupBox2, "Image18", 9, 84, ":/pictures/icon_subfolder.png");
     CheckBox3 = NewCheckBox(GroupBox2, "CheckBox3", 31, 84, 434);
@@ -109,6 +119,10 @@ TWizardForm::TWizardForm(TfrmConfig& config, bool* cancelled, const QString& arc
     connect(CheckBox3, &QCheckBox::toggled, this, &TWizardForm::CheckBox3Click);
     connect(CheckBox11, &QCheckBox::toggled, this, &TWizardForm::CheckBox11Click);
     connect(CheckBox9, &QCheckBox::toggled, this, &TWizardForm::CheckBox9Click);
+    accessibility::SetPartner(*Image17, *RadioButton1);
+    accessibility::SetPartner(*Image19, *RadioButton2);
+    accessibility::SetPartner(*Image18, *CheckBox3);
+    accessibility::SetPartner(*Image16, *CheckBox11);
     connect(Image17, &TOptionIcon::clicked, this, &TWizardForm::Image17Click);
     connect(Image19, &TOptionIcon::clicked, this, &TWizardForm::Image19Click);
     connect(Image18, &TOptionIcon::clicked, this, &TWizardForm::Image18Click);

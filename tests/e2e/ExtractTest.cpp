@@ -504,4 +504,40 @@ TEST_F(ExtractRun, SigtermDuringALargeEntryLeavesNoHalfFile) {
     EXPECT_FALSE(fs::exists(dir / "in/s.txt"));
 }
 
+// With automatic detection and no installer record, the run's dialogs speak
+// the desktop's language, taken from the locale variables in their order.
+TEST_F(ExtractRun, AutomaticLanguageFollowsTheDesktopLocale) {
+    fs::create_directories(dir / "src");
+    fs::create_directories(dir / "in");
+    WriteFile(dir / "src/s.txt", "s");
+    makeArchive(dir / "src", dir / "in/locked.rar", {"s.txt"}, {"-ppw"});
+    setFlag("autolang.txt");
+    WriteFile(script, "TPasswordForm CancelButton\nTFailedForm OKButton\n");
+    const struct {
+        std::vector<std::pair<std::string, std::string>> locale;
+        const char* caption;
+    } rows[] = {
+        {{{"LANG", "de_DE.UTF-8"}}, "Tarnwick - Passwortschutz"},
+        {{{"LANG", "en_US.UTF-8"}, {"LC_MESSAGES", "es_ES.UTF-8"}},
+         "Tarnwick - Protección de contraseña"},
+        {{{"LANG", "C"}}, "Tarnwick - Password Protected File"},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.caption);
+        WriteFile(script + ".log", "");
+        std::vector<std::pair<std::string, std::string>> env{
+            {"XDG_CONFIG_DIRS", dir / "machine"},
+            {"LC_ALL", testing_support::kUnset},
+            {"LC_MESSAGES", testing_support::kUnset},
+            {"LANGUAGE", testing_support::kUnset}};
+        env.insert(env.end(), row.locale.begin(), row.locale.end());
+        const auto r = run({dir / "in/locked.rar"}, env);
+        EXPECT_EQ(0, r.exitCode) << r.output;
+        const auto log = dialogLog();
+        ASSERT_FALSE(log.empty());
+        EXPECT_NE(std::string::npos, log[0].find(std::string("TPasswordForm | ") + row.caption))
+            << log[0];
+    }
+}
+
 }  // namespace

@@ -53,14 +53,16 @@ protected:
         return found;
     }
 
-    // The environment of a run: this test's folders, no display, the dialog script.
+    // The environment of a run: this test's folders, no display, no session
+    // bus, the dialog script.
     std::vector<std::pair<std::string, std::string>> runEnvironment() const {
         return {{"HOME", home},
                 {"XDG_CONFIG_HOME", config},
                 {"XDG_RUNTIME_DIR", runtime},
                 {"QT_QPA_PLATFORM", "offscreen"},
                 {"TARNWICK_DIALOG_SCRIPT", script},
-                {"TARNWICK_UNRAR_LIBRARY", testing_support::kUnset}};
+                {"TARNWICK_UNRAR_LIBRARY", testing_support::kUnset},
+                {"DBUS_SESSION_BUS_ADDRESS", testing_support::kUnset}};
     }
 
     // The dialogs the runs showed, one line each: "<pid> <class> | <caption> | <text>".

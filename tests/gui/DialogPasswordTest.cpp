@@ -181,9 +181,11 @@ TEST_F(PasswordDialog, ShowsTheFileNameAndTabsFromThePasswordBox) {
     EXPECT_EQ(form.FilenameBox->text(), "folder/entry.txt");
     EXPECT_EQ(form.FilenameBox->toolTip(), "folder/entry.txt");
     EXPECT_TRUE(form.FilenameBox->isReadOnly());
-    const QWidget* expected[] = {form.PasswordEdit, form.CheckBox4,    form.CheckBox8,
-                                 form.OKButton,     form.CancelButton, form.FilenameBox,
-                                 form.Button2,      form.Button16,     form.Button1};
+    // Each option icon follows its option.
+    const QWidget* expected[] = {form.PasswordEdit, form.CheckBox4,   form.Image23,
+                                 form.CheckBox8,    form.Image11,     form.OKButton,
+                                 form.CancelButton, form.FilenameBox, form.Button2,
+                                 form.Button16,     form.Button1};
     QWidget* w = form.PasswordEdit;
     for (const QWidget* next : expected) {
         EXPECT_EQ(w, next) << next->objectName().toStdString();

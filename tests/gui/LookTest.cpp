@@ -3,7 +3,10 @@
 // text dark on the window's light look.
 
 #include <QAbstractButton>
+#include <QAbstractItemView>
+#include <QAccessible>
 #include <QApplication>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QGroupBox>
 #include <QLabel>
@@ -11,9 +14,11 @@
 #include <QPushButton>
 #include <QTabBar>
 #include <QTabWidget>
+#include <QTest>
 #include <QTextEdit>
 #include <QTimer>
 #include <functional>
+#include <map>
 #include <memory>
 #include <vector>
 
@@ -24,6 +29,8 @@
 #include "extract/Replace.h"
 #include "extract/Unicode.h"
 #include "settings/Settings.h"
+#include "ui/Accessibility.h"
+#include "ui/Dialogs.h"
 #include "ui/Welcome.h"
 #include "ui/Wizard.h"
 
@@ -194,6 +201,128 @@ TEST_F(Look, DarkSchemeKeepsTheLightLookAndReadableTexts) {
         }
     });
     QApplication::setPalette(before);
+}
+
+// The standard dialogs the windows open (file and folder pickers, message,
+// text query) keep the light look of their windows under a dark scheme.
+TEST_F(Look, StandardDialogsKeepTheLightLookUnderADarkScheme) {
+    const QPalette before = QApplication::palette();
+    QPalette dark(QColor(230, 230, 230), QColor(45, 45, 48));
+    dark.setColor(QPalette::Base, QColor(30, 30, 30));
+    QApplication::setPalette(dark);
+    const std::function<void()> opens[] = {
+        [&] { dialogs::GetOpenFileNames(config.get(), "Unrar...", temp.path().c_str(), "*.rar"); },
+        [&] { dialogs::GetExistingDirectory(config.get(), "Browse", temp.path().c_str()); },
+        [&] { dialogs::GetText(run.get(), "Next volume", "a.part2.rar", "a.part2.rar"); },
+        [&] {
+            dialogs::RecordMessages(false);
+            dialogs::ShowMessage(config.get(), "Error 9", "Tarnwick");
+            dialogs::RecordMessages(true);
+        },
+    };
+    for (const auto& open : opens) {
+        bool seen = false;
+        OnModal([&](QWidget* dialog) {
+            seen = true;
+            EXPECT_GE(Lightness(dialog->palette().color(QPalette::Window)), 180)
+                << dialog->metaObject()->className();
+            for (auto* view : dialog->findChildren<QAbstractItemView*>())
+                EXPECT_GE(Lightness(view->palette().color(QPalette::Base)), 180)
+                    << view->objectName().toStdString();
+            dialog->close();
+        });
+        open();
+        EXPECT_TRUE(seen);
+    }
+    QApplication::setPalette(before);
+}
+
+// What a screen reader finds in a window: every element it can focus or
+// press, every picture and the progress bar, shown at the moment.
+struct Element {
+    QString path, name, description;
+    QAccessible::Role role;
+    QWidget* widget;
+    bool focusable;
+};
+
+// (The main window and the progress window are not shown here: what counts is
+// what would be shown with them.)
+void Collect(QAccessibleInterface* at, QWidget& window, const QString& path,
+             std::vector<Element>& out) {
+    for (int i = 0; i < at->childCount(); ++i) {
+        QAccessibleInterface* child = at->child(i);
+        if (!child) continue;
+        auto* widget = qobject_cast<QWidget*>(child->object());
+        if (widget ? !widget->isVisibleTo(&window) : child->state().invisible && window.isVisible())
+            continue;
+        const QString here = path + "/" + (widget ? widget->objectName() : QString::number(i));
+        const bool clickable = widget && ((widget->testAttribute(Qt::WA_SetCursor) &&
+                                           widget->cursor().shape() == Qt::PointingHandCursor) ||
+                                          accessibility::IsActivatable(*widget));
+        QString name = child->text(QAccessible::Name).trimmed();
+        // A list's name is its value here: its label comes from its buddy.
+        if (child->role() == QAccessible::ComboBox) {
+            const auto labels = child->relations(QAccessible::Label);
+            name = labels.isEmpty() ? QString() : labels.first().first->text(QAccessible::Name);
+        }
+        if (child->state().focusable || clickable || child->role() == QAccessible::ProgressBar ||
+            child->role() == QAccessible::Graphic)
+            out.push_back({here, name, child->text(QAccessible::Description), child->role(), widget,
+                           child->state().focusable != 0});
+        if (clickable && !child->state().focusable) out.back().name.clear();  // no keyboard
+        Collect(child, window, here, out);
+    }
+}
+
+TEST_F(Look, EveryElementAScreenReaderMeetsHasANameAndButtonsDiffer) {
+    for (std::int32_t language : kLanguages) {
+        ForEveryWindow(language, [&](QWidget& window) {
+            std::vector<Element> elements;
+            Collect(QAccessible::queryAccessibleInterface(&window), window, window.objectName(),
+                    elements);
+            EXPECT_GT(elements.size(), 2u)
+                << "nothing to read in " << window.objectName().toStdString();
+            std::map<QString, QString> buttons;  // name and description -> path
+            for (const Element& e : elements) {
+                EXPECT_FALSE(e.name.isEmpty())
+                    << language << " " << e.path.toStdString() << " role " << e.role;
+                if (e.role != QAccessible::Button || !e.focusable) continue;
+                const auto [at, fresh] = buttons.emplace(e.name + "|" + e.description, e.path);
+                // Two buttons that read alike must at least do the same.
+                if (!fresh && !e.path.contains("Image")) {
+                    EXPECT_TRUE(at->second.contains("Image"))
+                        << language << " " << e.path.toStdString() << " reads like "
+                        << at->second.toStdString() << ": " << e.name.toStdString();
+                }
+            }
+        });
+    }
+}
+
+// Pictures and link texts answer the keyboard as a click: an option icon
+// takes the focus, shows its frame, and Space switches its option.
+TEST_F(Look, OptionIconsAnswerTheKeyboard) {
+    config->show();
+    config->PageControl1->setCurrentWidget(config->t1);
+    TPasswordForm password(*run, QStringLiteral("notes.txt"));
+    password.show();
+    for (auto [icon, option] : {std::pair<QWidget*, QCheckBox*>{config->Image23, config->CheckBox4},
+                                {password.Image23, password.CheckBox4}}) {
+        QWidget* window = icon->window();
+        QApplication::setActiveWindow(window);
+        icon->setFocus(Qt::TabFocusReason);
+        ASSERT_TRUE(icon->hasFocus()) << icon->objectName().toStdString();
+        auto* frame = icon->findChild<QWidget*>(QStringLiteral("qt_focus_frame"));
+        ASSERT_TRUE(frame && frame->isVisible());
+        const bool before = option->isChecked();
+        QTest::keyClick(icon, Qt::Key_Space);
+        EXPECT_NE(before, option->isChecked());
+        QTest::keyClick(icon, Qt::Key_Return);
+        EXPECT_EQ(before, option->isChecked());
+        QTest::keyClick(window, Qt::Key_Tab);
+        EXPECT_FALSE(frame->isVisible());
+    }
 }
 
 }  // namespace

@@ -85,6 +85,10 @@ int main(int argc, char** argv) {
 
     // Set before the application exists; an explicit choice from outside wins.
     setenv("QT_QPA_PLATFORM", "offscreen", 0);
+    // Automatic language detection reads the desktop's locale; the tests
+    // expect English wherever they set no language of their own.
+    setenv("LC_ALL", "C.UTF-8", 1);
+    unsetenv("LANGUAGE");
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Tarnwick"));
     ::testing::InitGoogleTest(&argc, argv);
