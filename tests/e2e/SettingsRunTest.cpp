@@ -212,6 +212,8 @@ TEST_F(SettingsRun, AnExtractionRunLeavesAFullSettingsFolderAsItWas) {
         ::chmod((settingsFolder + name).c_str(), settings::IsPrivate(name) ? 0600 : 0644);
         ASSERT_EQ(0, ::utimensat(AT_FDCWD, (settingsFolder + name).c_str(), past, 0));
     }
+    // Private already, as every start leaves it.
+    ::chmod(settingsFolder.c_str(), 0700);
     ASSERT_EQ(0, ::utimensat(AT_FDCWD, settingsFolder.c_str(), past, 0));
     // Name -> mode, modification time and bytes, the folder itself included.
     const auto stamp = [](const std::string& path) {
