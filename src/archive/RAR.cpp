@@ -3,9 +3,11 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <cwctype>
+#include <utility>
 
 #include "platform/Paths.h"
 
@@ -49,11 +51,70 @@ struct TRAR::Impl {
     // Whether the library would cut the name: it leaves a name that fills
     // its name field unterminated, and copies the destination into buffers of
     // 2,048 characters and 2,048 bytes. A cut name could land anywhere.
+    static constexpr std::size_t kDestinationLimit = 2047;
     static bool NameCutOff(const std::wstring& name, const std::wstring& destination) {
-        constexpr std::size_t kDestinationLimit = 2047;
         return name.size() >= kNameChars || destination.size() > kDestinationLimit ||
                WideToNative(destination).size() > kDestinationLimit;
     }
+
+    // A free hidden name in the destination's folder for the library to write
+    // the entry to, as bytes and as the library's wide name; empty when none
+    // can be had (the entry is then written under its real name).
+    static std::string TemporaryBeside(const std::string& destination, std::wstring& wide) {
+        static unsigned counter = 0;
+        const std::string folder = destination.substr(0, destination.rfind('/') + 1);
+        for (int attempt = 0; attempt < 100; ++attempt) {
+            char name[48];
+            std::snprintf(name, sizeof name, ".tarnwick-%ld-%u.part", static_cast<long>(::getpid()),
+                          counter++);
+            const std::string candidate = folder + name;
+            struct stat st;
+            if (::lstat(candidate.c_str(), &st) == 0) continue;
+            if (errno != ENOENT) break;
+            wide = NativeToWide(candidate);
+            // The library must write exactly these bytes, within its limits.
+            if (WideToNative(wide) != candidate || wide.size() > kDestinationLimit ||
+                candidate.size() > kDestinationLimit)
+                break;
+            return candidate;
+        }
+        wide.clear();
+        return {};
+    }
+
+    // The library is done with an entry written under a temporary name: a
+    // complete and checked file takes its real name in one step (replacing a
+    // file there); anything else goes, and the real name is left as it was.
+    static int PutInPlace(const std::string& temporary, const std::string& destination,
+                          int result) {
+        if (result == 0 && ::rename(temporary.c_str(), destination.c_str()) == 0) return 0;
+        ::unlink(temporary.c_str());
+        return result == 0 ? ERAR_ECREATE : result;
+    }
+
+    // The identity of what stands at `path` (a link not followed); {0, 0} for nothing.
+    static std::pair<dev_t, ino_t> Identity(const std::string& path) {
+        struct stat st;
+        if (::lstat(path.c_str(), &st) != 0) return {0, 0};
+        return {st.st_dev, st.st_ino};
+    }
+
+    // Whether `name` is an older version of an entry the listing found: the
+    // archiver keeps those as "name;N" beside the newest "name", and the
+    // reference extractor writes only the newest.
+    static bool OlderVersion(const std::wstring& name,
+                             const std::unordered_set<std::wstring>& listed) {
+        const std::size_t semicolon = name.rfind(L';');
+        if (semicolon == std::wstring::npos || semicolon == 0 || semicolon + 1 == name.size())
+            return false;
+        for (std::size_t i = semicolon + 1; i < name.size(); ++i)
+            if (name[i] < L'0' || name[i] > L'9') return false;
+        return listed.count(name.substr(0, semicolon)) != 0;
+    }
+
+    // The library's kinds of file reference (the header's RedirType).
+    static constexpr unsigned kHardLink = 4;
+    static constexpr unsigned kFileCopy = 5;
 
     static bool IsLink(const std::string& path) {
         struct stat st;
@@ -312,6 +373,7 @@ bool TRAR::Walk(int operation, const std::vector<std::string>& fileMasks, bool r
             Progress_.FileBytesTotal = static_cast<std::int64_t>(h.UnpSizeHigh) << 32 | h.UnpSize;
 
             if (!extracting) {
+                ListedNames_.insert(name);
                 last = Library_->RARProcessFileW(Handle_, RAR_SKIP, nullptr, nullptr);
                 if (OnFileProcessed) OnFileProcessed(*this, name, roListFiles, last);
             } else {
@@ -328,7 +390,7 @@ bool TRAR::Walk(int operation, const std::vector<std::string>& fileMasks, bool r
                              MatchesMask(destination, masks[i]);
 
                 enum { Extract, Skip, Refuse } step = Extract;
-                if (!chosen || SkipEntries.count(name)) {
+                if (!chosen || SkipEntries.count(name) || Impl::OlderVersion(name, ListedNames_)) {
                     step = Skip;
                 } else if (!Impl::SafeEntryName(name) || Impl::NameCutOff(name, destination) ||
                            Impl::LinkAboveDestination(destinationNative, destFolderNative.size())) {
@@ -360,8 +422,33 @@ bool TRAR::Walk(int operation, const std::vector<std::string>& fileMasks, bool r
 
                 if (step == Extract) {
                     std::wstring destPath = destFolder;
-                    last = Library_->RARProcessFileW(Handle_, RAR_EXTRACT, destPath.data(),
-                                                     destination.data());
+                    // A file is written under a hidden name and takes its real
+                    // name only when complete: an interruption never leaves a
+                    // half file there, and a replaced file stays whole until
+                    // the new one is ready. Folders and links go straight to
+                    // their names, as the library's own link checks expect.
+                    const bool plainFile = !(h.Flags & RHDF_DIRECTORY) && h.RedirType == 0 &&
+                                           !(h.HostOS == 3 && (h.FileAttr & 0xF000) == 0xA000);
+                    std::wstring temporaryWide;
+                    const std::string temporary =
+                        plainFile ? Impl::TemporaryBeside(destinationNative, temporaryWide)
+                                  : std::string();
+                    // A hard link or file copy the library refuses (its source
+                    // is missing or outside the folder) is passed over by the
+                    // library with success; it is a failed entry.
+                    const bool reference =
+                        h.RedirType == Impl::kHardLink || h.RedirType == Impl::kFileCopy;
+                    const auto before =
+                        reference ? Impl::Identity(destinationNative) : std::pair<dev_t, ino_t>();
+                    last = Library_->RARProcessFileW(
+                        Handle_, RAR_EXTRACT, destPath.data(),
+                        temporary.empty() ? destination.data() : temporaryWide.data());
+                    if (!temporary.empty())
+                        last = Impl::PutInPlace(temporary, destinationNative, last);
+                    if (reference && last == 0) {
+                        const auto after = Impl::Identity(destinationNative);
+                        if (after.second == 0 || after == before) last = ERAR_ECREATE;
+                    }
                     if (OnFileProcessed) OnFileProcessed(*this, name, roExtract, last);
                 } else if (step == Skip) {
                     last = Library_->RARProcessFileW(Handle_, RAR_SKIP, nullptr, nullptr);
@@ -389,6 +476,7 @@ bool TRAR::ListArchive(const std::string& FileName) {
         if (!LoadLibrary()) return false;
         ArchiveInformation_.Reset();
         ArchiveInformation_.FileName_ = FileName;
+        ListedNames_.clear();
         if (OpenArchive(false) && ReadArchiveFlagsAndComment())
             Walk(RAR_SKIP, {}, false, std::wstring());
     } catch (...) {

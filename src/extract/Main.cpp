@@ -361,7 +361,7 @@ void TMobrelProgressForm::buildWindow() {
         if (operation == roExtract && result == 0) completed_.insert(name);
     };
 
-    // SIGTERM during a dialog: the pipe wakes the event loop. During the
+    // A request to end during a dialog: the pipe wakes the event loop. During the
     // library's work the progress callback sees the flag.
     if (platform::TerminationFd() >= 0) {
         auto* notifier =
