@@ -10,6 +10,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <cstring>
 #include <filesystem>
 #include <map>
 #include <random>
@@ -456,35 +457,63 @@ TEST_F(ExtractRun, ArchivePathsRelativeLaterVolumeAndNotUtf8) {
     EXPECT_TRUE(dialogLog().empty());
 }
 
-// The shutdown run's SIGTERM in the middle of a large entry: the run stops
-// through the library's cancel path, the half-written entry goes, no report
-// is shown and the process ends normally.
-TEST_F(ExtractRun, SigtermDuringALargeEntryLeavesNoHalfFile) {
+// The hidden temporary files of this run's extraction in `folder`.
+std::vector<std::string> temporaries(const fs::path& folder) {
+    std::vector<std::string> found;
+    for (const auto& e : fs::directory_iterator(folder))
+        if (e.path().filename().string().rfind(".tarnwick-", 0) == 0)
+            found.push_back(e.path().filename());
+    return found;
+}
+
+// An end request in the middle of a large entry (the shutdown run's SIGTERM,
+// Ctrl-C, a closed terminal, Ctrl-\): the run stops through the library's
+// cancel path, no file stands under the entry's name and no temporary is
+// left, no report is shown and the process ends normally. A file the entry
+// was replacing stays byte for byte.
+TEST_F(ExtractRun, AnEndRequestDuringALargeEntryLeavesNoHalfFile) {
     fs::create_directories(dir / "in");
     fs::copy_file(testing_support::LargeArchive().archive, dir / "in/large.rar");
     const std::string large = dir / "in/large.txt";
-    const std::uintmax_t full = 40u << 20;
-    std::atomic<bool> signalled{false};
-    std::thread terminator([&] {
-        // Poll (with an upper bound) until the entry is being written.
-        for (int i = 0; i < 60000 && !signalled; ++i) {
-            std::error_code ec;
-            const auto size = fs::file_size(large, ec);
-            if (!ec && size > 0 && size < full) {
-                for (int pid : runsOfThisTest()) ::kill(pid, SIGTERM);
-                signalled = true;
+    const auto runUntilSignalled = [&](int signal) {
+        std::atomic<bool> signalled{false};
+        std::thread sender([&] {
+            // Poll (with an upper bound) until the entry is being written.
+            for (int i = 0; i < 60000 && !signalled; ++i) {
+                const auto found = temporaries(dir / "in");
+                std::error_code ec;
+                if (!found.empty() && fs::file_size(fs::path(dir / "in") / found[0], ec) > 0 &&
+                    !ec) {
+                    for (int pid : runsOfThisTest()) ::kill(pid, signal);
+                    signalled = true;
+                }
+                std::this_thread::sleep_for(std::chrono::microseconds(500));
             }
-            std::this_thread::sleep_for(std::chrono::microseconds(500));
-        }
-    });
-    const auto r = run({dir / "in/large.rar", dir / "in/large.rar"});
-    signalled = true;
-    terminator.join();
-    EXPECT_EQ(0, r.signal);
-    EXPECT_EQ(0, r.exitCode) << r.output;
-    EXPECT_FALSE(fs::exists(large)) << "a half file under the final name";
-    EXPECT_TRUE(dialogLog().empty());
-    EXPECT_TRUE(runsOfThisTest().empty()) << "the further archive is not handed on";
+        });
+        const auto r = run({dir / "in/large.rar", dir / "in/large.rar"});
+        const bool sent = signalled.exchange(true);
+        sender.join();
+        EXPECT_TRUE(sent) << "the entry was never seen being written";
+        return r;
+    };
+    for (const int signal : {SIGTERM, SIGINT, SIGHUP, SIGQUIT}) {
+        SCOPED_TRACE(strsignal(signal));
+        const auto r = runUntilSignalled(signal);
+        EXPECT_EQ(0, r.signal);
+        EXPECT_EQ(0, r.exitCode) << r.output;
+        EXPECT_FALSE(fs::exists(large)) << "a half file under the final name";
+        EXPECT_TRUE(temporaries(dir / "in").empty());
+        EXPECT_TRUE(dialogLog().empty());
+        EXPECT_TRUE(runsOfThisTest().empty()) << "the further archive is not handed on";
+    }
+
+    // Replacing without asking: the user's file stays whole.
+    setFlag("replace.txt");
+    const std::string old = randomBytes(100000, 9, false);
+    WriteFile(large, old);
+    runUntilSignalled(SIGTERM);
+    EXPECT_EQ(old, ReadFile(large));
+    EXPECT_TRUE(temporaries(dir / "in").empty());
 
     // The same while a dialog waits for its answer (the script gives none).
     fs::create_directories(dir / "src");
