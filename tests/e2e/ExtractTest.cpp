@@ -314,6 +314,27 @@ TEST_F(ExtractRun, AMissingLibraryGivesErrorOpeningAndExitCodeOne) {
     EXPECT_SAME_TREE(Tree{}, readTree(dir / "in", {"a.rar"}));
 }
 
+// A FIFO, a folder or a device is no archive: the run says so (without
+// waiting on the FIFO) instead of blaming the library.
+TEST_F(ExtractRun, WhatIsNotARegularFileIsNamedSo) {
+    fs::create_directories(dir / "in/folder.rar");
+    ASSERT_EQ(0, ::mkfifo((dir / "in/pipe.rar").c_str(), 0600));
+    for (const std::string& path :
+         {dir / "in/pipe.rar", dir / "in/folder.rar", std::string("/dev/null")}) {
+        SCOPED_TRACE(path);
+        WriteFile(script, "QMessageBox accept\n");
+        WriteFile(script + ".log", "");
+        const auto r = run({path});
+        EXPECT_FALSE(r.timedOut);
+        EXPECT_EQ(1, r.exitCode) << r.output;
+        const auto log = dialogLog();
+        ASSERT_EQ(1u, log.size());
+        EXPECT_TRUE(logHas(log, "Error opening RAR file!")) << log[0];
+        EXPECT_TRUE(logHas(log, "\"" + path + "\" is not a regular file.")) << log[0];
+        EXPECT_FALSE(logHas(log, "libunrar")) << log[0];
+    }
+}
+
 TEST_F(ExtractRun, AnExistingFileIsAnArchiveWhateverItIsCalled) {
     makeSourceTree(dir / "src");
     fs::create_directories(dir / "in");
