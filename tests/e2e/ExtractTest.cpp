@@ -185,6 +185,47 @@ TEST_F(ExtractRun, TreeEqualsUnrarInTheArchivesFolderAndInASubfolder) {
     }());
 }
 
+// An archive that keeps older versions of a file ("rar a -ver") gives only
+// the newest, under its plain name, as `unrar x` does; a name that only looks
+// like a version is an ordinary file.
+TEST_F(ExtractRun, OlderVersionsOfAFileAreNotWritten) {
+    fs::create_directories(dir / "src");
+    fs::create_directories(dir / "in");
+    for (const char* text : {"first\n", "second version\n", "newest of all\n"}) {
+        WriteFile(dir / "src/notes.txt", text);
+        makeArchive(dir / "src", dir / "in/v.rar", {"notes.txt"}, {"-ver"});
+    }
+    WriteFile(dir / "src/plain;1", "not a version\n");
+    makeArchive(dir / "src", dir / "in/v.rar", {"plain;1"});
+    const Tree expected = reference(dir / "in/v.rar");
+    ASSERT_EQ((Tree{{"notes.txt", "Fnewest of all\n"}, {"plain;1", "Fnot a version\n"}}), expected);
+    const auto r = run({dir / "in/v.rar"});
+    EXPECT_EQ(0, r.exitCode) << r.output;
+    EXPECT_SAME_TREE(expected, readTree(dir / "in", {"v.rar"}));
+    EXPECT_TRUE(dialogLog().empty());
+}
+
+// A hard link whose source is not there to link to is refused by the
+// library (`unrar x` exits 9): the run reports the failure.
+TEST_F(ExtractRun, ARefusedHardLinkEndsWithTheFailureReport) {
+    fs::create_directories(dir / "src");
+    fs::create_directories(dir / "in");
+    WriteFile(dir / "src/original.txt", "original\n");
+    fs::create_hard_link(dir / "src/original.txt", dir / "src/copy.txt");
+    WriteFile(dir / "src/plain.txt", "plain\n");
+    makeArchive(dir / "src", dir / "in/links.rar", {"original.txt", "copy.txt", "plain.txt"},
+                {"-oh"});
+    auto o = utf8();
+    ASSERT_EQ(0, RunProcess("/usr/bin/rar", {"d", "-idq", dir / "in/links.rar", "original.txt"}, o)
+                     .exitCode);
+    WriteFile(script, "TFailedForm OKButton\n");
+    const auto r = run({dir / "in/links.rar"});
+    EXPECT_EQ(0, r.exitCode) << r.output;
+    EXPECT_TRUE(logHas(dialogLog(), "TFailedForm | "));
+    EXPECT_EQ("plain\n", ReadFile(dir / "in/plain.txt"));
+    EXPECT_FALSE(fs::exists(dir / "in/copy.txt"));
+}
+
 TEST_F(ExtractRun, SubfolderGetsAnUnderscoreWhenAFileHasItsName) {
     makeSourceTree(dir / "src");
     fs::create_directories(dir / "in");
