@@ -1,5 +1,6 @@
 #include "archive/RAR.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -57,40 +58,91 @@ struct TRAR::Impl {
                WideToNative(destination).size() > kDestinationLimit;
     }
 
-    // A free hidden name in the destination's folder for the library to write
-    // the entry to, as bytes and as the library's wide name; empty when none
-    // can be had (the entry is then written under its real name).
-    static std::string TemporaryBeside(const std::string& destination, std::wstring& wide) {
-        static unsigned counter = 0;
-        const std::string folder = destination.substr(0, destination.rfind('/') + 1);
-        for (int attempt = 0; attempt < 100; ++attempt) {
-            char name[48];
-            std::snprintf(name, sizeof name, ".tarnwick-%ld-%u.part", static_cast<long>(::getpid()),
-                          counter++);
-            const std::string candidate = folder + name;
-            struct stat st;
-            if (::lstat(candidate.c_str(), &st) == 0) continue;
-            if (errno != ENOENT) break;
-            wide = NativeToWide(candidate);
-            // The library must write exactly these bytes, within its limits.
-            if (WideToNative(wide) != candidate || wide.size() > kDestinationLimit ||
-                candidate.size() > kDestinationLimit)
-                break;
-            return candidate;
-        }
-        wide.clear();
-        return {};
-    }
+    // The hidden temporary name that files of a walk are written to before
+    // they take their real names. One name serves a whole folder: it is
+    // found free once, is free again after each file, and the folder is held
+    // open so that each file is renamed without walking its path again. It
+    // stays valid while the walk writes nothing but files there.
+    class TemporarySlot {
+    public:
+        TemporarySlot() : pid_(static_cast<long>(::getpid())) {}
+        ~TemporarySlot() { Forget(); }
+        TemporarySlot(const TemporarySlot&) = delete;
+        TemporarySlot& operator=(const TemporarySlot&) = delete;
 
-    // The library is done with an entry written under a temporary name: a
-    // complete and checked file takes its real name in one step (replacing a
-    // file there); anything else goes, and the real name is left as it was.
-    static int PutInPlace(const std::string& temporary, const std::string& destination,
-                          int result) {
-        if (result == 0 && ::rename(temporary.c_str(), destination.c_str()) == 0) return 0;
-        ::unlink(temporary.c_str());
-        return result == 0 ? ERAR_ECREATE : result;
-    }
+        void Forget() {
+            if (folderFd_ >= 0) ::close(folderFd_);
+            folderFd_ = -1;
+            folder_.clear();
+        }
+
+        // The temporary name beside the destination, as bytes, and in `wide`
+        // as the library's wide name; empty when none can be had (the entry
+        // is then written under its real name). The wide name is the
+        // destination's folder with an ASCII name, and keeps the escape mark
+        // when the destination has one, so it stands for exactly these bytes.
+        std::string Beside(const std::wstring& destination, const std::string& destinationNative,
+                           std::wstring& wide) {
+            const std::size_t slash = destinationNative.rfind('/') + 1;
+            if (destinationNative.compare(0, slash, folder_) != 0 &&
+                !Find(destinationNative, slash))
+                return {};
+            const std::wstring folder = destination.substr(0, destination.rfind(L'/') + 1);
+            if (folder.size() + name_.size() > kDestinationLimit) return {};
+            wide.assign(folder).append(name_.begin(), name_.end());
+            if (destination.find(kMappedMark) != std::wstring::npos &&
+                folder.find(kMappedMark) == std::wstring::npos)
+                wide += kMappedMark;
+            return folder_ + name_;
+        }
+
+        // The library is done with an entry written to the temporary name: a
+        // complete and checked file takes its real name in one step
+        // (replacing a file there); anything else goes, and the real name is
+        // left as it was.
+        int PutInPlace(const std::string& destinationNative, int result) {
+            if (result == 0) {
+                // The folder was checked for links below the output folder
+                // (which may be a link itself) when it was chosen.
+                if (folderFd_ < 0)
+                    folderFd_ = ::open(folder_.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+                const bool renamed =
+                    folderFd_ >= 0
+                        ? ::renameat(folderFd_, name_.c_str(), folderFd_,
+                                     destinationNative.c_str() + folder_.size()) == 0
+                        : ::rename((folder_ + name_).c_str(), destinationNative.c_str()) == 0;
+                if (renamed) return 0;
+            }
+            if (::unlink((folder_ + name_).c_str()) != 0 && errno != ENOENT) Forget();
+            return result == 0 ? ERAR_ECREATE : result;
+        }
+
+    private:
+        bool Find(const std::string& destinationNative, std::size_t slash) {
+            Forget();
+            const std::string folder = destinationNative.substr(0, slash);
+            for (unsigned attempt = 0; attempt < 100; ++attempt) {
+                char name[48];
+                std::snprintf(name, sizeof name,
+                              attempt == 0 ? ".tarnwick-%ld.part" : ".tarnwick-%ld-%u.part", pid_,
+                              attempt);
+                const std::string candidate = folder + name;
+                if (candidate.size() > kDestinationLimit) return false;
+                struct stat st;
+                if (::lstat(candidate.c_str(), &st) == 0) continue;
+                if (errno != ENOENT) return false;
+                folder_ = folder;
+                name_ = name;
+                return true;
+            }
+            return false;
+        }
+
+        long pid_;
+        std::string folder_;  // as written, ending in '/'; empty when nothing is known
+        std::string name_;
+        int folderFd_ = -1;
+    };
 
     // The identity of what stands at `path` (a link not followed); {0, 0} for nothing.
     static std::pair<dev_t, ino_t> Identity(const std::string& path) {
@@ -99,27 +151,39 @@ struct TRAR::Impl {
         return {st.st_dev, st.st_ino};
     }
 
-    // Whether `name` is an older version of an entry the listing found: the
-    // archiver keeps those as "name;N" beside the newest "name", and the
-    // reference extractor writes only the newest.
-    static bool OlderVersion(const std::wstring& name,
-                             const std::unordered_set<std::wstring>& listed) {
+    // The base of a name "base;N" (N decimal), as the archiver names the
+    // older versions it keeps of a file; empty for any other name.
+    static std::wstring VersionBase(const std::wstring& name) {
         const std::size_t semicolon = name.rfind(L';');
         if (semicolon == std::wstring::npos || semicolon == 0 || semicolon + 1 == name.size())
-            return false;
+            return {};
         for (std::size_t i = semicolon + 1; i < name.size(); ++i)
-            if (name[i] < L'0' || name[i] > L'9') return false;
-        return listed.count(name.substr(0, semicolon)) != 0;
+            if (name[i] < L'0' || name[i] > L'9') return {};
+        return name.substr(0, semicolon);
+    }
+
+    // The listed names that are older versions of another listed name: the
+    // reference extractor writes only the newest, under the plain name.
+    static std::unordered_set<std::wstring> OlderVersions(const std::vector<std::wstring>& listed) {
+        std::unordered_set<std::wstring> bases, olderVersions;
+        for (const std::wstring& name : listed)
+            if (name.find(L';') != std::wstring::npos) {
+                std::wstring base = VersionBase(name);
+                if (!base.empty()) bases.insert(std::move(base));
+            }
+        if (bases.empty()) return olderVersions;
+        std::unordered_set<std::wstring> present;
+        for (const std::wstring& name : listed)
+            if (bases.count(name)) present.insert(name);
+        for (const std::wstring& name : listed)
+            if (name.find(L';') != std::wstring::npos && present.count(VersionBase(name)))
+                olderVersions.insert(name);
+        return olderVersions;
     }
 
     // The library's kinds of file reference (the header's RedirType).
     static constexpr unsigned kHardLink = 4;
     static constexpr unsigned kFileCopy = 5;
-
-    static bool IsLink(const std::string& path) {
-        struct stat st;
-        return ::lstat(path.c_str(), &st) == 0 && S_ISLNK(st.st_mode);
-    }
 
     static const char* HostText(unsigned host) {
         switch (host) {
@@ -340,6 +404,13 @@ bool TRAR::Walk(int operation, const std::vector<std::string>& fileMasks, bool r
     std::vector<std::wstring> masks;
     for (const std::string& m : fileMasks) masks.push_back(Utf8ToWide(m));
     bool firstPass = true;
+    const std::unordered_set<std::wstring> olderVersions =
+        extracting ? Impl::OlderVersions(ListedNames_) : std::unordered_set<std::wstring>();
+    // The folder (as written, ending in '/') last found free of links; it
+    // stays so while the walk writes nothing but files, and the next entry
+    // in it needs no new look. Empty when nothing is known.
+    std::string linkFreeFolder;
+    Impl::TemporarySlot slot;
     try {
         while (last == 0 && ok && !AbortRequested_) {
             RARHeaderDataEx& h = *Header_;
@@ -373,7 +444,7 @@ bool TRAR::Walk(int operation, const std::vector<std::string>& fileMasks, bool r
             Progress_.FileBytesTotal = static_cast<std::int64_t>(h.UnpSizeHigh) << 32 | h.UnpSize;
 
             if (!extracting) {
-                ListedNames_.insert(name);
+                ListedNames_.push_back(name);
                 last = Library_->RARProcessFileW(Handle_, RAR_SKIP, nullptr, nullptr);
                 if (OnFileProcessed) OnFileProcessed(*this, name, roListFiles, last);
             } else {
@@ -390,17 +461,25 @@ bool TRAR::Walk(int operation, const std::vector<std::string>& fileMasks, bool r
                              MatchesMask(destination, masks[i]);
 
                 enum { Extract, Skip, Refuse } step = Extract;
-                if (!chosen || SkipEntries.count(name) || Impl::OlderVersion(name, ListedNames_)) {
+                if (!chosen || SkipEntries.count(name) ||
+                    (!olderVersions.empty() && olderVersions.count(name))) {
                     step = Skip;
                 } else if (!Impl::SafeEntryName(name) || Impl::NameCutOff(name, destination) ||
-                           Impl::LinkAboveDestination(destinationNative, destFolderNative.size())) {
+                           (destinationNative.compare(0, destinationNative.rfind('/') + 1,
+                                                      linkFreeFolder) != 0 &&
+                            Impl::LinkAboveDestination(destinationNative,
+                                                       destFolderNative.size()))) {
                     step = Refuse;
                 } else {
                     const bool isFolder = (h.Flags & RHDF_DIRECTORY) != 0;
-                    const bool link = Impl::IsLink(destinationNative);
+                    // One look at the destination, the link not followed: a
+                    // link, or a file that is not a folder, is in the way.
+                    struct stat st;
+                    const bool present = ::lstat(destinationNative.c_str(), &st) == 0;
+                    const bool link = present && S_ISLNK(st.st_mode);
                     if (link && isFolder) {
                         step = Refuse;
-                    } else if (link || platform::FileExists(destinationNative)) {
+                    } else if (link || (present && !S_ISDIR(st.st_mode))) {
                         TRARReplaceData existing{destination, FileSizeOf(destinationNative),
                                                  FileDateOf(destinationNative)};
                         TRARReplaceData incoming{destination, Progress_.FileBytesTotal,
@@ -431,7 +510,7 @@ bool TRAR::Walk(int operation, const std::vector<std::string>& fileMasks, bool r
                                            !(h.HostOS == 3 && (h.FileAttr & 0xF000) == 0xA000);
                     std::wstring temporaryWide;
                     const std::string temporary =
-                        plainFile ? Impl::TemporaryBeside(destinationNative, temporaryWide)
+                        plainFile ? slot.Beside(destination, destinationNative, temporaryWide)
                                   : std::string();
                     // A hard link or file copy the library refuses (its source
                     // is missing or outside the folder) is passed over by the
@@ -443,8 +522,15 @@ bool TRAR::Walk(int operation, const std::vector<std::string>& fileMasks, bool r
                     last = Library_->RARProcessFileW(
                         Handle_, RAR_EXTRACT, destPath.data(),
                         temporary.empty() ? destination.data() : temporaryWide.data());
-                    if (!temporary.empty())
-                        last = Impl::PutInPlace(temporary, destinationNative, last);
+                    if (!temporary.empty()) last = slot.PutInPlace(destinationNative, last);
+                    // Anything but a file may have made a link on the way.
+                    if (plainFile) {
+                        linkFreeFolder.assign(destinationNative, 0,
+                                              destinationNative.rfind('/') + 1);
+                    } else {
+                        linkFreeFolder.clear();
+                        slot.Forget();
+                    }
                     if (reference && last == 0) {
                         const auto after = Impl::Identity(destinationNative);
                         if (after.second == 0 || after == before) last = ERAR_ECREATE;

@@ -235,7 +235,7 @@ private:
     std::int64_t SplitPackedSize_ = 0;
     std::string Password_;  // preset password; nothing in the program sets it
     std::wstring FirstEntryName_;
-    std::unordered_set<std::wstring> ListedNames_;  // every entry name of the last listing
+    std::vector<std::wstring> ListedNames_;  // every entry name of the last listing
     std::unique_ptr<char[]> CommentBuffer_;
     TRARProgressInfo Progress_;
     TRARArchiveInformation ArchiveInformation_;

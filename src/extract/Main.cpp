@@ -371,7 +371,7 @@ void TMobrelProgressForm::buildWindow() {
                                   TRARReplaceAction& a) { RARArchiveReplace(s, e, n, a); };
     RARArchive.OnFileProcessed = [this](TRAR&, const std::wstring& name, TRAROperation operation,
                                         std::int32_t result) {
-        if (operation == roExtract && result == 0) completed_.insert(name);
+        if (operation == roExtract && result == 0) completed_.push_back(name);
     };
 
     // A request to end during a dialog: the pipe wakes the event loop. During the
