@@ -100,7 +100,9 @@ struct TRAR::Impl {
         // complete and checked file takes its real name in one step
         // (replacing a file there); anything else goes, and the real name is
         // left as it was.
-        int PutInPlace(const std::string& destinationNative, int result) {
+        // A hard link already named the same file as the real name would
+        // leave the temporary name in place, so it is removed afterwards.
+        int PutInPlace(const std::string& destinationNative, int result, bool hardLink) {
             if (result == 0) {
                 // The folder was checked for links below the output folder
                 // (which may be a link itself) when it was chosen.
@@ -111,7 +113,11 @@ struct TRAR::Impl {
                         ? ::renameat(folderFd_, name_.c_str(), folderFd_,
                                      destinationNative.c_str() + folder_.size()) == 0
                         : ::rename((folder_ + name_).c_str(), destinationNative.c_str()) == 0;
-                if (renamed) return 0;
+                if (renamed && !hardLink) return 0;
+                if (renamed) {
+                    ::unlink((folder_ + name_).c_str());
+                    return 0;
+                }
             }
             if (::unlink((folder_ + name_).c_str()) != 0 && errno != ENOENT) Forget();
             return result == 0 ? ERAR_ECREATE : result;
@@ -143,13 +149,6 @@ struct TRAR::Impl {
         std::string name_;
         int folderFd_ = -1;
     };
-
-    // The identity of what stands at `path` (a link not followed); {0, 0} for nothing.
-    static std::pair<dev_t, ino_t> Identity(const std::string& path) {
-        struct stat st;
-        if (::lstat(path.c_str(), &st) != 0) return {0, 0};
-        return {st.st_dev, st.st_ino};
-    }
 
     // The base of a name "base;N" (N decimal), as the archiver names the
     // older versions it keeps of a file; empty for any other name.
@@ -504,36 +503,35 @@ bool TRAR::Walk(int operation, const std::vector<std::string>& fileMasks, bool r
                     // A file is written under a hidden name and takes its real
                     // name only when complete: an interruption never leaves a
                     // half file there, and a replaced file stays whole until
-                    // the new one is ready. Folders and links go straight to
-                    // their names, as the library's own link checks expect.
-                    const bool plainFile = !(h.Flags & RHDF_DIRECTORY) && h.RedirType == 0 &&
-                                           !(h.HostOS == 3 && (h.FileAttr & 0xF000) == 0xA000);
-                    std::wstring temporaryWide;
-                    const std::string temporary =
-                        plainFile ? slot.Beside(destination, destinationNative, temporaryWide)
-                                  : std::string();
-                    // A hard link or file copy the library refuses (its source
-                    // is missing or outside the folder) is passed over by the
-                    // library with success; it is a failed entry.
+                    // the new one is ready. So are hard links and file copies:
+                    // one the library refuses (its source is missing or outside
+                    // the folder) it passes over with success, and the missing
+                    // temporary makes it a failed entry. Folders and symbolic
+                    // links go straight to their names, as the library's own
+                    // link checks expect.
                     const bool reference =
                         h.RedirType == Impl::kHardLink || h.RedirType == Impl::kFileCopy;
-                    const auto before =
-                        reference ? Impl::Identity(destinationNative) : std::pair<dev_t, ino_t>();
+                    const bool file = !(h.Flags & RHDF_DIRECTORY) &&
+                                      (h.RedirType == 0 || reference) &&
+                                      !(h.HostOS == 3 && (h.FileAttr & 0xF000) == 0xA000);
+                    std::wstring temporaryWide;
+                    const std::string temporary =
+                        file ? slot.Beside(destination, destinationNative, temporaryWide)
+                             : std::string();
                     last = Library_->RARProcessFileW(
                         Handle_, RAR_EXTRACT, destPath.data(),
                         temporary.empty() ? destination.data() : temporaryWide.data());
-                    if (!temporary.empty()) last = slot.PutInPlace(destinationNative, last);
-                    // Anything but a file may have made a link on the way.
-                    if (plainFile) {
+                    if (!temporary.empty())
+                        last = slot.PutInPlace(destinationNative, last,
+                                               h.RedirType == Impl::kHardLink);
+                    // Anything but a plain file (a hard link to a link, too)
+                    // may have made a link on the way.
+                    if (file && !reference) {
                         linkFreeFolder.assign(destinationNative, 0,
                                               destinationNative.rfind('/') + 1);
                     } else {
                         linkFreeFolder.clear();
                         slot.Forget();
-                    }
-                    if (reference && last == 0) {
-                        const auto after = Impl::Identity(destinationNative);
-                        if (after.second == 0 || after == before) last = ERAR_ECREATE;
                     }
                     if (OnFileProcessed) OnFileProcessed(*this, name, roExtract, last);
                 } else if (step == Skip) {
