@@ -17,12 +17,13 @@
 // its destination inside that folder. An archive whose header chain breaks
 // before its end block fails the extraction.
 //
-// A file is written under a hidden temporary name in its folder and renamed
-// to its real name only when the library reports it complete and checked, so
-// a stop, a failed check or a crash never leaves a half file under the real
-// name, and a file it replaces is swapped in one step. Older versions of a
-// file ("name;N" beside "name") are passed over; a hard link or file copy the
-// library refuses is a failed entry.
+// A file (hard links and file copies too) is written under a hidden
+// temporary name in its folder and renamed to its real name only when the
+// library reports it complete and checked, so a stop, a failed check or a
+// crash never leaves a half file under the real name, and a file it replaces
+// is swapped in one step; a hard link or file copy the library refuses is a
+// failed entry. Older versions of a file ("name;N" beside "name") are passed
+// over.
 
 #include <cstdint>
 #include <functional>
