@@ -67,8 +67,9 @@ int main(int argc, char** argv) {
 
     TMobrelProgressForm* progress = nullptr;
     if (run == entry::Run::Extraction) {
-        // The shutdown run's SIGTERM ends the extraction through the
-        // library's cancel path, with no half-written file left behind.
+        // The shutdown run's SIGTERM, Ctrl-C, a closed terminal or Ctrl-\ end
+        // the extraction through the library's cancel path, with no
+        // half-written file left behind.
         platform::InstallTerminationHandler();
         // The arguments byte for byte: a file name need not be valid UTF-8.
         progress = new TMobrelProgressForm(std::vector<std::string>(argv + 1, argv + argc));

@@ -1,11 +1,14 @@
 #include "archive/RAR.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <cwctype>
+#include <utility>
 
 #include "platform/Paths.h"
 
@@ -49,16 +52,137 @@ struct TRAR::Impl {
     // Whether the library would cut the name: it leaves a name that fills
     // its name field unterminated, and copies the destination into buffers of
     // 2,048 characters and 2,048 bytes. A cut name could land anywhere.
+    static constexpr std::size_t kDestinationLimit = 2047;
     static bool NameCutOff(const std::wstring& name, const std::wstring& destination) {
-        constexpr std::size_t kDestinationLimit = 2047;
         return name.size() >= kNameChars || destination.size() > kDestinationLimit ||
                WideToNative(destination).size() > kDestinationLimit;
     }
 
-    static bool IsLink(const std::string& path) {
-        struct stat st;
-        return ::lstat(path.c_str(), &st) == 0 && S_ISLNK(st.st_mode);
+    // The hidden temporary name that files of a walk are written to before
+    // they take their real names. One name serves a whole folder: it is
+    // found free once, is free again after each file, and the folder is held
+    // open so that each file is renamed without walking its path again. It
+    // stays valid while the walk writes nothing but files there.
+    class TemporarySlot {
+    public:
+        TemporarySlot() : pid_(static_cast<long>(::getpid())) {}
+        ~TemporarySlot() { Forget(); }
+        TemporarySlot(const TemporarySlot&) = delete;
+        TemporarySlot& operator=(const TemporarySlot&) = delete;
+
+        void Forget() {
+            if (folderFd_ >= 0) ::close(folderFd_);
+            folderFd_ = -1;
+            folder_.clear();
+        }
+
+        // The temporary name beside the destination, as bytes, and in `wide`
+        // as the library's wide name; empty when none can be had (the entry
+        // is then written under its real name). The wide name is the
+        // destination's folder with an ASCII name, and keeps the escape mark
+        // when the destination has one, so it stands for exactly these bytes.
+        std::string Beside(const std::wstring& destination, const std::string& destinationNative,
+                           std::wstring& wide) {
+            const std::size_t slash = destinationNative.rfind('/') + 1;
+            if (destinationNative.compare(0, slash, folder_) != 0 &&
+                !Find(destinationNative, slash))
+                return {};
+            const std::wstring folder = destination.substr(0, destination.rfind(L'/') + 1);
+            if (folder.size() + name_.size() > kDestinationLimit) return {};
+            wide.assign(folder).append(name_.begin(), name_.end());
+            if (destination.find(kMappedMark) != std::wstring::npos &&
+                folder.find(kMappedMark) == std::wstring::npos)
+                wide += kMappedMark;
+            return folder_ + name_;
+        }
+
+        // The library is done with an entry written to the temporary name: a
+        // complete and checked file takes its real name in one step
+        // (replacing a file there); anything else goes, and the real name is
+        // left as it was.
+        // A hard link already named the same file as the real name would
+        // leave the temporary name in place, so it is removed afterwards.
+        int PutInPlace(const std::string& destinationNative, int result, bool hardLink) {
+            if (result == 0) {
+                // The folder was checked for links below the output folder
+                // (which may be a link itself) when it was chosen.
+                if (folderFd_ < 0)
+                    folderFd_ = ::open(folder_.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+                const bool renamed =
+                    folderFd_ >= 0
+                        ? ::renameat(folderFd_, name_.c_str(), folderFd_,
+                                     destinationNative.c_str() + folder_.size()) == 0
+                        : ::rename((folder_ + name_).c_str(), destinationNative.c_str()) == 0;
+                if (renamed && !hardLink) return 0;
+                if (renamed) {
+                    ::unlink((folder_ + name_).c_str());
+                    return 0;
+                }
+            }
+            if (::unlink((folder_ + name_).c_str()) != 0 && errno != ENOENT) Forget();
+            return result == 0 ? ERAR_ECREATE : result;
+        }
+
+    private:
+        bool Find(const std::string& destinationNative, std::size_t slash) {
+            Forget();
+            const std::string folder = destinationNative.substr(0, slash);
+            for (unsigned attempt = 0; attempt < 100; ++attempt) {
+                char name[48];
+                std::snprintf(name, sizeof name,
+                              attempt == 0 ? ".tarnwick-%ld.part" : ".tarnwick-%ld-%u.part", pid_,
+                              attempt);
+                const std::string candidate = folder + name;
+                if (candidate.size() > kDestinationLimit) return false;
+                struct stat st;
+                if (::lstat(candidate.c_str(), &st) == 0) continue;
+                if (errno != ENOENT) return false;
+                folder_ = folder;
+                name_ = name;
+                return true;
+            }
+            return false;
+        }
+
+        long pid_;
+        std::string folder_;  // as written, ending in '/'; empty when nothing is known
+        std::string name_;
+        int folderFd_ = -1;
+    };
+
+    // The base of a name "base;N" (N decimal), as the archiver names the
+    // older versions it keeps of a file; empty for any other name.
+    static std::wstring VersionBase(const std::wstring& name) {
+        const std::size_t semicolon = name.rfind(L';');
+        if (semicolon == std::wstring::npos || semicolon == 0 || semicolon + 1 == name.size())
+            return {};
+        for (std::size_t i = semicolon + 1; i < name.size(); ++i)
+            if (name[i] < L'0' || name[i] > L'9') return {};
+        return name.substr(0, semicolon);
     }
+
+    // The listed names that are older versions of another listed name: the
+    // reference extractor writes only the newest, under the plain name.
+    static std::unordered_set<std::wstring> OlderVersions(const std::vector<std::wstring>& listed) {
+        std::unordered_set<std::wstring> bases, olderVersions;
+        for (const std::wstring& name : listed)
+            if (name.find(L';') != std::wstring::npos) {
+                std::wstring base = VersionBase(name);
+                if (!base.empty()) bases.insert(std::move(base));
+            }
+        if (bases.empty()) return olderVersions;
+        std::unordered_set<std::wstring> present;
+        for (const std::wstring& name : listed)
+            if (bases.count(name)) present.insert(name);
+        for (const std::wstring& name : listed)
+            if (name.find(L';') != std::wstring::npos && present.count(VersionBase(name)))
+                olderVersions.insert(name);
+        return olderVersions;
+    }
+
+    // The library's kinds of file reference (the header's RedirType).
+    static constexpr unsigned kHardLink = 4;
+    static constexpr unsigned kFileCopy = 5;
 
     static const char* HostText(unsigned host) {
         switch (host) {
@@ -279,6 +403,13 @@ bool TRAR::Walk(int operation, const std::vector<std::string>& fileMasks, bool r
     std::vector<std::wstring> masks;
     for (const std::string& m : fileMasks) masks.push_back(Utf8ToWide(m));
     bool firstPass = true;
+    const std::unordered_set<std::wstring> olderVersions =
+        extracting ? Impl::OlderVersions(ListedNames_) : std::unordered_set<std::wstring>();
+    // The folder (as written, ending in '/') last found free of links; it
+    // stays so while the walk writes nothing but files, and the next entry
+    // in it needs no new look. Empty when nothing is known.
+    std::string linkFreeFolder;
+    Impl::TemporarySlot slot;
     try {
         while (last == 0 && ok && !AbortRequested_) {
             RARHeaderDataEx& h = *Header_;
@@ -312,6 +443,7 @@ bool TRAR::Walk(int operation, const std::vector<std::string>& fileMasks, bool r
             Progress_.FileBytesTotal = static_cast<std::int64_t>(h.UnpSizeHigh) << 32 | h.UnpSize;
 
             if (!extracting) {
+                ListedNames_.push_back(name);
                 last = Library_->RARProcessFileW(Handle_, RAR_SKIP, nullptr, nullptr);
                 if (OnFileProcessed) OnFileProcessed(*this, name, roListFiles, last);
             } else {
@@ -328,17 +460,25 @@ bool TRAR::Walk(int operation, const std::vector<std::string>& fileMasks, bool r
                              MatchesMask(destination, masks[i]);
 
                 enum { Extract, Skip, Refuse } step = Extract;
-                if (!chosen || SkipEntries.count(name)) {
+                if (!chosen || SkipEntries.count(name) ||
+                    (!olderVersions.empty() && olderVersions.count(name))) {
                     step = Skip;
                 } else if (!Impl::SafeEntryName(name) || Impl::NameCutOff(name, destination) ||
-                           Impl::LinkAboveDestination(destinationNative, destFolderNative.size())) {
+                           (destinationNative.compare(0, destinationNative.rfind('/') + 1,
+                                                      linkFreeFolder) != 0 &&
+                            Impl::LinkAboveDestination(destinationNative,
+                                                       destFolderNative.size()))) {
                     step = Refuse;
                 } else {
                     const bool isFolder = (h.Flags & RHDF_DIRECTORY) != 0;
-                    const bool link = Impl::IsLink(destinationNative);
+                    // One look at the destination, the link not followed: a
+                    // link, or a file that is not a folder, is in the way.
+                    struct stat st;
+                    const bool present = ::lstat(destinationNative.c_str(), &st) == 0;
+                    const bool link = present && S_ISLNK(st.st_mode);
                     if (link && isFolder) {
                         step = Refuse;
-                    } else if (link || platform::FileExists(destinationNative)) {
+                    } else if (link || (present && !S_ISDIR(st.st_mode))) {
                         TRARReplaceData existing{destination, FileSizeOf(destinationNative),
                                                  FileDateOf(destinationNative)};
                         TRARReplaceData incoming{destination, Progress_.FileBytesTotal,
@@ -360,8 +500,39 @@ bool TRAR::Walk(int operation, const std::vector<std::string>& fileMasks, bool r
 
                 if (step == Extract) {
                     std::wstring destPath = destFolder;
-                    last = Library_->RARProcessFileW(Handle_, RAR_EXTRACT, destPath.data(),
-                                                     destination.data());
+                    // A file is written under a hidden name and takes its real
+                    // name only when complete: an interruption never leaves a
+                    // half file there, and a replaced file stays whole until
+                    // the new one is ready. So are hard links and file copies:
+                    // one the library refuses (its source is missing or outside
+                    // the folder) it passes over with success, and the missing
+                    // temporary makes it a failed entry. Folders and symbolic
+                    // links go straight to their names, as the library's own
+                    // link checks expect.
+                    const bool reference =
+                        h.RedirType == Impl::kHardLink || h.RedirType == Impl::kFileCopy;
+                    const bool file = !(h.Flags & RHDF_DIRECTORY) &&
+                                      (h.RedirType == 0 || reference) &&
+                                      !(h.HostOS == 3 && (h.FileAttr & 0xF000) == 0xA000);
+                    std::wstring temporaryWide;
+                    const std::string temporary =
+                        file ? slot.Beside(destination, destinationNative, temporaryWide)
+                             : std::string();
+                    last = Library_->RARProcessFileW(
+                        Handle_, RAR_EXTRACT, destPath.data(),
+                        temporary.empty() ? destination.data() : temporaryWide.data());
+                    if (!temporary.empty())
+                        last = slot.PutInPlace(destinationNative, last,
+                                               h.RedirType == Impl::kHardLink);
+                    // Anything but a plain file (a hard link to a link, too)
+                    // may have made a link on the way.
+                    if (file && !reference) {
+                        linkFreeFolder.assign(destinationNative, 0,
+                                              destinationNative.rfind('/') + 1);
+                    } else {
+                        linkFreeFolder.clear();
+                        slot.Forget();
+                    }
                     if (OnFileProcessed) OnFileProcessed(*this, name, roExtract, last);
                 } else if (step == Skip) {
                     last = Library_->RARProcessFileW(Handle_, RAR_SKIP, nullptr, nullptr);
@@ -389,6 +560,7 @@ bool TRAR::ListArchive(const std::string& FileName) {
         if (!LoadLibrary()) return false;
         ArchiveInformation_.Reset();
         ArchiveInformation_.FileName_ = FileName;
+        ListedNames_.clear();
         if (OpenArchive(false) && ReadArchiveFlagsAndComment())
             Walk(RAR_SKIP, {}, false, std::wstring());
     } catch (...) {

@@ -16,6 +16,14 @@
 // no entry is written through a symbolic link that already exists at or above
 // its destination inside that folder. An archive whose header chain breaks
 // before its end block fails the extraction.
+//
+// A file (hard links and file copies too) is written under a hidden
+// temporary name in its folder and renamed to its real name only when the
+// library reports it complete and checked, so a stop, a failed check or a
+// crash never leaves a half file under the real name, and a file it replaces
+// is swapped in one step; a hard link or file copy the library refuses is a
+// failed entry. Older versions of a file ("name;N" beside "name") are passed
+// over.
 
 #include <cstdint>
 #include <functional>
@@ -228,6 +236,7 @@ private:
     std::int64_t SplitPackedSize_ = 0;
     std::string Password_;  // preset password; nothing in the program sets it
     std::wstring FirstEntryName_;
+    std::vector<std::wstring> ListedNames_;  // every entry name of the last listing
     std::unique_ptr<char[]> CommentBuffer_;
     TRARProgressInfo Progress_;
     TRARArchiveInformation ArchiveInformation_;

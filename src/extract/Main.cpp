@@ -45,6 +45,7 @@
 #include "ui/Fonts.h"
 #include "ui/Look.h"
 #include "ui/Pictures.h"
+#include "ui/RunDialog.h"
 #include "ui/Wizard.h"
 
 namespace extraction {
@@ -276,6 +277,18 @@ QString shownName(const std::wstring& name) {
     return QString::fromUtf8(rardll::WideToNative(name));
 }
 
+// A path that names something other than a regular file (a FIFO, a device, a
+// folder); found without opening it, which would wait forever on a FIFO.
+bool isSpecialFile(const std::string& path) {
+    struct stat st;
+    return ::stat(path.c_str(), &st) == 0 && !S_ISREG(st.st_mode);
+}
+
+// The explanation under "Error opening RAR file!" for such a path; %1 is the path.
+const rundialog::ControlText kNotARegularFile = {
+    "", "\"%1\" is not a regular file.", "\"%1\" n'est pas un fichier ordinaire.",
+    "\"%1\" ist keine gewöhnliche Datei.", "\"%1\" no es un archivo normal."};
+
 // The small icons beside the two texts, drawn rather than stored, with every
 // device pixel of the screen they show on.
 QPixmap iconCanvas(int width, int height) {
@@ -433,10 +446,10 @@ void TMobrelProgressForm::buildWindow() {
                                   TRARReplaceAction& a) { RARArchiveReplace(s, e, n, a); };
     RARArchive.OnFileProcessed = [this](TRAR&, const std::wstring& name, TRAROperation operation,
                                         std::int32_t result) {
-        if (operation == roExtract && result == 0) completed_.insert(name);
+        if (operation == roExtract && result == 0) completed_.push_back(name);
     };
 
-    // SIGTERM during a dialog: the pipe wakes the event loop. During the
+    // A request to end during a dialog: the pipe wakes the event loop. During the
     // library's work the progress callback sees the flag.
     if (platform::TerminationFd() >= 0) {
         auto* notifier =
@@ -481,7 +494,7 @@ void TMobrelProgressForm::FormCreate() {
     ArchivePath = extraction::AbsolutePath(
         platform::Trim(arguments_.empty() ? std::string() : arguments_[0]));
     const std::string first = extraction::FirstVolumeName(ArchivePath);
-    if (!first.empty() && platform::FileExists(first) &&
+    if (!first.empty() && platform::FileExists(first) && !isSpecialFile(ArchivePath) &&
         !RARArchive.FirstOrSingleArchive(ArchivePath))
         ArchivePath = first;
     settings::Store store(SettingsFolder);
@@ -631,13 +644,20 @@ void TMobrelProgressForm::Timer1Timer() {
         }
         if (listed) {
             // A FIFO, a device or a folder is no archive; opening a FIFO would wait forever.
-            struct stat st;
-            const bool special = ::stat(ArchivePath.c_str(), &st) == 0 && !S_ISREG(st.st_mode);
+            const bool special = isSpecialFile(ArchivePath);
             if (!special && RARArchive.ListArchive(ArchivePath)) {
                 ArchiveName = platform::ExtractFileName(ArchivePath);
             } else if (special || !RARArchive.ArchiveInformation().MultiVolume()) {
                 QString text = QStringLiteral("Error opening RAR file!");
-                if (!RARArchive.LibraryLoaded())
+                if (special)
+                    text +=
+                        QStringLiteral("\n\n") +
+                        QString::fromUtf8(
+                            rundialog::TextFor(kNotARegularFile,
+                                               languages::DialogLanguageOf(
+                                                   frmConfig ? frmConfig->InterfaceLanguage : 0)))
+                            .arg(QString::fromLocal8Bit(ArchivePath.c_str()));
+                else if (!RARArchive.LibraryLoaded())
                     text += QStringLiteral("\n\n") +
                             QString::fromStdString(rardll::MissingLibraryText(RARArchive.DllName));
                 dialogs::ShowMessage(this, text, QString::fromStdString(Title));

@@ -17,7 +17,6 @@
 #include <functional>
 #include <memory>
 #include <string>
-#include <unordered_set>
 #include <vector>
 
 #include "archive/RAR.h"
@@ -205,6 +204,6 @@ private:
     bool timerStarted_ = false;
     bool createdSubfolder_ = false;
     // Entries the running attempt extracted completely; later attempts skip them.
-    std::unordered_set<std::wstring> completed_;
+    std::vector<std::wstring> completed_;
     TaskBarProgress taskBar_;
 };

@@ -6,6 +6,7 @@
 
 #include <atomic>
 #include <cerrno>
+#include <initializer_list>
 
 namespace platform {
 
@@ -35,7 +36,9 @@ void InstallTerminationHandler() {
     action.sa_handler = onTerminate;
     sigemptyset(&action.sa_mask);
     action.sa_flags = SA_RESTART;
-    ::sigaction(SIGTERM, &action, nullptr);
+    // Ctrl-C, a closed terminal and Ctrl-\ end a run the same orderly way.
+    for (const int signal : {SIGTERM, SIGINT, SIGHUP, SIGQUIT})
+        ::sigaction(signal, &action, nullptr);
 }
 
 bool TerminationRequested() { return requested.load(); }

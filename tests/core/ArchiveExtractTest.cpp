@@ -154,6 +154,22 @@ TEST(ArchiveExtraction, ExistingFiles) {
     EXPECT_GT(asked[0].first.Time, asked[0].second.Time) << "the user's file was written just now";
     EXPECT_EQ(ReadFile(dir / "readme.txt"), ReadFile(f.source + "/readme.txt"));
 
+    // An entry that fails its check replaces nothing and leaves nothing.
+    std::vector<Rar4Entry> damaged(1);
+    damaged[0].name = "readme.txt";
+    damaged[0].data = "data the checksum will not match";
+    ASSERT_TRUE(WriteRar4(dir / "damaged.rar", damaged));
+    std::string bytes = ReadFile(dir / "damaged.rar");
+    bytes[bytes.find("checksum")] ^= 0x20;
+    WriteFile(dir / "damaged.rar", bytes);
+    WriteFile(dir / "readme.txt", "mine");
+    rar.ListArchive(dir / "damaged.rar");
+    EXPECT_FALSE(rar.ExtractArchive(W(dir.path()), true));
+    EXPECT_EQ(ReadFile(dir / "readme.txt"), "mine");
+    for (const auto& e : fs::directory_iterator(dir.path()))
+        EXPECT_NE(e.path().filename().string().rfind(".tarnwick-", 0), 0u) << "a temporary left";
+    rar.ListArchive(f.archive);
+
     // Cancel: stops after the current entry; no library failure, so true.
     WriteFile(dir / "data/notes.txt", "mine");
     fs::remove(dir / "readme.txt");

@@ -5,7 +5,10 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <stdexcept>
+#include <string>
+#include <vector>
 
 #include "ArchiveRecorder.h"
 #include "archive/RAR.h"
@@ -22,6 +25,12 @@ protected:
         rar.DllName = fake.path();
         WriteFile(archive, "stand-in");  // the component checks that the archive exists
     }
+    static std::vector<std::string> Listing(const std::string& folder) {
+        std::vector<std::string> names;
+        for (const auto& e : std::filesystem::directory_iterator(folder))
+            names.push_back(e.path().filename().string());
+        return names;
+    }
     std::wstring Out() const { return rardll::Utf8ToWide(dir / "out"); }
     // Lists the scripted archive, then extracts it; the log and the events
     // hold the extraction's alone.
@@ -30,6 +39,9 @@ protected:
         rar.ListArchive(archive);
         fake.ClearLog();
         seen.clear();
+        // Each extraction into an empty folder: no overwrite questions.
+        std::filesystem::remove_all(dir / "out");
+        std::filesystem::create_directory(dir / "out");
         return rar.ExtractArchive(Out(), true);
     }
     bool Logged(const std::string& line) const {
@@ -61,9 +73,11 @@ TEST_F(ArchiveProtocol, OpenRecordAndReportedResults) {
     EXPECT_TRUE(Extract("entry name=a.txt\n"));
     EXPECT_TRUE(Logged("mode=1"));
     // The output folder goes with the destination name, so the library keeps
-    // links and copies inside it.
+    // links and copies inside it; the file is written under a hidden name
+    // beside its own and then takes that name.
     std::string out = dir / "out/";
-    EXPECT_TRUE(Logged("process op=2 path=" + out + " name=" + out + "a.txt")) << fake.Log();
+    EXPECT_TRUE(Logged("process op=2 path=" + out + " name=" + out + ".tarnwick-")) << fake.Log();
+    EXPECT_EQ((std::vector<std::string>{"a.txt"}), Listing(out));
 }
 
 TEST_F(ArchiveProtocol, CommentStates) {

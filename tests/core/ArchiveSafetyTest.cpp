@@ -241,16 +241,19 @@ TEST_F(ArchiveSafety, DestinationLimitIs2047Characters) {
 }
 
 // 8-bit names come from the library as U+FFFE + U+E0xx and are written with
-// their raw bytes: the overwrite question and the link guard see those bytes.
-// An output folder that is not UTF-8 receives the files itself.
+// their raw bytes (0xFF, the last of them, too): the overwrite question and
+// the link guard see those bytes. An output folder that is not UTF-8 receives
+// the files itself, also those whose names carry no mark of their own.
 TEST_F(ArchiveSafety, NamesThatAreNotUtf8AreCheckedAsWritten) {
-    std::vector<Rar4Entry> entries(2);
-    entries[0].name = "caf\xE9.txt";
+    std::vector<Rar4Entry> entries(3);
+    entries[0].name = "caf\xE9\xFF.txt";
     entries[0].data = "from the archive\n";
     entries[1].name = "d\xE9j\xE0/inside.txt";
     entries[1].data = "below a link\n";
+    entries[2].name = "plain.txt";
+    entries[2].data = "plain\n";
     ASSERT_TRUE(WriteRar4(root / "latin1.rar", entries));
-    WriteFile(out + "/caf\xE9.txt", "the user's file\n");
+    WriteFile(out + "/caf\xE9\xFF.txt", "the user's file\n");
     fs::create_directory_symlink(root / "a/outside-dir", out + "/d\xE9j\xE0");
     std::vector<std::wstring> asked;
     rar.OnReplace = [&](TRAR&, const TRARReplaceData& existing, const TRARReplaceData&,
@@ -260,16 +263,17 @@ TEST_F(ArchiveSafety, NamesThatAreNotUtf8AreCheckedAsWritten) {
     };
     EXPECT_FALSE(Extract(root / "latin1.rar")) << "the entry below the link fails";
     ASSERT_EQ(asked.size(), 1u) << "the existing file is asked about";
-    EXPECT_EQ(rardll::WideToNative(asked[0]), out + "/caf\xE9.txt");
-    EXPECT_EQ(ReadFile(out + "/caf\xE9.txt"), "the user's file\n");
+    EXPECT_EQ(rardll::WideToNative(asked[0]), out + "/caf\xE9\xFF.txt");
+    EXPECT_EQ(ReadFile(out + "/caf\xE9\xFF.txt"), "the user's file\n");
     EXPECT_FALSE(PathExists(root / "a/outside-dir/inside.txt"));
 
     const std::string latin = root / "a/dossier\xE9";
     fs::create_directories(latin);
     rar.ListArchive(root / "latin1.rar");
     EXPECT_TRUE(rar.ExtractArchive(rardll::NativeToWide(latin), true));
-    EXPECT_EQ(ReadFile(latin + "/caf\xE9.txt"), "from the archive\n");
+    EXPECT_EQ(ReadFile(latin + "/caf\xE9\xFF.txt"), "from the archive\n");
     EXPECT_EQ(ReadFile(latin + "/d\xE9j\xE0/inside.txt"), "below a link\n");
+    EXPECT_EQ(ReadFile(latin + "/plain.txt"), "plain\n");
     EXPECT_FALSE(PathExists(root / "a/dossier\xEF\xBF\xBD")) << "no sibling folder";
 }
 

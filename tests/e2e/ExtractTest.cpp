@@ -10,6 +10,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <cstring>
 #include <filesystem>
 #include <map>
 #include <random>
@@ -184,6 +185,47 @@ TEST_F(ExtractRun, TreeEqualsUnrarInTheArchivesFolderAndInASubfolder) {
     }());
 }
 
+// An archive that keeps older versions of a file ("rar a -ver") gives only
+// the newest, under its plain name, as `unrar x` does; a name that only looks
+// like a version is an ordinary file.
+TEST_F(ExtractRun, OlderVersionsOfAFileAreNotWritten) {
+    fs::create_directories(dir / "src");
+    fs::create_directories(dir / "in");
+    for (const char* text : {"first\n", "second version\n", "newest of all\n"}) {
+        WriteFile(dir / "src/notes.txt", text);
+        makeArchive(dir / "src", dir / "in/v.rar", {"notes.txt"}, {"-ver"});
+    }
+    WriteFile(dir / "src/plain;1", "not a version\n");
+    makeArchive(dir / "src", dir / "in/v.rar", {"plain;1"});
+    const Tree expected = reference(dir / "in/v.rar");
+    ASSERT_EQ((Tree{{"notes.txt", "Fnewest of all\n"}, {"plain;1", "Fnot a version\n"}}), expected);
+    const auto r = run({dir / "in/v.rar"});
+    EXPECT_EQ(0, r.exitCode) << r.output;
+    EXPECT_SAME_TREE(expected, readTree(dir / "in", {"v.rar"}));
+    EXPECT_TRUE(dialogLog().empty());
+}
+
+// A hard link whose source is not there to link to is refused by the
+// library (`unrar x` exits 9): the run reports the failure.
+TEST_F(ExtractRun, ARefusedHardLinkEndsWithTheFailureReport) {
+    fs::create_directories(dir / "src");
+    fs::create_directories(dir / "in");
+    WriteFile(dir / "src/original.txt", "original\n");
+    fs::create_hard_link(dir / "src/original.txt", dir / "src/copy.txt");
+    WriteFile(dir / "src/plain.txt", "plain\n");
+    makeArchive(dir / "src", dir / "in/links.rar", {"original.txt", "copy.txt", "plain.txt"},
+                {"-oh"});
+    auto o = utf8();
+    ASSERT_EQ(0, RunProcess("/usr/bin/rar", {"d", "-idq", dir / "in/links.rar", "original.txt"}, o)
+                     .exitCode);
+    WriteFile(script, "TFailedForm OKButton\n");
+    const auto r = run({dir / "in/links.rar"});
+    EXPECT_EQ(0, r.exitCode) << r.output;
+    EXPECT_TRUE(logHas(dialogLog(), "TFailedForm | "));
+    EXPECT_EQ("plain\n", ReadFile(dir / "in/plain.txt"));
+    EXPECT_FALSE(fs::exists(dir / "in/copy.txt"));
+}
+
 TEST_F(ExtractRun, SubfolderGetsAnUnderscoreWhenAFileHasItsName) {
     makeSourceTree(dir / "src");
     fs::create_directories(dir / "in");
@@ -311,6 +353,27 @@ TEST_F(ExtractRun, AMissingLibraryGivesErrorOpeningAndExitCodeOne) {
     EXPECT_TRUE(logHas(log, "\"" + (dir / "no/such/libunrar.so") + "\"")) << log[0];
     EXPECT_TRUE(logHas(log, "libunrar5")) << log[0];
     EXPECT_SAME_TREE(Tree{}, readTree(dir / "in", {"a.rar"}));
+}
+
+// A FIFO, a folder or a device is no archive: the run says so (without
+// waiting on the FIFO) instead of blaming the library.
+TEST_F(ExtractRun, WhatIsNotARegularFileIsNamedSo) {
+    fs::create_directories(dir / "in/folder.rar");
+    ASSERT_EQ(0, ::mkfifo((dir / "in/pipe.rar").c_str(), 0600));
+    for (const std::string& path :
+         {dir / "in/pipe.rar", dir / "in/folder.rar", std::string("/dev/null")}) {
+        SCOPED_TRACE(path);
+        WriteFile(script, "QMessageBox accept\n");
+        WriteFile(script + ".log", "");
+        const auto r = run({path});
+        EXPECT_FALSE(r.timedOut);
+        EXPECT_EQ(1, r.exitCode) << r.output;
+        const auto log = dialogLog();
+        ASSERT_EQ(1u, log.size());
+        EXPECT_TRUE(logHas(log, "Error opening RAR file!")) << log[0];
+        EXPECT_TRUE(logHas(log, "\"" + path + "\" is not a regular file.")) << log[0];
+        EXPECT_FALSE(logHas(log, "libunrar")) << log[0];
+    }
 }
 
 TEST_F(ExtractRun, AnExistingFileIsAnArchiveWhateverItIsCalled) {
@@ -456,35 +519,63 @@ TEST_F(ExtractRun, ArchivePathsRelativeLaterVolumeAndNotUtf8) {
     EXPECT_TRUE(dialogLog().empty());
 }
 
-// The shutdown run's SIGTERM in the middle of a large entry: the run stops
-// through the library's cancel path, the half-written entry goes, no report
-// is shown and the process ends normally.
-TEST_F(ExtractRun, SigtermDuringALargeEntryLeavesNoHalfFile) {
+// The hidden temporary files of this run's extraction in `folder`.
+std::vector<std::string> temporaries(const fs::path& folder) {
+    std::vector<std::string> found;
+    for (const auto& e : fs::directory_iterator(folder))
+        if (e.path().filename().string().rfind(".tarnwick-", 0) == 0)
+            found.push_back(e.path().filename());
+    return found;
+}
+
+// An end request in the middle of a large entry (the shutdown run's SIGTERM,
+// Ctrl-C, a closed terminal, Ctrl-\): the run stops through the library's
+// cancel path, no file stands under the entry's name and no temporary is
+// left, no report is shown and the process ends normally. A file the entry
+// was replacing stays byte for byte.
+TEST_F(ExtractRun, AnEndRequestDuringALargeEntryLeavesNoHalfFile) {
     fs::create_directories(dir / "in");
     fs::copy_file(testing_support::LargeArchive().archive, dir / "in/large.rar");
     const std::string large = dir / "in/large.txt";
-    const std::uintmax_t full = 40u << 20;
-    std::atomic<bool> signalled{false};
-    std::thread terminator([&] {
-        // Poll (with an upper bound) until the entry is being written.
-        for (int i = 0; i < 60000 && !signalled; ++i) {
-            std::error_code ec;
-            const auto size = fs::file_size(large, ec);
-            if (!ec && size > 0 && size < full) {
-                for (int pid : runsOfThisTest()) ::kill(pid, SIGTERM);
-                signalled = true;
+    const auto runUntilSignalled = [&](int signal) {
+        std::atomic<bool> signalled{false};
+        std::thread sender([&] {
+            // Poll (with an upper bound) until the entry is being written.
+            for (int i = 0; i < 60000 && !signalled; ++i) {
+                const auto found = temporaries(dir / "in");
+                std::error_code ec;
+                if (!found.empty() && fs::file_size(fs::path(dir / "in") / found[0], ec) > 0 &&
+                    !ec) {
+                    for (int pid : runsOfThisTest()) ::kill(pid, signal);
+                    signalled = true;
+                }
+                std::this_thread::sleep_for(std::chrono::microseconds(500));
             }
-            std::this_thread::sleep_for(std::chrono::microseconds(500));
-        }
-    });
-    const auto r = run({dir / "in/large.rar", dir / "in/large.rar"});
-    signalled = true;
-    terminator.join();
-    EXPECT_EQ(0, r.signal);
-    EXPECT_EQ(0, r.exitCode) << r.output;
-    EXPECT_FALSE(fs::exists(large)) << "a half file under the final name";
-    EXPECT_TRUE(dialogLog().empty());
-    EXPECT_TRUE(runsOfThisTest().empty()) << "the further archive is not handed on";
+        });
+        const auto r = run({dir / "in/large.rar", dir / "in/large.rar"});
+        const bool sent = signalled.exchange(true);
+        sender.join();
+        EXPECT_TRUE(sent) << "the entry was never seen being written";
+        return r;
+    };
+    for (const int signal : {SIGTERM, SIGINT, SIGHUP, SIGQUIT}) {
+        SCOPED_TRACE(strsignal(signal));
+        const auto r = runUntilSignalled(signal);
+        EXPECT_EQ(0, r.signal);
+        EXPECT_EQ(0, r.exitCode) << r.output;
+        EXPECT_FALSE(fs::exists(large)) << "a half file under the final name";
+        EXPECT_TRUE(temporaries(dir / "in").empty());
+        EXPECT_TRUE(dialogLog().empty());
+        EXPECT_TRUE(runsOfThisTest().empty()) << "the further archive is not handed on";
+    }
+
+    // Replacing without asking: the user's file stays whole.
+    setFlag("replace.txt");
+    const std::string old = randomBytes(100000, 9, false);
+    WriteFile(large, old);
+    runUntilSignalled(SIGTERM);
+    EXPECT_EQ(old, ReadFile(large));
+    EXPECT_TRUE(temporaries(dir / "in").empty());
 
     // The same while a dialog waits for its answer (the script gives none).
     fs::create_directories(dir / "src");

@@ -10,6 +10,7 @@
 // Numbers may be decimal or 0x hexadecimal. long=N makes the wide name N
 // characters of 'x' (a name of 1024 fills the field with no terminating zero).
 
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <cwchar>
@@ -310,6 +311,9 @@ EXPORT int RARProcessFileW(void*, int op, wchar_t* path, wchar_t* name) {
     if (e.password == "process" && !AskPassword()) return 22;
     if (e.volume && !AskVolume()) return 15;
     if (op != 0 && s.cb && s.cb(1, s.userData, 0, static_cast<long>(e.unp)) == -1) return 21;
+    // Like the real library, an extracted entry leaves a file at its name.
+    if (op == 2 && e.process == 0 && name)
+        if (std::FILE* f = std::fopen(Narrow(name).c_str(), "wb")) std::fclose(f);
     return e.process;
 }
 
