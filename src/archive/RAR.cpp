@@ -7,6 +7,7 @@
 #include <cstring>
 #include <cwctype>
 
+#include "archive/BlockChain.h"
 #include "platform/Paths.h"
 
 using namespace rardll;
@@ -202,8 +203,8 @@ void TRAR::CollectEntry() {
     const RARHeaderDataEx& h = *Header_;
     TRARArchiveInformation& info = ArchiveInformation_;
     const unsigned f = h.Flags;
-    std::int64_t packed = static_cast<std::int64_t>(h.PackSizeHigh) << 32 | h.PackSize;
-    const std::int64_t unpacked = static_cast<std::int64_t>(h.UnpSizeHigh) << 32 | h.UnpSize;
+    std::int64_t packed = HeaderSize(h.PackSizeHigh, h.PackSize);
+    const std::int64_t unpacked = HeaderSize(h.UnpSizeHigh, h.UnpSize);
 
     if (ReadMultiVolumeToEnd) {
         const bool before = f & RHDF_SPLITBEFORE, after = f & RHDF_SPLITAFTER;
@@ -212,11 +213,11 @@ void TRAR::CollectEntry() {
             return;
         }
         if (after && before) {
-            SplitPackedSize_ += packed;
+            SplitPackedSize_ = AddSizes(SplitPackedSize_, packed);
             return;
         }
         if (before) {
-            SplitPackedSize_ += packed;
+            SplitPackedSize_ = AddSizes(SplitPackedSize_, packed);
             packed = SplitPackedSize_;
         }
     }
@@ -245,8 +246,9 @@ void TRAR::CollectEntry() {
             if (d <= 6) info.DictionarySize_ = std::int64_t{65536} << d;
         }
     }
-    info.CompressedSize_ += packed;
-    info.UnCompressedSize_ += unpacked;
+    // Hostile headers declare sizes near 2^63: the totals stop at the largest.
+    info.CompressedSize_ = AddSizes(info.CompressedSize_, packed);
+    info.UnCompressedSize_ = AddSizes(info.UnCompressedSize_, unpacked);
     if (f & (RHDF_SPLITBEFORE | RHDF_SPLITAFTER)) info.MultiVolume_ = true;
     if (h.CmtSize > 0) info.FileComment_ = true;
 
@@ -288,11 +290,9 @@ bool TRAR::Walk(int operation, const std::vector<std::string>& fileMasks, bool r
             firstPass = false;
             if (last == ERAR_END_ARCHIVE) {
                 // The library also says "end" where its header chain breaks
-                // (a truncated archive, a damaged main header): only an
-                // archive whose last volume closes with its end block has
-                // really ended. Encrypted headers hide that block.
-                if (extracting && !(OpenData_.Flags & ROADF_ENCHEADERS) &&
-                    !EndsWithEndOfArchive(CurrentVolume_)) {
+                // (a truncated archive, a damaged main header): the last
+                // volume's own block chain tells whether it really ended.
+                if (extracting && !ArchiveFileWhole(CurrentVolume_)) {
                     Report(ERAR_BAD_ARCHIVE, roListFiles);
                     ok = false;
                 }
@@ -309,7 +309,7 @@ bool TRAR::Walk(int operation, const std::vector<std::string>& fileMasks, bool r
 
             Progress_.FileName = name;
             Progress_.FileBytesDone = 0;
-            Progress_.FileBytesTotal = static_cast<std::int64_t>(h.UnpSizeHigh) << 32 | h.UnpSize;
+            Progress_.FileBytesTotal = HeaderSize(h.UnpSizeHigh, h.UnpSize);
 
             if (!extracting) {
                 last = Library_->RARProcessFileW(Handle_, RAR_SKIP, nullptr, nullptr);
