@@ -210,4 +210,17 @@ TEST(ArchiveVerdict, HostileSizesKeepTheTotalsInRange) {
     EXPECT_EQ(rardll::WalkArchiveFile(dir / "huge.rar").verdict, rardll::ChainVerdict::Whole);
 }
 
+// The set is judged on the volume the library ended on: its last.
+TEST(ArchiveVerdict, ADamagedLastVolumeFailsTheSet) {
+    TempDir dir;
+    for (const std::string& v : VolumeSet().volumes)
+        fs::copy_file(v, dir / fs::path(v).filename().string());
+    const std::string last = dir / fs::path(VolumeSet().volumes.back()).filename().string();
+    const std::string bytes = ReadFile(last);
+    WriteFile(last, bytes.substr(0, bytes.size() - 3));  // inside its end block
+    const std::string first = dir / fs::path(VolumeSet().archive).filename().string();
+    EXPECT_FALSE(ReferenceAccepts(first, dir / "reference"));
+    EXPECT_FALSE(ComponentAccepts(first, dir / "out"));
+}
+
 }  // namespace
