@@ -54,8 +54,10 @@ bool FindSignature(ChainSource& source, std::uint64_t size, std::uint64_t& at, b
     for (std::uint64_t from = 0; from < limit;) {
         const std::size_t got = source.Read(from, chunk.data(), chunk.size());
         if (got < sizeof kRar4Signature) return false;
+        if (from == 0 && std::memcmp(chunk.data(), "RE~^", 4) == 0) return false;
         for (std::size_t i = 0; i + sizeof kRar4Signature <= got && from + i < limit; ++i) {
             if (chunk[i] != 'R' || std::memcmp(&chunk[i], kRar4Signature, 6) != 0) continue;
+            if (chunk[i + 6] > 0x01 && chunk[i + 6] < 0x05) return false;  // a later format
             if (chunk[i + 6] == 0x00) {
                 at = from + i;
                 rar5 = false;
@@ -76,12 +78,15 @@ bool FindSignature(ChainSource& source, std::uint64_t size, std::uint64_t& at, b
 // RAR 4 (and 1.5 to 3.x): HEAD_CRC(2) HEAD_TYPE(1) HEAD_FLAGS(2) HEAD_SIZE(2),
 // then ADD_SIZE(4) where the flags carry 0x8000; file and service blocks
 // carry PACK_SIZE there, and HIGH_PACK_SIZE at 32 with flag 0x100.
-ChainWalk WalkRar4(ChainSource& source, std::uint64_t size, ChainWalk walk) {
+ChainWalk WalkRar4(ChainSource& source, std::uint64_t size, ChainWalk walk,
+                   std::uint64_t blockLimit) {
     constexpr unsigned kMain = 0x73, kFile = 0x74, kOldAv = 0x76, kSign = 0x79, kService = 0x7A,
                        kEnd = 0x7B;
     std::vector<unsigned char> header(0x10000);
     std::uint64_t pos = walk.signatureAt + sizeof kRar4Signature;
     for (;; ++walk.blocks) {
+        walk.verdict = ChainVerdict::Whole;
+        if (walk.blocks == blockLimit) return walk;
         walk.verdict = ChainVerdict::Damaged;
         if (pos == size) {
             // An old archive without an end block, or one cut at a block
@@ -122,21 +127,25 @@ ChainWalk WalkRar4(ChainSource& source, std::uint64_t size, ChainWalk walk) {
     }
 }
 
-// The main header's locator names where the quick-open block lies; the
-// library reads it on opening, and a file that ends before it is cut even
-// when it ends at a block boundary.
-bool QuickOpenWithin(const unsigned char* extra, std::size_t extraSize, std::uint64_t mainAt,
-                     std::uint64_t fileSize) {
-    constexpr std::uint64_t kLocator = 1;
+// The main header's extra records. The locator names where the quick-open
+// block lies (`quickOpenAt`, 0 for none): the library reads it on opening,
+// so a file that ends before it is cut even at a block boundary. A metadata
+// record naming the archive with an empty name crashes the library: that
+// header counts as damaged.
+bool ReadMainExtra(const unsigned char* extra, std::size_t extraSize, std::uint64_t mainAt,
+                   std::uint64_t& quickOpenAt) {
+    constexpr std::uint64_t kLocator = 1, kMetadata = 2;
     std::size_t at = 0;
     while (at < extraSize) {
-        std::uint64_t recordSize = 0, type = 0, flags = 0, offset = 0;
+        std::uint64_t recordSize = 0, type = 0, flags = 0, value = 0;
         if (!ReadVint(extra, extraSize, at, recordSize) || recordSize > extraSize - at) break;
         const std::size_t recordEnd = at + static_cast<std::size_t>(recordSize);
-        if (ReadVint(extra, recordEnd, at, type) && type == kLocator &&
-            ReadVint(extra, recordEnd, at, flags) && (flags & 1) &&
-            ReadVint(extra, recordEnd, at, offset) && offset != 0)
-            return offset < fileSize - mainAt;
+        if (ReadVint(extra, recordEnd, at, type) && ReadVint(extra, recordEnd, at, flags) &&
+            (flags & 1) && ReadVint(extra, recordEnd, at, value)) {
+            if (type == kLocator && value != 0)
+                quickOpenAt = value > UINT64_MAX - mainAt ? UINT64_MAX : mainAt + value;
+            if (type == kMetadata && value == 0) return false;
+        }
         at = recordEnd;
     }
     return true;
@@ -145,17 +154,21 @@ bool QuickOpenWithin(const unsigned char* extra, std::size_t extraSize, std::uin
 // RAR 5: CRC32(4), header size (vint, at most 3 bytes), type, flags, extra
 // area size (flag 1), data size (flag 2); the checksum covers the header
 // from its size on.
-ChainWalk WalkRar5(ChainSource& source, std::uint64_t size, ChainWalk walk) {
+ChainWalk WalkRar5(ChainSource& source, std::uint64_t size, ChainWalk walk,
+                   std::uint64_t blockLimit) {
     constexpr std::uint64_t kMain = 1, kEncryption = 4, kEnd = 5;
     constexpr std::uint64_t kLongestHeader = 2 * 1024 * 1024;
     constexpr std::size_t kFirstRead = 256;  // most headers in one read
     std::vector<unsigned char> header(kFirstRead);
     walk.rar5 = true;
+    std::uint64_t quickOpenAt = 0;
     std::uint64_t pos = walk.signatureAt + sizeof kRar5Signature;
     for (;; ++walk.blocks) {
+        walk.verdict = ChainVerdict::Whole;
+        if (walk.blocks == blockLimit) return walk;
         walk.verdict = ChainVerdict::Damaged;
         if (pos == size) {
-            if (walk.blocks > 0) walk.verdict = ChainVerdict::Whole;
+            if (walk.blocks > 0 && quickOpenAt < size) walk.verdict = ChainVerdict::Whole;
             return walk;
         }
         const std::uint64_t left = size - pos;
@@ -184,11 +197,11 @@ ChainWalk WalkRar5(ChainSource& source, std::uint64_t size, ChainWalk walk) {
         }
         if (walk.blocks == 0 && type != kMain) return walk;
         if (type == kMain && (flags & 1) && extraSize <= total - at &&
-            !QuickOpenWithin(header.data() + total - extraSize, extraSize, pos, size))
+            !ReadMainExtra(header.data() + total - extraSize, extraSize, pos, quickOpenAt))
             return walk;
         if (type == kEnd) {
             walk.endBlock = true;
-            walk.verdict = ChainVerdict::Whole;
+            if (quickOpenAt < size) walk.verdict = ChainVerdict::Whole;
             return walk;
         }
         if (dataSize > left - total) return walk;
@@ -234,21 +247,32 @@ private:
 
 }  // namespace
 
-ChainWalk WalkBlockChain(ChainSource& source) {
+ChainWalk WalkBlockChain(ChainSource& source, std::uint64_t blockLimit) {
     ChainWalk walk;
     const std::uint64_t size = source.Size();
     bool rar5 = false;
     if (!FindSignature(source, size, walk.signatureAt, rar5)) return walk;
-    return rar5 ? WalkRar5(source, size, walk) : WalkRar4(source, size, walk);
+    return rar5 ? WalkRar5(source, size, walk, blockLimit)
+                : WalkRar4(source, size, walk, blockLimit);
 }
 
-ChainWalk WalkArchiveFile(const std::string& path) {
+namespace {
+
+ChainWalk WalkFile(const std::string& path, std::uint64_t blockLimit) {
     std::FILE* f = std::fopen(path.c_str(), "rb");
     if (!f) return ChainWalk();
     FileSource source(f);
-    ChainWalk walk = WalkBlockChain(source);
+    ChainWalk walk = WalkBlockChain(source, blockLimit);
     std::fclose(f);
     return walk;
+}
+
+}  // namespace
+
+ChainWalk WalkArchiveFile(const std::string& path) { return WalkFile(path, UINT64_MAX); }
+
+bool MainHeaderDamaged(const std::string& path) {
+    return WalkFile(path, 1).verdict == ChainVerdict::Damaged;
 }
 
 bool ArchiveFileWhole(const std::string& path) {

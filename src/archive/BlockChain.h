@@ -44,10 +44,14 @@ struct ChainWalk {
     bool endBlock = false;  // the chain reached an end block
 };
 
-// The library looks for a self-extractor's archive this far into the file.
+// The library looks for a self-extractor's archive this far into the file;
+// a signature of a later format, or the RAR 1.4 one, is the library's own
+// business (NoSignature).
 constexpr std::uint64_t kSignatureSearchLimit = 2 * 1024 * 1024;
 
-ChainWalk WalkBlockChain(ChainSource& source);
+// Follows at most `blockLimit` blocks after the signature; a walk that stops
+// there without fault says Whole.
+ChainWalk WalkBlockChain(ChainSource& source, std::uint64_t blockLimit = UINT64_MAX);
 
 // Walks the archive file at `path`. A file that cannot be opened gives
 // NoSignature: there is nothing to judge.
@@ -57,6 +61,11 @@ ChainWalk WalkArchiveFile(const std::string& path);
 // headers are encrypted, or no signature was found, the library's own codes
 // while it read the headers decide.
 bool ArchiveFileWhole(const std::string& path);
+
+// True when the file has a signature but its main header is cut, fails its
+// checksum, or is not where it belongs. The library crashes on some such
+// headers, and reads no entry from any of them: they are not handed to it.
+bool MainHeaderDamaged(const std::string& path);
 
 // The CRC-32 both formats use (the RAR 4 header checksum is its low half).
 std::uint32_t Crc32(const unsigned char* data, std::size_t size);

@@ -146,6 +146,12 @@ bool TRAR::OpenArchive(bool forExtraction) {
         CurrentVolume_ = OpenedArchive_;
         if (!CommentBuffer_) CommentBuffer_.reset(new char[kCommentBufferSize]);
         CommentBuffer_[0] = '\0';
+        // The library crashes on some damaged main headers, and reads no
+        // entry past any of them.
+        if (MainHeaderDamaged(OpenedArchive_)) {
+            Report(ERAR_BAD_ARCHIVE, roOpenArchive);
+            return false;
+        }
         OpenData_ = RAROpenArchiveDataEx{};
         OpenData_.ArcName = OpenedArchive_.data();
         OpenData_.OpenMode = forExtraction          ? RAR_OM_EXTRACT
@@ -419,6 +425,7 @@ bool TRAR::ExtractArchive(const std::wstring& DestFolder, bool RestoreFolders,
 bool TRAR::FirstOrSingleArchive(const std::string& FileName) {
     try {
         if (!Library_->Loaded() && !Library_->Load(DllName)) return false;
+        if (MainHeaderDamaged(FileName)) return false;
         std::string name = FileName;
         RAROpenArchiveDataEx data{};
         data.ArcName = name.data();

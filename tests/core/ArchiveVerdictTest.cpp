@@ -223,4 +223,34 @@ TEST(ArchiveVerdict, ADamagedLastVolumeFailsTheSet) {
     EXPECT_FALSE(ComponentAccepts(first, dir / "out"));
 }
 
+// Main headers the library crashes on: the fuzz findings under tests/fixtures/
+// (see its README) and one with a right checksum made here. They are judged
+// damaged and never handed to the library; the run fails as for any damaged
+// archive.
+TEST(ArchiveVerdict, MainHeadersTheLibraryCrashesOnAreNotOpened) {
+    TempDir dir;
+    // Main header whose metadata record (type 2) names the archive with an
+    // empty name.
+    const std::string record("\x03\x02\x01\x00", 4);  // size, type, flags, name size
+    WriteFile(dir / "empty-name.rar", std::string("Rar!\x1A\x07\x01\x00", 8) +
+                                          Rar5Block(1, 5, Vint(record.size()) + Vint(0) + record) +
+                                          Rar5Block(5, 0, Vint(0)));
+    std::vector<std::string> files = {dir / "empty-name.rar"};
+    for (int i = 1; i <= 4; ++i)
+        files.push_back(std::string(TEST_SOURCE_DIR) + "/fixtures/main-header-library-crash-" +
+                        std::to_string(i) + ".rar");
+    for (const std::string& file : files) {
+        SCOPED_TRACE(file);
+        const rardll::ChainWalk walk = rardll::WalkArchiveFile(file);
+        EXPECT_EQ(walk.verdict, rardll::ChainVerdict::Damaged);
+        EXPECT_EQ(walk.blocks, 0u);
+        TRAR rar;
+        ArchiveRecorder seen(rar);
+        rar.ListArchive(file);
+        EXPECT_FALSE(rar.ExtractArchive(rardll::Utf8ToWide(dir / "out"), true));
+        EXPECT_TRUE(seen.reported(rardll::ERAR_BAD_ARCHIVE, roOpenArchive));
+        EXPECT_FALSE(rar.FirstOrSingleArchive(file));
+    }
+}
+
 }  // namespace
