@@ -130,8 +130,8 @@ ChainWalk WalkRar4(ChainSource& source, std::uint64_t size, ChainWalk walk,
 // The main header's extra records. The locator names where the quick-open
 // block lies (`quickOpenAt`, 0 for none): the library reads it on opening,
 // so a file that ends before it is cut even at a block boundary. A metadata
-// record naming the archive with an empty name crashes the library: that
-// header counts as damaged.
+// record that says it names the archive but holds no name size, or an empty
+// name, crashes the library: that header counts as damaged.
 bool ReadMainExtra(const unsigned char* extra, std::size_t extraSize, std::uint64_t mainAt,
                    std::uint64_t& quickOpenAt) {
     constexpr std::uint64_t kLocator = 1, kMetadata = 2;
@@ -141,10 +141,11 @@ bool ReadMainExtra(const unsigned char* extra, std::size_t extraSize, std::uint6
         if (!ReadVint(extra, extraSize, at, recordSize) || recordSize > extraSize - at) break;
         const std::size_t recordEnd = at + static_cast<std::size_t>(recordSize);
         if (ReadVint(extra, recordEnd, at, type) && ReadVint(extra, recordEnd, at, flags) &&
-            (flags & 1) && ReadVint(extra, recordEnd, at, value)) {
-            if (type == kLocator && value != 0)
+            (flags & 1)) {
+            const bool read = ReadVint(extra, recordEnd, at, value);
+            if (type == kLocator && read && value != 0)
                 quickOpenAt = value > UINT64_MAX - mainAt ? UINT64_MAX : mainAt + value;
-            if (type == kMetadata && value == 0) return false;
+            if (type == kMetadata && (!read || value == 0)) return false;
         }
         at = recordEnd;
     }

@@ -224,7 +224,7 @@ TEST(ArchiveVerdict, ADamagedLastVolumeFailsTheSet) {
 }
 
 // Main headers the library crashes on: the fuzz findings under tests/fixtures/
-// (see its README) and one with a right checksum made here. They are judged
+// (see its README), each also with its checksum made right, and one made here. They are judged
 // damaged and never handed to the library; the run fails as for any damaged
 // archive.
 TEST(ArchiveVerdict, MainHeadersTheLibraryCrashesOnAreNotOpened) {
@@ -236,9 +236,18 @@ TEST(ArchiveVerdict, MainHeadersTheLibraryCrashesOnAreNotOpened) {
                                           Rar5Block(1, 5, Vint(record.size()) + Vint(0) + record) +
                                           Rar5Block(5, 0, Vint(0)));
     std::vector<std::string> files = {dir / "empty-name.rar"};
-    for (int i = 1; i <= 4; ++i)
-        files.push_back(std::string(TEST_SOURCE_DIR) + "/fixtures/main-header-library-crash-" +
-                        std::to_string(i) + ".rar");
+    for (int i = 1; i <= 6; ++i) {
+        const std::string name = "main-header-library-crash-" + std::to_string(i) + ".rar";
+        files.push_back(std::string(TEST_SOURCE_DIR) + "/fixtures/" + name);
+        // The same with the first block's checksum made right.
+        std::string bytes = ReadFile(files.back());
+        const std::size_t at = bytes.find(std::string("Rar!\x1A\x07\x01\x00", 8)) + 8;
+        const std::size_t size = static_cast<unsigned char>(bytes[at + 4]);  // one-byte size
+        const std::uint32_t crc = Crc32(bytes.substr(at + 4, 1 + size));
+        for (int k = 0; k < 4; ++k) bytes[at + k] = static_cast<char>(crc >> (8 * k) & 0xFF);
+        WriteFile(dir / name, bytes);
+        files.push_back(dir / name);
+    }
     for (const std::string& file : files) {
         SCOPED_TRACE(file);
         const rardll::ChainWalk walk = rardll::WalkArchiveFile(file);
