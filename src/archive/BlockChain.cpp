@@ -49,6 +49,18 @@ bool ReadVint(const unsigned char* data, std::size_t end, std::size_t& at, std::
 // Where the library finds the archive: its signature at the start, or the
 // first one within the search limit (a self-extractor's program before it).
 bool FindSignature(ChainSource& source, std::uint64_t size, std::uint64_t& at, bool& rar5) {
+    unsigned char head[sizeof kRar5Signature] = {};
+    const std::size_t headSize = source.Read(0, head, sizeof head);
+    if (headSize >= sizeof kRar4Signature && std::memcmp(head, kRar4Signature, 7) == 0) {
+        at = 0;
+        rar5 = false;
+        return true;
+    }
+    if (headSize == sizeof head && std::memcmp(head, kRar5Signature, sizeof head) == 0) {
+        at = 0;
+        rar5 = true;
+        return true;
+    }
     std::vector<unsigned char> chunk(64 * 1024);
     const std::uint64_t limit = size < kSignatureSearchLimit ? size : kSignatureSearchLimit;
     for (std::uint64_t from = 0; from < limit;) {
