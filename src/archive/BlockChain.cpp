@@ -92,8 +92,8 @@ bool FindSignature(ChainSource& source, std::uint64_t size, std::uint64_t& at, b
 // carry PACK_SIZE there, and HIGH_PACK_SIZE at 32 with flag 0x100.
 ChainWalk WalkRar4(ChainSource& source, std::uint64_t size, ChainWalk walk,
                    std::uint64_t blockLimit) {
-    constexpr unsigned kMain = 0x73, kFile = 0x74, kOldAv = 0x76, kSign = 0x79, kService = 0x7A,
-                       kEnd = 0x7B;
+    constexpr unsigned kMain = 0x73, kFile = 0x74, kOldAv = 0x76, kOldSub = 0x77, kSign = 0x79,
+                       kService = 0x7A, kEnd = 0x7B, kOldUnixOwner = 0x101;
     std::vector<unsigned char> header(0x10000);
     std::uint64_t pos = walk.signatureAt + sizeof kRar4Signature;
     for (;; ++walk.blocks) {
@@ -112,8 +112,11 @@ ChainWalk WalkRar4(ChainSource& source, std::uint64_t size, ChainWalk walk,
         if (headSize < 7 || headSize > left) return walk;
         if (walk.blocks == 0 && type != kMain) return walk;
         if (source.Read(pos + 7, header.data() + 7, headSize - 7) < headSize - 7) return walk;
-        // Old authenticity and signature blocks never had a usable checksum.
-        if (type != kOldAv && type != kSign &&
+        // Old authenticity, signature and Unix owner blocks never had a
+        // checksum that can be checked over the header alone.
+        const bool unixOwner =
+            type == kOldSub && headSize >= 13 && Le16(&header[11]) == kOldUnixOwner;
+        if (type != kOldAv && type != kSign && !unixOwner &&
             (Crc32(header.data() + 2, headSize - 2) & 0xFFFF) != Le16(header.data()))
             return walk;
         if (type == kEnd) {
