@@ -293,13 +293,16 @@ bool TRAR::Walk(int operation, const std::vector<std::string>& fileMasks, bool r
             last = Library_->RARReadHeaderEx(Handle_, &h);
             const std::wstring name = last == 0 ? BoundedName(h.FileNameW) : std::wstring();
             if (firstPass && last == 0) FirstEntryName_ = name;
+            const bool noEntry = firstPass;
             firstPass = false;
             if (last == ERAR_END_ARCHIVE) {
                 // The library also says "end" where its header chain breaks
                 // (a truncated archive, a damaged main header): the last
                 // volume's own block chain tells whether it really ended.
-                if (extracting && !ArchiveFileWhole(CurrentVolume_)) {
-                    Report(ERAR_BAD_ARCHIVE, roListFiles);
+                // An archive that yields no entry at all extracts nothing,
+                // which the reference extractor fails too.
+                if (extracting && (noEntry || !ArchiveFileWhole(CurrentVolume_))) {
+                    Report(noEntry ? ERAR_END_ARCHIVE : ERAR_BAD_ARCHIVE, roListFiles);
                     ok = false;
                 }
                 break;

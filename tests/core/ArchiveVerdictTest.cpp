@@ -71,7 +71,7 @@ void FixRar4Checksum(std::string& bytes, std::size_t at) {
 struct Material {
     TempDir dir;
     std::string first = PatternData(3000, 7, false), second = PatternData(3000, 8, false);
-    std::string rar5, rar4, nested, hidden;
+    std::string rar5, rar4, nested, hidden, sfx, empty4;
 };
 
 const Material& Made() {
@@ -88,6 +88,8 @@ const Material& Made() {
         rar({"a", "-idq", "-m0", "../rar5.rar", "first.bin", "second.bin"});
         rar({"a", "-idq", "-m0", std::string("-hp") + kFixturePassword, "../hidden.rar",
              "first.bin", "second.bin"});
+        // A self-extractor: rar's own program, then the archive.
+        rar({"a", "-idq", "-m0", "-sfx", "../sfx.sfx", "first.bin", "second.bin"});
         // An archive whose last entry is itself an archive, with its own end block.
         fs::copy_file(d / "rar5.rar", d / "src/inner.rar");
         rar({"a", "-idq", "-m0", "../nested.rar", "first.bin", "inner.rar"});
@@ -97,10 +99,13 @@ const Material& Made() {
         entries[1].name = "second.bin";
         entries[1].data = m->second;
         EXPECT_TRUE(WriteRar4(d / "rar4.rar", entries));
+        EXPECT_TRUE(WriteRar4(d / "empty4.rar", {}));
+        m->empty4 = ReadFile(d / "empty4.rar");
         m->rar5 = ReadFile(d / "rar5.rar");
         m->rar4 = ReadFile(d / "rar4.rar");
         m->nested = ReadFile(d / "nested.rar");
         m->hidden = ReadFile(d / "hidden.rar");
+        m->sfx = ReadFile(d / "sfx.sfx");
         return m;
     }();
     return *m;
@@ -166,6 +171,8 @@ TEST(ArchiveVerdict, AgreesWithTheReferenceExtractor) {
         {"RAR 4 with 70 KiB after its end", r4 + trailing, true},
         {"RAR 5 after 100 KiB of other data", prefix + r5, true},
         {"RAR 5 after other data, cut inside data", prefix + r5.substr(0, r5.size() - 4000), false},
+        {"self-extractor whole", m.sfx, true},
+        {"self-extractor cut inside data", m.sfx.substr(0, m.sfx.size() - 1000), false},
         {"RAR 5 header checksum broken early, end block intact",
          edited(r5, [&](std::string& s) { s[r5FileHeader] ^= 0x55; }), false},
         {"RAR 4 header checksum broken early, end block intact",
@@ -185,6 +192,8 @@ TEST(ArchiveVerdict, AgreesWithTheReferenceExtractor) {
         {"encrypted headers cut inside the last data", m.hidden.substr(0, m.hidden.size() - 1000),
          false},
         {"encrypted headers cut early", m.hidden.substr(0, 200), false},
+        {"no entry: RAR 4 archive made empty", m.empty4, false},
+        {"no entry: RAR 5 cut after its main header", r5.substr(0, r5FileHeader), false},
         {"no entry: main header broken", edited(r5, [](std::string& s) { s[8] ^= 0x55; }), false},
         {"no entry: signature only", r5.substr(0, 8), false},
         {"data size near 2^64", Rar5Declaring(1, ~std::uint64_t{0} - 5, 1), false},
