@@ -144,7 +144,8 @@ ChainWalk WalkRar4(ChainSource& source, std::uint64_t size, ChainWalk walk,
 
 // The main header's extra records. The locator names where the quick-open
 // block lies (`quickOpenAt`, 0 for none): the library reads it on opening,
-// so a file that ends before it is cut even at a block boundary. A metadata
+// so the chain must have a block starting there, and a file that ends
+// before it is cut even at a block boundary. A metadata
 // record that says it names the archive but holds no name size, or an empty
 // name, crashes the library: that header counts as damaged.
 bool ReadMainExtra(const unsigned char* extra, std::size_t extraSize, std::uint64_t mainAt,
@@ -178,13 +179,14 @@ ChainWalk WalkRar5(ChainSource& source, std::uint64_t size, ChainWalk walk,
     std::vector<unsigned char> header(kFirstRead);
     walk.rar5 = true;
     std::uint64_t quickOpenAt = 0;
+    bool quickOpenFound = true;
     std::uint64_t pos = walk.signatureAt + sizeof kRar5Signature;
     for (;; ++walk.blocks) {
         walk.verdict = ChainVerdict::Whole;
         if (walk.blocks == blockLimit) return walk;
         walk.verdict = ChainVerdict::Damaged;
         if (pos == size) {
-            if (walk.blocks > 0 && quickOpenAt < size) walk.verdict = ChainVerdict::Whole;
+            if (walk.blocks > 0 && quickOpenFound) walk.verdict = ChainVerdict::Whole;
             return walk;
         }
         const std::uint64_t left = size - pos;
@@ -201,6 +203,7 @@ ChainWalk WalkRar5(ChainSource& source, std::uint64_t size, ChainWalk walk,
             if (source.Read(pos + got, header.data() + got, total - got) < total - got) return walk;
         }
         if (Crc32(header.data() + 4, total - 4) != Le32(header.data())) return walk;
+        if (pos == quickOpenAt) quickOpenFound = true;
         std::uint64_t type = 0, flags = 0, extraSize = 0, dataSize = 0;
         if (!ReadVint(header.data(), total, at, type) ||
             !ReadVint(header.data(), total, at, flags) ||
@@ -215,9 +218,10 @@ ChainWalk WalkRar5(ChainSource& source, std::uint64_t size, ChainWalk walk,
         if (type == kMain && (flags & 1) && extraSize <= total - at &&
             !ReadMainExtra(header.data() + total - extraSize, extraSize, pos, quickOpenAt))
             return walk;
+        if (type == kMain) quickOpenFound = quickOpenAt == 0;
         if (type == kEnd) {
             walk.endBlock = true;
-            if (quickOpenAt < size) walk.verdict = ChainVerdict::Whole;
+            if (quickOpenFound) walk.verdict = ChainVerdict::Whole;
             return walk;
         }
         if (dataSize > left - total) return walk;

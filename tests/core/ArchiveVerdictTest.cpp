@@ -196,6 +196,14 @@ TEST(ArchiveVerdict, AgreesWithTheReferenceExtractor) {
         {"no entry: RAR 5 cut after its main header", r5.substr(0, r5FileHeader), false},
         {"no entry: main header broken", edited(r5, [](std::string& s) { s[8] ^= 0x55; }), false},
         {"no entry: signature only", r5.substr(0, 8), false},
+        {"quick-open offset into the middle of a block",
+         std::string("Rar!\x1A\x07\x01\x00", 8) +
+             Rar5Block(1, 1, Vint(4) + Vint(0) + std::string("\x03\x01\x01\x01", 4)) +
+             Rar5Block(
+                 2, 2,
+                 Vint(3) + Vint(0) + Vint(3) + Vint(0644) + Vint(0) + Vint(1) + Vint(5) + "a.txt") +
+             "abc" + Rar5Block(5, 0, Vint(0)),
+         false},
         {"data size near 2^64", Rar5Declaring(1, ~std::uint64_t{0} - 5, 1), false},
         {"unpacked sizes near 2^63", Rar5Declaring(std::uint64_t{1} << 62, 0, 3), true},
     };
@@ -230,6 +238,15 @@ TEST(ArchiveVerdict, ADamagedLastVolumeFailsTheSet) {
     const std::string first = dir / fs::path(VolumeSet().archive).filename().string();
     EXPECT_FALSE(ReferenceAccepts(first, dir / "reference"));
     EXPECT_FALSE(ComponentAccepts(first, dir / "out"));
+}
+
+// A fuzz finding the library crashes on while listing (see tests/fixtures/):
+// its walk stops at the file header whose checksum fails.
+TEST(ArchiveVerdict, FileHeaderTheLibraryCrashesOnIsDamaged) {
+    const rardll::ChainWalk walk = rardll::WalkArchiveFile(
+        std::string(TEST_SOURCE_DIR) + "/fixtures/file-header-listing-crash-1.rar");
+    EXPECT_EQ(walk.verdict, rardll::ChainVerdict::Damaged);
+    EXPECT_EQ(walk.blocks, 1u);
 }
 
 // Main headers the library crashes on: the fuzz findings under tests/fixtures/
