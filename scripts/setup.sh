@@ -1,14 +1,18 @@
 #!/usr/bin/env bash
 # Installs what a Debian 12 machine lacks to build Tarnwick (and, with --test, to
-# test it; with --screenshots, to make the README's pictures). Quick when
-# everything is already there: it asks dpkg first and only touches apt when a
-# package is missing.
+# test it; with --screenshots, to make the README's pictures; with --fuzz, to
+# fuzz it). Quick when everything is already there: it asks dpkg first and only
+# touches apt when a package is missing.
 set -euo pipefail
 
 # The windows are laid out for DejaVu Sans and its condensed cut (stand-ins
 # for Tahoma and MS Sans Serif).
 want=(cmake make gcc g++ qt6-base-dev libjpeg-dev libxcb1-dev libunrar5 fonts-dejavu-core fonts-dejavu-extra)
-if [ "${1:-}" = "--test" ] || [ "${1:-}" = "--screenshots" ]; then
+# --fuzz: the test tools and clang with libFuzzer, for scripts/fuzz.sh.
+if [ "${1:-}" = "--fuzz" ]; then
+  want+=(clang libclang-rt-14-dev)
+fi
+if [ "${1:-}" = "--test" ] || [ "${1:-}" = "--screenshots" ] || [ "${1:-}" = "--fuzz" ]; then
   want+=(rar unrar libunrar-headers xvfb xdotool libgtest-dev)
   # The desktop test: entry and metainfo validators, the MIME database and the
   # two launchers a desktop opens files with (gio, and xdg-open, which outside a

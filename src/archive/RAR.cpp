@@ -10,6 +10,7 @@
 #include <cwctype>
 #include <utility>
 
+#include "archive/BlockChain.h"
 #include "platform/Paths.h"
 
 using namespace rardll;
@@ -269,6 +270,12 @@ bool TRAR::OpenArchive(bool forExtraction) {
         CurrentVolume_ = OpenedArchive_;
         if (!CommentBuffer_) CommentBuffer_.reset(new char[kCommentBufferSize]);
         CommentBuffer_[0] = '\0';
+        // The library crashes on some damaged main headers, and reads no
+        // entry past any of them.
+        if (MainHeaderDamaged(OpenedArchive_)) {
+            Report(ERAR_BAD_ARCHIVE, roOpenArchive);
+            return false;
+        }
         OpenData_ = RAROpenArchiveDataEx{};
         OpenData_.ArcName = OpenedArchive_.data();
         OpenData_.OpenMode = forExtraction          ? RAR_OM_EXTRACT
@@ -326,8 +333,8 @@ void TRAR::CollectEntry() {
     const RARHeaderDataEx& h = *Header_;
     TRARArchiveInformation& info = ArchiveInformation_;
     const unsigned f = h.Flags;
-    std::int64_t packed = static_cast<std::int64_t>(h.PackSizeHigh) << 32 | h.PackSize;
-    const std::int64_t unpacked = static_cast<std::int64_t>(h.UnpSizeHigh) << 32 | h.UnpSize;
+    std::int64_t packed = HeaderSize(h.PackSizeHigh, h.PackSize);
+    const std::int64_t unpacked = HeaderSize(h.UnpSizeHigh, h.UnpSize);
 
     if (ReadMultiVolumeToEnd) {
         const bool before = f & RHDF_SPLITBEFORE, after = f & RHDF_SPLITAFTER;
@@ -336,11 +343,11 @@ void TRAR::CollectEntry() {
             return;
         }
         if (after && before) {
-            SplitPackedSize_ += packed;
+            SplitPackedSize_ = AddSizes(SplitPackedSize_, packed);
             return;
         }
         if (before) {
-            SplitPackedSize_ += packed;
+            SplitPackedSize_ = AddSizes(SplitPackedSize_, packed);
             packed = SplitPackedSize_;
         }
     }
@@ -369,8 +376,9 @@ void TRAR::CollectEntry() {
             if (d <= 6) info.DictionarySize_ = std::int64_t{65536} << d;
         }
     }
-    info.CompressedSize_ += packed;
-    info.UnCompressedSize_ += unpacked;
+    // Hostile headers declare sizes near 2^63: the totals stop at the largest.
+    info.CompressedSize_ = AddSizes(info.CompressedSize_, packed);
+    info.UnCompressedSize_ = AddSizes(info.UnCompressedSize_, unpacked);
     if (f & (RHDF_SPLITBEFORE | RHDF_SPLITAFTER)) info.MultiVolume_ = true;
     if (h.CmtSize > 0) info.FileComment_ = true;
 
@@ -416,15 +424,16 @@ bool TRAR::Walk(int operation, const std::vector<std::string>& fileMasks, bool r
             last = Library_->RARReadHeaderEx(Handle_, &h);
             const std::wstring name = last == 0 ? BoundedName(h.FileNameW) : std::wstring();
             if (firstPass && last == 0) FirstEntryName_ = name;
+            const bool noEntry = firstPass;
             firstPass = false;
             if (last == ERAR_END_ARCHIVE) {
                 // The library also says "end" where its header chain breaks
-                // (a truncated archive, a damaged main header): only an
-                // archive whose last volume closes with its end block has
-                // really ended. Encrypted headers hide that block.
-                if (extracting && !(OpenData_.Flags & ROADF_ENCHEADERS) &&
-                    !EndsWithEndOfArchive(CurrentVolume_)) {
-                    Report(ERAR_BAD_ARCHIVE, roListFiles);
+                // (a truncated archive, a damaged main header): the last
+                // volume's own block chain tells whether it really ended.
+                // An archive that yields no entry at all extracts nothing,
+                // which the reference extractor fails too.
+                if (extracting && (noEntry || !ArchiveFileWhole(CurrentVolume_))) {
+                    Report(noEntry ? ERAR_END_ARCHIVE : ERAR_BAD_ARCHIVE, roListFiles);
                     ok = false;
                 }
                 break;
@@ -440,7 +449,7 @@ bool TRAR::Walk(int operation, const std::vector<std::string>& fileMasks, bool r
 
             Progress_.FileName = name;
             Progress_.FileBytesDone = 0;
-            Progress_.FileBytesTotal = static_cast<std::int64_t>(h.UnpSizeHigh) << 32 | h.UnpSize;
+            Progress_.FileBytesTotal = HeaderSize(h.UnpSizeHigh, h.UnpSize);
 
             if (!extracting) {
                 ListedNames_.push_back(name);
@@ -591,6 +600,7 @@ bool TRAR::ExtractArchive(const std::wstring& DestFolder, bool RestoreFolders,
 bool TRAR::FirstOrSingleArchive(const std::string& FileName) {
     try {
         if (!Library_->Loaded() && !Library_->Load(DllName)) return false;
+        if (MainHeaderDamaged(FileName)) return false;
         std::string name = FileName;
         RAROpenArchiveDataEx data{};
         data.ArcName = name.data();

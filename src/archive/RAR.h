@@ -14,8 +14,9 @@
 // the library would cut (over 1,023 characters, or a destination over 2,047
 // characters or bytes), are skipped as failed entries, and
 // no entry is written through a symbolic link that already exists at or above
-// its destination inside that folder. An archive whose header chain breaks
-// before its end block fails the extraction.
+// its destination inside that folder. An extraction fails when the block
+// chain of the volume it ended on is damaged (archive/BlockChain.h), and a
+// file whose main header is damaged is never handed to the library.
 //
 // A file (hard links and file copies too) is written under a hidden
 // temporary name in its folder and renamed to its real name only when the

@@ -213,58 +213,6 @@ bool IsSelfExtracting(const std::string& path) {
 
 namespace {
 
-std::uint32_t Crc32(const unsigned char* data, std::size_t size) {
-    static std::uint32_t table[256];
-    static const bool ready = [] {
-        for (std::uint32_t i = 0; i < 256; ++i) {
-            std::uint32_t c = i;
-            for (int k = 0; k < 8; ++k) c = c & 1 ? 0xEDB88320u ^ (c >> 1) : c >> 1;
-            table[i] = c;
-        }
-        return true;
-    }();
-    (void)ready;
-    std::uint32_t crc = 0xFFFFFFFFu;
-    for (std::size_t i = 0; i < size; ++i) crc = table[(crc ^ data[i]) & 0xFF] ^ (crc >> 8);
-    return ~crc;
-}
-
-// A RAR 5 variable-length number at data[at..end); false when it runs past end.
-bool ReadVint(const unsigned char* data, std::size_t end, std::size_t& at, std::uint64_t& value) {
-    value = 0;
-    for (int shift = 0; at < end && shift < 64; shift += 7) {
-        const unsigned char b = data[at++];
-        value |= static_cast<std::uint64_t>(b & 0x7F) << shift;
-        if (!(b & 0x80)) return true;
-    }
-    return false;
-}
-
-// Both formats' end blocks hold a few flags and numbers only.
-constexpr std::size_t kLongestEndBlock = 64;
-
-// RAR 4: CRC16 (low half of the CRC-32 of the rest), type 0x7B, flags, size.
-bool Rar4EndBlockAt(const unsigned char* d, std::size_t end, std::size_t at) {
-    if (at + 7 > end || d[at + 2] != 0x7B) return false;
-    const std::size_t size = d[at + 5] | d[at + 6] << 8;
-    if (size < 7 || size > kLongestEndBlock || at + size > end) return false;
-    return (Crc32(d + at + 2, size - 2) & 0xFFFF) == static_cast<unsigned>(d[at] | d[at + 1] << 8);
-}
-
-// RAR 5: CRC32 of what follows, header size, type 5, flags, end flags.
-bool Rar5EndBlockAt(const unsigned char* d, std::size_t end, std::size_t at) {
-    std::size_t p = at + 4;
-    std::uint64_t size = 0, type = 0;
-    if (p > end || !ReadVint(d, end, p, size) || size == 0 || size > kLongestEndBlock ||
-        size > end - p)
-        return false;
-    const std::size_t headerEnd = p + static_cast<std::size_t>(size);
-    if (!ReadVint(d, headerEnd, p, type) || type != 5) return false;
-    const std::uint32_t stored =
-        d[at] | d[at + 1] << 8 | d[at + 2] << 16 | static_cast<std::uint32_t>(d[at + 3]) << 24;
-    return Crc32(d + at + 4, headerEnd - (at + 4)) == stored;
-}
-
 // UTF-8 to wide text; a byte that starts no valid sequence becomes U+FFFD, or
 // with `keepBytes` the library's escape for it (U+FFFE once, then U+E000 + byte).
 std::wstring DecodeUtf8(const std::string& s, bool keepBytes) {
@@ -324,34 +272,14 @@ std::wstring DecodeUtf8(const std::string& s, bool keepBytes) {
 
 }  // namespace
 
-bool EndsWithEndOfArchive(const std::string& path) {
-    constexpr std::size_t kTail = 65536 + 64;
-    std::FILE* f = std::fopen(path.c_str(), "rb");
-    if (!f) return true;  // gone since the library read it: nothing to judge
-    std::vector<unsigned char> tail;
-    char start[4] = {};
-    const std::string head(start, std::fread(start, 1, sizeof start, f));
-    if (std::fseek(f, 0, SEEK_END) == 0) {
-        const long size = std::ftell(f);
-        const long from = size > static_cast<long>(kTail) ? size - static_cast<long>(kTail) : 0;
-        if (size > 0 && std::fseek(f, from, SEEK_SET) == 0) {
-            tail.resize(static_cast<std::size_t>(size - from));
-            tail.resize(std::fread(tail.data(), 1, tail.size(), f));
-        }
-    }
-    std::fclose(f);
-    // Only files that start as an archive or a self-extracting program are
-    // judged; anything else the library read in a way of its own.
-    static const char kElf[] = {0x7F, 'E', 'L', 'F'};
-    if (!(head.compare(0, 4, "Rar!") == 0 || head.compare(0, 2, "MZ") == 0 ||
-          head.compare(0, 4, kElf, 4) == 0))
-        return true;
-    const unsigned char* d = tail.data();
-    const std::size_t end = tail.size();
-    // From the end backwards: the block nearest the end is the archive's own.
-    for (std::size_t at = end; at-- > 0;)
-        if (Rar4EndBlockAt(d, end, at) || Rar5EndBlockAt(d, end, at)) return true;
-    return false;
+std::int64_t HeaderSize(std::uint32_t high, std::uint32_t low) {
+    const std::uint64_t size = static_cast<std::uint64_t>(high) << 32 | low;
+    return size > static_cast<std::uint64_t>(INT64_MAX) ? INT64_MAX
+                                                        : static_cast<std::int64_t>(size);
+}
+
+std::int64_t AddSizes(std::int64_t a, std::int64_t b) {
+    return b > INT64_MAX - a ? INT64_MAX : a + b;
 }
 
 std::wstring Utf8ToWide(const std::string& s) { return DecodeUtf8(s, false); }

@@ -268,12 +268,12 @@ TDateTime FileDateOf(const std::string& path);
 // any other file give false.
 bool IsSelfExtracting(const std::string& path);
 
-// True when the file closes with an end-of-archive block of the RAR 4 or
-// RAR 5 format whose checksum holds, possibly followed by up to 64 KiB of
-// other bytes. A file cut anywhere before that block has none. Files that
-// start neither as an archive nor as a program, or cannot be read, count as
-// closed.
-bool EndsWithEndOfArchive(const std::string& path);
+// A size from a header's high and low halves. A hostile header can declare
+// up to 2^64 - 1; sizes are kept as signed 64-bit numbers, so that one is
+// held at the largest.
+std::int64_t HeaderSize(std::uint32_t high, std::uint32_t low);
+// a + b for sizes (neither negative), held at the largest on overflow.
+std::int64_t AddSizes(std::int64_t a, std::int64_t b);
 
 // UTF-8 <-> wide text (wchar_t holds UTF-32 here). Invalid bytes become
 // U+FFFD; the conversion never throws.

@@ -9,8 +9,6 @@
 #include "ArchiveRecorder.h"
 #include "archive/RAR.h"
 #include "support/Fixtures.h"
-#include "support/Process.h"
-#include "support/Rar4Writer.h"
 #include "support/TempDir.h"
 
 using namespace testing_support;
@@ -299,63 +297,6 @@ TEST(ArchiveExtraction, AbortFromAHandler) {
     rar.ListArchive(LargeArchive().archive);
     EXPECT_FALSE(rar.ExtractArchive(W(dir.path()), true));
     EXPECT_FALSE(PathExists(dir / "small.txt")) << "the walk stops";
-}
-
-}  // namespace
-
-namespace {
-
-// The library says "end of archive" where a broken header chain stops it;
-// every archive cut before its end block, or left without its main header,
-// must fail the extraction. Made from a stored `rar` archive and the RAR 4
-// writer, cut at test time.
-TEST(ArchiveExtraction, TruncatedArchivesFail) {
-    TempDir dir;
-    fs::create_directories(dir / "src");
-    const std::string first = PatternData(3000, 7, false), second = PatternData(3000, 8, false);
-    WriteFile(dir / "src/first.bin", first);
-    WriteFile(dir / "src/second.bin", second);
-    const auto made = RunProcess("/usr/bin/rar", {"a", "-idq", "-ep", "-m0", dir / "rar5.rar",
-                                                  dir / "src/first.bin", dir / "src/second.bin"});
-    ASSERT_EQ(made.exitCode, 0) << made.output;
-    std::vector<Rar4Entry> entries(2);
-    entries[0].name = "first.bin";
-    entries[0].data = first;
-    entries[1].name = "second.bin";
-    entries[1].data = second;
-    ASSERT_TRUE(WriteRar4(dir / "rar4.rar", entries));
-
-    for (const char* format : {"rar5.rar", "rar4.rar"}) {
-        const std::string whole = ReadFile(dir / format);
-        const std::size_t afterFirst = whole.find(first) + first.size();
-        ASSERT_NE(whole.find(first), std::string::npos);
-        const std::pair<const char*, std::string> cuts[] = {
-            {"after the first entry", whole.substr(0, afterFirst)},
-            {"inside the second header", whole.substr(0, afterFirst + 9)},
-            {"signature only",
-             whole.substr(0, whole.compare(0, 8, "Rar!\x1A\x07\x01\x00", 8) ? 7 : 8)},
-            {"inside the main header", whole.substr(0, 12)},
-        };
-        for (const auto& [how, bytes] : cuts) {
-            SCOPED_TRACE(std::string(format) + ", cut " + how);
-            WriteFile(dir / "cut.rar", bytes);
-            const std::string out = dir / "out";
-            fs::remove_all(out);
-            TRAR rar;
-            ArchiveRecorder seen(rar);
-            rar.ListArchive(dir / "cut.rar");
-            EXPECT_FALSE(rar.ExtractArchive(W(out), true));
-            EXPECT_FALSE(seen.failures().empty()) << "the failure is reported";
-        }
-        // The whole archive, and one with bytes appended after its end, succeed.
-        for (const std::string& bytes : {whole, whole + "appended by a download tool"}) {
-            WriteFile(dir / "whole.rar", bytes);
-            TRAR rar;
-            rar.ListArchive(dir / "whole.rar");
-            EXPECT_TRUE(rar.ExtractArchive(W(dir / "whole"), true)) << format;
-            EXPECT_EQ(ReadFile(dir / "whole/second.bin"), second) << format;
-        }
-    }
 }
 
 }  // namespace

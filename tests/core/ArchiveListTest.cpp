@@ -191,13 +191,13 @@ TEST(ArchiveListing, StoredRar4Archives) {
     EXPECT_EQ(seen.listed[1].CRC, Hex(Crc32(zeroLed)));
     EXPECT_NEAR(seen.listed[1].Time, rardll::DosDateTimeToDateTime(entries[1].dosTime), 1e-6);
 
-    // An archive without entries lists and extracts successfully.
+    // An archive without entries lists successfully (its extraction, which
+    // yields nothing, fails as with unrar x: see ArchiveVerdictTest).
     ASSERT_TRUE(WriteRar4(dir / "empty.rar", {}));
     seen.clear();
     EXPECT_TRUE(rar.ListArchive(dir / "empty.rar"));
     EXPECT_TRUE(seen.listed.empty());
     EXPECT_EQ(rar.ArchiveInformation().TotalFiles(), 0);
-    EXPECT_TRUE(rar.ExtractArchive(rardll::Utf8ToWide(dir / "out"), true));
     EXPECT_TRUE(seen.failures().empty());
 }
 

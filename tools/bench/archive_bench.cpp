@@ -9,6 +9,9 @@
 //                                  `unrar x -o+ -inul`, alternating, RUNS each
 //   archive_bench list ARCHIVE [RUNS]
 //                                  TRAR::ListArchive
+//   archive_bench walk ARCHIVE [RUNS]
+//                                  the block-chain walk that judges the
+//                                  archive whole, once per extraction
 //
 // Keep WORKDIR under /tmp, never in the source tree.
 
@@ -25,6 +28,7 @@
 #include <string>
 #include <vector>
 
+#include "archive/BlockChain.h"
 #include "archive/RAR.h"
 
 namespace fs = std::filesystem;
@@ -143,14 +147,30 @@ static int List(const std::string& archive, int runs) {
     return 0;
 }
 
+static int Walk(const std::string& archive, int runs) {
+    std::vector<double> times;
+    rardll::ChainWalk walk;
+    for (int i = 0; i < runs; ++i) {
+        auto t0 = Clock::now();
+        walk = rardll::WalkArchiveFile(archive);
+        times.push_back(std::chrono::duration<double>(Clock::now() - t0).count());
+    }
+    std::printf("walk of %llu blocks (%s): median of %d %.4f s\n",
+                static_cast<unsigned long long>(walk.blocks),
+                walk.verdict == rardll::ChainVerdict::Whole ? "whole" : "not whole", runs,
+                Median(times));
+    return 0;
+}
+
 int main(int argc, char** argv) {
     std::string mode = argc > 1 ? argv[1] : "";
     if (mode == "make" && argc == 3) return Make(argv[2]);
     if (mode == "extract" && argc >= 4)
         return Extract(argv[2], argv[3], argc > 4 ? std::atoi(argv[4]) : 5);
     if (mode == "list" && argc >= 3) return List(argv[2], argc > 3 ? std::atoi(argv[3]) : 5);
+    if (mode == "walk" && argc >= 3) return Walk(argv[2], argc > 3 ? std::atoi(argv[3]) : 5);
     std::fprintf(stderr,
                  "usage: archive_bench make WORKDIR | extract ARCHIVE WORKDIR [RUNS] | list "
-                 "ARCHIVE [RUNS]\n");
+                 "ARCHIVE [RUNS] | walk ARCHIVE [RUNS]\n");
     return 2;
 }

@@ -1,0 +1,73 @@
+#pragma once
+// Whether an archive file is whole, judged as the RAR formats define it and
+// as the reference extractor judges it: from the signature (found where the
+// library finds it, also after a self-extractor's program), follow the chain
+// of blocks by their header and data sizes. The archive is whole when the
+// chain reaches its end block, or stops exactly at the end of the file (old
+// archives have no end block); it is damaged when the main header is missing,
+// a header cannot be read whole, fails its checksum, or a block reaches past
+// the end of the file. Bytes after the end block are no damage.
+//
+// Only headers are read; data areas are stepped over. No Qt.
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+namespace rardll {
+
+enum class ChainVerdict {
+    Whole,
+    Damaged,
+    // Headers are encrypted from some block on: only the library, reading
+    // them with the password, can follow the chain further.
+    Hidden,
+    // No signature where the library would look: the library's own answer
+    // stands.
+    NoSignature,
+};
+
+// Random access to the bytes being judged. Read returns how many bytes it
+// put into `buffer` (fewer only at the end or on a read error).
+class ChainSource {
+public:
+    virtual ~ChainSource() = default;
+    virtual std::uint64_t Size() const = 0;
+    virtual std::size_t Read(std::uint64_t offset, unsigned char* buffer, std::size_t size) = 0;
+};
+
+struct ChainWalk {
+    ChainVerdict verdict = ChainVerdict::NoSignature;
+    std::uint64_t signatureAt = 0;  // offset of the signature, when found
+    std::uint64_t blocks = 0;       // blocks followed after the signature
+    bool rar5 = false;
+    bool endBlock = false;  // the chain reached an end block
+};
+
+// The library looks for a self-extractor's archive this far into the file;
+// a signature of a later format, or the RAR 1.4 one, is the library's own
+// business (NoSignature).
+constexpr std::uint64_t kSignatureSearchLimit = 2 * 1024 * 1024;
+
+// Follows at most `blockLimit` blocks after the signature; a walk that stops
+// there without fault says Whole.
+ChainWalk WalkBlockChain(ChainSource& source, std::uint64_t blockLimit = UINT64_MAX);
+
+// Walks the archive file at `path`. A file that cannot be opened gives
+// NoSignature: there is nothing to judge.
+ChainWalk WalkArchiveFile(const std::string& path);
+
+// The verdict an extraction acts on: false only for a damaged chain. Where
+// headers are encrypted, or no signature was found, the library's own codes
+// while it read the headers decide.
+bool ArchiveFileWhole(const std::string& path);
+
+// True when the file has a signature but its main header is cut, fails its
+// checksum, or is not where it belongs. The library crashes on some such
+// headers, and reads no entry from any of them: they are not handed to it.
+bool MainHeaderDamaged(const std::string& path);
+
+// The CRC-32 both formats use (the RAR 4 header checksum is its low half).
+std::uint32_t Crc32(const unsigned char* data, std::size_t size);
+
+}  // namespace rardll
