@@ -9,6 +9,7 @@
 #include "ArchiveRecorder.h"
 #include "archive/RAR.h"
 #include "support/Fixtures.h"
+#include "support/Rar4Writer.h"
 #include "support/TempDir.h"
 
 using namespace testing_support;
