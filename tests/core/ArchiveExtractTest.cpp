@@ -154,10 +154,8 @@ TEST(ArchiveExtraction, ExistingFiles) {
     EXPECT_EQ(ReadFile(dir / "readme.txt"), ReadFile(f.source + "/readme.txt"));
 
     // An entry that fails its check replaces nothing and leaves nothing.
-    std::vector<Rar4Entry> damaged(1);
-    damaged[0].name = "readme.txt";
-    damaged[0].data = "data the checksum will not match";
-    ASSERT_TRUE(WriteRar4(dir / "damaged.rar", damaged));
+    ASSERT_TRUE(
+        WriteRar4(dir / "damaged.rar", {{"readme.txt", "data the checksum will not match"}}));
     std::string bytes = ReadFile(dir / "damaged.rar");
     bytes[bytes.find("checksum")] ^= 0x20;
     WriteFile(dir / "damaged.rar", bytes);

@@ -25,12 +25,6 @@ protected:
         rar.DllName = fake.path();
         WriteFile(archive, "stand-in");  // the component checks that the archive exists
     }
-    static std::vector<std::string> Listing(const std::string& folder) {
-        std::vector<std::string> names;
-        for (const auto& e : std::filesystem::directory_iterator(folder))
-            names.push_back(e.path().filename().string());
-        return names;
-    }
     std::wstring Out() const { return rardll::Utf8ToWide(dir / "out"); }
     // Lists the scripted archive, then extracts it; the log and the events
     // hold the extraction's alone.
@@ -77,7 +71,8 @@ TEST_F(ArchiveProtocol, OpenRecordAndReportedResults) {
     // beside its own and then takes that name.
     std::string out = dir / "out/";
     EXPECT_TRUE(Logged("process op=2 path=" + out + " name=" + out + ".tarnwick-")) << fake.Log();
-    EXPECT_EQ((std::vector<std::string>{"a.txt"}), Listing(out));
+    EXPECT_TRUE(PathExists(out + "a.txt"));
+    EXPECT_EQ(1, std::distance(std::filesystem::directory_iterator(out), {})) << "a temporary left";
 }
 
 TEST_F(ArchiveProtocol, CommentStates) {

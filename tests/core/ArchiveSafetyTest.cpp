@@ -219,25 +219,20 @@ TEST_F(ArchiveSafety, NamesTheLibraryWouldCutAreRefused) {
 // The boundary itself: a destination of 2,047 characters is written, one of
 // 2,048 is refused.
 TEST_F(ArchiveSafety, DestinationLimitIs2047Characters) {
-    std::vector<Rar4Entry> entries(2);
-    entries[0].name = "edge-1.txt";
-    entries[0].data = "fits\n";
-    entries[1].name = "edge-12.txt";
-    entries[1].data = "one too long\n";
-    const std::size_t folderLength = 2047 - 1 - entries[0].name.size();
+    const std::size_t folderLength = 2047 - std::string("/edge-1.txt").size();
     std::string deep = out;
     while (deep.size() + 102 < folderLength) deep += "/" + std::string(100, 'd');
     deep += "/" + std::string(folderLength - deep.size() - 1, 'e');
-    ASSERT_EQ(2047u, deep.size() + 1 + entries[0].name.size());
     fs::create_directories(deep);
-    ASSERT_TRUE(WriteRar4(root / "edge.rar", entries));
+    ASSERT_TRUE(
+        WriteRar4(root / "edge.rar", {{"edge-1.txt", "fits\n"}, {"edge-12.txt", "long\n"}}));
     rar.ListArchive(root / "edge.rar");
     seen.clear();
     EXPECT_FALSE(rar.ExtractArchive(W(deep), true));
-    EXPECT_EQ(Result(W(entries[0].name)), 0);
-    EXPECT_EQ(ReadFile(deep + "/" + entries[0].name), "fits\n");
-    EXPECT_NE(Result(W(entries[1].name)), 0);
-    EXPECT_FALSE(PathExists(deep + "/" + entries[1].name));
+    EXPECT_EQ(Result(L"edge-1.txt"), 0);
+    EXPECT_EQ(ReadFile(deep + "/edge-1.txt"), "fits\n");
+    EXPECT_NE(Result(L"edge-12.txt"), 0);
+    EXPECT_FALSE(PathExists(deep + "/edge-12.txt"));
 }
 
 // 8-bit names come from the library as U+FFFE + U+E0xx and are written with

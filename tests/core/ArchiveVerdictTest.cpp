@@ -5,7 +5,6 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <functional>
 
 #include "ArchiveRecorder.h"
 #include "archive/BlockChain.h"
@@ -20,10 +19,7 @@ namespace fs = std::filesystem;
 
 namespace {
 
-void Put16(std::string& s, std::size_t at, unsigned v) {
-    s[at] = static_cast<char>(v & 0xFF);
-    s[at + 1] = static_cast<char>(v >> 8 & 0xFF);
-}
+const std::string kRar5Signature("Rar!\x1A\x07\x01\x00", 8);
 
 std::string Vint(std::uint64_t v) {
     std::string out;
@@ -35,37 +31,35 @@ std::string Vint(std::uint64_t v) {
     return out;
 }
 
+// Writes the CRC32 of `covered`, little-endian, over the `bytes` bytes at `at`.
+void PutCrc(std::string& s, std::size_t at, const std::string& covered, int bytes = 4) {
+    const std::uint32_t crc = Crc32(covered);
+    for (int i = 0; i < bytes; ++i) s[at + i] = static_cast<char>(crc >> (8 * i) & 0xFF);
+}
+
 // A RAR 5 block: CRC32, header size, then type, flags and the rest.
 std::string Rar5Block(std::uint64_t type, std::uint64_t flags, const std::string& rest) {
     const std::string body = Vint(type) + Vint(flags) + rest;
-    const std::string sized = Vint(body.size()) + body;
-    const std::uint32_t crc = Crc32(sized);
-    std::string out;
-    for (int i = 0; i < 4; ++i) out.push_back(static_cast<char>(crc >> (8 * i) & 0xFF));
-    return out + sized;
+    std::string out = "...." + Vint(body.size()) + body;
+    PutCrc(out, 0, out.substr(4));
+    return out;
 }
 
-// A RAR 5 archive of empty-data entries that declare `unpacked` bytes each
-// and hold `dataSize` bytes of data (none present when it is hostile).
+// A stored file header with data area: data size, file flags, unpacked size,
+// attributes, compression, host (Unix), name.
+std::string Rar5File(const std::string& name, std::uint64_t dataSize, std::uint64_t unpacked) {
+    return Rar5Block(2, 2,
+                     Vint(dataSize) + Vint(0) + Vint(unpacked) + Vint(0644) + Vint(0) + Vint(1) +
+                         Vint(name.size()) + name);
+}
+
+// A RAR 5 archive of entries that declare `unpacked` bytes each and
+// `dataSize` bytes of data, none of it present.
 std::string Rar5Declaring(std::uint64_t unpacked, std::uint64_t dataSize, int entries) {
-    std::string out("Rar!\x1A\x07\x01\x00", 8);
-    out += Rar5Block(1, 0, Vint(0));
-    for (int i = 0; i < entries; ++i) {
-        const std::string name = "huge" + std::to_string(i) + ".bin";
-        // data size, file flags, unpacked size, attributes, compression
-        // (stored), host (Unix), name
-        out += Rar5Block(2, 2,
-                         Vint(dataSize) + Vint(0) + Vint(unpacked) + Vint(0644) + Vint(0) +
-                             Vint(1) + Vint(name.size()) + name);
-    }
+    std::string out = kRar5Signature + Rar5Block(1, 0, Vint(0));
+    for (int i = 0; i < entries; ++i)
+        out += Rar5File("huge" + std::to_string(i) + ".bin", dataSize, unpacked);
     return out + Rar5Block(5, 0, Vint(0));
-}
-
-// The RAR 4 header checksum of the block at `at`, made right again after an edit.
-void FixRar4Checksum(std::string& bytes, std::size_t at) {
-    const unsigned size =
-        static_cast<unsigned char>(bytes[at + 5]) | static_cast<unsigned char>(bytes[at + 6]) << 8;
-    Put16(bytes, at, Crc32(bytes.substr(at + 2, size - 2)) & 0xFFFF);
 }
 
 struct Material {
@@ -81,31 +75,25 @@ const Material& Made() {
         fs::create_directories(d / "src");
         WriteFile(d / "src/first.bin", m->first);
         WriteFile(d / "src/second.bin", m->second);
-        const auto rar = [&](std::vector<std::string> args) {
-            const auto made = RunProcess("/usr/bin/rar", args, {{}, d / "src"});
+        const auto rar = [&](const std::string& option, const std::string& to,
+                             const std::string& last) {
+            const auto made = RunProcess(
+                "/usr/bin/rar", {"a", "-idq", "-m0", option, "../" + to, "first.bin", last},
+                {{}, d / "src"});
             EXPECT_EQ(made.exitCode, 0) << made.output;
+            return ReadFile(d / to);
         };
-        rar({"a", "-idq", "-m0", "../rar5.rar", "first.bin", "second.bin"});
-        rar({"a", "-idq", "-m0", std::string("-hp") + kFixturePassword, "../hidden.rar",
-             "first.bin", "second.bin"});
-        // A self-extractor: rar's own program, then the archive.
-        rar({"a", "-idq", "-m0", "-sfx", "../sfx.sfx", "first.bin", "second.bin"});
+        m->rar5 = rar("-o+", "rar5.rar", "second.bin");
+        m->hidden = rar(std::string("-hp") + kFixturePassword, "hidden.rar", "second.bin");
+        m->sfx = rar("-sfx", "sfx.sfx", "second.bin");  // rar's own program, then the archive
         // An archive whose last entry is itself an archive, with its own end block.
         fs::copy_file(d / "rar5.rar", d / "src/inner.rar");
-        rar({"a", "-idq", "-m0", "../nested.rar", "first.bin", "inner.rar"});
-        std::vector<Rar4Entry> entries(2);
-        entries[0].name = "first.bin";
-        entries[0].data = m->first;
-        entries[1].name = "second.bin";
-        entries[1].data = m->second;
-        EXPECT_TRUE(WriteRar4(d / "rar4.rar", entries));
+        m->nested = rar("-o+", "nested.rar", "inner.rar");
+        EXPECT_TRUE(
+            WriteRar4(d / "rar4.rar", {{"first.bin", m->first}, {"second.bin", m->second}}));
         EXPECT_TRUE(WriteRar4(d / "empty4.rar", {}));
-        m->empty4 = ReadFile(d / "empty4.rar");
-        m->rar5 = ReadFile(d / "rar5.rar");
         m->rar4 = ReadFile(d / "rar4.rar");
-        m->nested = ReadFile(d / "nested.rar");
-        m->hidden = ReadFile(d / "hidden.rar");
-        m->sfx = ReadFile(d / "sfx.sfx");
+        m->empty4 = ReadFile(d / "empty4.rar");
         return m;
     }();
     return *m;
@@ -115,10 +103,9 @@ const Material& Made() {
 bool ReferenceAccepts(const std::string& archive, const std::string& out) {
     fs::remove_all(out);
     fs::create_directories(out);
-    const auto r =
-        RunProcess("/usr/bin/unrar",
-                   {"x", "-y", "-idq", std::string("-p") + kFixturePassword, archive, out + "/"});
-    return r.exitCode == 0;
+    return RunProcess("/usr/bin/unrar",
+                      {"x", "-y", "-idq", std::string("-p") + kFixturePassword, archive, out + "/"})
+               .exitCode == 0;
 }
 
 // The component, as the program runs it: list, then extract.
@@ -139,82 +126,70 @@ bool ComponentAccepts(const std::string& archive, const std::string& out) {
 
 TEST(ArchiveVerdict, AgreesWithTheReferenceExtractor) {
     const Material& m = Made();
-    const std::string &r5 = m.rar5, &r4 = m.rar4;
+    const std::string &r5 = m.rar5, &r4 = m.rar4, &sfx = m.sfx, &hidden = m.hidden;
     const std::size_t r5First = r5.find(m.first) + m.first.size();  // second header starts
     const std::size_t r4First = r4.find(m.first) + m.first.size();
-    const std::size_t r5FileHeader = 8 + 5 + static_cast<unsigned char>(r5[12]);
-    const std::size_t r4FileHeader = 7 + 13;
-    const std::string trailing = PatternData(70 * 1024, 3, false);
-    const std::string prefix = PatternData(100 * 1024, 4, true);
-    const auto edited = [](std::string s, const std::function<void(std::string&)>& edit) {
-        edit(s);
+    const std::size_t r5File = 8 + 5 + static_cast<unsigned char>(r5[12]), r4File = 7 + 13;
+    const std::string after = PatternData(70 * 1024, 3, false);
+    const std::string before = PatternData(100 * 1024, 4, true);
+    const auto flip = [](std::string s, std::size_t at) {
+        s[at] ^= 0x55;
         return s;
     };
-    const std::size_t innerEnd = m.nested.rfind(m.rar5) + m.rar5.size();
+    // Packed size + 0x7F00, the RAR 4 header checksum made right again.
+    std::string r4Oversized = r4;
+    r4Oversized[r4File + 8] = 0x7F;
+    PutCrc(r4Oversized, r4File,
+           r4Oversized.substr(r4File + 2, static_cast<unsigned char>(r4[r4File + 5]) - 2), 2);
+    // Its main header names where a quick-open block lies: inside the file block.
+    const std::string quickOpenMidBlock =
+        kRar5Signature + Rar5Block(1, 1, Vint(4) + Vint(0) + std::string("\x03\x01\x01\x01", 4)) +
+        Rar5File("a.txt", 3, 3) + "abc" + Rar5Block(5, 0, Vint(0));
+    const std::size_t innerEnd = m.nested.rfind(r5) + r5.size();
 
-    struct Row {
-        const char* name;
-        std::string bytes;
-        bool whole;  // what the reference says, for the record
+    const std::vector<std::pair<const char*, std::string>> whole = {
+        {"RAR 5", r5},
+        {"RAR 4", r4},
+        {"RAR 4 cut at a block boundary", r4.substr(0, r4First)},
+        {"RAR 4 without its end block, as old archives", r4.substr(0, r4.size() - 7)},
+        {"RAR 5 with 70 KiB after its end", r5 + after},
+        {"RAR 4 with 70 KiB after its end", r4 + after},
+        {"RAR 5 after 100 KiB of other data", before + r5},
+        {"self-extractor", sfx},
+        {"encrypted headers", hidden},
+        {"unpacked sizes near 2^63", Rar5Declaring(std::uint64_t{1} << 62, 0, 3)},
     };
-    const Row rows[] = {
-        {"RAR 5 whole", r5, true},
-        {"RAR 4 whole", r4, true},
-        {"RAR 5 cut inside a header", r5.substr(0, r5First + 9), false},
-        {"RAR 4 cut inside a header", r4.substr(0, r4First + 9), false},
-        {"RAR 5 cut inside data", r5.substr(0, r5.find(m.second) + 100), false},
-        {"RAR 4 cut inside data", r4.substr(0, r4.find(m.second) + 100), false},
-        {"RAR 4 cut at a block boundary", r4.substr(0, r4First), true},
-        {"RAR 4 without its end block, as old archives", r4.substr(0, r4.size() - 7), true},
-        {"RAR 5 cut inside its end block", r5.substr(0, r5.size() - 3), false},
-        {"RAR 5 with 70 KiB after its end", r5 + trailing, true},
-        {"RAR 4 with 70 KiB after its end", r4 + trailing, true},
-        {"RAR 5 after 100 KiB of other data", prefix + r5, true},
-        {"RAR 5 after other data, cut inside data", prefix + r5.substr(0, r5.size() - 4000), false},
-        {"self-extractor whole", m.sfx, true},
-        {"self-extractor cut inside data", m.sfx.substr(0, m.sfx.size() - 1000), false},
-        {"RAR 5 header checksum broken early, end block intact",
-         edited(r5, [&](std::string& s) { s[r5FileHeader] ^= 0x55; }), false},
-        {"RAR 4 header checksum broken early, end block intact",
-         edited(r4, [&](std::string& s) { s[r4FileHeader] ^= 0x55; }), false},
-        {"RAR 4 data size too large, checksum right",
-         edited(r4,
-                [&](std::string& s) {
-                    s[r4FileHeader + 8] = 0x7F;  // packed size + 0x7F00
-                    FixRar4Checksum(s, r4FileHeader);
-                }),
-         false},
-        {"archive as last entry, outer end block cut", m.nested.substr(0, m.nested.size() - 3),
-         false},
-        // Its main header names where the outer archive's quick-open block lies.
-        {"archive as last entry, outer cut right after it", m.nested.substr(0, innerEnd), false},
-        {"encrypted headers whole", m.hidden, true},
-        {"encrypted headers cut inside the last data", m.hidden.substr(0, m.hidden.size() - 1000),
-         false},
-        {"encrypted headers cut early", m.hidden.substr(0, 200), false},
-        {"no entry: RAR 4 archive made empty", m.empty4, false},
-        {"no entry: RAR 5 cut after its main header", r5.substr(0, r5FileHeader), false},
-        {"no entry: main header broken", edited(r5, [](std::string& s) { s[8] ^= 0x55; }), false},
-        {"no entry: signature only", r5.substr(0, 8), false},
-        {"quick-open offset into the middle of a block",
-         std::string("Rar!\x1A\x07\x01\x00", 8) +
-             Rar5Block(1, 1, Vint(4) + Vint(0) + std::string("\x03\x01\x01\x01", 4)) +
-             Rar5Block(
-                 2, 2,
-                 Vint(3) + Vint(0) + Vint(3) + Vint(0644) + Vint(0) + Vint(1) + Vint(5) + "a.txt") +
-             "abc" + Rar5Block(5, 0, Vint(0)),
-         false},
-        {"data size near 2^64", Rar5Declaring(1, ~std::uint64_t{0} - 5, 1), false},
-        {"unpacked sizes near 2^63", Rar5Declaring(std::uint64_t{1} << 62, 0, 3), true},
+    const std::vector<std::pair<const char*, std::string>> damaged = {
+        {"RAR 5 cut inside a header", r5.substr(0, r5First + 9)},
+        {"RAR 4 cut inside a header", r4.substr(0, r4First + 9)},
+        {"RAR 5 cut inside data", r5.substr(0, r5.find(m.second) + 100)},
+        {"RAR 4 cut inside data", r4.substr(0, r4.find(m.second) + 100)},
+        {"RAR 5 cut inside its end block", r5.substr(0, r5.size() - 3)},
+        {"RAR 5 after other data, cut inside data", before + r5.substr(0, r5.size() - 4000)},
+        {"self-extractor cut inside data", sfx.substr(0, sfx.size() - 1000)},
+        {"RAR 5 header checksum broken early, end block intact", flip(r5, r5File)},
+        {"RAR 4 header checksum broken early, end block intact", flip(r4, r4File)},
+        {"RAR 4 data size too large, checksum right", r4Oversized},
+        {"archive as last entry, outer end block cut", m.nested.substr(0, m.nested.size() - 3)},
+        {"archive as last entry, outer cut right after it", m.nested.substr(0, innerEnd)},
+        {"encrypted headers cut inside the last data", hidden.substr(0, hidden.size() - 1000)},
+        {"encrypted headers cut early", hidden.substr(0, 200)},
+        {"no entry: RAR 4 archive made empty", m.empty4},
+        {"no entry: RAR 5 cut after its main header", r5.substr(0, r5File)},
+        {"no entry: main header broken", flip(r5, 8)},
+        {"no entry: signature only", r5.substr(0, 8)},
+        {"quick-open offset into the middle of a block", quickOpenMidBlock},
+        {"data size near 2^64", Rar5Declaring(1, ~std::uint64_t{0} - 5, 1)},
     };
     TempDir work;
-    for (const Row& row : rows) {
-        SCOPED_TRACE(row.name);
-        WriteFile(work / "case.rar", row.bytes);
-        const bool reference = ReferenceAccepts(work / "case.rar", work / "reference");
-        EXPECT_EQ(reference, row.whole) << "the reference extractor's verdict";
-        EXPECT_EQ(ComponentAccepts(work / "case.rar", work / "out"), reference);
-    }
+    for (const bool isWhole : {true, false})
+        for (const auto& [name, bytes] : isWhole ? whole : damaged) {
+            SCOPED_TRACE(name);
+            WriteFile(work / "case.rar", bytes);
+            const bool reference = ReferenceAccepts(work / "case.rar", work / "reference");
+            EXPECT_EQ(reference, isWhole) << "the reference extractor's verdict";
+            EXPECT_EQ(ComponentAccepts(work / "case.rar", work / "out"), reference);
+        }
 }
 
 // Hostile sizes neither overflow the listing's totals nor the walk.
@@ -230,47 +205,38 @@ TEST(ArchiveVerdict, HostileSizesKeepTheTotalsInRange) {
 // The set is judged on the volume the library ended on: its last.
 TEST(ArchiveVerdict, ADamagedLastVolumeFailsTheSet) {
     TempDir dir;
-    for (const std::string& v : VolumeSet().volumes)
-        fs::copy_file(v, dir / fs::path(v).filename().string());
-    const std::string last = dir / fs::path(VolumeSet().volumes.back()).filename().string();
-    const std::string bytes = ReadFile(last);
-    WriteFile(last, bytes.substr(0, bytes.size() - 3));  // inside its end block
-    const std::string first = dir / fs::path(VolumeSet().archive).filename().string();
+    for (const std::string& v : VolumeSet().volumes) fs::copy_file(v, dir / fs::path(v).filename());
+    const std::string last = dir / fs::path(VolumeSet().volumes.back()).filename();
+    WriteFile(last, ReadFile(last).substr(0, fs::file_size(last) - 3));  // inside its end block
+    const std::string first = dir / fs::path(VolumeSet().archive).filename();
     EXPECT_FALSE(ReferenceAccepts(first, dir / "reference"));
     EXPECT_FALSE(ComponentAccepts(first, dir / "out"));
 }
 
-// A fuzz finding the library crashes on while listing (see tests/fixtures/):
-// its walk stops at the file header whose checksum fails.
-TEST(ArchiveVerdict, FileHeaderTheLibraryCrashesOnIsDamaged) {
-    const rardll::ChainWalk walk = rardll::WalkArchiveFile(
-        std::string(TEST_SOURCE_DIR) + "/fixtures/file-header-listing-crash-1.rar");
-    EXPECT_EQ(walk.verdict, rardll::ChainVerdict::Damaged);
-    EXPECT_EQ(walk.blocks, 1u);
-}
-
-// Main headers the library crashes on: the fuzz findings under tests/fixtures/
-// (see its README), each also with its checksum made right, and one made here. They are judged
-// damaged and never handed to the library; the run fails as for any damaged
-// archive.
-TEST(ArchiveVerdict, MainHeadersTheLibraryCrashesOnAreNotOpened) {
+// Headers the library crashes on: the fuzz findings under tests/fixtures/ (see
+// its README), the main-header ones also with their checksum made right, and a
+// main header made here whose metadata record names the archive with an empty
+// name. Their walk stops where the damage is; a main header that fails is
+// never handed to the library, and the run fails as for any damaged archive.
+TEST(ArchiveVerdict, HeadersTheLibraryCrashesOnAreDamaged) {
     TempDir dir;
-    // Main header whose metadata record (type 2) names the archive with an
-    // empty name.
-    const std::string record("\x03\x02\x01\x00", 4);  // size, type, flags, name size
-    WriteFile(dir / "empty-name.rar", std::string("Rar!\x1A\x07\x01\x00", 8) +
+    const std::string fixtures = std::string(TEST_SOURCE_DIR) + "/fixtures/";
+    const rardll::ChainWalk fileHeader =
+        rardll::WalkArchiveFile(fixtures + "file-header-listing-crash-1.rar");
+    EXPECT_EQ(fileHeader.verdict, rardll::ChainVerdict::Damaged);
+    EXPECT_EQ(fileHeader.blocks, 1u) << "stops at the file header";
+
+    const std::string record("\x03\x02\x01\x00", 4);  // size, type (metadata), flags, name size
+    WriteFile(dir / "empty-name.rar", kRar5Signature +
                                           Rar5Block(1, 5, Vint(record.size()) + Vint(0) + record) +
                                           Rar5Block(5, 0, Vint(0)));
     std::vector<std::string> files = {dir / "empty-name.rar"};
     for (int i = 1; i <= 6; ++i) {
         const std::string name = "main-header-library-crash-" + std::to_string(i) + ".rar";
-        files.push_back(std::string(TEST_SOURCE_DIR) + "/fixtures/" + name);
-        // The same with the first block's checksum made right.
+        files.push_back(fixtures + name);
         std::string bytes = ReadFile(files.back());
-        const std::size_t at = bytes.find(std::string("Rar!\x1A\x07\x01\x00", 8)) + 8;
-        const std::size_t size = static_cast<unsigned char>(bytes[at + 4]);  // one-byte size
-        const std::uint32_t crc = Crc32(bytes.substr(at + 4, 1 + size));
-        for (int k = 0; k < 4; ++k) bytes[at + k] = static_cast<char>(crc >> (8 * k) & 0xFF);
+        const std::size_t at = bytes.find(kRar5Signature) + 8;
+        PutCrc(bytes, at, bytes.substr(at + 4, 1 + static_cast<unsigned char>(bytes[at + 4])));
         WriteFile(dir / name, bytes);
         files.push_back(dir / name);
     }

@@ -207,20 +207,18 @@ TEST(SettingsPrivacy, FolderIs0700AndPasswordFiles0600) {
 // has ended. Files of living processes and files of other programs stay.
 TEST(SettingsValues, TemporaryFilesOfEndedProcessesAreRemoved) {
     TempDir dir;
-    settings::Store store(dir.path());
     const pid_t ended = ::fork();
     if (ended == 0) ::_exit(0);
     ::waitpid(ended, nullptr, 0);
     const std::string gone = std::to_string(ended), living = std::to_string(::getppid());
-    const std::vector<std::string> stale = {".password.txt." + gone + ".0.tmp",
-                                            ".passlist.txt." + gone + ".12.tmp"};
-    const std::vector<std::string> kept = {".password.txt." + living + ".3.tmp",
-                                           ".notes." + gone + ".0.tmp"};
-    for (const auto& name : stale) WriteFile(dir / name, "s3cret\r\n");
-    for (const auto& name : kept) WriteFile(dir / name, "s3cret\r\n");
-    ASSERT_TRUE(store.writeValue(settings::kFolder, "/data"));
-    for (const auto& name : stale) EXPECT_FALSE(testing_support::PathExists(dir / name)) << name;
-    for (const auto& name : kept) EXPECT_TRUE(testing_support::PathExists(dir / name)) << name;
+    const std::pair<std::string, bool> files[] = {{".password.txt." + gone + ".0.tmp", false},
+                                                  {".passlist.txt." + gone + ".12.tmp", false},
+                                                  {".password.txt." + living + ".3.tmp", true},
+                                                  {".notes." + gone + ".0.tmp", true}};
+    for (const auto& file : files) WriteFile(dir / file.first, "s3cret\r\n");
+    ASSERT_TRUE(settings::Store(dir.path()).writeValue(settings::kFolder, "/data"));
+    for (const auto& [name, kept] : files)
+        EXPECT_EQ(kept, testing_support::PathExists(dir / name)) << name;
 }
 
 // Runs `read` on a thread; a FIFO left waiting for a writer is released.
