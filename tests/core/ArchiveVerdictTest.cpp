@@ -23,12 +23,8 @@ const std::string kRar5Signature("Rar!\x1A\x07\x01\x00", 8);
 
 std::string Vint(std::uint64_t v) {
     std::string out;
-    do {
-        const unsigned char low = v & 0x7F;
-        v >>= 7;
-        out.push_back(static_cast<char>(v ? low | 0x80 : low));
-    } while (v);
-    return out;
+    for (; v >= 0x80; v >>= 7) out += static_cast<char>((v & 0x7F) | 0x80);
+    return out + static_cast<char>(v);
 }
 
 // Writes the CRC32 of `covered`, little-endian, over the `bytes` bytes at `at`.
