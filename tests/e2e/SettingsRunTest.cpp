@@ -146,11 +146,7 @@ TEST_F(SettingsRun, AStartMakesTheSettingsPrivate) {
     fs::create_directories(dir / "out");
     expectEndedNormally(run({dir / "in/a.rar"}, options()));
     EXPECT_EQ("content a", ReadFile(dir / "out/a.txt"));
-    const auto mode = [](const std::string& path) {
-        struct stat st {};
-        ::stat(path.c_str(), &st);
-        return st.st_mode & 0777;
-    };
+    const auto mode = [](const std::string& p) { return unsigned(fs::status(p).permissions()); };
     EXPECT_EQ(0700u, mode(settingsFolder));
     for (const char* name : {"password.txt", "silent.txt", "passlist.txt"})
         EXPECT_EQ(0600u, mode(settingsFolder + name)) << name;
@@ -187,24 +183,13 @@ TEST_F(SettingsRun, FilesThatAreNoFilesFailClearlyAndNothingWaits) {
 // whose answers are the user's, is left out.
 TEST_F(SettingsRun, AnExtractionRunLeavesAFullSettingsFolderAsItWas) {
     makeArchive(dir / "in/a.rar", "a.txt", "content a");
-    const std::map<std::string, std::string> files = {
-        {"autolang.txt", ":-)\r\n"},
-        {"button.txt", ":-)\r\n"},
-        {"dialog.txt", ":-)\r\n"},
-        {"firstrun.txt", ":-)\r\n"},
-        {"folder.txt", dir / "gone\r\n"},
-        {"language.txt", "1031\r\n"},
-        {"listname.txt", settingsFolder + "passlist.txt\r\n"},
-        {"opendir.txt", ":-)\r\n"},
-        {"passlist.txt", "one\r\ntwo\r\n"},
-        {"password.txt", "older\r\n"},
-        {"replace.txt", ":-)\r\n"},
-        {"silent.txt", "\r\n"},
-        {"staytop.txt", ":-)\r\n"},
-        {"subdir.txt", ":-)\r\n"},
-        {"trylist.txt", ":-)\r\n"},
-        {"tryname.txt", ":-)\r\n"},
-    };
+    std::map<std::string, std::string> files = {
+        {"folder.txt", dir / "gone\r\n"},   {"language.txt", "1031\r\n"},
+        {"passlist.txt", "one\r\ntwo\r\n"}, {"listname.txt", settingsFolder + "passlist.txt\r\n"},
+        {"password.txt", "older\r\n"},      {"silent.txt", "\r\n"}};
+    for (const char* flag : {"autolang", "button", "dialog", "firstrun", "opendir", "replace",
+                             "staytop", "subdir", "trylist", "tryname"})
+        files[flag + std::string(".txt")] = ":-)\r\n";
     // Times in the past, so that a rewrite with the same bytes shows too.
     const timespec past[2] = {{1500000000, 0}, {1500000000, 0}};
     for (const auto& [name, content] : files) {
@@ -219,10 +204,8 @@ TEST_F(SettingsRun, AnExtractionRunLeavesAFullSettingsFolderAsItWas) {
     const auto stamp = [](const std::string& path) {
         struct stat st {};
         ::lstat(path.c_str(), &st);
-        std::ostringstream line;
-        line << std::oct << st.st_mode << std::dec << " " << st.st_mtim.tv_sec << "."
-             << st.st_mtim.tv_nsec << " ";
-        return line.str();
+        return std::to_string(st.st_mode) + " " + std::to_string(st.st_mtim.tv_sec) + "." +
+               std::to_string(st.st_mtim.tv_nsec) + " ";
     };
     const auto snapshot = [&] {
         std::map<std::string, std::string> seen{{".", stamp(settingsFolder)}};
