@@ -1,20 +1,13 @@
 // The run's progress on the task bar: the real program on a private session
 // bus, with dbus-monitor listening for the launcher-entry signals it sends.
 
-#include <fcntl.h>
 #include <gtest/gtest.h>
-#include <signal.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
 #include <filesystem>
-#include <map>
 #include <regex>
-#include <sstream>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "e2e/ProgramRun.h"
@@ -29,77 +22,47 @@ using testing_support::ReadFile;
 using testing_support::RunProcess;
 using testing_support::WriteFile;
 
-// One Update signal as dbus-monitor prints it: property -> value, and the
-// application under "app".
-using Update = std::map<std::string, std::string>;
-
-std::vector<Update> ParseMonitor(const std::string& text) {
-    static const std::regex variant(R"(^\s*variant\s+\w+\s+(\S+))"), name(R"(^\s*string \"(.*)\")");
-    std::vector<Update> updates;
-    std::istringstream in(text);
-    std::string line, key;
-    bool inside = false;
-    for (std::smatch m; std::getline(in, line);) {
-        if (line.rfind("signal ", 0) == 0 || line.rfind("method ", 0) == 0) {
-            inside = line.find("LauncherEntry; member=Update") != std::string::npos;
-            if (inside) updates.emplace_back();
-        } else if (inside && std::regex_search(line, m, variant)) {
-            updates.back()[key] = m[1];
-        } else if (inside && std::regex_search(line, m, name)) {
-            key = m[1];
-            updates.back().emplace("app", key);  // the first string only
-        }
-    }
-    return updates;
+// The first group of every match of `pattern` in what dbus-monitor printed.
+std::vector<std::string> Matches(const std::string& log, const std::string& pattern) {
+    const std::regex re(pattern);
+    std::vector<std::string> found;
+    for (std::sregex_iterator it(log.begin(), log.end(), re), end; it != end; ++it)
+        found.push_back((*it)[1]);
+    return found;
 }
+
+// The values the Update signals gave `property`, in order.
+std::vector<std::string> Values(const std::string& log, const std::string& property) {
+    return Matches(log, "string \"" + property + R"(\"\s+variant\s+\w+\s+(\S+))");
+}
+
+// On the bus dbus-run-session made: dbus-monitor, once it listens, hears the
+// program's run and is stopped once the run's last signal is printed.
+const char* const kListen = R"(dbus-monitor >"$0" & i=0
+until grep -q NameAcquired "$0" || [ $((i += 1)) -gt 300 ]; do sleep 0.01; done
+"$1" "$2"; status=$?; sleep 0.2; kill $!; exit $status)";
 
 class TaskBar : public ProgramRunTest {
 protected:
     void SetUp() override {
         ProgramRunTest::SetUp();
-        const std::string daemon = FindProgram("dbus-daemon"),
-                          monitor = FindProgram("dbus-monitor");
-        if (daemon.empty() || monitor.empty())
-            GTEST_SKIP() << "dbus-daemon and dbus-monitor are needed (scripts/setup.sh --test)";
-        // A bus of the test's own; it forks and prints its address and pid.
-        const auto bus =
-            RunProcess(daemon, {"--session", "--fork", "--print-address=1", "--print-pid=1"});
-        ASSERT_EQ(0, bus.exitCode) << bus.output;
-        std::istringstream(bus.output) >> address >> busPid;
-        monitorLog = dir / "monitor.txt";
-        if ((monitorPid = ::fork()) == 0) {
-            ::dup2(::open(monitorLog.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600), 1);
-            ::execl(monitor.c_str(), monitor.c_str(), "--address", address.c_str(), nullptr);
-            ::_exit(127);
-        }
-        // The monitor prints its own name once it listens.
-        for (int i = 0; i < 300 && ReadFile(monitorLog).find("NameAcquired") == std::string::npos;
-             ++i)
-            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        if (FindProgram("dbus-run-session").empty() || FindProgram("dbus-monitor").empty())
+            GTEST_SKIP()
+                << "dbus-run-session and dbus-monitor are needed (scripts/setup.sh --test)";
     }
 
-    void TearDown() override {
-        if (monitorPid > 0) {
-            ::kill(monitorPid, SIGTERM);
-            ::waitpid(monitorPid, nullptr, 0);
-        }
-        if (busPid > 0) ::kill(busPid, SIGTERM);
-        ProgramRunTest::TearDown();
-    }
-
-    // Runs `archive` on the bus; the signals seen, once the monitor has printed the last.
-    std::vector<Update> run(const std::string& archive) {
+    // Runs `archive` on a session bus of its own; what dbus-monitor printed
+    // there, from before the run starts until after its last signal.
+    std::string run(const std::string& archive) {
         testing_support::ProcessOptions o;
         o.env = runEnvironment();
-        o.env.emplace_back("DBUS_SESSION_BUS_ADDRESS", address);
-        const auto r = RunProcess(TARNWICK_BINARY, {archive}, o);
+        const std::string log = dir / "monitor.txt";
+        const auto r =
+            RunProcess(FindProgram("dbus-run-session"),
+                       {"--", "/bin/sh", "-c", kListen, log, TARNWICK_BINARY, archive}, o);
         EXPECT_EQ(0, r.exitCode) << r.output;
-        std::this_thread::sleep_for(std::chrono::milliseconds(200));
-        return ParseMonitor(ReadFile(monitorLog));
+        return ReadFile(log);
     }
-
-    std::string address, monitorLog;
-    pid_t busPid = -1, monitorPid = -1;
 };
 
 // The run asks for the first entry's password and is answered after a pause,
@@ -117,34 +80,34 @@ TEST_F(TaskBar, ProgressRisesAndTheBarGoesWhenTheRunEnds) {
                                 {"-c", std::string("/usr/bin/rar a -idq ../two.rar ") + add}, o)
                          .exitCode);
     WriteFile(script, "TPasswordForm wait=400 PasswordEdit=pw OKButton\n");
-    const auto seen = run(dir / "two.rar");
+    const std::string log = run(dir / "two.rar");
     EXPECT_EQ(24u << 20, fs::file_size(dir / "large.txt"));
-    ASSERT_GE(seen.size(), 3u) << ReadFile(monitorLog);
+    // Every signal names the program; a few a second, not one per block the library reports.
+    const auto updates = Matches(log, R"(member=Update\n\s*string "([^"]*)\")");
+    EXPECT_EQ(std::vector<std::string>(updates.size(), "application://tarnwick.desktop"), updates);
+    EXPECT_GE(updates.size(), 3u) << log;
+    EXPECT_LE(updates.size(), 12u);
+    const auto visible = Values(log, "progress-visible");
     std::vector<double> progress;
-    for (const Update& u : seen) {
-        EXPECT_EQ("application://tarnwick.desktop", u.at("app"));
-        if (u.count("progress")) progress.push_back(std::stod(u.at("progress")));
-    }
-    EXPECT_EQ("true", seen.front().at("progress-visible"));
-    EXPECT_EQ("false", seen.back().at("progress-visible"));
-    ASSERT_FALSE(progress.empty());
+    for (const std::string& p : Values(log, "progress")) progress.push_back(std::stod(p));
+    ASSERT_FALSE(progress.empty() || visible.empty()) << log;
+    EXPECT_EQ("true", visible.front());
+    EXPECT_EQ("false", visible.back());
     EXPECT_TRUE(std::is_sorted(progress.begin(), progress.end()));
     EXPECT_TRUE(std::any_of(progress.begin(), progress.end(), [](double p) {
         return p > 0 && p < 1;
-    })) << ReadFile(monitorLog);
+    })) << log;
     EXPECT_EQ(1.0, progress.back());
-    EXPECT_LE(seen.size(), 12u) << "a few a second, not one per block the library reports";
 }
 
 TEST_F(TaskBar, FailureReportAsksForAttention) {
     fs::copy_file(testing_support::EncryptedArchive().archive, dir / "locked.rar");
     WriteFile(script, "TPasswordForm CancelButton\nTFailedForm OKButton\n");
-    const auto seen = run(dir / "locked.rar");
-    ASSERT_FALSE(seen.empty()) << ReadFile(monitorLog);
-    EXPECT_TRUE(std::any_of(seen.begin(), seen.end(), [](const Update& u) {
-        return u.count("urgent") && u.at("urgent") == "true";
-    })) << ReadFile(monitorLog);
-    EXPECT_EQ("false", seen.back().at("progress-visible"));
+    const std::string log = run(dir / "locked.rar");
+    const auto urgent = Values(log, "urgent"), visible = Values(log, "progress-visible");
+    EXPECT_NE(urgent.end(), std::find(urgent.begin(), urgent.end(), "true")) << log;
+    ASSERT_FALSE(visible.empty()) << log;
+    EXPECT_EQ("false", visible.back());
 }
 
 // Without a session bus the run neither waits nor fails.
