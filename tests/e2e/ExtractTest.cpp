@@ -506,11 +506,10 @@ TEST_F(ExtractRun, ArchivePathsRelativeLaterVolumeAndNotUtf8) {
 }
 
 // The hidden temporary files of this run's extraction in `folder`.
-std::vector<std::string> temporaries(const fs::path& folder) {
-    std::vector<std::string> found;
+std::vector<fs::path> temporaries(const fs::path& folder) {
+    std::vector<fs::path> found;
     for (const auto& e : fs::directory_iterator(folder))
-        if (e.path().filename().string().rfind(".tarnwick-", 0) == 0)
-            found.push_back(e.path().filename());
+        if (e.path().filename().string().rfind(".tarnwick-", 0) == 0) found.push_back(e.path());
     return found;
 }
 
@@ -533,8 +532,7 @@ TEST_F(ExtractRun, AnEndRequestDuringALargeEntryLeavesNoHalfFile) {
             for (int i = 0; i < 60000 && !signalled; ++i) {
                 const auto found = temporaries(dir / "in");
                 std::error_code ec;
-                if (!found.empty() && fs::file_size(fs::path(dir / "in") / found[0], ec) > 0 &&
-                    !ec) {
+                if (!found.empty() && fs::file_size(found[0], ec) > 0 && !ec) {
                     for (int pid : runsOfThisTest()) ::kill(pid, signal);
                     signalled = true;
                 }
