@@ -571,9 +571,11 @@ TEST_F(ExtractRun, AnEndRequestDuringALargeEntryLeavesNoHalfFile) {
 }
 
 // With automatic detection and no installer record, the run's dialogs speak
-// the desktop's language, taken from the locale variables in their order.
+// the desktop's language, taken from the locale variables in their order,
+// and nothing is recorded.
 TEST_F(ExtractRun, AutomaticLanguageFollowsTheDesktopLocale) {
     fs::create_directories(dir / "in");
+    fs::create_directories(dir / "machine");
     fs::copy_file(testing_support::EncryptedArchive().archive, dir / "in/locked.rar");
     setFlag("autolang.txt");
     WriteFile(script, "TPasswordForm CancelButton\nTFailedForm OKButton\n");
@@ -596,6 +598,7 @@ TEST_F(ExtractRun, AutomaticLanguageFollowsTheDesktopLocale) {
         EXPECT_TRUE(logHas(dialogLog(), std::string("TPasswordForm | Tarnwick - ") + row.caption))
             << ReadFile(script + ".log");
     }
+    EXPECT_FALSE(fs::exists(dir / "machine/Ostrel")) << "the language was recorded";
 }
 
 }  // namespace
