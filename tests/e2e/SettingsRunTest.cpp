@@ -133,30 +133,6 @@ TEST_F(SettingsRun, AStartUpSettingsMessageNeitherCrashesNorHangsTheRun) {
     }
 }
 
-// Settings left open to others by an older version or by hand are closed at
-// the next start, whether or not anything is written.
-TEST_F(SettingsRun, AStartMakesTheSettingsPrivate) {
-    makeArchive(dir / "in/a.rar", "a.txt", "content a");
-    ::chmod(settingsFolder.c_str(), 0755);
-    for (const char* name : {"password.txt", "silent.txt", "passlist.txt", "folder.txt"}) {
-        WriteFile(settingsFolder + name,
-                  name == std::string("folder.txt") ? dir / "out\r\n" : "s3cret\r\n");
-        ::chmod((settingsFolder + name).c_str(), 0644);
-    }
-    fs::create_directories(dir / "out");
-    expectEndedNormally(run({dir / "in/a.rar"}, options()));
-    EXPECT_EQ("content a", ReadFile(dir / "out/a.txt"));
-    const auto mode = [](const std::string& path) {
-        struct stat st {};
-        ::stat(path.c_str(), &st);
-        return st.st_mode & 0777;
-    };
-    EXPECT_EQ(0700u, mode(settingsFolder));
-    for (const char* name : {"password.txt", "silent.txt", "passlist.txt"})
-        EXPECT_EQ(0600u, mode(settingsFolder + name)) << name;
-    EXPECT_EQ(0644u, mode(settingsFolder + "folder.txt"));
-}
-
 // A FIFO, a device or a folder as the archive is a clear "Error opening RAR
 // file!"; as the password list it gives no candidates. Nothing waits.
 TEST_F(SettingsRun, FilesThatAreNoFilesFailClearlyAndNothingWaits) {
@@ -181,48 +157,43 @@ TEST_F(SettingsRun, FilesThatAreNoFilesFailClearlyAndNothingWaits) {
     }
 }
 
-// An extraction run changes no setting: its hidden main window loads every
-// file without writing one, even where a main window of its own would (a
-// stored folder that has gone, an empty default password). Only the wizard,
-// whose answers are the user's, is left out.
-TEST_F(SettingsRun, AnExtractionRunLeavesAFullSettingsFolderAsItWas) {
+// A start closes settings left open to others (by an older version or by
+// hand), whether or not anything is written. Beyond that an extraction run
+// changes no setting: its hidden main window loads every file without writing
+// one, even where a main window of its own would (a stored folder that has
+// gone, an empty default password). Only the wizard, whose answers are the
+// user's, is left out.
+TEST_F(SettingsRun, AStartMakesTheSettingsPrivateAndLeavesThemAsTheyWere) {
     makeArchive(dir / "in/a.rar", "a.txt", "content a");
-    const std::map<std::string, std::string> files = {
-        {"autolang.txt", ":-)\r\n"},
-        {"button.txt", ":-)\r\n"},
-        {"dialog.txt", ":-)\r\n"},
-        {"firstrun.txt", ":-)\r\n"},
-        {"folder.txt", dir / "gone\r\n"},
-        {"language.txt", "1031\r\n"},
-        {"listname.txt", settingsFolder + "passlist.txt\r\n"},
-        {"opendir.txt", ":-)\r\n"},
-        {"passlist.txt", "one\r\ntwo\r\n"},
-        {"password.txt", "older\r\n"},
-        {"replace.txt", ":-)\r\n"},
-        {"silent.txt", "\r\n"},
-        {"staytop.txt", ":-)\r\n"},
-        {"subdir.txt", ":-)\r\n"},
-        {"trylist.txt", ":-)\r\n"},
-        {"tryname.txt", ":-)\r\n"},
-    };
-    // Times in the past, so that a rewrite with the same bytes shows too.
-    const timespec past[2] = {{1500000000, 0}, {1500000000, 0}};
+    std::map<std::string, std::string> files = {
+        {"folder.txt", dir / "gone\r\n"},   {"language.txt", "1031\r\n"},
+        {"passlist.txt", "one\r\ntwo\r\n"}, {"listname.txt", settingsFolder + "passlist.txt\r\n"},
+        {"password.txt", "older\r\n"},      {"silent.txt", "\r\n"}};
+    for (const char* flag : {"autolang", "button", "dialog", "firstrun", "opendir", "replace",
+                             "staytop", "subdir", "trylist", "tryname"})
+        files[flag + std::string(".txt")] = ":-)\r\n";
     for (const auto& [name, content] : files) {
         WriteFile(settingsFolder + name, content);
-        ::chmod((settingsFolder + name).c_str(), settings::IsPrivate(name) ? 0600 : 0644);
-        ASSERT_EQ(0, ::utimensat(AT_FDCWD, (settingsFolder + name).c_str(), past, 0));
+        ::chmod((settingsFolder + name).c_str(), 0644);
     }
-    // Private already, as every start leaves it.
-    ::chmod(settingsFolder.c_str(), 0700);
+    ::chmod(settingsFolder.c_str(), 0755);
+    expectEndedNormally(run({dir / "in/a.rar"}, options()));
+    const auto mode = [](const std::string& p) { return unsigned(fs::status(p).permissions()); };
+    EXPECT_EQ(0700u, mode(settingsFolder));
+    for (const auto& [name, content] : files)
+        EXPECT_EQ(settings::IsPrivate(name) ? 0600u : 0644u, mode(settingsFolder + name)) << name;
+
+    // Times in the past, so that a rewrite with the same bytes shows too.
+    const timespec past[2] = {{1500000000, 0}, {1500000000, 0}};
+    for (const auto& e : fs::directory_iterator(settingsFolder))
+        ASSERT_EQ(0, ::utimensat(AT_FDCWD, e.path().c_str(), past, 0));
     ASSERT_EQ(0, ::utimensat(AT_FDCWD, settingsFolder.c_str(), past, 0));
     // Name -> mode, modification time and bytes, the folder itself included.
     const auto stamp = [](const std::string& path) {
         struct stat st {};
         ::lstat(path.c_str(), &st);
-        std::ostringstream line;
-        line << std::oct << st.st_mode << std::dec << " " << st.st_mtim.tv_sec << "."
-             << st.st_mtim.tv_nsec << " ";
-        return line.str();
+        return std::to_string(st.st_mode) + " " + std::to_string(st.st_mtim.tv_sec) + "." +
+               std::to_string(st.st_mtim.tv_nsec) + " ";
     };
     const auto snapshot = [&] {
         std::map<std::string, std::string> seen{{".", stamp(settingsFolder)}};
@@ -231,7 +202,8 @@ TEST_F(SettingsRun, AnExtractionRunLeavesAFullSettingsFolderAsItWas) {
         return seen;
     };
     const auto before = snapshot();
-
+    fs::remove_all(home + "/Desktop/a");
+    fs::remove(script + ".log");
     expectEndedNormally(run({dir / "in/a.rar"}, options()));
     EXPECT_EQ("content a", ReadFile(home + "/Desktop/a/a.txt"));
     EXPECT_EQ("", logText()) << "the run asked something";

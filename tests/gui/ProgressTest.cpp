@@ -586,55 +586,46 @@ TEST_F(ProgressRun, ClosingDuringAnExtractionEndsTheAttemptAndTheRunGoesOn) {
     EXPECT_FALSE(form.running());
 }
 
-// Where the display has alpha, the window paints its outline and nothing
+// The window keeps its size in points with either outline, also when the main
+// window's picture has twice the pixels for a screen with two device pixels
+// per point. Where the display has alpha, it paints its outline and nothing
 // else: the picture with smooth edges, the bar and the file lines inside it,
 // transparent all round, also in the strip below the picture.
-TEST_F(ProgressRun, TheTranslucentWindowPaintsItsOutlineAndNothingElse) {
+TEST_F(ProgressRun, TheWindowsOutlineAndSizeAtAnyPixelRatio) {
     makeArchive("a.rar", {"a.txt"}, {});
-    TfrmConfig config;
-    TMobrelProgressForm form(std::vector<std::string>{dir / "in/a.rar"});
-    form.frmConfig = &config;
-    form.useTranslucentOutline(true);
-    form.Timer1Timer();
-    const QImage shot = form.grab().toImage().convertToFormat(QImage::Format_ARGB32);
-    ASSERT_EQ(QSize(484, 263), shot.size());
     const QRegion hard = extraction::MaskRegion(pictures::Image(QStringLiteral(":/mask/mask.bmp")));
-    int painted = 0, disagreeing = 0;
-    for (int y = 0; y < shot.height(); ++y)
-        for (int x = 0; x < shot.width(); ++x) {
-            const int alpha = qAlpha(shot.pixel(x, y));
-            painted += alpha > 0;
-            disagreeing += (alpha >= 128) != hard.contains(QPoint(x, y));
+    for (const int ratio : {1, 2})
+        for (const bool translucent : {false, true}) {
+            SCOPED_TRACE(testing::Message() << ratio << " translucent " << translucent);
+            TfrmConfig config;
+            config.Image2->setPixmap(
+                pictures::Pixmap(QStringLiteral(":/pictures/product.jpg"), ratio));
+            TMobrelProgressForm form(std::vector<std::string>{dir / "in/a.rar"});
+            form.frmConfig = &config;
+            form.useTranslucentOutline(translucent);
+            form.Timer1Timer();
+            EXPECT_EQ(QSize(484, 263), form.size());
+            EXPECT_EQ(QSize(484, 248), form.Image2->size());
+            EXPECT_EQ(QSize(484, 248) * ratio, form.Image2->pixmap().size()) << "every pixel drawn";
+            if (!translucent) continue;
+            const QImage shot = form.grab().toImage().convertToFormat(QImage::Format_ARGB32);
+            int painted = 0, disagreeing = 0;
+            for (int y = 0; y < shot.height(); ++y)
+                for (int x = 0; x < shot.width(); ++x) {
+                    const int alpha = qAlpha(shot.pixel(x, y));
+                    painted += alpha > 0;
+                    disagreeing += (alpha >= 128) != hard.contains(QPoint(x, y));
+                }
+            // The hard-edged window's outline, but for its edge pixels; about a third.
+            EXPECT_LT(disagreeing, 300);
+            EXPECT_NEAR(0.375, double(painted) / (484 * 263), 0.075);
+            for (const QRect inside : {QRect(218, 107, 154, 15), QRect(14, 192, 449, 41)})
+                for (int y = inside.top(); y <= inside.bottom(); ++y)
+                    for (int x = inside.left(); x <= inside.right(); ++x)
+                        ASSERT_EQ(255, qAlpha(shot.pixel(x, y))) << x << "," << y;
+            for (const QPoint outside : {QPoint(0, 0), QPoint(300, 175), QPoint(240, 255)})
+                EXPECT_EQ(0, qAlpha(shot.pixel(outside)));
         }
-    // The hard-edged window's outline, but for its edge pixels; about a third.
-    EXPECT_LT(disagreeing, 300);
-    const double share = double(painted) / (shot.width() * shot.height());
-    EXPECT_GT(share, 0.3);
-    EXPECT_LT(share, 0.45);
-    for (const QRect inside : {QRect(218, 107, 154, 15), QRect(14, 192, 449, 41)})
-        for (int y = inside.top(); y <= inside.bottom(); ++y)
-            for (int x = inside.left(); x <= inside.right(); ++x)
-                ASSERT_EQ(255, qAlpha(shot.pixel(x, y))) << x << "," << y;
-    for (const QPoint outside : {QPoint(0, 0), QPoint(300, 175), QPoint(240, 255)})
-        EXPECT_EQ(0, qAlpha(shot.pixel(outside)));
-}
-
-// On a screen with two device pixels per point the main window's picture has
-// twice the pixels; the progress window still measures it in points.
-TEST_F(ProgressRun, APictureForADenserScreenKeepsTheWindowsSize) {
-    makeArchive("a.rar", {"a.txt"}, {});
-    for (const bool translucent : {false, true}) {
-        TfrmConfig config;
-        config.Image2->setPixmap(pictures::Pixmap(QStringLiteral(":/pictures/product.jpg"), 2));
-        TMobrelProgressForm form(std::vector<std::string>{dir / "in/a.rar"});
-        form.frmConfig = &config;
-        form.useTranslucentOutline(translucent);
-        form.Timer1Timer();
-        EXPECT_EQ(QSize(484, 263), form.size()) << translucent;
-        EXPECT_EQ(QSize(484, 248), form.Image2->size());
-        EXPECT_EQ(QSize(968, 496), form.Image2->pixmap().size()) << "every device pixel drawn";
-        EXPECT_EQ(2.0, form.Image2->pixmap().devicePixelRatio());
-    }
 }
 
 // ---- Overwrite questions ----
