@@ -521,11 +521,11 @@ TEST_F(ExtractRun, AnEndRequestDuringALargeEntryLeavesNoHalfFile) {
     fs::create_directories(dir / "in");
     fs::copy_file(testing_support::LargeArchive().archive, dir / "in/large.rar");
     const std::string large = dir / "in/large.txt";
-    setFlag("replace.txt");  // under SIGHUP the entry replaces a file of the user's
+    setFlag("replace.txt");  // under SIGTERM the entry replaces a file of the user's
     const std::string old = randomBytes(100000, 9, false);
     for (const int signal : {SIGTERM, SIGINT, SIGHUP, SIGQUIT}) {
         SCOPED_TRACE(strsignal(signal));
-        if (signal == SIGHUP) WriteFile(large, old);
+        if (signal == SIGTERM) WriteFile(large, old);
         std::atomic<bool> signalled{false};
         std::thread sender([&] {
             // Poll (with an upper bound) until the entry is being written.
@@ -544,7 +544,7 @@ TEST_F(ExtractRun, AnEndRequestDuringALargeEntryLeavesNoHalfFile) {
         sender.join();
         EXPECT_EQ(0, r.signal);
         EXPECT_EQ(0, r.exitCode) << r.output;
-        EXPECT_EQ(signal == SIGHUP ? old : "<none>", fs::exists(large) ? ReadFile(large) : "<none>")
+        EXPECT_EQ(signal == SIGTERM ? old : "<none>", fs::exists(large) ? ReadFile(large) : "<none>")
             << "a half file under the final name";
         fs::remove(large);
         EXPECT_TRUE(temporaries(dir / "in").empty());
