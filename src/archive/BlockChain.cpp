@@ -171,22 +171,28 @@ bool ReadMainExtra(const unsigned char* extra, std::size_t extraSize, std::uint6
 // RAR 5: CRC32(4), header size (vint, at most 3 bytes), type, flags, extra
 // area size (flag 1), data size (flag 2); the checksum covers the header
 // from its size on.
+//
+// With `asListed`, the walk follows the chain as the library does while it
+// lists: on past headers that fail their checksum (the library lists on after
+// them), to find a later main header it crashes on; the verdict stays damaged
+// from the first such header on.
 ChainWalk WalkRar5(ChainSource& source, std::uint64_t size, ChainWalk walk,
-                   std::uint64_t blockLimit) {
+                   std::uint64_t blockLimit, bool asListed) {
     constexpr std::uint64_t kMain = 1, kEncryption = 4, kEnd = 5;
     constexpr std::uint64_t kLongestHeader = 2 * 1024 * 1024;
     constexpr std::size_t kFirstRead = 256;  // most headers in one read
     std::vector<unsigned char> header(kFirstRead);
     walk.rar5 = true;
     std::uint64_t quickOpenAt = 0;
-    bool quickOpenFound = true;
+    bool quickOpenFound = true, checksumFailed = false;
+    const auto whole = [&] { return checksumFailed ? ChainVerdict::Damaged : ChainVerdict::Whole; };
     std::uint64_t pos = walk.signatureAt + sizeof kRar5Signature;
     for (;; ++walk.blocks) {
-        walk.verdict = ChainVerdict::Whole;
+        walk.verdict = whole();
         if (walk.blocks == blockLimit) return walk;
         walk.verdict = ChainVerdict::Damaged;
         if (pos == size) {
-            if (walk.blocks > 0 && quickOpenFound) walk.verdict = ChainVerdict::Whole;
+            if (walk.blocks > 0 && quickOpenFound) walk.verdict = whole();
             return walk;
         }
         const std::uint64_t left = size - pos;
@@ -202,7 +208,10 @@ ChainWalk WalkRar5(ChainSource& source, std::uint64_t size, ChainWalk walk,
             if (header.size() < total) header.resize(total);
             if (source.Read(pos + got, header.data() + got, total - got) < total - got) return walk;
         }
-        if (Crc32(header.data() + 4, total - 4) != Le32(header.data())) return walk;
+        if (Crc32(header.data() + 4, total - 4) != Le32(header.data())) {
+            if (!asListed || walk.blocks == 0) return walk;
+            checksumFailed = true;
+        }
         if (pos == quickOpenAt) quickOpenFound = true;
         std::uint64_t type = 0, flags = 0, extraSize = 0, dataSize = 0;
         if (!ReadVint(header.data(), total, at, type) ||
@@ -216,12 +225,14 @@ ChainWalk WalkRar5(ChainSource& source, std::uint64_t size, ChainWalk walk,
         }
         if (walk.blocks == 0 && type != kMain) return walk;
         if (type == kMain && (flags & 1) && extraSize <= total - at &&
-            !ReadMainExtra(header.data() + total - extraSize, extraSize, pos, quickOpenAt))
+            !ReadMainExtra(header.data() + total - extraSize, extraSize, pos, quickOpenAt)) {
+            walk.libraryCrashes = true;
             return walk;
+        }
         if (type == kMain) quickOpenFound = quickOpenAt == 0;
         if (type == kEnd) {
             walk.endBlock = true;
-            if (quickOpenFound) walk.verdict = ChainVerdict::Whole;
+            if (quickOpenFound) walk.verdict = whole();
             return walk;
         }
         if (dataSize > left - total) return walk;
@@ -267,32 +278,37 @@ private:
 
 }  // namespace
 
-ChainWalk WalkBlockChain(ChainSource& source, std::uint64_t blockLimit) {
+namespace {
+
+ChainWalk Walk(ChainSource& source, std::uint64_t blockLimit, bool asListed) {
     ChainWalk walk;
     const std::uint64_t size = source.Size();
     bool rar5 = false;
     if (!FindSignature(source, size, walk.signatureAt, rar5)) return walk;
-    return rar5 ? WalkRar5(source, size, walk, blockLimit)
+    return rar5 ? WalkRar5(source, size, walk, blockLimit, asListed)
                 : WalkRar4(source, size, walk, blockLimit);
 }
 
-namespace {
-
-ChainWalk WalkFile(const std::string& path, std::uint64_t blockLimit) {
+ChainWalk WalkFile(const std::string& path, bool asListed) {
     std::FILE* f = std::fopen(path.c_str(), "rb");
     if (!f) return ChainWalk();
     FileSource source(f);
-    ChainWalk walk = WalkBlockChain(source, blockLimit);
+    ChainWalk walk = Walk(source, UINT64_MAX, asListed);
     std::fclose(f);
     return walk;
 }
 
 }  // namespace
 
-ChainWalk WalkArchiveFile(const std::string& path) { return WalkFile(path, UINT64_MAX); }
+ChainWalk WalkBlockChain(ChainSource& source, std::uint64_t blockLimit) {
+    return Walk(source, blockLimit, false);
+}
 
-bool MainHeaderDamaged(const std::string& path) {
-    return WalkFile(path, 1).verdict == ChainVerdict::Damaged;
+ChainWalk WalkArchiveFile(const std::string& path) { return WalkFile(path, false); }
+
+bool UnsafeForLibrary(const std::string& path) {
+    const ChainWalk walk = WalkFile(path, true);
+    return walk.libraryCrashes || (walk.verdict == ChainVerdict::Damaged && walk.blocks == 0);
 }
 
 bool ArchiveFileWhole(const std::string& path) {

@@ -42,6 +42,10 @@ struct ChainWalk {
     std::uint64_t blocks = 0;       // blocks followed after the signature
     bool rar5 = false;
     bool endBlock = false;  // the chain reached an end block
+    // The walk stopped at a main header whose metadata record says it names
+    // the archive but holds no name size, or an empty name: the library
+    // crashes on reading such a header, first in the chain or further on.
+    bool libraryCrashes = false;
 };
 
 // The library looks for a self-extractor's archive this far into the file;
@@ -62,10 +66,13 @@ ChainWalk WalkArchiveFile(const std::string& path);
 // while it read the headers decide.
 bool ArchiveFileWhole(const std::string& path);
 
-// True when the file has a signature but its main header is cut, fails its
-// checksum, or is not where it belongs. The library crashes on some such
-// headers, and reads no entry from any of them: they are not handed to it.
-bool MainHeaderDamaged(const std::string& path);
+// True when the file is not to be handed to the library: it has a signature
+// but its main header is cut, fails its checksum, or is not where it belongs
+// (the library crashes on some such headers, and reads no entry from any of
+// them); or its chain, followed as the library lists it, also past headers
+// that fail their checksum, reaches a main header the library crashes on
+// (`libraryCrashes`). One walk of the headers.
+bool UnsafeForLibrary(const std::string& path);
 
 // The CRC-32 both formats use (the RAR 4 header checksum is its low half).
 std::uint32_t Crc32(const unsigned char* data, std::size_t size);

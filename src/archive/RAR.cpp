@@ -270,9 +270,9 @@ bool TRAR::OpenArchive(bool forExtraction) {
         CurrentVolume_ = OpenedArchive_;
         if (!CommentBuffer_) CommentBuffer_.reset(new char[kCommentBufferSize]);
         CommentBuffer_[0] = '\0';
-        // The library crashes on some damaged main headers, and reads no
-        // entry past any of them.
-        if (MainHeaderDamaged(OpenedArchive_)) {
+        // The library crashes on some damaged main headers, at the start or
+        // further on, and reads no entry past a damaged first one.
+        if (UnsafeForLibrary(OpenedArchive_)) {
             Report(ERAR_BAD_ARCHIVE, roOpenArchive);
             return false;
         }
@@ -600,7 +600,7 @@ bool TRAR::ExtractArchive(const std::wstring& DestFolder, bool RestoreFolders,
 bool TRAR::FirstOrSingleArchive(const std::string& FileName) {
     try {
         if (!Library_->Loaded() && !Library_->Load(DllName)) return false;
-        if (MainHeaderDamaged(FileName)) return false;
+        if (UnsafeForLibrary(FileName)) return false;
         std::string name = FileName;
         RAROpenArchiveDataEx data{};
         data.ArcName = name.data();

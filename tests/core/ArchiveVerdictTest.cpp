@@ -183,42 +183,48 @@ TEST(ArchiveVerdict, ADamagedLastVolumeFailsTheSet) {
 }
 
 // Headers the library crashes on: the fuzz findings under tests/fixtures/ (see
-// its README), the main-header ones also with their checksum made right, and a
-// main header made here whose metadata record names the archive with an empty
-// name. Their walk stops where the damage is; a main header that fails is
-// never handed to the library, and the run fails as for any damaged archive.
+// its README), also with their checksums made right, and a main header made
+// here whose metadata record names the archive with an empty name. Their walk
+// stops where the damage is; such an archive is never handed to the library,
+// and the run fails as for any damaged archive. A later main header crashes
+// the library's listing also past file headers that fail their checksum.
 TEST(ArchiveVerdict, HeadersTheLibraryCrashesOnAreDamaged) {
     TempDir dir;
     const std::string fixtures = std::string(TEST_SOURCE_DIR) + "/fixtures/";
-    const rardll::ChainWalk fileHeader =
-        rardll::WalkArchiveFile(fixtures + "file-header-listing-crash-1.rar");
-    EXPECT_EQ(fileHeader.verdict, rardll::ChainVerdict::Damaged);
-    EXPECT_EQ(fileHeader.blocks, 1u) << "stops at the file header";
-
     const std::string record("\x03\x02\x01\x00", 4);  // size, type (metadata), flags, name size
     WriteFile(dir / "empty-name.rar", kRar5Signature +
                                           Rar5Block(1, 5, Vint(record.size()) + Vint(0) + record) +
                                           Rar5Block(5, 0, Vint(0)));
-    std::vector<std::string> files = {dir / "empty-name.rar"};
+    // File and blocks its walk stops at.
+    std::vector<std::pair<std::string, std::uint64_t>> files = {{dir / "empty-name.rar", 0}};
     for (int i = 1; i <= 6; ++i) {
         const std::string name = "main-header-library-crash-" + std::to_string(i) + ".rar";
-        files.push_back(fixtures + name);
-        std::string bytes = ReadFile(files.back());
+        files.emplace_back(fixtures + name, 0);
+        std::string bytes = ReadFile(files.back().first);
         const std::size_t at = bytes.find(kRar5Signature) + 8;
         PutCrc(bytes, at, bytes.substr(at + 4, 1 + static_cast<unsigned char>(bytes[at + 4])));
         WriteFile(dir / name, bytes);
-        files.push_back(dir / name);
+        files.emplace_back(dir / name, 0);
     }
-    for (const std::string& file : files) {
+    // Two file headers with wrong checksums, then the main header at 0xE5.
+    const std::string later = fixtures + "file-header-listing-crash-1.rar";
+    files.emplace_back(later, 1);
+    std::string laterFixed = ReadFile(later);
+    for (const std::size_t at : {0x18, 0x67})
+        PutCrc(laterFixed, at,
+               laterFixed.substr(at + 4, 1 + static_cast<unsigned char>(laterFixed[at + 4])));
+    WriteFile(dir / "later-fixed.rar", laterFixed);
+    files.emplace_back(dir / "later-fixed.rar", 3);
+    for (const auto& [file, blocks] : files) {
         SCOPED_TRACE(file);
         const rardll::ChainWalk walk = rardll::WalkArchiveFile(file);
         EXPECT_EQ(walk.verdict, rardll::ChainVerdict::Damaged);
-        EXPECT_EQ(walk.blocks, 0u);
+        EXPECT_EQ(walk.blocks, blocks);
         TRAR rar;
         ArchiveRecorder seen(rar);
-        rar.ListArchive(file);
-        EXPECT_FALSE(rar.ExtractArchive(rardll::Utf8ToWide(dir / "out"), true));
+        rar.ListArchive(file);  // its result is the close's: a failure is reported
         EXPECT_TRUE(seen.reported(rardll::ERAR_BAD_ARCHIVE, roOpenArchive));
+        EXPECT_FALSE(rar.ExtractArchive(rardll::Utf8ToWide(dir / "out"), true));
         EXPECT_FALSE(rar.FirstOrSingleArchive(file));
     }
 }
