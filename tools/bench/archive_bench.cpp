@@ -11,7 +11,8 @@
 //                                  TRAR::ListArchive
 //   archive_bench walk ARCHIVE [RUNS]
 //                                  the block-chain walk that judges the
-//                                  archive whole, once per extraction
+//                                  archive whole, once per extraction, and
+//                                  the check before every open
 //
 // Keep WORKDIR under /tmp, never in the source tree.
 
@@ -159,6 +160,15 @@ static int Walk(const std::string& archive, int runs) {
                 static_cast<unsigned long long>(walk.blocks),
                 walk.verdict == rardll::ChainVerdict::Whole ? "whole" : "not whole", runs,
                 Median(times));
+    times.clear();
+    bool unsafe = false;
+    for (int i = 0; i < runs; ++i) {
+        auto t0 = Clock::now();
+        unsafe = rardll::UnsafeForLibrary(archive);
+        times.push_back(std::chrono::duration<double>(Clock::now() - t0).count());
+    }
+    std::printf("check before open (%s): median of %d %.4f s\n", unsafe ? "refused" : "passed",
+                runs, Median(times));
     return 0;
 }
 
