@@ -42,11 +42,7 @@ if [ ! -f "$seeds/done" ]; then
   touch "$seeds/done"
 fi
 cp -n "$seeds"/*.rar "$out/corpus/" 2>/dev/null || true
-# Findings the library still crashes on (it lists them unguarded) would only
-# be found again.
-for f in tests/fixtures/*.rar; do
-  case "$f" in *-listing-crash-*) ;; *) cp -n "$f" "$out/corpus/" ;; esac
-done
+cp -n tests/fixtures/*.rar "$out/corpus/"
 
 cd "$out"
 TMPDIR="${TMPDIR:-/tmp}" ASAN_OPTIONS="detect_leaks=0" \
