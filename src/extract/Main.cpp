@@ -264,6 +264,9 @@ QPixmap ShapedPicture(const QPixmap& picture) {
 
 namespace {
 
+// How long a run may go without handling its window's events, in ms.
+constexpr qint64 kEventInterval = 50;
+
 std::vector<std::string> applicationArguments() {
     std::vector<std::string> args;
     const QStringList all = QCoreApplication::arguments();
@@ -798,6 +801,12 @@ void TMobrelProgressForm::RARArchiveProgress(TRAR& sender, const std::wstring&,
     if (archiveBytesTotal > 0)
         taskBar_.setProgress(static_cast<double>(archiveBytesDone) /
                              static_cast<double>(archiveBytesTotal));
+    // Between the bar's few steps the window still answers the desktop: a
+    // press that drags it, a repaint, a compositor's "is it alive?" ping.
+    if (!sinceEvents_.isValid() || sinceEvents_.hasExpired(kEventInterval)) {
+        QCoreApplication::processEvents();
+        sinceEvents_.start();
+    }
     const auto step =
         extraction::NextProgress(archiveBytesTotal, archiveBytesDone, NextProgressThreshold);
     if (!step.update) return;

@@ -9,6 +9,7 @@
 // dialogs report back through the public run flags below, never through their
 // modal result.
 
+#include <QElapsedTimer>
 #include <QImage>
 #include <QRegion>
 #include <QTimer>
@@ -206,4 +207,6 @@ private:
     // Entries the running attempt extracted completely; later attempts skip them.
     std::vector<std::wstring> completed_;
     TaskBarProgress taskBar_;
+    // Time since the window last handled its events during a run.
+    QElapsedTimer sinceEvents_;
 };
