@@ -1,5 +1,9 @@
 #include "archive/BlockChain.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <cstdio>
 #include <cstring>
 #include <vector>
@@ -289,9 +293,19 @@ ChainWalk Walk(ChainSource& source, std::uint64_t blockLimit, bool asListed) {
                 : WalkRar4(source, size, walk, blockLimit);
 }
 
-ChainWalk WalkFile(const std::string& path, bool asListed) {
-    std::FILE* f = std::fopen(path.c_str(), "rb");
-    if (!f) return ChainWalk();
+// Only a regular file is walked: a FIFO or a device is opened without
+// waiting and left to the library's own answer. `identity` receives the
+// file's device, inode, size and time, when it was walked.
+ChainWalk WalkFile(const std::string& path, bool asListed, struct stat* identity = nullptr) {
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) return ChainWalk();
+    struct stat st;
+    std::FILE* f = nullptr;
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || !(f = ::fdopen(fd, "rb"))) {
+        ::close(fd);
+        return ChainWalk();
+    }
+    if (identity) *identity = st;
     FileSource source(f);
     ChainWalk walk = Walk(source, UINT64_MAX, asListed);
     std::fclose(f);
@@ -307,8 +321,28 @@ ChainWalk WalkBlockChain(ChainSource& source, std::uint64_t blockLimit) {
 ChainWalk WalkArchiveFile(const std::string& path) { return WalkFile(path, false); }
 
 bool UnsafeForLibrary(const std::string& path) {
-    const ChainWalk walk = WalkFile(path, true);
-    return walk.libraryCrashes || (walk.verdict == ChainVerdict::Damaged && walk.blocks == 0);
+    // A run opens the same archive to list it and to extract it, attempt
+    // after attempt: an unchanged file is not walked again.
+    static thread_local struct {
+        std::string path;
+        struct stat identity {};
+        bool unsafe = false;
+    } last;
+    struct stat now;
+    if (!last.path.empty() && last.path == path && ::stat(path.c_str(), &now) == 0 &&
+        now.st_dev == last.identity.st_dev && now.st_ino == last.identity.st_ino &&
+        now.st_size == last.identity.st_size &&
+        now.st_mtim.tv_sec == last.identity.st_mtim.tv_sec &&
+        now.st_mtim.tv_nsec == last.identity.st_mtim.tv_nsec)
+        return last.unsafe;
+    struct stat identity {};
+    const ChainWalk walk = WalkFile(path, true, &identity);
+    const bool unsafe =
+        walk.libraryCrashes || (walk.verdict == ChainVerdict::Damaged && walk.blocks == 0);
+    last.path = identity.st_ino != 0 ? path : std::string();
+    last.identity = identity;
+    last.unsafe = unsafe;
+    return unsafe;
 }
 
 bool ArchiveFileWhole(const std::string& path) {
