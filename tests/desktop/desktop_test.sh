@@ -99,6 +99,10 @@ run_extract() {
   local exec_line
   exec_line="$(sed -n "/^\[$group\]/,/^\[/s/^Exec=//p" "$file")"
   [ -n "$exec_line" ] || fail "no Exec in [$group] of $file"
+  # The main window's instruction lines say "Extract!" in every language.
+  local names
+  names="$(sed -n "/^\[$group\]/,/^\[/s/^Name\(\[[^]]*\]\)\?=//p" "$file" | sort -u)"
+  [ "$names" = 'Extract!' ] || fail "[$group] of $file is not \"Extract!\" in every language: $names"
   local -a words=() argv=()
   read -r -a words <<<"$exec_line"
   for w in "${words[@]}"; do
