@@ -14,7 +14,6 @@
 #include <QLineEdit>
 #include <QMouseEvent>
 #include <QPainter>
-#include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QScreen>
 #include <QSocketNotifier>
@@ -423,13 +422,6 @@ void TMobrelProgressForm::buildWindow() {
 
     nameControls();
 
-    Memo3 = new QPlainTextEdit(this);
-    Memo3->setObjectName("Memo3");
-    Memo3->setReadOnly(true);
-    Memo3->setLineWrapMode(QPlainTextEdit::NoWrap);
-    Memo3->setPlainText(QStringLiteral(":-)"));
-    Memo3->hide();
-
     Timer1 = new QTimer(this);
     Timer1->setObjectName("Timer1");
     Timer1->setInterval(29);
@@ -501,8 +493,8 @@ void TMobrelProgressForm::FormCreate() {
         !RARArchive.FirstOrSingleArchive(ArchivePath))
         ArchivePath = first;
     settings::Store store(SettingsFolder);
-    // The candidates are not copied into Memo3: a text control holding a big
-    // password list would cost many times the list's size.
+    // The candidates are kept as strings, not in a hidden text control: one
+    // holding a big password list would cost many times the list's size.
     Candidates = extraction::BuildCandidateList(store, ArchivePath, CurrentPassword);
     CurrentPassword = Candidates.empty() ? std::string() : std::string(Candidates.front());
     CandidateIndex = 1;

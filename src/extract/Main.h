@@ -26,7 +26,6 @@
 #include "settings/Settings.h"
 
 class QLabel;
-class QPlainTextEdit;
 class QProgressBar;
 class QFrame;
 class TfrmConfig;
@@ -156,7 +155,6 @@ public:
     QLabel* Image6 = nullptr;
     QLabel* StaticTextFilename = nullptr;
     QLabel* StaticTextDir = nullptr;
-    QPlainTextEdit* Memo3 = nullptr;
 
     void FormCreate();
     void Timer1Timer();

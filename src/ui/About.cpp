@@ -16,15 +16,16 @@
 #include <QMimeData>
 #include <QMouseEvent>
 #include <QPainter>
-#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
+#include <QTabBar>
 #include <QTabWidget>
 #include <QTextBlockFormat>
 #include <QTextCursor>
 #include <QTextEdit>
 #include <QTimer>
+#include <QToolButton>
 #include <QUrl>
 
 #include "app/Version.h"
@@ -169,6 +170,7 @@ QString spacedOut(const QString& text) {
 }  // namespace
 
 TfrmConfig::TfrmConfig(QWidget* parent) : QWidget(parent) {
+    accessibility::Install();
     setObjectName("frmConfig");
     ApplicationTitle = QCoreApplication::applicationName();
     if (ApplicationTitle.isEmpty()) ApplicationTitle = QStringLiteral("Tarnwick");
@@ -185,6 +187,10 @@ TfrmConfig::TfrmConfig(QWidget* parent) : QWidget(parent) {
     PageControl1 = new QTabWidget(this);
     place(PageControl1, "PageControl1", 5, 5, 502, 354);
     PageControl1->setUsesScrollButtons(false);
+    // The tab bar keeps its (never shown) scroll buttons; they take no focus, so
+    // that screen readers are offered no hidden buttons.
+    for (QToolButton* scroll : PageControl1->tabBar()->findChildren<QToolButton*>())
+        scroll->setFocusPolicy(Qt::NoFocus);
     auto addPage = [this](QWidget*& page, const char* name) {
         page = new QWidget;
         page->setObjectName(name);
@@ -197,11 +203,6 @@ TfrmConfig::TfrmConfig(QWidget* parent) : QWidget(parent) {
     addPage(TabSheet3, "TabSheet3");
     addPage(TabSheet4, "TabSheet4");
     addPage(TabSheet5, "TabSheet5");
-
-    Memo3 = new QPlainTextEdit(this);
-    Memo3->setObjectName("Memo3");
-    Memo3->setPlainText(QString::fromLatin1(settings::kFlagText));
-    Memo3->hide();
 
     buildFirstPage();
     buildOptionsPage();
@@ -437,8 +438,11 @@ void TfrmConfig::buildAboutPage() {
     Button19 = makeButton(TabSheet2, "Button19", 324, 272);
 
     onClick(StaticText2, [this] { StaticText2Click(); });
-    onClick(Image10, [this] { StaticText2Click(); });
-    onClick(Image14, [this] { StaticText2Click(); });
+    // The two pictures beside the product's name open the same page for the mouse.
+    onClick(
+        Image10, [this] { StaticText2Click(); }, StaticText2);
+    onClick(
+        Image14, [this] { StaticText2Click(); }, StaticText2);
     onClick(StaticText5, [this] { StaticText5Click(); });
     connect(Button17, &QPushButton::clicked, this, [this] { Button17Click(); });
     connect(Button2, &QPushButton::clicked, this, [this] { Button2Click(); });
@@ -688,6 +692,13 @@ void TfrmConfig::keyPressEvent(QKeyEvent* event) {
         }
     }
     QWidget::keyPressEvent(event);
+}
+
+void TfrmConfig::showEvent(QShowEvent* event) {
+    // The focus the window opens with (the page tabs) is drawn from the start,
+    // not only after the first Tab: a keyboard user sees where they are.
+    setAttribute(Qt::WA_KeyboardFocusChange);
+    QWidget::showEvent(event);
 }
 
 namespace {

@@ -26,7 +26,6 @@ class QCheckBox;
 class QComboBox;
 class QGroupBox;
 class QLineEdit;
-class QPlainTextEdit;
 class QPushButton;
 class QRadioButton;
 class QTabWidget;
@@ -170,8 +169,6 @@ public:
     QWidget* TabSheet4;
     QWidget* TabSheet5;
     QTimer* Timer1;
-    // Scratch memo, never shown.
-    QPlainTextEdit* Memo3;
 
     // First page.
     QLabel* Image2 = nullptr;  // the product picture; the progress window's background
@@ -264,6 +261,7 @@ protected:
     void dropEvent(QDropEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
+    void showEvent(QShowEvent* event) override;
 
 private:
     void buildFirstPage();

@@ -1,6 +1,7 @@
 #include "ui/Look.h"
 
 #include <QApplication>
+#include <QMenu>
 #include <QPainter>
 #include <QPalette>
 #include <QProxyStyle>
@@ -71,6 +72,15 @@ public:
         QProxyStyle::drawControl(element, &plain, painter, widget);
         DrawFocusFrame(*painter, option->rect.adjusted(4, 4, -4, -4));
     }
+
+    // A menu is a window of its own and would take the desktop's scheme: the
+    // context menu of a field takes the look of the window it opens over.
+    void polish(QWidget* widget) override {
+        if (qobject_cast<QMenu*>(widget) && widget->parentWidget())
+            widget->setAttribute(Qt::WA_WindowPropagation);
+        QProxyStyle::polish(widget);
+    }
+    using QProxyStyle::polish;
 };
 }  // namespace
 

@@ -26,7 +26,8 @@ void DrawFocusFrame(QPainter& painter, const QRect& rect);
 
 // Puts a style over the application's own that draws a focused button with
 // the dotted frame instead of the highlighted edge the default button has, so
-// that the two can be told apart.
+// that the two can be told apart, and gives context menus the look of the
+// window they open over.
 void UseFocusFrameStyle();
 
 // A white group box with a grey frame whose caption sits on the frame's top

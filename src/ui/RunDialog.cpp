@@ -83,6 +83,7 @@ private:
 TRunDialog::TRunDialog(const char* formName, std::int32_t language, int clientHeight,
                        QWidget* parent)
     : QDialog(parent), language_(languages::DialogLanguageOf(language)) {
+    accessibility::Install();
     setObjectName(formName);
     setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
                    Qt::WindowCloseButtonHint | Qt::CustomizeWindowHint);

@@ -17,6 +17,7 @@
 #include <QTest>
 #include <QTextEdit>
 #include <QTimer>
+#include <algorithm>
 #include <functional>
 #include <map>
 #include <memory>
@@ -244,6 +245,7 @@ struct Element {
     QString path, name, description;
     QAccessible::Role role;
     bool focusable;
+    QObject* object;
 };
 
 void Collect(QAccessibleInterface* at, QWidget& window, const QString& path,
@@ -252,10 +254,15 @@ void Collect(QAccessibleInterface* at, QWidget& window, const QString& path,
         QAccessibleInterface* child = at->child(i);
         if (!child) continue;
         auto* widget = qobject_cast<QWidget*>(child->object());
-        if (widget ? !widget->isVisibleTo(&window) : child->state().invisible && window.isVisible())
-            continue;
         const QString here = path + "/" + (widget ? widget->objectName() : QString::number(i));
         const bool focusable = child->state().focusable;
+        // Hidden in a shown window and still offered to the keyboard: a field
+        // a screen reader would announce although no one can see it.
+        QWidget* parent = widget ? widget->parentWidget() : nullptr;
+        if (widget && widget->isHidden() && (parent == &window || parent->isVisibleTo(&window)))
+            EXPECT_FALSE(focusable) << here.toStdString() << " is hidden and focusable";
+        if (widget ? !widget->isVisibleTo(&window) : child->state().invisible && window.isVisible())
+            continue;
         const bool clickable = widget && ((widget->testAttribute(Qt::WA_SetCursor) &&
                                            widget->cursor().shape() == Qt::PointingHandCursor) ||
                                           accessibility::IsActivatable(*widget));
@@ -266,58 +273,111 @@ void Collect(QAccessibleInterface* at, QWidget& window, const QString& path,
             name = labels.isEmpty() ? QString() : labels.first().first->text(QAccessible::Name);
         }
         if (clickable && !focusable) name.clear();  // no keyboard reaches it
+        if (auto* edit = qobject_cast<QLineEdit*>(widget); edit && edit->isReadOnly())
+            EXPECT_TRUE(child->state().readOnly && !child->state().editable)
+                << here.toStdString() << " is not announced read-only";
         if (focusable || clickable || child->role() == QAccessible::ProgressBar ||
             child->role() == QAccessible::Graphic)
-            out.push_back(
-                {here, name, child->text(QAccessible::Description), child->role(), focusable});
+            out.push_back({here, name, child->text(QAccessible::Description), child->role(),
+                           focusable, child->object()});
         Collect(child, window, here, out);
     }
 }
 
-TEST_F(Look, EveryElementAScreenReaderMeetsHasANameAndButtonsDiffer) {
+// The controls Tab reaches in `window`, from its first one round to it again.
+std::vector<QWidget*> TabStops(QWidget& window) {
+    QApplication::setActiveWindow(&window);
+    QWidget* first = nullptr;
+    for (QWidget* w = window.nextInFocusChain(); w != &window; w = w->nextInFocusChain())
+        if ((w->focusPolicy() & Qt::TabFocus) && w->isEnabled() && w->isVisibleTo(&window) &&
+            !w->focusProxy()) {
+            first = w;
+            break;
+        }
+    std::vector<QWidget*> stops;
+    if (!first) return stops;
+    first->setFocus(Qt::TabFocusReason);
+    for (QWidget* at = QApplication::focusWidget(); at && stops.size() < 100;) {
+        stops.push_back(at);
+        QTest::keyClick(at, Qt::Key_Tab);
+        at = QApplication::focusWidget();
+        if (at == first) break;
+    }
+    return stops;
+}
+
+// Every window, page by page and in each language: every element has a name,
+// no control is met twice (neither in the tree nor by Tab), no hidden element
+// takes the focus, read-only fields say so, and what Tab reaches can be used.
+TEST_F(Look, EveryElementAScreenReaderMeetsHasANameAndIsMetOnce) {
     for (std::int32_t language : kLanguages) {
         ForEveryWindow(language, [&](QWidget& window) {
+            if (window.objectName() == "PasswordForm")  // so that OK takes its Tab stop
+                window.findChild<QLineEdit*>("PasswordEdit")->setText("secret");
             std::vector<Element> elements;
             Collect(QAccessible::queryAccessibleInterface(&window), window, window.objectName(),
                     elements);
             EXPECT_GT(elements.size(), 2u) << "nothing to read";
-            std::map<QString, QString> buttons;  // name and description -> path
+            std::map<QString, QString> controls;  // role, name and description -> path
             for (const Element& e : elements) {
                 const std::string what = std::to_string(language) + " " + e.path.toStdString();
                 EXPECT_FALSE(e.name.isEmpty()) << what << " role " << e.role;
-                if (e.role != QAccessible::Button || !e.focusable) continue;
-                // Two buttons that read alike must do the same: an option and its icon.
-                const auto [at, fresh] = buttons.emplace(e.name + "|" + e.description, e.path);
-                EXPECT_TRUE(fresh || e.path.contains("Image") || at->second.contains("Image"))
-                    << what << " reads like " << at->second.toStdString();
+                if (!e.focusable) continue;
+                const auto [at, fresh] = controls.emplace(
+                    QString::number(e.role) + "|" + e.name + "|" + e.description, e.path);
+                EXPECT_TRUE(fresh) << what << " reads like " << at->second.toStdString();
             }
+            if (!window.isVisible()) return;  // the main and progress windows are not shown
+            QStringList order;
+            for (QWidget* stop : TabStops(window)) {
+                order << stop->objectName();
+                QAccessibleInterface* iface = QAccessible::queryAccessibleInterface(stop);
+                const auto met = std::count_if(elements.begin(), elements.end(),
+                                               [&](const Element& e) { return e.object == stop; });
+                EXPECT_EQ(1, met) << language << " " << stop->objectName().toStdString()
+                                  << " is a Tab stop met " << met << " times in the tree";
+                const QAccessible::Role role = iface->role();
+                if (role == QAccessible::Button || role == QAccessible::Link ||
+                    role == QAccessible::Graphic || role == QAccessible::CheckBox ||
+                    role == QAccessible::RadioButton)
+                    EXPECT_TRUE(iface->actionInterface() &&
+                                !iface->actionInterface()->actionNames().isEmpty())
+                        << stop->objectName().toStdString() << " is a Tab stop without an action";
+            }
+            if (window.objectName() == "PasswordForm")
+                EXPECT_EQ(
+                    QStringList({"PasswordEdit", "CheckBox4", "CheckBox8", "OKButton",
+                                 "CancelButton", "FilenameBox", "Button2", "Button16", "Button1"}),
+                    order);
         });
     }
 }
 
-// Pictures and link texts answer the keyboard as a click: an option icon
-// takes the focus, shows its frame, and Space switches its option.
-TEST_F(Look, OptionIconsAnswerTheKeyboard) {
+// A picture that stands in for a control is for the mouse while the control is
+// shown; where it is not, the picture takes its place: with "Unrar..."
+// switched off, the main picture is a Tab stop read as "Unrar...", shows its
+// focus frame and opens the file dialog on Space.
+TEST_F(Look, APictureTakesTheKeyboardOnlyWhereItsControlIsNotShown) {
     config->show();
-    config->PageControl1->setCurrentWidget(config->t1);
-    TPasswordForm password(*run, QStringLiteral("notes.txt"));
-    password.show();
-    for (auto [icon, option] : {std::pair<QWidget*, QCheckBox*>{config->Image23, config->CheckBox4},
-                                {password.Image23, password.CheckBox4}}) {
-        QWidget* window = icon->window();
-        QApplication::setActiveWindow(window);
-        icon->setFocus(Qt::TabFocusReason);
-        ASSERT_TRUE(icon->hasFocus()) << icon->objectName().toStdString();
-        auto* frame = icon->findChild<QWidget*>(QStringLiteral("qt_focus_frame"));
-        ASSERT_TRUE(frame && frame->isVisible());
-        const bool before = option->isChecked();
-        QTest::keyClick(icon, Qt::Key_Space);
-        EXPECT_NE(before, option->isChecked());
-        QTest::keyClick(icon, Qt::Key_Return);
-        EXPECT_EQ(before, option->isChecked());
-        QTest::keyClick(window, Qt::Key_Tab);
-        EXPECT_FALSE(frame->isVisible());
-    }
+    QApplication::setActiveWindow(config.get());
+    EXPECT_EQ(Qt::NoFocus, config->Image2->focusPolicy());
+    config->Button1->hide();
+    ASSERT_EQ(std::vector<QWidget*>({config->PageControl1->tabBar(), config->Image2}),
+              TabStops(*config));
+    QAccessibleInterface* picture = QAccessible::queryAccessibleInterface(config->Image2);
+    EXPECT_EQ("Unrar...", picture->text(QAccessible::Name));
+    auto* frame = config->Image2->findChild<QWidget*>(QStringLiteral("qt_focus_frame"));
+    config->Image2->setFocus(Qt::TabFocusReason);
+    ASSERT_TRUE(frame && frame->isVisible());
+    int opened = 0;
+    OnModal([&](QWidget* dialog) {
+        ++opened;
+        dialog->close();
+    });
+    QTest::keyClick(config->Image2, Qt::Key_Space);
+    EXPECT_EQ(1, opened);
+    config->Button1->show();
+    EXPECT_EQ(Qt::NoFocus, config->Image2->focusPolicy());
 }
 
 }  // namespace
