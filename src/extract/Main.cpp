@@ -386,12 +386,9 @@ void TMobrelProgressForm::buildWindow() {
     OverallBar->setValue(0);
     OverallBar->setTextVisible(false);
 
-    Shape2 = new QFrame(this);
+    Shape2 = new look::LineBox(this);
     Shape2->setObjectName("Shape2");
     Shape2->setGeometry(14, 192, 449, 41);
-    Shape2->setFrameShape(QFrame::Box);
-    Shape2->setStyleSheet(
-        QStringLiteral("QFrame#Shape2 { background: white; border: 1px solid black; }"));
 
     Image3 = new QLabel(this);
     Image3->setObjectName("Image3");

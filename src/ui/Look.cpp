@@ -99,4 +99,19 @@ void WhiteGroupBox::paintEvent(QPaintEvent*) {
     p.drawText(caption, Qt::AlignLeft | Qt::AlignVCenter, title());
 }
 
+void LineBox::paintEvent(QPaintEvent*) {
+    QPainter p(this);
+    // In device pixels: the line is a whole number of them, as wide as one
+    // pixel of the design scaled down to whole pixels, along the box's edge.
+    const qreal ratio = devicePixelRatioF();
+    p.scale(1 / ratio, 1 / ratio);
+    const QRect box(0, 0, qRound(width() * ratio), qRound(height() * ratio));
+    const int line = qMax(1, int(ratio));
+    p.fillRect(box, Qt::white);
+    p.fillRect(box.left(), box.top(), box.width(), line, Qt::black);
+    p.fillRect(box.left(), box.bottom() - line + 1, box.width(), line, Qt::black);
+    p.fillRect(box.left(), box.top(), line, box.height(), Qt::black);
+    p.fillRect(box.right() - line + 1, box.top(), line, box.height(), Qt::black);
+}
+
 }  // namespace look

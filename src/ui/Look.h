@@ -3,6 +3,7 @@
 // the desktop uses: their pictures, white bands and backdrops are part of the
 // design, and a dark scheme's light text would vanish on them.
 
+#include <QFrame>
 #include <QGroupBox>
 
 class QPainter;
@@ -36,6 +37,17 @@ void UseFocusFrameStyle();
 class WhiteGroupBox : public QGroupBox {
 public:
     using QGroupBox::QGroupBox;
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+};
+
+// A white box with a black line round it that stays one line at any scale: a
+// 1-pixel border drawn at 1.5 would cover one and a half device pixels, a
+// black one and a grey one inside it.
+class LineBox : public QFrame {
+public:
+    using QFrame::QFrame;
 
 protected:
     void paintEvent(QPaintEvent* event) override;

@@ -8,6 +8,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QContextMenuEvent>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -205,7 +206,8 @@ TEST_F(Look, DarkSchemeKeepsTheLightLookAndReadableTexts) {
 }
 
 // The standard dialogs the windows open (file and folder pickers, message,
-// text query) keep the light look of their windows under a dark scheme.
+// text query) and the fields' context menus keep the light look of their
+// windows under a dark scheme.
 TEST_F(Look, StandardDialogsKeepTheLightLookUnderADarkScheme) {
     const QPalette before = QApplication::palette();
     QPalette dark(QColor(230, 230, 230), QColor(45, 45, 48));
@@ -235,6 +237,17 @@ TEST_F(Look, StandardDialogsKeepTheLightLookUnderADarkScheme) {
         open();
     }
     EXPECT_EQ(4, seen);
+    // So does a field's context menu (a window of its own).
+    TPasswordForm password(*run, QStringLiteral("notes.txt"));
+    password.show();
+    QContextMenuEvent request(QContextMenuEvent::Keyboard, QPoint(5, 5),
+                              password.PasswordEdit->mapToGlobal(QPoint(5, 5)));
+    QApplication::sendEvent(password.PasswordEdit, &request);
+    QWidget* menu = QApplication::activePopupWidget();
+    ASSERT_TRUE(menu);
+    EXPECT_GE(Lightness(menu->palette().color(QPalette::Window)), 180);
+    EXPECT_LE(Lightness(menu->palette().color(QPalette::WindowText)), 60);
+    menu->close();
     QApplication::setPalette(before);
 }
 
@@ -259,8 +272,9 @@ void Collect(QAccessibleInterface* at, QWidget& window, const QString& path,
         // Hidden in a shown window and still offered to the keyboard: a field
         // a screen reader would announce although no one can see it.
         QWidget* parent = widget ? widget->parentWidget() : nullptr;
-        if (widget && widget->isHidden() && (parent == &window || parent->isVisibleTo(&window)))
+        if (widget && widget->isHidden() && (parent == &window || parent->isVisibleTo(&window))) {
             EXPECT_FALSE(focusable) << here.toStdString() << " is hidden and focusable";
+        }
         if (widget ? !widget->isVisibleTo(&window) : child->state().invisible && window.isVisible())
             continue;
         const bool clickable = widget && ((widget->testAttribute(Qt::WA_SetCursor) &&
@@ -273,9 +287,10 @@ void Collect(QAccessibleInterface* at, QWidget& window, const QString& path,
             name = labels.isEmpty() ? QString() : labels.first().first->text(QAccessible::Name);
         }
         if (clickable && !focusable) name.clear();  // no keyboard reaches it
-        if (auto* edit = qobject_cast<QLineEdit*>(widget); edit && edit->isReadOnly())
+        if (auto* edit = qobject_cast<QLineEdit*>(widget); edit && edit->isReadOnly()) {
             EXPECT_TRUE(child->state().readOnly && !child->state().editable)
                 << here.toStdString() << " is not announced read-only";
+        }
         if (focusable || clickable || child->role() == QAccessible::ProgressBar ||
             child->role() == QAccessible::Graphic)
             out.push_back({here, name, child->text(QAccessible::Description), child->role(),
@@ -339,16 +354,18 @@ TEST_F(Look, EveryElementAScreenReaderMeetsHasANameAndIsMetOnce) {
                 const QAccessible::Role role = iface->role();
                 if (role == QAccessible::Button || role == QAccessible::Link ||
                     role == QAccessible::Graphic || role == QAccessible::CheckBox ||
-                    role == QAccessible::RadioButton)
+                    role == QAccessible::RadioButton) {
                     EXPECT_TRUE(iface->actionInterface() &&
                                 !iface->actionInterface()->actionNames().isEmpty())
                         << stop->objectName().toStdString() << " is a Tab stop without an action";
+                }
             }
-            if (window.objectName() == "PasswordForm")
+            if (window.objectName() == "PasswordForm") {
                 EXPECT_EQ(
                     QStringList({"PasswordEdit", "CheckBox4", "CheckBox8", "OKButton",
                                  "CancelButton", "FilenameBox", "Button2", "Button16", "Button1"}),
                     order);
+            }
         });
     }
 }

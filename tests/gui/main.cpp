@@ -21,6 +21,7 @@
 #include <thread>
 
 #include "platform/ProgressLock.h"
+#include "ui/Look.h"
 
 namespace {
 
@@ -90,6 +91,8 @@ int main(int argc, char** argv) {
     setenv("LC_ALL", "C.UTF-8", 1);
     unsetenv("LANGUAGE");
     QApplication app(argc, argv);
+    // The program's own style over the platform's, as the program has it.
+    look::UseFocusFrameStyle();
     QApplication::setApplicationName(QStringLiteral("Tarnwick"));
     ::testing::InitGoogleTest(&argc, argv);
     auto* keeper = new EnvironmentKeeper;  // owned by the listener list
