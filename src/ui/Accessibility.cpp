@@ -62,15 +62,23 @@ public:
     // is shown), not on another page of the window (the help page's picture
     // and "Unrar...") nor hidden by an option.
     bool PartnerShown() const {
-        auto* widget = static_cast<QWidget*>(parent());
-        return partner && partner->isVisibleTo(widget->parentWidget());
+        QWidget* where = static_cast<QWidget*>(parent())->parentWidget();
+        return partner && (where ? partner->isVisibleTo(where) : !partner->isHidden());
     }
 
-    // A stand-in takes a Tab stop only where its control is not shown.
+    // A stand-in takes a Tab stop only where its control is not shown; when it
+    // joins or leaves the tree, assistive tools are told to read its
+    // neighbours again.
     void UpdateFocusPolicy() {
         if (!partner) return;
         auto* widget = static_cast<QWidget*>(parent());
-        widget->setFocusPolicy(PartnerShown() ? Qt::NoFocus : Qt::StrongFocus);
+        const Qt::FocusPolicy policy = PartnerShown() ? Qt::NoFocus : Qt::StrongFocus;
+        if (widget->focusPolicy() == policy) return;
+        widget->setFocusPolicy(policy);
+        if (QWidget* where = widget->parentWidget()) {
+            QAccessibleEvent reorder(where, QAccessible::ObjectReorder);
+            QAccessible::updateAccessibility(&reorder);
+        }
     }
 
 protected:
