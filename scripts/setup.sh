@@ -20,6 +20,8 @@ if [ "${1:-}" = "--test" ] || [ "${1:-}" = "--screenshots" ] || [ "${1:-}" = "--
   want+=(desktop-file-utils appstream shared-mime-info xdg-utils libglib2.0-bin file)
   # The task-bar progress test: a private session bus and a listener on it.
   want+=(dbus-daemon dbus-bin)
+  # The package check of the README's Install section.
+  want+=(lintian)
 fi
 # scripts/screenshots.sh: a window manager, a compositor and ImageMagick.
 [ "${1:-}" != "--screenshots" ] || want+=(openbox xcompmgr imagemagick)
