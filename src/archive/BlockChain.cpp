@@ -146,57 +146,141 @@ ChainWalk WalkRar4(ChainSource& source, std::uint64_t size, ChainWalk walk,
     }
 }
 
+// A RAR 5 header's numbers as the library reads them: over the whole header,
+// not one record of it; a number that runs past the header or past ten bytes
+// reads as 0, the bytes read so far consumed.
+struct LibraryNumbers {
+    const unsigned char* data;
+    std::size_t size, at;
+    std::size_t Left() const { return size - at; }
+    std::uint64_t Next() {
+        std::uint64_t value = 0;
+        for (unsigned shift = 0; at < size && shift < 64; shift += 7) {
+            const unsigned char b = data[at++];
+            value += static_cast<std::uint64_t>(b & 0x7F) << shift;
+            if (!(b & 0x80)) return value;
+        }
+        return 0;
+    }
+};
+
+// Whether the library crashes on reading this main header (`total` bytes
+// from its checksum on), whatever its checksum: it reads the extra area's
+// metadata record and indexes the archive's name before looking at its
+// size, so a record that asks for a name whose size reads as 0 (an empty
+// name, or the number missing) kills it. Records are followed exactly as the
+// library follows them.
+bool MainHeaderCrashesLibrary(const unsigned char* header, std::size_t total) {
+    LibraryNumbers r{header, total, 4};
+    r.Next();  // header size
+    r.Next();  // type
+    const auto flags = static_cast<std::uint32_t>(r.Next());
+    std::uint64_t extraSize = 0;
+    if (flags & 1) {
+        extraSize = r.Next();
+        if (extraSize >= total) return false;  // refused as broken first
+    }
+    if (flags & 2) r.Next();
+    if (static_cast<std::uint32_t>(r.Next()) & 2) r.Next();  // volume number
+    if (extraSize == 0 || total - extraSize < r.at) return false;
+    r.at = total - static_cast<std::size_t>(extraSize);
+    constexpr std::uint64_t kMetadata = 2;
+    while (r.Left() >= 2) {
+        const auto recordSize = static_cast<std::int64_t>(r.Next());
+        if (recordSize <= 0 || r.Left() == 0 || recordSize > static_cast<std::int64_t>(r.Left()))
+            break;
+        const std::size_t next = r.at + static_cast<std::size_t>(recordSize);
+        const std::uint64_t type = r.Next();
+        if (next < r.at) break;
+        if (type == kMetadata && (static_cast<std::uint32_t>(r.Next()) & 1) && r.Next() == 0)
+            return true;
+        r.at = next;
+    }
+    return false;
+}
+
 // The main header's extra records. The locator names where the quick-open
 // block lies (`quickOpenAt`, 0 for none): the library reads it on opening,
 // so the chain must have a block starting there, and a file that ends
-// before it is cut even at a block boundary. A metadata
-// record that says it names the archive but holds no name size, or an empty
-// name, crashes the library: that header counts as damaged.
-bool ReadMainExtra(const unsigned char* extra, std::size_t extraSize, std::uint64_t mainAt,
+// before it is cut even at a block boundary.
+void ReadMainExtra(const unsigned char* extra, std::size_t extraSize, std::uint64_t mainAt,
                    std::uint64_t& quickOpenAt) {
-    constexpr std::uint64_t kLocator = 1, kMetadata = 2;
+    constexpr std::uint64_t kLocator = 1;
     std::size_t at = 0;
     while (at < extraSize) {
         std::uint64_t recordSize = 0, type = 0, flags = 0, value = 0;
         if (!ReadVint(extra, extraSize, at, recordSize) || recordSize > extraSize - at) break;
         const std::size_t recordEnd = at + static_cast<std::size_t>(recordSize);
         if (ReadVint(extra, recordEnd, at, type) && ReadVint(extra, recordEnd, at, flags) &&
-            (flags & 1)) {
-            const bool read = ReadVint(extra, recordEnd, at, value);
-            if (type == kLocator && read && value != 0)
-                quickOpenAt = value > UINT64_MAX - mainAt ? UINT64_MAX : mainAt + value;
-            if (type == kMetadata && (!read || value == 0)) return false;
-        }
+            (flags & 1) && type == kLocator && ReadVint(extra, recordEnd, at, value) && value != 0)
+            quickOpenAt = value > UINT64_MAX - mainAt ? UINT64_MAX : mainAt + value;
         at = recordEnd;
     }
-    return true;
+}
+
+// Follows a RAR 5 chain the way the library reads it while opening and
+// listing, and says whether it reaches a main header the library crashes on.
+// Opening reads blocks up to the first main header (any kind before it, also
+// past an end block); listing goes on past headers that fail their checksum
+// (only a failure before or at that first main header stops the library) and
+// stops at an end block, an encryption header (what follows is unreadable
+// here), a header it cannot read whole, or a next block that is not further on.
+bool Rar5ListingCrashesLibrary(ChainSource& source, std::uint64_t size, std::uint64_t pos) {
+    constexpr std::uint64_t kMain = 1, kEncryption = 4, kEnd = 5;
+    std::vector<unsigned char> header(256);
+    bool opened = false, checksumFailed = false;
+    while (pos < size && size - pos >= 7) {
+        if (source.Read(pos, header.data(), 7) < 7) return false;
+        LibraryNumbers first{header.data(), 7, 4};
+        std::size_t sizeBytes = 0;
+        while (4 + sizeBytes < 7 && (header[4 + sizeBytes] & 0x80)) ++sizeBytes;
+        if (4 + sizeBytes == 7) return false;
+        ++sizeBytes;
+        const std::uint64_t blockSize = first.Next();
+        if (blockSize == 0 || blockSize + sizeBytes < 3) return false;
+        const std::uint64_t total = 4 + sizeBytes + blockSize;
+        if (total > size - pos) return false;
+        if (header.size() < total) header.resize(static_cast<std::size_t>(total));
+        if (source.Read(pos + 7, header.data() + 7, total - 7) < total - 7) return false;
+        const std::size_t headSize = static_cast<std::size_t>(total);
+        if (Crc32(header.data() + 4, headSize - 4) != Le32(header.data())) checksumFailed = true;
+        LibraryNumbers r{header.data(), headSize, 4 + sizeBytes};
+        const auto type = static_cast<std::uint32_t>(r.Next());
+        const auto flags = static_cast<std::uint32_t>(r.Next());
+        if ((flags & 1) && r.Next() >= total) return false;
+        const std::uint64_t dataSize = (flags & 2) ? r.Next() : 0;
+        if (type == kEncryption) return false;
+        if (type == kMain) {
+            if (MainHeaderCrashesLibrary(header.data(), headSize)) return true;
+            if (!opened && checksumFailed) return false;
+            opened = true;
+        }
+        if (type == kEnd && opened) return false;
+        if (dataSize > UINT64_MAX - pos - total) return false;
+        pos += total + dataSize;
+    }
+    return false;
 }
 
 // RAR 5: CRC32(4), header size (vint, at most 3 bytes), type, flags, extra
 // area size (flag 1), data size (flag 2); the checksum covers the header
 // from its size on.
-//
-// With `asListed`, the walk follows the chain as the library does while it
-// lists: on past headers that fail their checksum (the library lists on after
-// them), to find a later main header it crashes on; the verdict stays damaged
-// from the first such header on.
 ChainWalk WalkRar5(ChainSource& source, std::uint64_t size, ChainWalk walk,
-                   std::uint64_t blockLimit, bool asListed) {
+                   std::uint64_t blockLimit) {
     constexpr std::uint64_t kMain = 1, kEncryption = 4, kEnd = 5;
     constexpr std::uint64_t kLongestHeader = 2 * 1024 * 1024;
     constexpr std::size_t kFirstRead = 256;  // most headers in one read
     std::vector<unsigned char> header(kFirstRead);
     walk.rar5 = true;
     std::uint64_t quickOpenAt = 0;
-    bool quickOpenFound = true, checksumFailed = false;
-    const auto whole = [&] { return checksumFailed ? ChainVerdict::Damaged : ChainVerdict::Whole; };
+    bool quickOpenFound = true;
     std::uint64_t pos = walk.signatureAt + sizeof kRar5Signature;
     for (;; ++walk.blocks) {
-        walk.verdict = whole();
+        walk.verdict = ChainVerdict::Whole;
         if (walk.blocks == blockLimit) return walk;
         walk.verdict = ChainVerdict::Damaged;
         if (pos == size) {
-            if (walk.blocks > 0 && quickOpenFound) walk.verdict = whole();
+            if (walk.blocks > 0 && quickOpenFound) walk.verdict = ChainVerdict::Whole;
             return walk;
         }
         const std::uint64_t left = size - pos;
@@ -212,10 +296,7 @@ ChainWalk WalkRar5(ChainSource& source, std::uint64_t size, ChainWalk walk,
             if (header.size() < total) header.resize(total);
             if (source.Read(pos + got, header.data() + got, total - got) < total - got) return walk;
         }
-        if (Crc32(header.data() + 4, total - 4) != Le32(header.data())) {
-            if (!asListed || walk.blocks == 0) return walk;
-            checksumFailed = true;
-        }
+        if (Crc32(header.data() + 4, total - 4) != Le32(header.data())) return walk;
         if (pos == quickOpenAt) quickOpenFound = true;
         std::uint64_t type = 0, flags = 0, extraSize = 0, dataSize = 0;
         if (!ReadVint(header.data(), total, at, type) ||
@@ -228,15 +309,16 @@ ChainWalk WalkRar5(ChainSource& source, std::uint64_t size, ChainWalk walk,
             return walk;
         }
         if (walk.blocks == 0 && type != kMain) return walk;
-        if (type == kMain && (flags & 1) && extraSize <= total - at &&
-            !ReadMainExtra(header.data() + total - extraSize, extraSize, pos, quickOpenAt)) {
+        if (type == kMain && MainHeaderCrashesLibrary(header.data(), total)) {
             walk.libraryCrashes = true;
             return walk;
         }
+        if (type == kMain && (flags & 1) && extraSize <= total - at)
+            ReadMainExtra(header.data() + total - extraSize, extraSize, pos, quickOpenAt);
         if (type == kMain) quickOpenFound = quickOpenAt == 0;
         if (type == kEnd) {
             walk.endBlock = true;
-            if (quickOpenFound) walk.verdict = whole();
+            if (quickOpenFound) walk.verdict = ChainVerdict::Whole;
             return walk;
         }
         if (dataSize > left - total) return walk;
@@ -284,19 +366,20 @@ private:
 
 namespace {
 
-ChainWalk Walk(ChainSource& source, std::uint64_t blockLimit, bool asListed) {
+ChainWalk Walk(ChainSource& source, std::uint64_t blockLimit) {
     ChainWalk walk;
     const std::uint64_t size = source.Size();
     bool rar5 = false;
     if (!FindSignature(source, size, walk.signatureAt, rar5)) return walk;
-    return rar5 ? WalkRar5(source, size, walk, blockLimit, asListed)
+    return rar5 ? WalkRar5(source, size, walk, blockLimit)
                 : WalkRar4(source, size, walk, blockLimit);
 }
 
 // Only a regular file is walked: a FIFO or a device is opened without
 // waiting and left to the library's own answer. `identity` receives the
 // file's device, inode, size and time, when it was walked.
-ChainWalk WalkFile(const std::string& path, bool asListed, struct stat* identity = nullptr) {
+ChainWalk WalkFile(const std::string& path, struct stat* identity = nullptr,
+                   bool* listingCrashes = nullptr) {
     const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) return ChainWalk();
     struct stat st;
@@ -307,7 +390,11 @@ ChainWalk WalkFile(const std::string& path, bool asListed, struct stat* identity
     }
     if (identity) *identity = st;
     FileSource source(f);
-    ChainWalk walk = Walk(source, UINT64_MAX, asListed);
+    ChainWalk walk = Walk(source, UINT64_MAX);
+    if (listingCrashes)
+        *listingCrashes = walk.libraryCrashes ||
+                          (walk.rar5 && Rar5ListingCrashesLibrary(source, source.Size(),
+                                                                  walk.signatureAt + 8));
     std::fclose(f);
     return walk;
 }
@@ -315,10 +402,10 @@ ChainWalk WalkFile(const std::string& path, bool asListed, struct stat* identity
 }  // namespace
 
 ChainWalk WalkBlockChain(ChainSource& source, std::uint64_t blockLimit) {
-    return Walk(source, blockLimit, false);
+    return Walk(source, blockLimit);
 }
 
-ChainWalk WalkArchiveFile(const std::string& path) { return WalkFile(path, false); }
+ChainWalk WalkArchiveFile(const std::string& path) { return WalkFile(path); }
 
 bool UnsafeForLibrary(const std::string& path) {
     // A run opens the same archive to list it and to extract it, attempt
@@ -336,9 +423,9 @@ bool UnsafeForLibrary(const std::string& path) {
         now.st_mtim.tv_nsec == last.identity.st_mtim.tv_nsec)
         return last.unsafe;
     struct stat identity {};
-    const ChainWalk walk = WalkFile(path, true, &identity);
-    const bool unsafe =
-        walk.libraryCrashes || (walk.verdict == ChainVerdict::Damaged && walk.blocks == 0);
+    bool crashes = false;
+    const ChainWalk walk = WalkFile(path, &identity, &crashes);
+    const bool unsafe = crashes || (walk.verdict == ChainVerdict::Damaged && walk.blocks == 0);
     last.path = identity.st_ino != 0 ? path : std::string();
     last.identity = identity;
     last.unsafe = unsafe;

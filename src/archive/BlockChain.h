@@ -42,9 +42,9 @@ struct ChainWalk {
     std::uint64_t blocks = 0;       // blocks followed after the signature
     bool rar5 = false;
     bool endBlock = false;  // the chain reached an end block
-    // The walk stopped at a main header whose metadata record says it names
-    // the archive but holds no name size, or an empty name: the library
-    // crashes on reading such a header, first in the chain or further on.
+    // The walk stopped at a main header whose metadata record, read as the
+    // library reads it, asks for the archive's name with a name size of 0
+    // (empty, or missing): the library crashes on reading such a header.
     bool libraryCrashes = false;
 };
 
@@ -68,10 +68,10 @@ bool ArchiveFileWhole(const std::string& path);
 
 // True when the file is not to be handed to the library: it has a signature
 // but its main header is cut, fails its checksum, or is not where it belongs
-// (the library crashes on some such headers, and reads no entry from any of
-// them); or its chain, followed as the library lists it, also past headers
-// that fail their checksum, reaches a main header the library crashes on
-// (`libraryCrashes`). One walk of the headers.
+// (the library reads no entry from any of them); or its chain, followed as
+// the library opens and lists it (past headers that fail their checksum,
+// numbers read as the library reads them), reaches a main header the library
+// crashes on.
 bool UnsafeForLibrary(const std::string& path);
 
 // The CRC-32 both formats use (the RAR 4 header checksum is its low half).

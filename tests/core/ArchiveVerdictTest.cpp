@@ -69,17 +69,23 @@ void ExpectVerdict(const std::string& archive, const std::string& work, bool who
                                             archive, work + "/reference/"})
                       .exitCode == 0)
         << "the reference extractor's verdict";
-    TRAR rar;
-    ArchiveRecorder seen(rar);
-    rar.OnPasswordRequired = [](TRAR&, bool, const std::wstring&, std::string& pw, bool&) {
-        pw = kFixturePassword;
-    };
-    rar.ListArchive(archive);
-    const bool ok = rar.ExtractArchive(rardll::Utf8ToWide(work + "/out"), true);
+    // In a child process: a crash in the library fails this case alone.
+    const ProcessResult run = RunInChild([&] {
+        TRAR rar;
+        ArchiveRecorder seen(rar);
+        rar.OnPasswordRequired = [](TRAR&, bool, const std::wstring&, std::string& pw, bool&) {
+            pw = kFixturePassword;
+        };
+        rar.ListArchive(archive);
+        const bool ok = rar.ExtractArchive(rardll::Utf8ToWide(work + "/out"), true);
+        bool reported = !seen.failures().empty();
+        for (const auto& entry : seen.processed) reported = reported || entry.second != 0;
+        return (ok ? 1 : 0) | (reported ? 2 : 0);
+    });
+    ASSERT_EQ(run.signal, 0) << "the run died";
+    const bool ok = run.exitCode & 1;
     EXPECT_EQ(whole, ok);
-    bool reported = !seen.failures().empty();
-    for (const auto& entry : seen.processed) reported = reported || entry.second != 0;
-    EXPECT_EQ(reported, !ok) << "a failed run reports why";
+    EXPECT_EQ((run.exitCode & 2) != 0, !ok) << "a failed run reports why";
 }
 
 TEST(ArchiveVerdict, AgreesWithTheReferenceExtractor) {
@@ -124,6 +130,12 @@ TEST(ArchiveVerdict, AgreesWithTheReferenceExtractor) {
         kRar5Signature + Rar5Block(1, 1, Vint(4) + Vint(0) + std::string("\x03\x01\x01\x01", 4)) +
         Rar5File("a.txt", 3, 3) + "abc" + Rar5Block(5, 0, Vint(0));
     const std::string hugeSizes = Rar5Declaring((std::uint64_t{1} << 63) - 2, 0, 3);
+    // The library stops reading main-header records at one of size 0: the
+    // empty name after it is never read.
+    const std::string zeroRecord("\x00\x03\x02\x01\x00", 5);
+    const std::string nameAfterZeroRecord =
+        kRar5Signature + Rar5Block(1, 5, Vint(zeroRecord.size()) + Vint(0) + zeroRecord) +
+        Rar5File("a.txt", 3, 3) + "abc" + Rar5Block(5, 0, Vint(0));
     const std::size_t innerEnd = nested.rfind(r5) + r5.size();
 
     const std::vector<std::pair<const char*, std::string>> whole = {
@@ -137,6 +149,7 @@ TEST(ArchiveVerdict, AgreesWithTheReferenceExtractor) {
         {"self-extractor", sfx},
         {"encrypted headers", hidden},
         {"unpacked sizes near 2^63", hugeSizes},
+        {"empty archive name after a main-header record of size 0", nameAfterZeroRecord},
     };
     const std::vector<std::pair<const char*, std::string>> damaged = {
         {"RAR 5 cut inside a header", r5.substr(0, r5First + 9)},
@@ -183,11 +196,13 @@ TEST(ArchiveVerdict, ADamagedLastVolumeFailsTheSet) {
 }
 
 // Headers the library crashes on: the fuzz findings under tests/fixtures/ (see
-// its README), also with their checksums made right, and a main header made
-// here whose metadata record names the archive with an empty name. Their walk
-// stops where the damage is; such an archive is never handed to the library,
-// and the run fails as for any damaged archive. A later main header crashes
-// the library's listing also past file headers that fail their checksum.
+// its README), also with their checksums made right, and main headers made
+// here whose metadata record asks for the archive's name with an empty name,
+// or with the name size read past the record's end (the library reads the
+// whole header, not the record). Their walk stops where the damage is; such
+// an archive is never handed to the library, and the run fails as for any
+// damaged archive. A later main header crashes the library's listing also
+// past file headers that fail their checksum.
 TEST(ArchiveVerdict, HeadersTheLibraryCrashesOnAreDamaged) {
     TempDir dir;
     const std::string fixtures = std::string(TEST_SOURCE_DIR) + "/fixtures/";
@@ -195,8 +210,23 @@ TEST(ArchiveVerdict, HeadersTheLibraryCrashesOnAreDamaged) {
     WriteFile(dir / "empty-name.rar", kRar5Signature +
                                           Rar5Block(1, 5, Vint(record.size()) + Vint(0) + record) +
                                           Rar5Block(5, 0, Vint(0)));
+    // Metadata with a time flag and no time, then one whose flags' last byte
+    // lies past the record: the name size is read from beyond the header.
+    const std::string straddling("\x02\x02\x02\x02\x02\x81\x00", 7);
+    const std::string crashingMain =
+        Rar5Block(1, 5, Vint(straddling.size()) + Vint(0) + straddling);
+    std::string brokenFile = Rar5File("a.txt", 3, 3) + "abc";
+    brokenFile[0] ^= 0x55;
+    WriteFile(dir / "straddling.rar", kRar5Signature + crashingMain + Rar5Block(5, 0, Vint(0)));
+    WriteFile(dir / "straddling-later.rar", kRar5Signature + Rar5Block(1, 0, Vint(0)) +
+                                                brokenFile + crashingMain +
+                                                Rar5Block(5, 0, Vint(0)));
     // File and blocks its walk stops at.
-    std::vector<std::pair<std::string, std::uint64_t>> files = {{dir / "empty-name.rar", 0}};
+    std::vector<std::pair<std::string, std::uint64_t>> files = {
+        {dir / "empty-name.rar", 0},
+        {dir / "straddling.rar", 0},
+        {dir / "straddling-later.rar", 1},
+        {fixtures + "library-crash-single-volume.rar", 1}};
     for (int i = 1; i <= 6; ++i) {
         const std::string name = "main-header-library-crash-" + std::to_string(i) + ".rar";
         files.emplace_back(fixtures + name, 0);
@@ -220,12 +250,16 @@ TEST(ArchiveVerdict, HeadersTheLibraryCrashesOnAreDamaged) {
         const rardll::ChainWalk walk = rardll::WalkArchiveFile(file);
         EXPECT_EQ(walk.verdict, rardll::ChainVerdict::Damaged);
         EXPECT_EQ(walk.blocks, blocks);
-        TRAR rar;
-        ArchiveRecorder seen(rar);
-        rar.ListArchive(file);  // its result is the close's: a failure is reported
-        EXPECT_TRUE(seen.reported(rardll::ERAR_BAD_ARCHIVE, roOpenArchive));
-        EXPECT_FALSE(rar.ExtractArchive(rardll::Utf8ToWide(dir / "out"), true));
-        EXPECT_FALSE(rar.FirstOrSingleArchive(file));
+        const ProcessResult run = RunInChild([&] {
+            TRAR rar;
+            ArchiveRecorder seen(rar);
+            rar.ListArchive(file);  // its result is the close's: a failure is reported
+            return (seen.reported(rardll::ERAR_BAD_ARCHIVE, roOpenArchive) ? 1 : 0) |
+                   (rar.ExtractArchive(rardll::Utf8ToWide(dir / "out"), true) ? 2 : 0) |
+                   (rar.FirstOrSingleArchive(file) ? 4 : 0);
+        });
+        EXPECT_EQ(run.signal, 0) << "the library crashed";
+        EXPECT_EQ(run.exitCode, 1) << "refused before the library opened it, every way";
     }
 }
 
