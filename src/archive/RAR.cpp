@@ -12,6 +12,7 @@
 
 #include "archive/BlockChain.h"
 #include "platform/Paths.h"
+#include "platform/RunWatch.h"
 
 using namespace rardll;
 
@@ -527,12 +528,16 @@ bool TRAR::Walk(int operation, const std::vector<std::string>& fileMasks, bool r
                     const std::string temporary =
                         file ? slot.Beside(destination, destinationNative, temporaryWide)
                              : std::string();
+                    // A run that dies meanwhile leaves its watcher to remove it.
+                    if (!temporary.empty()) platform::NoteRunTemporary(temporary);
                     last = Library_->RARProcessFileW(
                         Handle_, RAR_EXTRACT, destPath.data(),
                         temporary.empty() ? destination.data() : temporaryWide.data());
-                    if (!temporary.empty())
+                    if (!temporary.empty()) {
                         last = slot.PutInPlace(destinationNative, last,
                                                h.RedirType == Impl::kHardLink);
+                        platform::NoteRunTemporary({});
+                    }
                     // Anything but a plain file (a hard link to a link, too)
                     // may have made a link on the way.
                     if (file && !reference) {
