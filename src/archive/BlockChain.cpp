@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cctype>
 #include <cstdio>
 #include <cstring>
 #include <vector>
@@ -127,6 +128,10 @@ ChainWalk WalkRar4(ChainSource& source, std::uint64_t size, ChainWalk walk,
             walk.endBlock = true;
             walk.verdict = ChainVerdict::Whole;
             return walk;
+        }
+        if (type == kMain) {
+            walk.volume = flags & 0x0001;
+            walk.oldNumbering = !(flags & 0x0010);
         }
         if (type == kMain && (flags & 0x80)) {
             walk.verdict = ChainVerdict::Hidden;
@@ -309,6 +314,12 @@ ChainWalk WalkRar5(ChainSource& source, std::uint64_t size, ChainWalk walk,
             return walk;
         }
         if (walk.blocks == 0 && type != kMain) return walk;
+        if (type == kMain && walk.blocks == 0) {
+            std::size_t archiveFlagsAt = at;
+            std::uint64_t archiveFlags = 0;
+            walk.volume = ReadVint(header.data(), total, archiveFlagsAt, archiveFlags) &&
+                          (archiveFlags & 0x0001);
+        }
         if (type == kMain && MainHeaderCrashesLibrary(header.data(), total)) {
             walk.libraryCrashes = true;
             return walk;
@@ -430,6 +441,69 @@ bool UnsafeForLibrary(const std::string& path) {
     last.identity = identity;
     last.unsafe = unsafe;
     return unsafe;
+}
+
+std::string LibraryNextVolumeName(std::string name, bool oldNumbering) {
+    const auto digit = [&](std::size_t i) { return i < name.size() && name[i] >= '0' && name[i] <= '9'; };
+    const std::size_t slash = name.rfind('/');
+    const std::size_t base = slash == std::string::npos ? 0 : slash + 1;
+    std::size_t dot = name.rfind('.');
+    if (dot == std::string::npos || dot < base) {
+        dot = name.size();
+        name += ".rar";
+    } else {
+        std::string ext = name.substr(dot);
+        for (char& c : ext) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+        if (ext == "." || ext == ".exe" || ext == ".sfx") name.replace(dot, std::string::npos, ".rar");
+    }
+    if (oldNumbering) {
+        if (!digit(dot + 2) || !digit(dot + 3)) return name.replace(dot + 2, std::string::npos, "00");
+        for (std::size_t at = name.size() - 1; ++name[at] == '9' + 1; --at) {
+            if (at == 0 || name[at - 1] == '.') {
+                name[at] = 'a';  // .999 goes on as .a00
+                break;
+            }
+            name[at] = '0';
+        }
+        return name;
+    }
+    // The volume number: the last digits of the name, or the first group of
+    // digits after a dot in names like "name.part2of5.rar".
+    std::size_t at = name.size() - 1;
+    while (!digit(at) && at > base) --at;
+    std::size_t number = at;
+    while (digit(number) && number > base) --number;
+    for (; number > base && name[number] != '.'; --number) {
+        if (digit(number)) {
+            const std::size_t firstDot = name.find('.', base);
+            if (firstDot != std::string::npos && firstDot < number) at = number;
+            break;
+        }
+    }
+    // Not only digits count up: a volume flag without a number still moves on.
+    while (++name[at] == '9' + 1) {
+        name[at] = '0';
+        if (at == 0 || !digit(at - 1)) {
+            name.insert(at, 1, '1');  // part9 goes on as part10
+            break;
+        }
+        --at;
+    }
+    return name;
+}
+
+bool NextVolumeUnsafe(const std::string& volume) {
+    const ChainWalk walk = WalkArchiveFile(volume);
+    if (walk.verdict == ChainVerdict::NoSignature || (!walk.volume && walk.verdict != ChainVerdict::Hidden))
+        return false;
+    // The library tries the name of its numbering, then the other one.
+    for (const bool old : {walk.oldNumbering, !walk.oldNumbering}) {
+        const std::string next = LibraryNextVolumeName(volume, old);
+        struct stat st;
+        if (::stat(next.c_str(), &st) != 0) continue;
+        return !S_ISREG(st.st_mode) || UnsafeForLibrary(next);
+    }
+    return false;
 }
 
 bool ArchiveFileWhole(const std::string& path) {

@@ -46,6 +46,10 @@ struct ChainWalk {
     // library reads it, asks for the archive's name with a name size of 0
     // (empty, or missing): the library crashes on reading such a header.
     bool libraryCrashes = false;
+    // The main header says the archive is a volume of a set, and how the
+    // set's names are numbered ("name.rar", "name.r00" for the old way).
+    bool volume = false;
+    bool oldNumbering = false;
 };
 
 // The library looks for a self-extractor's archive this far into the file;
@@ -73,6 +77,17 @@ bool ArchiveFileWhole(const std::string& path);
 // numbers read as the library reads them), reaches a main header the library
 // crashes on.
 bool UnsafeForLibrary(const std::string& path);
+
+// The name the library opens after `name` in a set: "x.part1.rar" ->
+// "x.part2.rar", "x.part9.rar" -> "x.part10.rar"; old numbering "x.rar" ->
+// "x.r00" -> "x.r01".
+std::string LibraryNextVolumeName(std::string name, bool oldNumbering);
+
+// True when `volume` is a volume of a set and the volume the library would
+// open after it (by either numbering, as the library tries both) is there
+// but not to be handed to the library: not a regular file (a FIFO would hang
+// the run, a device feed it for ever), or unsafe as above.
+bool NextVolumeUnsafe(const std::string& volume);
 
 // The CRC-32 both formats use (the RAR 4 header checksum is its low half).
 std::uint32_t Crc32(const unsigned char* data, std::size_t size);

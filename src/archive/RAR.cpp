@@ -272,8 +272,10 @@ bool TRAR::OpenArchive(bool forExtraction) {
         if (!CommentBuffer_) CommentBuffer_.reset(new char[kCommentBufferSize]);
         CommentBuffer_[0] = '\0';
         // The library crashes on some damaged main headers, at the start or
-        // further on, and reads no entry past a damaged first one.
-        if (UnsafeForLibrary(OpenedArchive_)) {
+        // further on, and reads no entry past a damaged first one. It opens
+        // the next volume of a set before telling us: that one is judged now,
+        // each further one when the library reaches the one before it.
+        if (UnsafeForLibrary(OpenedArchive_) || NextVolumeUnsafe(OpenedArchive_)) {
             Report(ERAR_BAD_ARCHIVE, roOpenArchive);
             return false;
         }
@@ -643,6 +645,11 @@ int TRAR::Dispatch(unsigned int msg, long P1, long P2) {
                         std::string newName;
                         bool cancel = false;
                         OnNextVolumeRequired(*this, required, newName, cancel);
+                        // The name given is opened as it is: judged first.
+                        struct stat st;
+                        if (!cancel && ::stat(newName.c_str(), &st) == 0 &&
+                            (!S_ISREG(st.st_mode) || UnsafeForLibrary(newName)))
+                            cancel = true;
                         Impl::CopyToBuffer(name, kVolumeNameBytes, newName);
                         answer = cancel ? -1 : 0;
                     } else {
@@ -652,6 +659,12 @@ int TRAR::Dispatch(unsigned int msg, long P1, long P2) {
                     }
                 } else if (P2 == RAR_VOL_NOTIFY) {
                     if (name) CurrentVolume_.assign(name, ::strnlen(name, kVolumeNameBytes));
+                    // Refused, the library stays in this volume: the walk
+                    // ends here rather than read on towards the next one.
+                    if (name && NextVolumeUnsafe(CurrentVolume_)) {
+                        Report(ERAR_BAD_ARCHIVE, roOpenArchive);
+                        AbortRequested_ = true;
+                    }
                     if (OnVolumeChanged && name)
                         OnVolumeChanged(*this,
                                         std::string(name, ::strnlen(name, kVolumeNameBytes)));

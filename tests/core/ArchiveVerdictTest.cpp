@@ -4,7 +4,10 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <filesystem>
+#include <functional>
 
 #include "ArchiveRecorder.h"
 #include "archive/BlockChain.h"
@@ -193,6 +196,51 @@ TEST(ArchiveVerdict, ADamagedLastVolumeFailsTheSet) {
     const std::string last = dir / fs::path(VolumeSet().volumes.back()).filename();
     WriteFile(last, ReadFile(last).substr(0, fs::file_size(last) - 3));  // inside its end block
     ExpectVerdict(dir / fs::path(VolumeSet().archive).filename(), dir / "work", false);
+}
+
+// A later volume the library would hang on (a FIFO, a device), cannot read
+// (a folder) or crash on (a main header whose metadata record has an empty
+// name) is judged before the library opens it, as the second volume and as a
+// further one: the run ends as failed, reported, and alive. `unrar x` hangs or
+// dies on these.
+TEST(ArchiveVerdict, ALaterVolumeIsJudgedBeforeTheLibraryOpensIt) {
+    TempDir dir;
+    const std::string record("\x03\x02\x01\x00", 4);  // metadata, name of size 0
+    const std::string crashing =
+        kRar5Signature + Rar5Block(1, 5, Vint(record.size()) + Vint(1) + Vint(1) + record) +
+        Rar5Block(5, 0, Vint(0));
+    const std::vector<std::pair<const char*, std::function<void(const std::string&)>>> kinds = {
+        {"FIFO", [](const std::string& v) { ASSERT_EQ(0, ::mkfifo(v.c_str(), 0600)); }},
+        {"folder", [](const std::string& v) { fs::create_directory(v); }},
+        {"device", [](const std::string& v) { fs::create_symlink("/dev/zero", v); }},
+        {"crashing main header", [&](const std::string& v) { WriteFile(v, crashing); }},
+    };
+    for (const int replaced : {1, 2})
+        for (const auto& [kind, make] : kinds) {
+            SCOPED_TRACE(std::string(kind) + " as volume " + std::to_string(replaced + 1));
+            fs::remove_all(dir / "set");
+            fs::create_directories(dir / "set");
+            for (const std::string& v : VolumeSet().volumes)
+                fs::copy_file(v, dir / "set" / fs::path(v).filename());
+            const std::string volume =
+                dir / "set" / fs::path(VolumeSet().volumes[replaced]).filename();
+            fs::remove(volume);
+            make(volume);
+            const ProcessResult run = RunInChild(
+                [&] {
+                    TRAR rar;
+                    ArchiveRecorder seen(rar);
+                    rar.OnNextVolumeRequired = [](TRAR&, const std::string& name,
+                                                  std::string& newName,
+                                                  bool&) { newName = name; };
+                    rar.ListArchive(dir / "set/set.part1.rar");
+                    const bool ok = rar.ExtractArchive(rardll::Utf8ToWide(dir / "out"), true);
+                    return (ok ? 1 : 0) | (seen.failures().empty() ? 0 : 2);
+                },
+                20);
+            EXPECT_EQ(run.signal, 0) << (run.timedOut ? "the run hung" : "the run died");
+            EXPECT_EQ(run.exitCode, 2) << "failed, and reported";
+        }
 }
 
 // Headers the library crashes on: the fuzz findings under tests/fixtures/ (see
