@@ -98,7 +98,8 @@ bool FindSignature(ChainSource& source, std::uint64_t size, std::uint64_t& at, b
 ChainWalk WalkRar4(ChainSource& source, std::uint64_t size, ChainWalk walk,
                    std::uint64_t blockLimit) {
     constexpr unsigned kMain = 0x73, kFile = 0x74, kOldAv = 0x76, kOldSub = 0x77, kSign = 0x79,
-                       kService = 0x7A, kEnd = 0x7B, kOldUnixOwner = 0x101;
+                       kService = 0x7A, kEnd = 0x7B, kOldComment = 0x75,
+                       kOldUnixOwner = 0x101;
     std::vector<unsigned char> header(0x10000);
     std::uint64_t pos = walk.signatureAt + sizeof kRar4Signature;
     for (;; ++walk.blocks) {
@@ -121,8 +122,12 @@ ChainWalk WalkRar4(ChainSource& source, std::uint64_t size, ChainWalk walk,
         // checksum that can be checked over the header alone.
         const bool unixOwner =
             type == kOldSub && headSize >= 13 && Le16(&header[11]) == kOldUnixOwner;
+        // A RAR 1.5 to 2.x main header that holds the archive comment, and
+        // the comment block inside it, are checked over their 13 fixed bytes.
+        const bool commentInside = (type == kMain && (flags & 0x02)) || type == kOldComment;
+        const unsigned checked = commentInside && headSize > 13 ? 13 : headSize;
         if (type != kOldAv && type != kSign && !unixOwner &&
-            (Crc32(header.data() + 2, headSize - 2) & 0xFFFF) != Le16(header.data()))
+            (Crc32(header.data() + 2, checked - 2) & 0xFFFF) != Le16(header.data()))
             return walk;
         if (type == kEnd) {
             walk.endBlock = true;

@@ -30,6 +30,10 @@ std::string Vint(std::uint64_t v) {
     return out + static_cast<char>(v);
 }
 
+std::string Le16(std::size_t v) {
+    return {static_cast<char>(v & 0xFF), static_cast<char>(v >> 8 & 0xFF)};
+}
+
 // Writes the CRC32 of `covered`, little-endian, over the `bytes` bytes at `at`.
 void PutCrc(std::string& s, std::size_t at, const std::string& covered, int bytes = 4) {
     const std::uint32_t crc = Crc32(covered);
@@ -132,6 +136,17 @@ TEST(ArchiveVerdict, AgreesWithTheReferenceExtractor) {
     const std::string quickOpenMidBlock =
         kRar5Signature + Rar5Block(1, 1, Vint(4) + Vint(0) + std::string("\x03\x01\x01\x01", 4)) +
         Rar5File("a.txt", 3, 3) + "abc" + Rar5Block(5, 0, Vint(0));
+    // A RAR 2.0 main header holding the archive comment (stored): it and the
+    // comment block inside it carry the checksum of their first 13 bytes.
+    const std::string text = "an old comment";
+    std::string comment = std::string("..\x75\x00\x00", 5) + Le16(13 + text.size()) +
+                          Le16(text.size()) + "\x0F\x30" + Le16(Crc32(text));
+    PutCrc(comment, 0, comment.substr(2), 2);
+    std::string oldMain = r4.substr(7, 13);
+    oldMain[3] |= 0x02;
+    oldMain.replace(5, 2, Le16(13 + comment.size() + text.size()));
+    PutCrc(oldMain, 0, oldMain.substr(2), 2);
+    const std::string commentInMain = r4.substr(0, 7) + oldMain + comment + text + r4.substr(20);
     const std::string hugeSizes = Rar5Declaring((std::uint64_t{1} << 63) - 2, 0, 3);
     // The library stops reading main-header records at one of size 0: the
     // empty name after it is never read.
@@ -153,6 +168,7 @@ TEST(ArchiveVerdict, AgreesWithTheReferenceExtractor) {
         {"encrypted headers", hidden},
         {"unpacked sizes near 2^63", hugeSizes},
         {"empty archive name after a main-header record of size 0", nameAfterZeroRecord},
+        {"RAR 2.0 archive comment inside the main header", commentInMain},
     };
     const std::vector<std::pair<const char*, std::string>> damaged = {
         {"RAR 5 cut inside a header", r5.substr(0, r5First + 9)},
