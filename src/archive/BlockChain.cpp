@@ -109,14 +109,13 @@ ChainWalk WalkRar4(ChainSource& source, std::uint64_t size, ChainWalk walk,
         if (pos == size) {
             // An old archive without an end block, or one cut at a block
             // boundary: whole, once its main header was read.
-            if (walk.blocks > 0) walk.verdict = ChainVerdict::Whole;
+            if (walk.mainSeen) walk.verdict = ChainVerdict::Whole;
             return walk;
         }
         const std::uint64_t left = size - pos;
         if (left < 7 || source.Read(pos, header.data(), 7) < 7) return walk;
         const unsigned type = header[2], flags = Le16(&header[3]), headSize = Le16(&header[5]);
         if (headSize < 7 || headSize > left) return walk;
-        if (walk.blocks == 0 && type != kMain) return walk;
         if (source.Read(pos + 7, header.data() + 7, headSize - 7) < headSize - 7) return walk;
         // Old authenticity, signature and Unix owner blocks never had a
         // checksum that can be checked over the header alone.
@@ -129,12 +128,13 @@ ChainWalk WalkRar4(ChainSource& source, std::uint64_t size, ChainWalk walk,
         if (type != kOldAv && type != kSign && !unixOwner &&
             (Crc32(header.data() + 2, checked - 2) & 0xFFFF) != Le16(header.data()))
             return walk;
-        if (type == kEnd) {
+        if (type == kEnd && walk.mainSeen) {
             walk.endBlock = true;
             walk.verdict = ChainVerdict::Whole;
             return walk;
         }
-        if (type == kMain) {
+        if (type == kMain && !walk.mainSeen) {
+            walk.mainSeen = true;
             walk.volume = flags & 0x0001;
             walk.oldNumbering = !(flags & 0x0010);
         }
@@ -290,7 +290,7 @@ ChainWalk WalkRar5(ChainSource& source, std::uint64_t size, ChainWalk walk,
         if (walk.blocks == blockLimit) return walk;
         walk.verdict = ChainVerdict::Damaged;
         if (pos == size) {
-            if (walk.blocks > 0 && quickOpenFound) walk.verdict = ChainVerdict::Whole;
+            if (walk.mainSeen && quickOpenFound) walk.verdict = ChainVerdict::Whole;
             return walk;
         }
         const std::uint64_t left = size - pos;
@@ -318,8 +318,8 @@ ChainWalk WalkRar5(ChainSource& source, std::uint64_t size, ChainWalk walk,
             walk.verdict = ChainVerdict::Hidden;
             return walk;
         }
-        if (walk.blocks == 0 && type != kMain) return walk;
-        if (type == kMain && walk.blocks == 0) {
+        if (type == kMain && !walk.mainSeen) {
+            walk.mainSeen = true;
             std::size_t archiveFlagsAt = at;
             std::uint64_t archiveFlags = 0;
             walk.volume = ReadVint(header.data(), total, archiveFlagsAt, archiveFlags) &&
@@ -332,7 +332,7 @@ ChainWalk WalkRar5(ChainSource& source, std::uint64_t size, ChainWalk walk,
         if (type == kMain && (flags & 1) && extraSize <= total - at)
             ReadMainExtra(header.data() + total - extraSize, extraSize, pos, quickOpenAt);
         if (type == kMain) quickOpenFound = quickOpenAt == 0;
-        if (type == kEnd) {
+        if (type == kEnd && walk.mainSeen) {
             walk.endBlock = true;
             if (quickOpenFound) walk.verdict = ChainVerdict::Whole;
             return walk;
@@ -441,7 +441,7 @@ bool UnsafeForLibrary(const std::string& path) {
     struct stat identity {};
     bool crashes = false;
     const ChainWalk walk = WalkFile(path, &identity, &crashes);
-    const bool unsafe = crashes || (walk.verdict == ChainVerdict::Damaged && walk.blocks == 0);
+    const bool unsafe = crashes || (walk.verdict == ChainVerdict::Damaged && !walk.mainSeen);
     last.path = identity.st_ino != 0 ? path : std::string();
     last.identity = identity;
     last.unsafe = unsafe;

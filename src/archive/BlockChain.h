@@ -42,6 +42,9 @@ struct ChainWalk {
     std::uint64_t blocks = 0;       // blocks followed after the signature
     bool rar5 = false;
     bool endBlock = false;  // the chain reached an end block
+    // A main header was read whole. The library opens an archive at its first
+    // main header, stepping over sound blocks of any kind before it.
+    bool mainSeen = false;
     // The walk stopped at a main header whose metadata record, read as the
     // library reads it, asks for the archive's name with a name size of 0
     // (empty, or missing): the library crashes on reading such a header.

@@ -169,6 +169,10 @@ TEST(ArchiveVerdict, AgreesWithTheReferenceExtractor) {
         {"unpacked sizes near 2^63", hugeSizes},
         {"empty archive name after a main-header record of size 0", nameAfterZeroRecord},
         {"RAR 2.0 archive comment inside the main header", commentInMain},
+        {"RAR 5 main header after a sound file block",
+         r5.substr(0, 8) + r5.substr(r5File, r5First - r5File) + r5.substr(8)},
+        {"RAR 4 main header after a sound file block",
+         r4.substr(0, 7) + r4.substr(r4File, r4First - r4File) + r4.substr(7)},
     };
     const std::vector<std::pair<const char*, std::string>> damaged = {
         {"RAR 5 cut inside a header", r5.substr(0, r5First + 9)},
@@ -298,7 +302,9 @@ TEST(ArchiveVerdict, HeadersTheLibraryCrashesOnAreDamaged) {
         const std::size_t at = bytes.find(kRar5Signature) + 8;
         PutCrc(bytes, at, bytes.substr(at + 4, 1 + static_cast<unsigned char>(bytes[at + 4])));
         WriteFile(dir / name, bytes);
-        files.emplace_back(dir / name, 0);
+        // Made sound, the 4th's first block is stepped over as the library
+        // does, up to the main header it crashes on.
+        files.emplace_back(dir / name, i == 4 ? 1 : 0);
     }
     // Two file headers with wrong checksums, then the main header at 0xE5.
     const std::string later = fixtures + "file-header-listing-crash-1.rar";
