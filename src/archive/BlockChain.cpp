@@ -92,6 +92,19 @@ bool FindSignature(ChainSource& source, std::uint64_t size, std::uint64_t& at, b
     return false;
 }
 
+// The archive comment, when stored, carries the checksum of its text: the
+// reference extractor fails an archive whose comment does not match it (a
+// packed comment is the library's business). Only the first comment counts,
+// as only it is shown; a text longer than `kLongestComment` is not checked.
+constexpr std::uint64_t kLongestComment = 256 * 1024;
+bool StoredCommentCorrupt(ChainSource& source, std::uint64_t at, std::uint64_t size,
+                          std::uint32_t crc) {
+    if (size > kLongestComment) return false;
+    std::vector<unsigned char> text(static_cast<std::size_t>(size));
+    return source.Read(at, text.data(), text.size()) == text.size() &&
+           Crc32(text.data(), text.size()) != crc;
+}
+
 // RAR 4 (and 1.5 to 3.x): HEAD_CRC(2) HEAD_TYPE(1) HEAD_FLAGS(2) HEAD_SIZE(2),
 // then ADD_SIZE(4) where the flags carry 0x8000; file and service blocks
 // carry PACK_SIZE there, and HIGH_PACK_SIZE at 32 with flag 0x100.
@@ -102,6 +115,7 @@ ChainWalk WalkRar4(ChainSource& source, std::uint64_t size, ChainWalk walk,
                        kOldUnixOwner = 0x101;
     std::vector<unsigned char> header(0x10000);
     std::uint64_t pos = walk.signatureAt + sizeof kRar4Signature;
+    bool commentSeen = false;
     for (;; ++walk.blocks) {
         walk.verdict = ChainVerdict::Whole;
         if (walk.blocks == blockLimit) return walk;
@@ -137,6 +151,9 @@ ChainWalk WalkRar4(ChainSource& source, std::uint64_t size, ChainWalk walk,
             walk.mainSeen = true;
             walk.volume = flags & 0x0001;
             walk.oldNumbering = !(flags & 0x0010);
+            // A comment inside the main header (RAR 1.5 to 2.x) is the only
+            // one; stored, its checksum is never looked at.
+            commentSeen = flags & 0x02;
         }
         if (type == kMain && (flags & 0x80)) {
             walk.verdict = ChainVerdict::Hidden;
@@ -147,6 +164,14 @@ ChainWalk WalkRar4(ChainSource& source, std::uint64_t size, ChainWalk walk,
             if (headSize < 32 || ((flags & 0x100) && headSize < 40)) return walk;
             dataSize = Le32(&header[7]);
             if (flags & 0x100) dataSize |= static_cast<std::uint64_t>(Le32(&header[32])) << 32;
+            const std::size_t nameAt = flags & 0x100 ? 40 : 32;
+            if (type == kService && !commentSeen && Le16(&header[26]) == 3 &&
+                nameAt + 3 <= headSize && std::memcmp(&header[nameAt], "CMT", 3) == 0) {
+                commentSeen = true;
+                if (!(flags & 0x04) && header[25] == 0x30 && dataSize <= left - headSize &&
+                    StoredCommentCorrupt(source, pos + headSize, dataSize, Le32(&header[16])))
+                    return walk;
+            }
         } else if (flags & 0x8000) {
             if (headSize < 11) return walk;
             dataSize = Le32(&header[7]);
@@ -283,7 +308,8 @@ ChainWalk WalkRar5(ChainSource& source, std::uint64_t size, ChainWalk walk,
     std::vector<unsigned char> header(kFirstRead);
     walk.rar5 = true;
     std::uint64_t quickOpenAt = 0;
-    bool quickOpenFound = true;
+    bool quickOpenFound = true, commentSeen = false;
+    constexpr std::uint64_t kService = 3;
     std::uint64_t pos = walk.signatureAt + sizeof kRar5Signature;
     for (;; ++walk.blocks) {
         walk.verdict = ChainVerdict::Whole;
@@ -332,6 +358,29 @@ ChainWalk WalkRar5(ChainSource& source, std::uint64_t size, ChainWalk walk,
         if (type == kMain && (flags & 1) && extraSize <= total - at)
             ReadMainExtra(header.data() + total - extraSize, extraSize, pos, quickOpenAt);
         if (type == kMain) quickOpenFound = quickOpenAt == 0;
+        // A service block "CMT": file flags, unpacked size, attributes, time
+        // (flag 2), checksum (flag 4), compression (method in bits 7 to 9),
+        // host, name. Encryption would be named in its extra area.
+        std::uint64_t fileFlags = 0, unpacked = 0, attributes = 0, compression = 0, host = 0,
+                      nameSize = 0;
+        if (type == kService && !commentSeen && walk.mainSeen &&
+            ReadVint(header.data(), total, at, fileFlags) &&
+            ReadVint(header.data(), total, at, unpacked) &&
+            ReadVint(header.data(), total, at, attributes) && total - at >= 8 &&
+            (at += (fileFlags & 2) ? 4 : 0, true)) {
+            const std::size_t crcAt = at;
+            at += (fileFlags & 4) ? 4 : 0;
+            if (ReadVint(header.data(), total, at, compression) &&
+                ReadVint(header.data(), total, at, host) &&
+                ReadVint(header.data(), total, at, nameSize) && nameSize == 3 &&
+                total - at >= 3 && std::memcmp(&header[at], "CMT", 3) == 0) {
+                commentSeen = true;
+                if ((fileFlags & 4) && !(flags & 1) && ((compression >> 7) & 7) == 0 &&
+                    unpacked == dataSize && dataSize <= left - total &&
+                    StoredCommentCorrupt(source, pos + total, dataSize, Le32(&header[crcAt])))
+                    return walk;
+            }
+        }
         if (type == kEnd && walk.mainSeen) {
             walk.endBlock = true;
             if (quickOpenFound) walk.verdict = ChainVerdict::Whole;

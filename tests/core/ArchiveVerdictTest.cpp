@@ -33,6 +33,7 @@ std::string Vint(std::uint64_t v) {
 std::string Le16(std::size_t v) {
     return {static_cast<char>(v & 0xFF), static_cast<char>(v >> 8 & 0xFF)};
 }
+std::string Le32(std::uint32_t v) { return Le16(v & 0xFFFF) + Le16(v >> 16); }
 
 // Writes the CRC32 of `covered`, little-endian, over the `bytes` bytes at `at`.
 void PutCrc(std::string& s, std::size_t at, const std::string& covered, int bytes = 4) {
@@ -112,6 +113,8 @@ TEST(ArchiveVerdict, AgreesWithTheReferenceExtractor) {
     const std::string hidden =
         rar(std::string("-hp") + kFixturePassword, "hidden.rar", "second.bin");
     const std::string sfx = rar("-sfx", "sfx.sfx", "second.bin");  // rar's program, then archive
+    WriteFile(d / "src/comment.txt", "a stored comment\n");
+    const std::string commented = rar("-zcomment.txt", "commented.rar", "second.bin");
     // An archive whose last entry is itself an archive, with its own end block.
     fs::copy_file(d / "rar5.rar", d / "src/inner.rar");
     const std::string nested = rar("-o+", "nested.rar", "inner.rar");
@@ -147,6 +150,14 @@ TEST(ArchiveVerdict, AgreesWithTheReferenceExtractor) {
     oldMain.replace(5, 2, Le16(13 + comment.size() + text.size()));
     PutCrc(oldMain, 0, oldMain.substr(2), 2);
     const std::string commentInMain = r4.substr(0, 7) + oldMain + comment + text + r4.substr(20);
+    // A RAR 4 comment block: a stored service entry named CMT after the main
+    // header, its checksum that of its text.
+    const std::string r4Cmt = std::string("..\x7A\x00\x80", 5) + Le16(35) + Le32(text.size()) +
+                              Le32(text.size()) + "\x03" + Le32(Crc32(text)) +
+                              std::string(4, '\0') + "\x1D\x30" + Le16(3) +
+                              std::string(4, '\0') + "CMT";
+    std::string r4Commented = r4.substr(0, 20) + r4Cmt + text + r4.substr(20);
+    PutCrc(r4Commented, 20, r4Cmt.substr(2), 2);
     const std::string hugeSizes = Rar5Declaring((std::uint64_t{1} << 63) - 2, 0, 3);
     // The library stops reading main-header records at one of size 0: the
     // empty name after it is never read.
@@ -169,6 +180,10 @@ TEST(ArchiveVerdict, AgreesWithTheReferenceExtractor) {
         {"unpacked sizes near 2^63", hugeSizes},
         {"empty archive name after a main-header record of size 0", nameAfterZeroRecord},
         {"RAR 2.0 archive comment inside the main header", commentInMain},
+        {"RAR 2.0 stored comment's text changed (never checked)",
+         flip(commentInMain, commentInMain.find(text))},
+        {"RAR 4 comment block", r4Commented},
+        {"RAR 5 stored comment", commented},
         {"RAR 5 main header after a sound file block",
          r5.substr(0, 8) + r5.substr(r5File, r5First - r5File) + r5.substr(8)},
         {"RAR 4 main header after a sound file block",
@@ -194,6 +209,8 @@ TEST(ArchiveVerdict, AgreesWithTheReferenceExtractor) {
         {"no entry: main header broken", flip(r5, 8)},
         {"no entry: signature only", r5.substr(0, 8)},
         {"quick-open offset into the middle of a block", quickOpenMidBlock},
+        {"RAR 5 stored comment's text changed", flip(commented, commented.find("stored"))},
+        {"RAR 4 comment block's text changed", flip(r4Commented, r4Commented.find(text))},
         {"data size near 2^64", Rar5Declaring(1, ~std::uint64_t{0} - 5, 1)},
     };
     for (const bool isWhole : {true, false})
