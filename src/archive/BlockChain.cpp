@@ -4,9 +4,12 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cctype>
 #include <cstdio>
 #include <cstring>
+#include <string>
+#include <unordered_set>
 #include <vector>
 
 namespace rardll {
@@ -109,7 +112,7 @@ bool StoredCommentCorrupt(ChainSource& source, std::uint64_t at, std::uint64_t s
 // then ADD_SIZE(4) where the flags carry 0x8000; file and service blocks
 // carry PACK_SIZE there, and HIGH_PACK_SIZE at 32 with flag 0x100.
 ChainWalk WalkRar4(ChainSource& source, std::uint64_t size, ChainWalk walk,
-                   std::uint64_t blockLimit) {
+                   std::uint64_t blockLimit, std::unordered_set<std::string>* versioned) {
     constexpr unsigned kMain = 0x73, kFile = 0x74, kOldAv = 0x76, kOldSub = 0x77, kSign = 0x79,
                        kService = 0x7A, kEnd = 0x7B, kOldComment = 0x75,
                        kOldUnixOwner = 0x101;
@@ -165,6 +168,14 @@ ChainWalk WalkRar4(ChainSource& source, std::uint64_t size, ChainWalk walk,
             dataSize = Le32(&header[7]);
             if (flags & 0x100) dataSize |= static_cast<std::uint64_t>(Le32(&header[32])) << 32;
             const std::size_t nameAt = flags & 0x100 ? 40 : 32;
+            // A kept older version (flag 0x800) has its number in its name
+            // already; a Unicode name's own form follows a NUL.
+            if (versioned && type == kFile && (flags & 0x800) && nameAt <= headSize) {
+                const std::size_t nameSize = std::min<std::size_t>(Le16(&header[26]),
+                                                                   headSize - nameAt);
+                const auto* name = reinterpret_cast<const char*>(&header[nameAt]);
+                versioned->emplace(name, ::strnlen(name, nameSize));
+            }
             if (type == kService && !commentSeen && Le16(&header[26]) == 3 &&
                 nameAt + 3 <= headSize && std::memcmp(&header[nameAt], "CMT", 3) == 0) {
                 commentSeen = true;
@@ -297,12 +308,41 @@ bool Rar5ListingCrashesLibrary(ChainSource& source, std::uint64_t size, std::uin
     return false;
 }
 
+// A RAR 5 file header (fields from `at`) whose extra area holds a version
+// record with a number other than 0: the entry is a kept older version, and
+// the library names it "name;N". Its name goes into `versioned` so.
+void NoteVersion(const unsigned char* header, std::size_t total, std::size_t at,
+                 std::size_t extraSize, std::unordered_set<std::string>& versioned) {
+    constexpr std::uint64_t kVersionRecord = 4;
+    std::uint64_t fileFlags = 0, value = 0, nameSize = 0;
+    if (!ReadVint(header, total, at, fileFlags) || !ReadVint(header, total, at, value) ||
+        !ReadVint(header, total, at, value))
+        return;
+    at += ((fileFlags & 2) ? 4 : 0) + ((fileFlags & 4) ? 4 : 0);
+    if (at > total || !ReadVint(header, total, at, value) || !ReadVint(header, total, at, value) ||
+        !ReadVint(header, total, at, nameSize) || nameSize > total - at)
+        return;
+    const std::string name(reinterpret_cast<const char*>(header + at),
+                           static_cast<std::size_t>(nameSize));
+    std::size_t record = total - extraSize;
+    while (record < total) {
+        std::uint64_t size = 0, type = 0, flags = 0, number = 0;
+        if (!ReadVint(header, total, record, size) || size == 0 || size > total - record) return;
+        const std::size_t end = record + static_cast<std::size_t>(size);
+        if (ReadVint(header, end, record, type) && type == kVersionRecord &&
+            ReadVint(header, end, record, flags) && ReadVint(header, end, record, number) &&
+            number != 0 && number <= UINT32_MAX)
+            versioned.insert(name + ";" + std::to_string(number));
+        record = end;
+    }
+}
+
 // RAR 5: CRC32(4), header size (vint, at most 3 bytes), type, flags, extra
 // area size (flag 1), data size (flag 2); the checksum covers the header
 // from its size on.
 ChainWalk WalkRar5(ChainSource& source, std::uint64_t size, ChainWalk walk,
-                   std::uint64_t blockLimit) {
-    constexpr std::uint64_t kMain = 1, kEncryption = 4, kEnd = 5;
+                   std::uint64_t blockLimit, std::unordered_set<std::string>* versioned) {
+    constexpr std::uint64_t kMain = 1, kFile = 2, kEncryption = 4, kEnd = 5;
     constexpr std::uint64_t kLongestHeader = 2 * 1024 * 1024;
     constexpr std::size_t kFirstRead = 256;  // most headers in one read
     std::vector<unsigned char> header(kFirstRead);
@@ -358,6 +398,8 @@ ChainWalk WalkRar5(ChainSource& source, std::uint64_t size, ChainWalk walk,
         if (type == kMain && (flags & 1) && extraSize <= total - at)
             ReadMainExtra(header.data() + total - extraSize, extraSize, pos, quickOpenAt);
         if (type == kMain) quickOpenFound = quickOpenAt == 0;
+        if (versioned && type == kFile && (flags & 1) && extraSize <= total - at)
+            NoteVersion(header.data(), total, at, static_cast<std::size_t>(extraSize), *versioned);
         // A service block "CMT": file flags, unpacked size, attributes, time
         // (flag 2), checksum (flag 4), compression (method in bits 7 to 9),
         // host, name. Encryption would be named in its extra area.
@@ -431,20 +473,22 @@ private:
 
 namespace {
 
-ChainWalk Walk(ChainSource& source, std::uint64_t blockLimit) {
+ChainWalk Walk(ChainSource& source, std::uint64_t blockLimit,
+               std::unordered_set<std::string>* versioned = nullptr) {
     ChainWalk walk;
     const std::uint64_t size = source.Size();
     bool rar5 = false;
     if (!FindSignature(source, size, walk.signatureAt, rar5)) return walk;
-    return rar5 ? WalkRar5(source, size, walk, blockLimit)
-                : WalkRar4(source, size, walk, blockLimit);
+    return rar5 ? WalkRar5(source, size, walk, blockLimit, versioned)
+                : WalkRar4(source, size, walk, blockLimit, versioned);
 }
 
 // Only a regular file is walked: a FIFO or a device is opened without
 // waiting and left to the library's own answer. `identity` receives the
 // file's device, inode, size and time, when it was walked.
 ChainWalk WalkFile(const std::string& path, struct stat* identity = nullptr,
-                   bool* listingCrashes = nullptr) {
+                   bool* listingCrashes = nullptr,
+                   std::unordered_set<std::string>* versioned = nullptr) {
     const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) return ChainWalk();
     struct stat st;
@@ -455,7 +499,7 @@ ChainWalk WalkFile(const std::string& path, struct stat* identity = nullptr,
     }
     if (identity) *identity = st;
     FileSource source(f);
-    ChainWalk walk = Walk(source, UINT64_MAX);
+    ChainWalk walk = Walk(source, UINT64_MAX, versioned);
     if (listingCrashes)
         *listingCrashes = walk.libraryCrashes ||
                           (walk.rar5 && Rar5ListingCrashesLibrary(source, source.Size(),
@@ -558,6 +602,12 @@ bool NextVolumeUnsafe(const std::string& volume) {
         return !S_ISREG(st.st_mode) || UnsafeForLibrary(next);
     }
     return false;
+}
+
+std::unordered_set<std::string> VersionedEntryNames(const std::string& path) {
+    std::unordered_set<std::string> versioned;
+    WalkFile(path, nullptr, nullptr, &versioned);
+    return versioned;
 }
 
 bool ArchiveFileWhole(const std::string& path) {

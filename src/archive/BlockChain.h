@@ -13,6 +13,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <unordered_set>
 
 namespace rardll {
 
@@ -91,6 +92,12 @@ std::string LibraryNextVolumeName(std::string name, bool oldNumbering);
 // but not to be handed to the library: not a regular file (a FIFO would hang
 // the run, a device feed it for ever), or unsafe as above.
 bool NextVolumeUnsafe(const std::string& volume);
+
+// The names (as stored, UTF-8 for RAR 5, with ";N" as the library adds it)
+// of the entries whose header marks them as a kept older version of a file:
+// the reference extractor passes them over. A name like "notes;1" without
+// that mark is an ordinary file.
+std::unordered_set<std::string> VersionedEntryNames(const std::string& path);
 
 // The CRC-32 both formats use (the RAR 4 header checksum is its low half).
 std::uint32_t Crc32(const unsigned char* data, std::size_t size);

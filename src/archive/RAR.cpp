@@ -152,33 +152,15 @@ struct TRAR::Impl {
         int folderFd_ = -1;
     };
 
-    // The base of a name "base;N" (N decimal), as the archiver names the
-    // older versions it keeps of a file; empty for any other name.
-    static std::wstring VersionBase(const std::wstring& name) {
-        const std::size_t semicolon = name.rfind(L';');
-        if (semicolon == std::wstring::npos || semicolon == 0 || semicolon + 1 == name.size())
-            return {};
-        for (std::size_t i = semicolon + 1; i < name.size(); ++i)
-            if (name[i] < L'0' || name[i] > L'9') return {};
-        return name.substr(0, semicolon);
-    }
-
-    // The listed names that are older versions of another listed name: the
-    // reference extractor writes only the newest, under the plain name.
-    static std::unordered_set<std::wstring> OlderVersions(const std::vector<std::wstring>& listed) {
-        std::unordered_set<std::wstring> bases, olderVersions;
+    // The listed entries whose header marks them as kept older versions
+    // (`versioned`, as stored): the reference extractor writes only the
+    // newest, under the plain name, and passes these over.
+    static std::unordered_set<std::wstring> OlderVersions(
+        const std::vector<std::wstring>& listed, const std::unordered_set<std::string>& versioned) {
+        std::unordered_set<std::wstring> olderVersions;
+        if (versioned.empty()) return olderVersions;
         for (const std::wstring& name : listed)
-            if (name.find(L';') != std::wstring::npos) {
-                std::wstring base = VersionBase(name);
-                if (!base.empty()) bases.insert(std::move(base));
-            }
-        if (bases.empty()) return olderVersions;
-        std::unordered_set<std::wstring> present;
-        for (const std::wstring& name : listed)
-            if (bases.count(name)) present.insert(name);
-        for (const std::wstring& name : listed)
-            if (name.find(L';') != std::wstring::npos && present.count(VersionBase(name)))
-                olderVersions.insert(name);
+            if (versioned.count(WideToNative(name))) olderVersions.insert(name);
         return olderVersions;
     }
 
@@ -415,7 +397,8 @@ bool TRAR::Walk(int operation, const std::vector<std::string>& fileMasks, bool r
     for (const std::string& m : fileMasks) masks.push_back(Utf8ToWide(m));
     bool firstPass = true;
     const std::unordered_set<std::wstring> olderVersions =
-        extracting ? Impl::OlderVersions(ListedNames_) : std::unordered_set<std::wstring>();
+        extracting ? Impl::OlderVersions(ListedNames_, VersionedEntryNames(OpenedArchive_))
+                   : std::unordered_set<std::wstring>();
     // The folder (as written, ending in '/') last found free of links; it
     // stays so while the walk writes nothing but files, and the next entry
     // in it needs no new look. Empty when nothing is known.

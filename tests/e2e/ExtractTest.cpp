@@ -185,20 +185,25 @@ TEST_F(ExtractRun, TreeEqualsUnrarInTheArchivesFolderAndInASubfolder) {
     }());
 }
 
-// An archive that keeps older versions of a file ("rar a -ver") gives only
-// the newest, under its plain name, as `unrar x` does; a name that only looks
-// like a version is an ordinary file.
+// An archive that keeps older versions of a file ("rar a -ver", here ";1" to
+// ";10") gives only the newest, under its plain name, as `unrar x` does; what
+// makes a version is its header, not its name: "plain;1" beside "plain",
+// added without -ver, is an ordinary file.
 TEST_F(ExtractRun, OlderVersionsOfAFileAreNotWritten) {
     fs::create_directories(dir / "src");
     fs::create_directories(dir / "in");
-    for (const char* text : {"first\n", "second version\n", "newest of all\n"}) {
-        WriteFile(dir / "src/notes.txt", text);
+    for (int version = 1; version <= 11; ++version) {
+        WriteFile(dir / "src/notes.txt", "version " + std::to_string(version) + "\n");
         makeArchive(dir / "src", dir / "in/v.rar", {"notes.txt"}, {"-ver"});
     }
+    WriteFile(dir / "src/plain", "plain\n");
     WriteFile(dir / "src/plain;1", "not a version\n");
-    makeArchive(dir / "src", dir / "in/v.rar", {"plain;1"});
+    makeArchive(dir / "src", dir / "in/v.rar", {"plain", "plain;1"});
     const Tree expected = reference(dir / "in/v.rar");
-    ASSERT_EQ((Tree{{"notes.txt", "Fnewest of all\n"}, {"plain;1", "Fnot a version\n"}}), expected);
+    ASSERT_EQ((Tree{{"notes.txt", "Fversion 11\n"},
+                    {"plain", "Fplain\n"},
+                    {"plain;1", "Fnot a version\n"}}),
+              expected);
     EXPECT_EQ(0, run({dir / "in/v.rar"}).exitCode);
     EXPECT_SAME_TREE(expected, readTree(dir / "in", {"v.rar"}));
     EXPECT_TRUE(dialogLog().empty());
