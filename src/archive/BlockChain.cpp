@@ -54,43 +54,65 @@ bool ReadVint(const unsigned char* data, std::size_t end, std::size_t& at, std::
     return false;
 }
 
-// Where the library finds the archive: its signature at the start, or the
-// first one within the search limit (a self-extractor's program before it).
+// The kinds of signature, as the library tells them apart from the bytes at
+// `d` (`n` of them there).
+enum class Signature { None, Rar14, Rar15, Rar50, Later };
+Signature SignatureAt(const unsigned char* d, std::size_t n) {
+    if (n < 1 || d[0] != 'R') return Signature::None;
+    if (n >= 4 && d[1] == 'E' && d[2] == '~' && d[3] == '^') return Signature::Rar14;
+    if (n < 7 || std::memcmp(d, kRar4Signature, 6) != 0) return Signature::None;
+    if (d[6] == 0) return Signature::Rar15;
+    if (d[6] == 1) return Signature::Rar50;
+    return d[6] < 5 ? Signature::Later : Signature::None;
+}
+
+// Where the library finds the archive: its signature in the first 7 bytes,
+// or else the first one from byte 7 on within its search window (a
+// self-extractor's program before it); one that begins in bytes 1 to 6 is
+// never seen. An old RAR 1.4 signature or a later format's ends the search
+// (the library's own business: NoSignature), and so does a RAR 5 signature
+// whose 8th byte is not 0.
 bool FindSignature(ChainSource& source, std::uint64_t size, std::uint64_t& at, bool& rar5) {
-    unsigned char head[sizeof kRar5Signature] = {};
+    const auto found = [&](Signature kind, std::uint64_t where) {
+        unsigned char last = 1;
+        if (kind == Signature::Rar50 && (source.Read(where + 7, &last, 1) != 1 || last != 0))
+            return false;
+        at = where;
+        rar5 = kind == Signature::Rar50;
+        return kind == Signature::Rar15 || kind == Signature::Rar50;
+    };
+    unsigned char head[32] = {};
     const std::size_t headSize = source.Read(0, head, sizeof head);
-    if (headSize >= sizeof kRar4Signature && std::memcmp(head, kRar4Signature, 7) == 0) {
-        at = 0;
-        rar5 = false;
-        return true;
-    }
-    if (headSize == sizeof head && std::memcmp(head, kRar5Signature, sizeof head) == 0) {
-        at = 0;
-        rar5 = true;
-        return true;
-    }
+    if (headSize < 7) return false;
+    const Signature first = SignatureAt(head, 7);
+    if (first != Signature::None) return found(first, 0);
+    // The window: what one read of the library's buffer holds after byte 7.
+    constexpr std::uint64_t kFrom = 7;
+    const std::uint64_t windowEnd =
+        std::min<std::uint64_t>(size, kFrom + kSignatureSearchLimit - 16);
+    if (windowEnd <= kFrom) return false;
+    // A RAR 1.4 signature after the start of the window counts only with a
+    // self-extractor's mark at byte 28.
+    const bool rar14Marked = windowEnd - kFrom <= 31 ||
+                             (headSize >= 32 && std::memcmp(head + 28, "RSFX", 4) == 0);
     std::vector<unsigned char> chunk(64 * 1024);
-    const std::uint64_t limit = size < kSignatureSearchLimit ? size : kSignatureSearchLimit;
-    for (std::uint64_t from = 0; from < limit;) {
-        const std::size_t got = source.Read(from, chunk.data(), chunk.size());
-        if (got < sizeof kRar4Signature) return false;
-        if (from == 0 && std::memcmp(chunk.data(), "RE~^", 4) == 0) return false;
-        for (std::size_t i = 0; i + sizeof kRar4Signature <= got && from + i < limit; ++i) {
-            if (chunk[i] != 'R' || std::memcmp(&chunk[i], kRar4Signature, 6) != 0) continue;
-            if (chunk[i + 6] > 0x01 && chunk[i + 6] < 0x05) return false;  // a later format
-            if (chunk[i + 6] == 0x00) {
-                at = from + i;
-                rar5 = false;
-                return true;
-            }
-            if (chunk[i + 6] == 0x01 && i + sizeof kRar5Signature <= got && chunk[i + 7] == 0x00) {
-                at = from + i;
-                rar5 = true;
-                return true;
-            }
+    for (std::uint64_t from = kFrom; from < windowEnd;) {
+        const std::size_t want =
+            static_cast<std::size_t>(std::min<std::uint64_t>(chunk.size(), windowEnd - from));
+        const std::size_t got = source.Read(from, chunk.data(), want);
+        if (got == 0) return false;
+        const bool last = from + got >= windowEnd || got < want;
+        for (std::size_t i = 0; i < got; ++i) {
+            if (chunk[i] != 'R') continue;
+            // Near the chunk's end a signature may go on in the next one.
+            if (!last && got - i < 8) break;
+            const Signature kind = SignatureAt(&chunk[i], got - i);
+            if (kind == Signature::None) continue;
+            if (kind == Signature::Rar14 && from + i > kFrom && !rar14Marked) continue;
+            return found(kind, from + i);
         }
-        if (got < chunk.size()) return false;
-        from += got - sizeof kRar5Signature;  // a signature across the chunk edge
+        if (last) return false;
+        from += got - 7;  // a signature across the chunk edge
     }
     return false;
 }

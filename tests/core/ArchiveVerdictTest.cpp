@@ -196,6 +196,8 @@ TEST(ArchiveVerdict, AgreesWithTheReferenceExtractor) {
         {"RAR 4 cut inside data", r4.substr(0, r4.find(second) + 100)},
         {"RAR 5 cut inside its end block", r5.substr(0, r5.size() - 3)},
         {"RAR 5 after other data, cut inside data", before + r5.substr(0, r5.size() - 4000)},
+        {"RAR 5 signature across the first 64 KiB read, cut inside data",
+         PatternData(7 + 65536 - 3, 5, true) + r5.substr(0, r5.size() - 4000)},
         {"self-extractor cut inside data", sfx.substr(0, sfx.size() - 1000)},
         {"RAR 5 header checksum broken early, end block intact", flip(r5, r5File)},
         {"RAR 4 header checksum broken early, end block intact", flip(r4, r4File)},
@@ -311,7 +313,8 @@ TEST(ArchiveVerdict, HeadersTheLibraryCrashesOnAreDamaged) {
         {dir / "empty-name.rar", 0},
         {dir / "straddling.rar", 0},
         {dir / "straddling-later.rar", 1},
-        {fixtures + "library-crash-single-volume.rar", 1}};
+        {fixtures + "library-crash-single-volume.rar", 1},
+        {fixtures + "signature-after-byte-7-crash-1.rar", 0}};
     for (int i = 1; i <= 6; ++i) {
         const std::string name = "main-header-library-crash-" + std::to_string(i) + ".rar";
         files.emplace_back(fixtures + name, 0);
