@@ -158,6 +158,10 @@ TEST(ArchiveVerdict, AgreesWithTheReferenceExtractor) {
                               std::string(4, '\0') + "CMT";
     std::string r4Commented = r4.substr(0, 20) + r4Cmt + text + r4.substr(20);
     PutCrc(r4Commented, 20, r4Cmt.substr(2), 2);
+    // The RAR 4 main header's encrypted-headers flag set over plain headers.
+    std::string r4Flagged = r4;
+    r4Flagged[10] |= static_cast<char>(0x80);
+    PutCrc(r4Flagged, 7, r4Flagged.substr(9, 11), 2);
     const std::string hugeSizes = Rar5Declaring((std::uint64_t{1} << 63) - 2, 0, 3);
     // The library stops reading main-header records at one of size 0: the
     // empty name after it is never read.
@@ -214,6 +218,7 @@ TEST(ArchiveVerdict, AgreesWithTheReferenceExtractor) {
         {"RAR 5 stored comment's text changed", flip(commented, commented.find("stored"))},
         {"RAR 4 comment block's text changed", flip(r4Commented, r4Commented.find(text))},
         {"data size near 2^64", Rar5Declaring(1, ~std::uint64_t{0} - 5, 1)},
+        {"RAR 4 main header says its headers are encrypted, they are not", r4Flagged},
     };
     for (const bool isWhole : {true, false})
         for (const auto& [name, bytes] : isWhole ? whole : damaged) {
@@ -235,6 +240,55 @@ TEST(ArchiveVerdict, ADamagedLastVolumeFailsTheSet) {
     const std::string last = dir / fs::path(VolumeSet().volumes.back()).filename();
     WriteFile(last, ReadFile(last).substr(0, fs::file_size(last) - 3));  // inside its end block
     ExpectVerdict(dir / fs::path(VolumeSet().archive).filename(), dir / "work", false);
+}
+
+// A RAR 4 entry over 4 GiB: its data size takes the high word of the packed
+// size, not of the unpacked one, and the walk finds the end block past it.
+// The bytes are virtual: the entry's header, then zeros, then the end block.
+TEST(ArchiveVerdict, ARar4EntryOver4GiBIsSteppedOverByItsPackedSize) {
+    std::string header = std::string("..\x74\x00\x81", 5) + Le16(45) + Le32(0x10) + Le32(0x20) +
+                         "\x03" + Le32(0) + Le32(0) + "\x1D\x30" + Le16(5) + Le32(0) +
+                         Le32(1) + Le32(2) + "a.bin";
+    PutCrc(header, 0, header.substr(2), 2);
+    std::string mainHeader = std::string("..\x73\x00\x00", 5) + Le16(13) + std::string(6, '\0');
+    PutCrc(mainHeader, 0, mainHeader.substr(2), 2);
+    std::string end = std::string("..\x7B\x00\x40", 5) + Le16(7);
+    PutCrc(end, 0, end.substr(2), 2);
+    const std::string front = std::string("Rar!\x1A\x07\x00", 7) + mainHeader + header;
+    struct Virtual : rardll::ChainSource {
+        std::string front, end;
+        std::uint64_t endAt = 0;
+        std::uint64_t Size() const override { return endAt + end.size(); }
+        std::size_t Read(std::uint64_t at, unsigned char* buffer, std::size_t size) override {
+            if (at >= Size()) return 0;
+            size = static_cast<std::size_t>(std::min<std::uint64_t>(size, Size() - at));
+            for (std::size_t i = 0; i < size; ++i) {
+                const std::uint64_t p = at + i;
+                buffer[i] = p < front.size() ? front[p] : p >= endAt ? end[p - endAt] : 0;
+            }
+            return size;
+        }
+    } source;
+    source.front = front;
+    source.end = end;
+    source.endAt = front.size() + (std::uint64_t{1} << 32) + 0x10;
+    const rardll::ChainWalk walk = rardll::WalkBlockChain(source);
+    EXPECT_EQ(walk.verdict, rardll::ChainVerdict::Whole);
+    EXPECT_TRUE(walk.endBlock);
+}
+
+// The check before every open walks an archive once while it stays the same
+// file; one replaced under the same name is walked again.
+TEST(ArchiveVerdict, AnArchiveReplacedUnderItsNameIsJudgedAgain) {
+    TempDir dir;
+    const std::string record("\x03\x02\x01\x00", 4);  // metadata, name of size 0
+    WriteFile(dir / "new.rar", kRar5Signature +
+                                   Rar5Block(1, 5, Vint(record.size()) + Vint(0) + record) +
+                                   Rar5Block(5, 0, Vint(0)));
+    fs::copy_file(VolumeSet().volumes.back(), dir / "a.rar");
+    EXPECT_FALSE(rardll::UnsafeForLibrary(dir / "a.rar"));
+    fs::rename(dir / "new.rar", dir / "a.rar");
+    EXPECT_TRUE(rardll::UnsafeForLibrary(dir / "a.rar"));
 }
 
 // A later volume the library would hang on (a FIFO, a device), cannot read
