@@ -164,6 +164,19 @@ struct TRAR::Impl {
         return olderVersions;
     }
 
+    // A name with its empty and "." components dropped: "./a//b/" is "a/b".
+    static std::wstring PlainPath(const std::wstring& name) {
+        std::wstring out;
+        for (std::size_t at = 0; at <= name.size();) {
+            std::size_t slash = name.find(L'/', at);
+            if (slash == std::wstring::npos) slash = name.size();
+            const std::wstring part = name.substr(at, slash - at);
+            if (!part.empty() && part != L".") out += (out.empty() ? L"" : L"/") + part;
+            at = slash + 1;
+        }
+        return out;
+    }
+
     // The library's kinds of file reference (the header's RedirType).
     static constexpr unsigned kHardLink = 4;
     static constexpr unsigned kFileCopy = 5;
@@ -404,9 +417,13 @@ bool TRAR::Walk(int operation, const std::vector<std::string>& fileMasks, bool r
     // in it needs no new look. Empty when nothing is known.
     std::string linkFreeFolder;
     Impl::TemporarySlot slot;
+    std::vector<wchar_t> redirName(Impl::kDestinationLimit + 1);
     try {
         while (last == 0 && ok && !AbortRequested_) {
             RARHeaderDataEx& h = *Header_;
+            h.RedirName = redirName.data();
+            h.RedirNameSize = static_cast<unsigned>(redirName.size());
+            redirName[0] = L'\0';
             last = Library_->RARReadHeaderEx(Handle_, &h);
             const std::wstring name = last == 0 ? BoundedName(h.FileNameW) : std::wstring();
             if (firstPass && last == 0) FirstEntryName_ = name;
@@ -463,6 +480,24 @@ bool TRAR::Walk(int operation, const std::vector<std::string>& fileMasks, bool r
                                                       linkFreeFolder) != 0 &&
                             Impl::LinkAboveDestination(destinationNative,
                                                        destFolderNative.size()))) {
+                    step = Refuse;
+                } else if (h.RedirType == Impl::kFileCopy &&
+                           Impl::PlainPath(BoundedName(redirName.data(), redirName.size())) == Impl::PlainPath(name)) {
+                    // A copy of itself has nothing to copy: `unrar x` passes
+                    // it with an empty file, this passes it with none.
+                    step = Skip;
+                } else if (h.RedirType == Impl::kFileCopy && [&] {
+                               // A copy of the output folder or of a folder
+                               // in it would give an empty file: `unrar x`
+                               // fails it reading.
+                               const std::wstring target =
+                                   Impl::PlainPath(BoundedName(redirName.data(), redirName.size()));
+                               struct stat st;
+                               return target.empty() ||
+                                      (::stat(WideToNative(destFolder + target).c_str(), &st) ==
+                                           0 &&
+                                       S_ISDIR(st.st_mode));
+                           }()) {
                     step = Refuse;
                 } else {
                     const bool isFolder = (h.Flags & RHDF_DIRECTORY) != 0;

@@ -57,6 +57,19 @@ std::string Rar5File(const std::string& name, std::uint64_t dataSize, std::uint6
                          Vint(name.size()) + name);
 }
 
+// A file copy entry `name` of `target` (redirection record, kind 5) whose
+// unpacked size is 3, in an archive after a.txt ("abc") and a folder d.
+std::string Rar5CopyArchive(const std::string& name, const std::string& target) {
+    const std::string record = Vint(5) + Vint(5) + Vint(0) + Vint(target.size()) + target;
+    const std::string extra = Vint(record.size()) + record;
+    return kRar5Signature + Rar5Block(1, 0, Vint(0)) + Rar5File("a.txt", 3, 3) + "abc" +
+           Rar5Block(2, 0, Vint(1) + Vint(0) + Vint(0755) + Vint(0) + Vint(1) + Vint(1) + "d") +
+           Rar5Block(2, 3,
+                     Vint(extra.size()) + Vint(0) + Vint(0) + Vint(3) + Vint(0644) + Vint(0) +
+                         Vint(1) + Vint(name.size()) + name + extra) +
+           Rar5Block(5, 0, Vint(0));
+}
+
 // A RAR 5 archive of entries that declare `unpacked` bytes each and
 // `dataSize` bytes of data, none of it present.
 std::string Rar5Declaring(std::uint64_t unpacked, std::uint64_t dataSize, int entries) {
@@ -188,6 +201,7 @@ TEST(ArchiveVerdict, AgreesWithTheReferenceExtractor) {
          flip(commentInMain, commentInMain.find(text))},
         {"RAR 4 comment block", r4Commented},
         {"RAR 5 stored comment", commented},
+        {"file copy of itself", Rar5CopyArchive("b.txt", "./b.txt")},
         {"RAR 5 main header after a sound file block",
          r5.substr(0, 8) + r5.substr(r5File, r5First - r5File) + r5.substr(8)},
         {"RAR 4 main header after a sound file block",
@@ -219,12 +233,19 @@ TEST(ArchiveVerdict, AgreesWithTheReferenceExtractor) {
         {"RAR 4 comment block's text changed", flip(r4Commented, r4Commented.find(text))},
         {"data size near 2^64", Rar5Declaring(1, ~std::uint64_t{0} - 5, 1)},
         {"RAR 4 main header says its headers are encrypted, they are not", r4Flagged},
+        {"file copy of the output folder", Rar5CopyArchive("b.txt", "")},
+        {"file copy of \".\"", Rar5CopyArchive("b.txt", ".")},
+        {"file copy of a folder", Rar5CopyArchive("b.txt", "d")},
     };
     for (const bool isWhole : {true, false})
         for (const auto& [name, bytes] : isWhole ? whole : damaged) {
             SCOPED_TRACE(name);
             WriteFile(d / "case.rar", bytes);
             ExpectVerdict(d / "case.rar", d / "work", isWhole);
+            // A copy with nothing to copy is never an empty file.
+            if (std::string(name).rfind("file copy", 0) == 0) {
+                EXPECT_FALSE(fs::exists(d / "work/out/b.txt"));
+            }
         }
     // Hostile sizes do not overflow the listing's totals either.
     TRAR listing;
