@@ -612,6 +612,12 @@ std::string LibraryNextVolumeName(std::string name, bool oldNumbering) {
     return name;
 }
 
+bool LibraryCrashesOn(const std::string& path) {
+    bool crashes = false;
+    WalkFile(path, nullptr, &crashes);
+    return crashes;
+}
+
 bool NextVolumeUnsafe(const std::string& volume) {
     const ChainWalk walk = WalkArchiveFile(volume);
     if (walk.verdict == ChainVerdict::NoSignature || (!walk.volume && walk.verdict != ChainVerdict::Hidden))
@@ -621,7 +627,7 @@ bool NextVolumeUnsafe(const std::string& volume) {
         const std::string next = LibraryNextVolumeName(volume, old);
         struct stat st;
         if (::stat(next.c_str(), &st) != 0) continue;
-        return !S_ISREG(st.st_mode) || UnsafeForLibrary(next);
+        return !S_ISREG(st.st_mode) || LibraryCrashesOn(next);
     }
     return false;
 }

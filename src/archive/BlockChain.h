@@ -87,10 +87,15 @@ bool UnsafeForLibrary(const std::string& path);
 // "x.r00" -> "x.r01".
 std::string LibraryNextVolumeName(std::string name, bool oldNumbering);
 
+// True when the chain, followed as the library opens and lists it, reaches a
+// main header the library crashes on. A later volume is refused only so: one
+// merely damaged the library fails by itself, after what it could extract.
+bool LibraryCrashesOn(const std::string& path);
+
 // True when `volume` is a volume of a set and the volume the library would
 // open after it (by either numbering, as the library tries both) is there
 // but not to be handed to the library: not a regular file (a FIFO would hang
-// the run, a device feed it for ever), or unsafe as above.
+// the run, a device feed it for ever), or one it crashes on.
 bool NextVolumeUnsafe(const std::string& volume);
 
 // The names (as stored, UTF-8 for RAR 5, with ";N" as the library adds it)

@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -264,6 +265,7 @@ bool TRAR::OpenArchive(bool forExtraction) {
         Progress_ = TRARProgressInfo();
         OpenedArchive_ = ArchiveInformation_.FileName_;
         CurrentVolume_ = OpenedArchive_;
+        OpenedVolumes_.assign(1, OpenedArchive_);
         if (!CommentBuffer_) CommentBuffer_.reset(new char[kCommentBufferSize]);
         CommentBuffer_[0] = '\0';
         // The library crashes on some damaged main headers, at the start or
@@ -431,11 +433,16 @@ bool TRAR::Walk(int operation, const std::vector<std::string>& fileMasks, bool r
             firstPass = false;
             if (last == ERAR_END_ARCHIVE) {
                 // The library also says "end" where its header chain breaks
-                // (a truncated archive, a damaged main header): the last
-                // volume's own block chain tells whether it really ended.
+                // (a truncated archive, a damaged main header): the block
+                // chains of the volumes it went through tell whether it
+                // really ended.
                 // An archive that yields no entry at all extracts nothing,
                 // which the reference extractor fails too.
-                if (extracting && (noEntry || !ArchiveFileWhole(CurrentVolume_))) {
+                const bool allWhole = std::all_of(OpenedVolumes_.begin(), OpenedVolumes_.end(),
+                                                  [](const std::string& volume) {
+                                                      return ArchiveFileWhole(volume);
+                                                  });
+                if (extracting && (noEntry || !allWhole)) {
                     Report(noEntry ? ERAR_END_ARCHIVE : ERAR_BAD_ARCHIVE, roListFiles);
                     ok = false;
                 }
@@ -666,7 +673,7 @@ int TRAR::Dispatch(unsigned int msg, long P1, long P2) {
                         // The name given is opened as it is: judged first.
                         struct stat st;
                         if (!cancel && ::stat(newName.c_str(), &st) == 0 &&
-                            (!S_ISREG(st.st_mode) || UnsafeForLibrary(newName)))
+                            (!S_ISREG(st.st_mode) || LibraryCrashesOn(newName)))
                             cancel = true;
                         Impl::CopyToBuffer(name, kVolumeNameBytes, newName);
                         answer = cancel ? -1 : 0;
@@ -676,7 +683,10 @@ int TRAR::Dispatch(unsigned int msg, long P1, long P2) {
                         answer = -1;
                     }
                 } else if (P2 == RAR_VOL_NOTIFY) {
-                    if (name) CurrentVolume_.assign(name, ::strnlen(name, kVolumeNameBytes));
+                    if (name) {
+                        CurrentVolume_.assign(name, ::strnlen(name, kVolumeNameBytes));
+                        OpenedVolumes_.push_back(CurrentVolume_);
+                    }
                     // Refused, the library stays in this volume: the walk
                     // ends here rather than read on towards the next one.
                     if (name && NextVolumeUnsafe(CurrentVolume_)) {

@@ -254,13 +254,24 @@ TEST(ArchiveVerdict, AgreesWithTheReferenceExtractor) {
     EXPECT_EQ(listing.ArchiveInformation().UnCompressedSize(), INT64_MAX);
 }
 
-// The set is judged on the volume the library ended on: its last.
-TEST(ArchiveVerdict, ADamagedLastVolumeFailsTheSet) {
+// A damaged volume fails the set: the last one cut inside its end block, a
+// middle one with a broken main header (the library fails it by itself, after
+// extracting what the volumes before it hold, as `unrar x` does).
+TEST(ArchiveVerdict, ADamagedVolumeFailsTheSet) {
     TempDir dir;
-    for (const std::string& v : VolumeSet().volumes) fs::copy_file(v, dir / fs::path(v).filename());
-    const std::string last = dir / fs::path(VolumeSet().volumes.back()).filename();
-    WriteFile(last, ReadFile(last).substr(0, fs::file_size(last) - 3));  // inside its end block
-    ExpectVerdict(dir / fs::path(VolumeSet().archive).filename(), dir / "work", false);
+    const auto& volumes = VolumeSet().volumes;
+    for (const std::size_t damaged : {volumes.size() - 1, std::size_t{1}}) {
+        SCOPED_TRACE("volume " + std::to_string(damaged + 1));
+        fs::remove_all(dir / "set");
+        fs::create_directories(dir / "set");
+        for (const std::string& v : volumes) fs::copy_file(v, dir / "set" / fs::path(v).filename());
+        const std::string cut = dir / "set" / fs::path(volumes[damaged]).filename();
+        std::string bytes = ReadFile(cut);
+        if (damaged == 1) bytes[8 + 2] ^= 0x55;  // its main header's checksum
+        WriteFile(cut, damaged == 1 ? bytes : bytes.substr(0, bytes.size() - 3));
+        ExpectVerdict(dir / "set" / fs::path(VolumeSet().archive).filename(), dir / "work", false);
+        EXPECT_EQ(fs::exists(dir / "work/reference/first.txt"), fs::exists(dir / "work/out/first.txt"));
+    }
 }
 
 // A RAR 4 entry over 4 GiB: its data size takes the high word of the packed
