@@ -14,7 +14,10 @@
 #include "app/CommandLine.h"
 #include "app/DialogScript.h"
 #include "app/Entry.h"
+#include "extract/Failed.h"
+#include "platform/Paths.h"
 #include "platform/Processes.h"
+#include "platform/RunWatch.h"
 #include "platform/Termination.h"
 #include "ui/About.h"
 #include "ui/Dialogs.h"
@@ -41,6 +44,16 @@ int main(int argc, char** argv) {
         return 0;
     }
 
+    // The extraction run goes on in a child; this process watches it and, when
+    // it dies by a signal (a crash in the library), reports the failure in its
+    // place and hands the further archives on.
+    bool deadRun = false;
+    if (run == entry::Run::Extraction) {
+        const platform::RunEnd end = platform::WatchRun();
+        if (end.watcher && (end.signal == 0 || end.endRequested)) return end.exitCode;
+        deadRun = end.watcher;
+    }
+
     QApplication app(argc, argv);
     // After Qt's set-up: its constructor takes the locale from the
     // environment again.
@@ -63,6 +76,21 @@ int main(int argc, char** argv) {
     if (!script.isEmpty()) {
         script_answers = new DialogScript(script);
         app.installEventFilter(script_answers);
+    }
+
+    if (deadRun) {
+        TfrmConfig::ExtractionRun = true;
+        TfrmConfig config;
+        const std::vector<std::string> arguments(argv + 1, argv + argc);
+        TFailedForm failed(config.InterfaceLanguage,
+                           QString::fromStdString(extraction::DisplayName(
+                               platform::ExtractFileName(arguments.front()))));
+        failed.exec();
+        if (arguments.size() >= 2)
+            platform::StartDetached(platform::ProgramFile(),
+                                    extraction::FurtherArguments(arguments));
+        delete script_answers;
+        return 0;
     }
 
     TMobrelProgressForm* progress = nullptr;

@@ -4,8 +4,12 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <cctype>
 #include <cstdio>
 #include <cstring>
+#include <string>
+#include <unordered_set>
 #include <vector>
 
 namespace rardll {
@@ -50,56 +54,93 @@ bool ReadVint(const unsigned char* data, std::size_t end, std::size_t& at, std::
     return false;
 }
 
-// Where the library finds the archive: its signature at the start, or the
-// first one within the search limit (a self-extractor's program before it).
+// The kinds of signature, as the library tells them apart from the bytes at
+// `d` (`n` of them there).
+enum class Signature { None, Rar14, Rar15, Rar50, Later };
+Signature SignatureAt(const unsigned char* d, std::size_t n) {
+    if (n < 1 || d[0] != 'R') return Signature::None;
+    if (n >= 4 && d[1] == 'E' && d[2] == '~' && d[3] == '^') return Signature::Rar14;
+    if (n < 7 || std::memcmp(d, kRar4Signature, 6) != 0) return Signature::None;
+    if (d[6] == 0) return Signature::Rar15;
+    if (d[6] == 1) return Signature::Rar50;
+    return d[6] < 5 ? Signature::Later : Signature::None;
+}
+
+// Where the library finds the archive: its signature in the first 7 bytes,
+// or else the first one from byte 7 on within its search window (a
+// self-extractor's program before it); one that begins in bytes 1 to 6 is
+// never seen. An old RAR 1.4 signature or a later format's ends the search
+// (the library's own business: NoSignature), and so does a RAR 5 signature
+// whose 8th byte is not 0.
 bool FindSignature(ChainSource& source, std::uint64_t size, std::uint64_t& at, bool& rar5) {
-    unsigned char head[sizeof kRar5Signature] = {};
+    const auto found = [&](Signature kind, std::uint64_t where) {
+        unsigned char last = 1;
+        if (kind == Signature::Rar50 && (source.Read(where + 7, &last, 1) != 1 || last != 0))
+            return false;
+        at = where;
+        rar5 = kind == Signature::Rar50;
+        return kind == Signature::Rar15 || kind == Signature::Rar50;
+    };
+    unsigned char head[32] = {};
     const std::size_t headSize = source.Read(0, head, sizeof head);
-    if (headSize >= sizeof kRar4Signature && std::memcmp(head, kRar4Signature, 7) == 0) {
-        at = 0;
-        rar5 = false;
-        return true;
-    }
-    if (headSize == sizeof head && std::memcmp(head, kRar5Signature, sizeof head) == 0) {
-        at = 0;
-        rar5 = true;
-        return true;
-    }
+    if (headSize < 7) return false;
+    const Signature first = SignatureAt(head, 7);
+    if (first != Signature::None) return found(first, 0);
+    // The window: what one read of the library's buffer holds after byte 7.
+    constexpr std::uint64_t kFrom = 7;
+    const std::uint64_t windowEnd =
+        std::min<std::uint64_t>(size, kFrom + kSignatureSearchLimit - 16);
+    if (windowEnd <= kFrom) return false;
+    // A RAR 1.4 signature after the start of the window counts only with a
+    // self-extractor's mark at byte 28.
+    const bool rar14Marked = windowEnd - kFrom <= 31 ||
+                             (headSize >= 32 && std::memcmp(head + 28, "RSFX", 4) == 0);
     std::vector<unsigned char> chunk(64 * 1024);
-    const std::uint64_t limit = size < kSignatureSearchLimit ? size : kSignatureSearchLimit;
-    for (std::uint64_t from = 0; from < limit;) {
-        const std::size_t got = source.Read(from, chunk.data(), chunk.size());
-        if (got < sizeof kRar4Signature) return false;
-        if (from == 0 && std::memcmp(chunk.data(), "RE~^", 4) == 0) return false;
-        for (std::size_t i = 0; i + sizeof kRar4Signature <= got && from + i < limit; ++i) {
-            if (chunk[i] != 'R' || std::memcmp(&chunk[i], kRar4Signature, 6) != 0) continue;
-            if (chunk[i + 6] > 0x01 && chunk[i + 6] < 0x05) return false;  // a later format
-            if (chunk[i + 6] == 0x00) {
-                at = from + i;
-                rar5 = false;
-                return true;
-            }
-            if (chunk[i + 6] == 0x01 && i + sizeof kRar5Signature <= got && chunk[i + 7] == 0x00) {
-                at = from + i;
-                rar5 = true;
-                return true;
-            }
+    for (std::uint64_t from = kFrom; from < windowEnd;) {
+        const std::size_t want =
+            static_cast<std::size_t>(std::min<std::uint64_t>(chunk.size(), windowEnd - from));
+        const std::size_t got = source.Read(from, chunk.data(), want);
+        if (got == 0) return false;
+        const bool last = from + got >= windowEnd || got < want;
+        for (std::size_t i = 0; i < got; ++i) {
+            if (chunk[i] != 'R') continue;
+            // Near the chunk's end a signature may go on in the next one.
+            if (!last && got - i < 8) break;
+            const Signature kind = SignatureAt(&chunk[i], got - i);
+            if (kind == Signature::None) continue;
+            if (kind == Signature::Rar14 && from + i > kFrom && !rar14Marked) continue;
+            return found(kind, from + i);
         }
-        if (got < chunk.size()) return false;
-        from += got - sizeof kRar5Signature;  // a signature across the chunk edge
+        if (last) return false;
+        from += got - 7;  // a signature across the chunk edge
     }
     return false;
+}
+
+// The archive comment, when stored, carries the checksum of its text: the
+// reference extractor fails an archive whose comment does not match it (a
+// packed comment is the library's business). Only the first comment counts,
+// as only it is shown; a text longer than `kLongestComment` is not checked.
+constexpr std::uint64_t kLongestComment = 256 * 1024;
+bool StoredCommentCorrupt(ChainSource& source, std::uint64_t at, std::uint64_t size,
+                          std::uint32_t crc) {
+    if (size > kLongestComment) return false;
+    std::vector<unsigned char> text(static_cast<std::size_t>(size));
+    return source.Read(at, text.data(), text.size()) == text.size() &&
+           Crc32(text.data(), text.size()) != crc;
 }
 
 // RAR 4 (and 1.5 to 3.x): HEAD_CRC(2) HEAD_TYPE(1) HEAD_FLAGS(2) HEAD_SIZE(2),
 // then ADD_SIZE(4) where the flags carry 0x8000; file and service blocks
 // carry PACK_SIZE there, and HIGH_PACK_SIZE at 32 with flag 0x100.
 ChainWalk WalkRar4(ChainSource& source, std::uint64_t size, ChainWalk walk,
-                   std::uint64_t blockLimit) {
+                   std::uint64_t blockLimit, std::unordered_set<std::string>* versioned) {
     constexpr unsigned kMain = 0x73, kFile = 0x74, kOldAv = 0x76, kOldSub = 0x77, kSign = 0x79,
-                       kService = 0x7A, kEnd = 0x7B, kOldUnixOwner = 0x101;
+                       kService = 0x7A, kEnd = 0x7B, kOldComment = 0x75,
+                       kOldUnixOwner = 0x101;
     std::vector<unsigned char> header(0x10000);
     std::uint64_t pos = walk.signatureAt + sizeof kRar4Signature;
+    bool commentSeen = false;
     for (;; ++walk.blocks) {
         walk.verdict = ChainVerdict::Whole;
         if (walk.blocks == blockLimit) return walk;
@@ -107,26 +148,37 @@ ChainWalk WalkRar4(ChainSource& source, std::uint64_t size, ChainWalk walk,
         if (pos == size) {
             // An old archive without an end block, or one cut at a block
             // boundary: whole, once its main header was read.
-            if (walk.blocks > 0) walk.verdict = ChainVerdict::Whole;
+            if (walk.mainSeen) walk.verdict = ChainVerdict::Whole;
             return walk;
         }
         const std::uint64_t left = size - pos;
         if (left < 7 || source.Read(pos, header.data(), 7) < 7) return walk;
         const unsigned type = header[2], flags = Le16(&header[3]), headSize = Le16(&header[5]);
         if (headSize < 7 || headSize > left) return walk;
-        if (walk.blocks == 0 && type != kMain) return walk;
         if (source.Read(pos + 7, header.data() + 7, headSize - 7) < headSize - 7) return walk;
         // Old authenticity, signature and Unix owner blocks never had a
         // checksum that can be checked over the header alone.
         const bool unixOwner =
             type == kOldSub && headSize >= 13 && Le16(&header[11]) == kOldUnixOwner;
+        // A RAR 1.5 to 2.x main header that holds the archive comment, and
+        // the comment block inside it, are checked over their 13 fixed bytes.
+        const bool commentInside = (type == kMain && (flags & 0x02)) || type == kOldComment;
+        const unsigned checked = commentInside && headSize > 13 ? 13 : headSize;
         if (type != kOldAv && type != kSign && !unixOwner &&
-            (Crc32(header.data() + 2, headSize - 2) & 0xFFFF) != Le16(header.data()))
+            (Crc32(header.data() + 2, checked - 2) & 0xFFFF) != Le16(header.data()))
             return walk;
-        if (type == kEnd) {
+        if (type == kEnd && walk.mainSeen) {
             walk.endBlock = true;
             walk.verdict = ChainVerdict::Whole;
             return walk;
+        }
+        if (type == kMain && !walk.mainSeen) {
+            walk.mainSeen = true;
+            walk.volume = flags & 0x0001;
+            walk.oldNumbering = !(flags & 0x0010);
+            // A comment inside the main header (RAR 1.5 to 2.x) is the only
+            // one; stored, its checksum is never looked at.
+            commentSeen = flags & 0x02;
         }
         if (type == kMain && (flags & 0x80)) {
             walk.verdict = ChainVerdict::Hidden;
@@ -137,6 +189,22 @@ ChainWalk WalkRar4(ChainSource& source, std::uint64_t size, ChainWalk walk,
             if (headSize < 32 || ((flags & 0x100) && headSize < 40)) return walk;
             dataSize = Le32(&header[7]);
             if (flags & 0x100) dataSize |= static_cast<std::uint64_t>(Le32(&header[32])) << 32;
+            const std::size_t nameAt = flags & 0x100 ? 40 : 32;
+            // A kept older version (flag 0x800) has its number in its name
+            // already; a Unicode name's own form follows a NUL.
+            if (versioned && type == kFile && (flags & 0x800) && nameAt <= headSize) {
+                const std::size_t nameSize = std::min<std::size_t>(Le16(&header[26]),
+                                                                   headSize - nameAt);
+                const auto* name = reinterpret_cast<const char*>(&header[nameAt]);
+                versioned->emplace(name, ::strnlen(name, nameSize));
+            }
+            if (type == kService && !commentSeen && Le16(&header[26]) == 3 &&
+                nameAt + 3 <= headSize && std::memcmp(&header[nameAt], "CMT", 3) == 0) {
+                commentSeen = true;
+                if (!(flags & 0x04) && header[25] == 0x30 && dataSize <= left - headSize &&
+                    StoredCommentCorrupt(source, pos + headSize, dataSize, Le32(&header[16])))
+                    return walk;
+            }
         } else if (flags & 0x8000) {
             if (headSize < 11) return walk;
             dataSize = Le32(&header[7]);
@@ -146,57 +214,171 @@ ChainWalk WalkRar4(ChainSource& source, std::uint64_t size, ChainWalk walk,
     }
 }
 
+// A RAR 5 header's numbers as the library reads them: over the whole header,
+// not one record of it; a number that runs past the header or past ten bytes
+// reads as 0, the bytes read so far consumed.
+struct LibraryNumbers {
+    const unsigned char* data;
+    std::size_t size, at;
+    std::size_t Left() const { return size - at; }
+    std::uint64_t Next() {
+        std::uint64_t value = 0;
+        for (unsigned shift = 0; at < size && shift < 64; shift += 7) {
+            const unsigned char b = data[at++];
+            value += static_cast<std::uint64_t>(b & 0x7F) << shift;
+            if (!(b & 0x80)) return value;
+        }
+        return 0;
+    }
+};
+
+// Whether the library crashes on reading this main header (`total` bytes
+// from its checksum on), whatever its checksum: it reads the extra area's
+// metadata record and indexes the archive's name before looking at its
+// size, so a record that asks for a name whose size reads as 0 (an empty
+// name, or the number missing) kills it. Records are followed exactly as the
+// library follows them.
+bool MainHeaderCrashesLibrary(const unsigned char* header, std::size_t total) {
+    LibraryNumbers r{header, total, 4};
+    r.Next();  // header size
+    r.Next();  // type
+    const auto flags = static_cast<std::uint32_t>(r.Next());
+    std::uint64_t extraSize = 0;
+    if (flags & 1) {
+        extraSize = r.Next();
+        if (extraSize >= total) return false;  // refused as broken first
+    }
+    if (flags & 2) r.Next();
+    if (static_cast<std::uint32_t>(r.Next()) & 2) r.Next();  // volume number
+    if (extraSize == 0 || total - extraSize < r.at) return false;
+    r.at = total - static_cast<std::size_t>(extraSize);
+    constexpr std::uint64_t kMetadata = 2;
+    while (r.Left() >= 2) {
+        const auto recordSize = static_cast<std::int64_t>(r.Next());
+        if (recordSize <= 0 || r.Left() == 0 || recordSize > static_cast<std::int64_t>(r.Left()))
+            break;
+        const std::size_t next = r.at + static_cast<std::size_t>(recordSize);
+        const std::uint64_t type = r.Next();
+        if (next < r.at) break;
+        if (type == kMetadata && (static_cast<std::uint32_t>(r.Next()) & 1) && r.Next() == 0)
+            return true;
+        r.at = next;
+    }
+    return false;
+}
+
 // The main header's extra records. The locator names where the quick-open
 // block lies (`quickOpenAt`, 0 for none): the library reads it on opening,
 // so the chain must have a block starting there, and a file that ends
-// before it is cut even at a block boundary. A metadata
-// record that says it names the archive but holds no name size, or an empty
-// name, crashes the library: that header counts as damaged.
-bool ReadMainExtra(const unsigned char* extra, std::size_t extraSize, std::uint64_t mainAt,
+// before it is cut even at a block boundary.
+void ReadMainExtra(const unsigned char* extra, std::size_t extraSize, std::uint64_t mainAt,
                    std::uint64_t& quickOpenAt) {
-    constexpr std::uint64_t kLocator = 1, kMetadata = 2;
+    constexpr std::uint64_t kLocator = 1;
     std::size_t at = 0;
     while (at < extraSize) {
         std::uint64_t recordSize = 0, type = 0, flags = 0, value = 0;
         if (!ReadVint(extra, extraSize, at, recordSize) || recordSize > extraSize - at) break;
         const std::size_t recordEnd = at + static_cast<std::size_t>(recordSize);
         if (ReadVint(extra, recordEnd, at, type) && ReadVint(extra, recordEnd, at, flags) &&
-            (flags & 1)) {
-            const bool read = ReadVint(extra, recordEnd, at, value);
-            if (type == kLocator && read && value != 0)
-                quickOpenAt = value > UINT64_MAX - mainAt ? UINT64_MAX : mainAt + value;
-            if (type == kMetadata && (!read || value == 0)) return false;
-        }
+            (flags & 1) && type == kLocator && ReadVint(extra, recordEnd, at, value) && value != 0)
+            quickOpenAt = value > UINT64_MAX - mainAt ? UINT64_MAX : mainAt + value;
         at = recordEnd;
     }
-    return true;
+}
+
+// Follows a RAR 5 chain the way the library reads it while opening and
+// listing, and says whether it reaches a main header the library crashes on.
+// Opening reads blocks up to the first main header (any kind before it, also
+// past an end block); listing goes on past headers that fail their checksum
+// (only a failure before or at that first main header stops the library) and
+// stops at an end block, an encryption header (what follows is unreadable
+// here), a header it cannot read whole, or a next block that is not further on.
+bool Rar5ListingCrashesLibrary(ChainSource& source, std::uint64_t size, std::uint64_t pos) {
+    constexpr std::uint64_t kMain = 1, kEncryption = 4, kEnd = 5;
+    std::vector<unsigned char> header(256);
+    bool opened = false, checksumFailed = false;
+    while (pos < size && size - pos >= 7) {
+        if (source.Read(pos, header.data(), 7) < 7) return false;
+        LibraryNumbers first{header.data(), 7, 4};
+        std::size_t sizeBytes = 0;
+        while (4 + sizeBytes < 7 && (header[4 + sizeBytes] & 0x80)) ++sizeBytes;
+        if (4 + sizeBytes == 7) return false;
+        ++sizeBytes;
+        const std::uint64_t blockSize = first.Next();
+        if (blockSize == 0 || blockSize + sizeBytes < 3) return false;
+        const std::uint64_t total = 4 + sizeBytes + blockSize;
+        if (total > size - pos) return false;
+        if (header.size() < total) header.resize(static_cast<std::size_t>(total));
+        if (source.Read(pos + 7, header.data() + 7, total - 7) < total - 7) return false;
+        const std::size_t headSize = static_cast<std::size_t>(total);
+        if (Crc32(header.data() + 4, headSize - 4) != Le32(header.data())) checksumFailed = true;
+        LibraryNumbers r{header.data(), headSize, 4 + sizeBytes};
+        const auto type = static_cast<std::uint32_t>(r.Next());
+        const auto flags = static_cast<std::uint32_t>(r.Next());
+        if ((flags & 1) && r.Next() >= total) return false;
+        const std::uint64_t dataSize = (flags & 2) ? r.Next() : 0;
+        if (type == kEncryption) return false;
+        if (type == kMain) {
+            if (MainHeaderCrashesLibrary(header.data(), headSize)) return true;
+            if (!opened && checksumFailed) return false;
+            opened = true;
+        }
+        if (type == kEnd && opened) return false;
+        if (dataSize > UINT64_MAX - pos - total) return false;
+        pos += total + dataSize;
+    }
+    return false;
+}
+
+// A RAR 5 file header (fields from `at`) whose extra area holds a version
+// record with a number other than 0: the entry is a kept older version, and
+// the library names it "name;N". Its name goes into `versioned` so.
+void NoteVersion(const unsigned char* header, std::size_t total, std::size_t at,
+                 std::size_t extraSize, std::unordered_set<std::string>& versioned) {
+    constexpr std::uint64_t kVersionRecord = 4;
+    std::uint64_t fileFlags = 0, value = 0, nameSize = 0;
+    if (!ReadVint(header, total, at, fileFlags) || !ReadVint(header, total, at, value) ||
+        !ReadVint(header, total, at, value))
+        return;
+    at += ((fileFlags & 2) ? 4 : 0) + ((fileFlags & 4) ? 4 : 0);
+    if (at > total || !ReadVint(header, total, at, value) || !ReadVint(header, total, at, value) ||
+        !ReadVint(header, total, at, nameSize) || nameSize > total - at)
+        return;
+    const std::string name(reinterpret_cast<const char*>(header + at),
+                           static_cast<std::size_t>(nameSize));
+    std::size_t record = total - extraSize;
+    while (record < total) {
+        std::uint64_t size = 0, type = 0, flags = 0, number = 0;
+        if (!ReadVint(header, total, record, size) || size == 0 || size > total - record) return;
+        const std::size_t end = record + static_cast<std::size_t>(size);
+        if (ReadVint(header, end, record, type) && type == kVersionRecord &&
+            ReadVint(header, end, record, flags) && ReadVint(header, end, record, number) &&
+            number != 0 && number <= UINT32_MAX)
+            versioned.insert(name + ";" + std::to_string(number));
+        record = end;
+    }
 }
 
 // RAR 5: CRC32(4), header size (vint, at most 3 bytes), type, flags, extra
 // area size (flag 1), data size (flag 2); the checksum covers the header
 // from its size on.
-//
-// With `asListed`, the walk follows the chain as the library does while it
-// lists: on past headers that fail their checksum (the library lists on after
-// them), to find a later main header it crashes on; the verdict stays damaged
-// from the first such header on.
 ChainWalk WalkRar5(ChainSource& source, std::uint64_t size, ChainWalk walk,
-                   std::uint64_t blockLimit, bool asListed) {
-    constexpr std::uint64_t kMain = 1, kEncryption = 4, kEnd = 5;
+                   std::uint64_t blockLimit, std::unordered_set<std::string>* versioned) {
+    constexpr std::uint64_t kMain = 1, kFile = 2, kEncryption = 4, kEnd = 5;
     constexpr std::uint64_t kLongestHeader = 2 * 1024 * 1024;
     constexpr std::size_t kFirstRead = 256;  // most headers in one read
     std::vector<unsigned char> header(kFirstRead);
     walk.rar5 = true;
     std::uint64_t quickOpenAt = 0;
-    bool quickOpenFound = true, checksumFailed = false;
-    const auto whole = [&] { return checksumFailed ? ChainVerdict::Damaged : ChainVerdict::Whole; };
+    bool quickOpenFound = true, commentSeen = false;
+    constexpr std::uint64_t kService = 3;
     std::uint64_t pos = walk.signatureAt + sizeof kRar5Signature;
     for (;; ++walk.blocks) {
-        walk.verdict = whole();
+        walk.verdict = ChainVerdict::Whole;
         if (walk.blocks == blockLimit) return walk;
         walk.verdict = ChainVerdict::Damaged;
         if (pos == size) {
-            if (walk.blocks > 0 && quickOpenFound) walk.verdict = whole();
+            if (walk.mainSeen && quickOpenFound) walk.verdict = ChainVerdict::Whole;
             return walk;
         }
         const std::uint64_t left = size - pos;
@@ -212,10 +394,7 @@ ChainWalk WalkRar5(ChainSource& source, std::uint64_t size, ChainWalk walk,
             if (header.size() < total) header.resize(total);
             if (source.Read(pos + got, header.data() + got, total - got) < total - got) return walk;
         }
-        if (Crc32(header.data() + 4, total - 4) != Le32(header.data())) {
-            if (!asListed || walk.blocks == 0) return walk;
-            checksumFailed = true;
-        }
+        if (Crc32(header.data() + 4, total - 4) != Le32(header.data())) return walk;
         if (pos == quickOpenAt) quickOpenFound = true;
         std::uint64_t type = 0, flags = 0, extraSize = 0, dataSize = 0;
         if (!ReadVint(header.data(), total, at, type) ||
@@ -227,16 +406,48 @@ ChainWalk WalkRar5(ChainSource& source, std::uint64_t size, ChainWalk walk,
             walk.verdict = ChainVerdict::Hidden;
             return walk;
         }
-        if (walk.blocks == 0 && type != kMain) return walk;
-        if (type == kMain && (flags & 1) && extraSize <= total - at &&
-            !ReadMainExtra(header.data() + total - extraSize, extraSize, pos, quickOpenAt)) {
+        if (type == kMain && !walk.mainSeen) {
+            walk.mainSeen = true;
+            std::size_t archiveFlagsAt = at;
+            std::uint64_t archiveFlags = 0;
+            walk.volume = ReadVint(header.data(), total, archiveFlagsAt, archiveFlags) &&
+                          (archiveFlags & 0x0001);
+        }
+        if (type == kMain && MainHeaderCrashesLibrary(header.data(), total)) {
             walk.libraryCrashes = true;
             return walk;
         }
+        if (type == kMain && (flags & 1) && extraSize <= total - at)
+            ReadMainExtra(header.data() + total - extraSize, extraSize, pos, quickOpenAt);
         if (type == kMain) quickOpenFound = quickOpenAt == 0;
-        if (type == kEnd) {
+        if (versioned && type == kFile && (flags & 1) && extraSize <= total - at)
+            NoteVersion(header.data(), total, at, static_cast<std::size_t>(extraSize), *versioned);
+        // A service block "CMT": file flags, unpacked size, attributes, time
+        // (flag 2), checksum (flag 4), compression (method in bits 7 to 9),
+        // host, name. Encryption would be named in its extra area.
+        std::uint64_t fileFlags = 0, unpacked = 0, attributes = 0, compression = 0, host = 0,
+                      nameSize = 0;
+        if (type == kService && !commentSeen && walk.mainSeen &&
+            ReadVint(header.data(), total, at, fileFlags) &&
+            ReadVint(header.data(), total, at, unpacked) &&
+            ReadVint(header.data(), total, at, attributes) && total - at >= 8 &&
+            (at += (fileFlags & 2) ? 4 : 0, true)) {
+            const std::size_t crcAt = at;
+            at += (fileFlags & 4) ? 4 : 0;
+            if (ReadVint(header.data(), total, at, compression) &&
+                ReadVint(header.data(), total, at, host) &&
+                ReadVint(header.data(), total, at, nameSize) && nameSize == 3 &&
+                total - at >= 3 && std::memcmp(&header[at], "CMT", 3) == 0) {
+                commentSeen = true;
+                if ((fileFlags & 4) && !(flags & 1) && ((compression >> 7) & 7) == 0 &&
+                    unpacked == dataSize && dataSize <= left - total &&
+                    StoredCommentCorrupt(source, pos + total, dataSize, Le32(&header[crcAt])))
+                    return walk;
+            }
+        }
+        if (type == kEnd && walk.mainSeen) {
             walk.endBlock = true;
-            if (quickOpenFound) walk.verdict = whole();
+            if (quickOpenFound) walk.verdict = ChainVerdict::Whole;
             return walk;
         }
         if (dataSize > left - total) return walk;
@@ -284,19 +495,22 @@ private:
 
 namespace {
 
-ChainWalk Walk(ChainSource& source, std::uint64_t blockLimit, bool asListed) {
+ChainWalk Walk(ChainSource& source, std::uint64_t blockLimit,
+               std::unordered_set<std::string>* versioned = nullptr) {
     ChainWalk walk;
     const std::uint64_t size = source.Size();
     bool rar5 = false;
     if (!FindSignature(source, size, walk.signatureAt, rar5)) return walk;
-    return rar5 ? WalkRar5(source, size, walk, blockLimit, asListed)
-                : WalkRar4(source, size, walk, blockLimit);
+    return rar5 ? WalkRar5(source, size, walk, blockLimit, versioned)
+                : WalkRar4(source, size, walk, blockLimit, versioned);
 }
 
 // Only a regular file is walked: a FIFO or a device is opened without
 // waiting and left to the library's own answer. `identity` receives the
 // file's device, inode, size and time, when it was walked.
-ChainWalk WalkFile(const std::string& path, bool asListed, struct stat* identity = nullptr) {
+ChainWalk WalkFile(const std::string& path, struct stat* identity = nullptr,
+                   bool* listingCrashes = nullptr,
+                   std::unordered_set<std::string>* versioned = nullptr) {
     const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) return ChainWalk();
     struct stat st;
@@ -307,7 +521,11 @@ ChainWalk WalkFile(const std::string& path, bool asListed, struct stat* identity
     }
     if (identity) *identity = st;
     FileSource source(f);
-    ChainWalk walk = Walk(source, UINT64_MAX, asListed);
+    ChainWalk walk = Walk(source, UINT64_MAX, versioned);
+    if (listingCrashes)
+        *listingCrashes = walk.libraryCrashes ||
+                          (walk.rar5 && Rar5ListingCrashesLibrary(source, source.Size(),
+                                                                  walk.signatureAt + 8));
     std::fclose(f);
     return walk;
 }
@@ -315,10 +533,10 @@ ChainWalk WalkFile(const std::string& path, bool asListed, struct stat* identity
 }  // namespace
 
 ChainWalk WalkBlockChain(ChainSource& source, std::uint64_t blockLimit) {
-    return Walk(source, blockLimit, false);
+    return Walk(source, blockLimit);
 }
 
-ChainWalk WalkArchiveFile(const std::string& path) { return WalkFile(path, false); }
+ChainWalk WalkArchiveFile(const std::string& path) { return WalkFile(path); }
 
 bool UnsafeForLibrary(const std::string& path) {
     // A run opens the same archive to list it and to extract it, attempt
@@ -336,13 +554,88 @@ bool UnsafeForLibrary(const std::string& path) {
         now.st_mtim.tv_nsec == last.identity.st_mtim.tv_nsec)
         return last.unsafe;
     struct stat identity {};
-    const ChainWalk walk = WalkFile(path, true, &identity);
-    const bool unsafe =
-        walk.libraryCrashes || (walk.verdict == ChainVerdict::Damaged && walk.blocks == 0);
+    bool crashes = false;
+    const ChainWalk walk = WalkFile(path, &identity, &crashes);
+    const bool unsafe = crashes || (walk.verdict == ChainVerdict::Damaged && !walk.mainSeen);
     last.path = identity.st_ino != 0 ? path : std::string();
     last.identity = identity;
     last.unsafe = unsafe;
     return unsafe;
+}
+
+std::string LibraryNextVolumeName(std::string name, bool oldNumbering) {
+    const auto digit = [&](std::size_t i) { return i < name.size() && name[i] >= '0' && name[i] <= '9'; };
+    const std::size_t slash = name.rfind('/');
+    const std::size_t base = slash == std::string::npos ? 0 : slash + 1;
+    std::size_t dot = name.rfind('.');
+    if (dot == std::string::npos || dot < base) {
+        dot = name.size();
+        name += ".rar";
+    } else {
+        std::string ext = name.substr(dot);
+        for (char& c : ext) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+        if (ext == "." || ext == ".exe" || ext == ".sfx") name.replace(dot, std::string::npos, ".rar");
+    }
+    if (oldNumbering) {
+        if (!digit(dot + 2) || !digit(dot + 3)) return name.replace(dot + 2, std::string::npos, "00");
+        for (std::size_t at = name.size() - 1; ++name[at] == '9' + 1; --at) {
+            if (at == 0 || name[at - 1] == '.') {
+                name[at] = 'a';  // .999 goes on as .a00
+                break;
+            }
+            name[at] = '0';
+        }
+        return name;
+    }
+    // The volume number: the last digits of the name, or the first group of
+    // digits after a dot in names like "name.part2of5.rar".
+    std::size_t at = name.size() - 1;
+    while (!digit(at) && at > base) --at;
+    std::size_t number = at;
+    while (digit(number) && number > base) --number;
+    for (; number > base && name[number] != '.'; --number) {
+        if (digit(number)) {
+            const std::size_t firstDot = name.find('.', base);
+            if (firstDot != std::string::npos && firstDot < number) at = number;
+            break;
+        }
+    }
+    // Not only digits count up: a volume flag without a number still moves on.
+    while (++name[at] == '9' + 1) {
+        name[at] = '0';
+        if (at == 0 || !digit(at - 1)) {
+            name.insert(at, 1, '1');  // part9 goes on as part10
+            break;
+        }
+        --at;
+    }
+    return name;
+}
+
+bool LibraryCrashesOn(const std::string& path) {
+    bool crashes = false;
+    WalkFile(path, nullptr, &crashes);
+    return crashes;
+}
+
+bool NextVolumeUnsafe(const std::string& volume) {
+    const ChainWalk walk = WalkArchiveFile(volume);
+    if (walk.verdict == ChainVerdict::NoSignature || (!walk.volume && walk.verdict != ChainVerdict::Hidden))
+        return false;
+    // The library tries the name of its numbering, then the other one.
+    for (const bool old : {walk.oldNumbering, !walk.oldNumbering}) {
+        const std::string next = LibraryNextVolumeName(volume, old);
+        struct stat st;
+        if (::stat(next.c_str(), &st) != 0) continue;
+        return !S_ISREG(st.st_mode) || LibraryCrashesOn(next);
+    }
+    return false;
+}
+
+std::unordered_set<std::string> VersionedEntryNames(const std::string& path) {
+    std::unordered_set<std::string> versioned;
+    WalkFile(path, nullptr, nullptr, &versioned);
+    return versioned;
 }
 
 bool ArchiveFileWhole(const std::string& path) {

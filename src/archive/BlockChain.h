@@ -13,6 +13,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <unordered_set>
 
 namespace rardll {
 
@@ -42,10 +43,17 @@ struct ChainWalk {
     std::uint64_t blocks = 0;       // blocks followed after the signature
     bool rar5 = false;
     bool endBlock = false;  // the chain reached an end block
-    // The walk stopped at a main header whose metadata record says it names
-    // the archive but holds no name size, or an empty name: the library
-    // crashes on reading such a header, first in the chain or further on.
+    // A main header was read whole. The library opens an archive at its first
+    // main header, stepping over sound blocks of any kind before it.
+    bool mainSeen = false;
+    // The walk stopped at a main header whose metadata record, read as the
+    // library reads it, asks for the archive's name with a name size of 0
+    // (empty, or missing): the library crashes on reading such a header.
     bool libraryCrashes = false;
+    // The main header says the archive is a volume of a set, and how the
+    // set's names are numbered ("name.rar", "name.r00" for the old way).
+    bool volume = false;
+    bool oldNumbering = false;
 };
 
 // The library looks for a self-extractor's archive this far into the file;
@@ -68,11 +76,33 @@ bool ArchiveFileWhole(const std::string& path);
 
 // True when the file is not to be handed to the library: it has a signature
 // but its main header is cut, fails its checksum, or is not where it belongs
-// (the library crashes on some such headers, and reads no entry from any of
-// them); or its chain, followed as the library lists it, also past headers
-// that fail their checksum, reaches a main header the library crashes on
-// (`libraryCrashes`). One walk of the headers.
+// (the library reads no entry from any of them); or its chain, followed as
+// the library opens and lists it (past headers that fail their checksum,
+// numbers read as the library reads them), reaches a main header the library
+// crashes on.
 bool UnsafeForLibrary(const std::string& path);
+
+// The name the library opens after `name` in a set: "x.part1.rar" ->
+// "x.part2.rar", "x.part9.rar" -> "x.part10.rar"; old numbering "x.rar" ->
+// "x.r00" -> "x.r01".
+std::string LibraryNextVolumeName(std::string name, bool oldNumbering);
+
+// True when the chain, followed as the library opens and lists it, reaches a
+// main header the library crashes on. A later volume is refused only so: one
+// merely damaged the library fails by itself, after what it could extract.
+bool LibraryCrashesOn(const std::string& path);
+
+// True when `volume` is a volume of a set and the volume the library would
+// open after it (by either numbering, as the library tries both) is there
+// but not to be handed to the library: not a regular file (a FIFO would hang
+// the run, a device feed it for ever), or one it crashes on.
+bool NextVolumeUnsafe(const std::string& volume);
+
+// The names (as stored, UTF-8 for RAR 5, with ";N" as the library adds it)
+// of the entries whose header marks them as a kept older version of a file:
+// the reference extractor passes them over. A name like "notes;1" without
+// that mark is an ordinary file.
+std::unordered_set<std::string> VersionedEntryNames(const std::string& path);
 
 // The CRC-32 both formats use (the RAR 4 header checksum is its low half).
 std::uint32_t Crc32(const unsigned char* data, std::size_t size);

@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -12,6 +13,7 @@
 
 #include "archive/BlockChain.h"
 #include "platform/Paths.h"
+#include "platform/RunWatch.h"
 
 using namespace rardll;
 
@@ -151,34 +153,29 @@ struct TRAR::Impl {
         int folderFd_ = -1;
     };
 
-    // The base of a name "base;N" (N decimal), as the archiver names the
-    // older versions it keeps of a file; empty for any other name.
-    static std::wstring VersionBase(const std::wstring& name) {
-        const std::size_t semicolon = name.rfind(L';');
-        if (semicolon == std::wstring::npos || semicolon == 0 || semicolon + 1 == name.size())
-            return {};
-        for (std::size_t i = semicolon + 1; i < name.size(); ++i)
-            if (name[i] < L'0' || name[i] > L'9') return {};
-        return name.substr(0, semicolon);
+    // The listed entries whose header marks them as kept older versions
+    // (`versioned`, as stored): the reference extractor writes only the
+    // newest, under the plain name, and passes these over.
+    static std::unordered_set<std::wstring> OlderVersions(
+        const std::vector<std::wstring>& listed, const std::unordered_set<std::string>& versioned) {
+        std::unordered_set<std::wstring> olderVersions;
+        if (versioned.empty()) return olderVersions;
+        for (const std::wstring& name : listed)
+            if (versioned.count(WideToNative(name))) olderVersions.insert(name);
+        return olderVersions;
     }
 
-    // The listed names that are older versions of another listed name: the
-    // reference extractor writes only the newest, under the plain name.
-    static std::unordered_set<std::wstring> OlderVersions(const std::vector<std::wstring>& listed) {
-        std::unordered_set<std::wstring> bases, olderVersions;
-        for (const std::wstring& name : listed)
-            if (name.find(L';') != std::wstring::npos) {
-                std::wstring base = VersionBase(name);
-                if (!base.empty()) bases.insert(std::move(base));
-            }
-        if (bases.empty()) return olderVersions;
-        std::unordered_set<std::wstring> present;
-        for (const std::wstring& name : listed)
-            if (bases.count(name)) present.insert(name);
-        for (const std::wstring& name : listed)
-            if (name.find(L';') != std::wstring::npos && present.count(VersionBase(name)))
-                olderVersions.insert(name);
-        return olderVersions;
+    // A name with its empty and "." components dropped: "./a//b/" is "a/b".
+    static std::wstring PlainPath(const std::wstring& name) {
+        std::wstring out;
+        for (std::size_t at = 0; at <= name.size();) {
+            std::size_t slash = name.find(L'/', at);
+            if (slash == std::wstring::npos) slash = name.size();
+            const std::wstring part = name.substr(at, slash - at);
+            if (!part.empty() && part != L".") out += (out.empty() ? L"" : L"/") + part;
+            at = slash + 1;
+        }
+        return out;
     }
 
     // The library's kinds of file reference (the header's RedirType).
@@ -268,11 +265,14 @@ bool TRAR::OpenArchive(bool forExtraction) {
         Progress_ = TRARProgressInfo();
         OpenedArchive_ = ArchiveInformation_.FileName_;
         CurrentVolume_ = OpenedArchive_;
+        OpenedVolumes_.assign(1, OpenedArchive_);
         if (!CommentBuffer_) CommentBuffer_.reset(new char[kCommentBufferSize]);
         CommentBuffer_[0] = '\0';
         // The library crashes on some damaged main headers, at the start or
-        // further on, and reads no entry past a damaged first one.
-        if (UnsafeForLibrary(OpenedArchive_)) {
+        // further on, and reads no entry past a damaged first one. It opens
+        // the next volume of a set before telling us: that one is judged now,
+        // each further one when the library reaches the one before it.
+        if (UnsafeForLibrary(OpenedArchive_) || NextVolumeUnsafe(OpenedArchive_)) {
             Report(ERAR_BAD_ARCHIVE, roOpenArchive);
             return false;
         }
@@ -412,15 +412,20 @@ bool TRAR::Walk(int operation, const std::vector<std::string>& fileMasks, bool r
     for (const std::string& m : fileMasks) masks.push_back(Utf8ToWide(m));
     bool firstPass = true;
     const std::unordered_set<std::wstring> olderVersions =
-        extracting ? Impl::OlderVersions(ListedNames_) : std::unordered_set<std::wstring>();
+        extracting ? Impl::OlderVersions(ListedNames_, VersionedEntryNames(OpenedArchive_))
+                   : std::unordered_set<std::wstring>();
     // The folder (as written, ending in '/') last found free of links; it
     // stays so while the walk writes nothing but files, and the next entry
     // in it needs no new look. Empty when nothing is known.
     std::string linkFreeFolder;
     Impl::TemporarySlot slot;
+    std::vector<wchar_t> redirName(Impl::kDestinationLimit + 1);
     try {
         while (last == 0 && ok && !AbortRequested_) {
             RARHeaderDataEx& h = *Header_;
+            h.RedirName = redirName.data();
+            h.RedirNameSize = static_cast<unsigned>(redirName.size());
+            redirName[0] = L'\0';
             last = Library_->RARReadHeaderEx(Handle_, &h);
             const std::wstring name = last == 0 ? BoundedName(h.FileNameW) : std::wstring();
             if (firstPass && last == 0) FirstEntryName_ = name;
@@ -428,11 +433,16 @@ bool TRAR::Walk(int operation, const std::vector<std::string>& fileMasks, bool r
             firstPass = false;
             if (last == ERAR_END_ARCHIVE) {
                 // The library also says "end" where its header chain breaks
-                // (a truncated archive, a damaged main header): the last
-                // volume's own block chain tells whether it really ended.
+                // (a truncated archive, a damaged main header): the block
+                // chains of the volumes it went through tell whether it
+                // really ended.
                 // An archive that yields no entry at all extracts nothing,
                 // which the reference extractor fails too.
-                if (extracting && (noEntry || !ArchiveFileWhole(CurrentVolume_))) {
+                const bool allWhole = std::all_of(OpenedVolumes_.begin(), OpenedVolumes_.end(),
+                                                  [](const std::string& volume) {
+                                                      return ArchiveFileWhole(volume);
+                                                  });
+                if (extracting && (noEntry || !allWhole)) {
                     Report(noEntry ? ERAR_END_ARCHIVE : ERAR_BAD_ARCHIVE, roListFiles);
                     ok = false;
                 }
@@ -477,6 +487,24 @@ bool TRAR::Walk(int operation, const std::vector<std::string>& fileMasks, bool r
                                                       linkFreeFolder) != 0 &&
                             Impl::LinkAboveDestination(destinationNative,
                                                        destFolderNative.size()))) {
+                    step = Refuse;
+                } else if (h.RedirType == Impl::kFileCopy &&
+                           Impl::PlainPath(BoundedName(redirName.data(), redirName.size())) == Impl::PlainPath(name)) {
+                    // A copy of itself has nothing to copy: `unrar x` passes
+                    // it with an empty file, this passes it with none.
+                    step = Skip;
+                } else if (h.RedirType == Impl::kFileCopy && [&] {
+                               // A copy of the output folder or of a folder
+                               // in it would give an empty file: `unrar x`
+                               // fails it reading.
+                               const std::wstring target =
+                                   Impl::PlainPath(BoundedName(redirName.data(), redirName.size()));
+                               struct stat st;
+                               return target.empty() ||
+                                      (::stat(WideToNative(destFolder + target).c_str(), &st) ==
+                                           0 &&
+                                       S_ISDIR(st.st_mode));
+                           }()) {
                     step = Refuse;
                 } else {
                     const bool isFolder = (h.Flags & RHDF_DIRECTORY) != 0;
@@ -527,12 +555,16 @@ bool TRAR::Walk(int operation, const std::vector<std::string>& fileMasks, bool r
                     const std::string temporary =
                         file ? slot.Beside(destination, destinationNative, temporaryWide)
                              : std::string();
+                    // A run that dies meanwhile leaves its watcher to remove it.
+                    if (!temporary.empty()) platform::NoteRunTemporary(temporary);
                     last = Library_->RARProcessFileW(
                         Handle_, RAR_EXTRACT, destPath.data(),
                         temporary.empty() ? destination.data() : temporaryWide.data());
-                    if (!temporary.empty())
+                    if (!temporary.empty()) {
                         last = slot.PutInPlace(destinationNative, last,
                                                h.RedirType == Impl::kHardLink);
+                        platform::NoteRunTemporary({});
+                    }
                     // Anything but a plain file (a hard link to a link, too)
                     // may have made a link on the way.
                     if (file && !reference) {
@@ -638,6 +670,11 @@ int TRAR::Dispatch(unsigned int msg, long P1, long P2) {
                         std::string newName;
                         bool cancel = false;
                         OnNextVolumeRequired(*this, required, newName, cancel);
+                        // The name given is opened as it is: judged first.
+                        struct stat st;
+                        if (!cancel && ::stat(newName.c_str(), &st) == 0 &&
+                            (!S_ISREG(st.st_mode) || LibraryCrashesOn(newName)))
+                            cancel = true;
                         Impl::CopyToBuffer(name, kVolumeNameBytes, newName);
                         answer = cancel ? -1 : 0;
                     } else {
@@ -646,7 +683,16 @@ int TRAR::Dispatch(unsigned int msg, long P1, long P2) {
                         answer = -1;
                     }
                 } else if (P2 == RAR_VOL_NOTIFY) {
-                    if (name) CurrentVolume_.assign(name, ::strnlen(name, kVolumeNameBytes));
+                    if (name) {
+                        CurrentVolume_.assign(name, ::strnlen(name, kVolumeNameBytes));
+                        OpenedVolumes_.push_back(CurrentVolume_);
+                    }
+                    // Refused, the library stays in this volume: the walk
+                    // ends here rather than read on towards the next one.
+                    if (name && NextVolumeUnsafe(CurrentVolume_)) {
+                        Report(ERAR_BAD_ARCHIVE, roOpenArchive);
+                        AbortRequested_ = true;
+                    }
                     if (OnVolumeChanged && name)
                         OnVolumeChanged(*this,
                                         std::string(name, ::strnlen(name, kVolumeNameBytes)));

@@ -243,6 +243,7 @@ private:
     TRARArchiveInformation ArchiveInformation_;
     std::string OpenedArchive_;  // the archive name given to the library
     std::string CurrentVolume_;  // the volume the library reads now
+    std::vector<std::string> OpenedVolumes_;  // every volume this open reached
 };
 
 // Whether `name` matches the wildcard `mask` (*, ?, [set], [!set], [a-z]),

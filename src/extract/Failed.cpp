@@ -76,7 +76,10 @@ const rundialog::ControlText kTexts[] = {
 }  // namespace
 
 TFailedForm::TFailedForm(TMobrelProgressForm& run, const QString& displayName, QWidget* parent)
-    : TRunDialog("FailedForm", run.frmConfig ? run.frmConfig->InterfaceLanguage : 0, 413, parent) {
+    : TFailedForm(run.frmConfig ? run.frmConfig->InterfaceLanguage : 0, displayName, parent) {}
+
+TFailedForm::TFailedForm(std::int32_t language, const QString& displayName, QWidget* parent)
+    : TRunDialog("FailedForm", language, 413, parent) {
     Label1 = NewLabel(this, "Label1", 23, 79);
     FilenameBox = NewNameBox(this, "FilenameBox", 23, 103, 330);
     FilenameBox->setText(displayName);

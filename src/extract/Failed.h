@@ -2,6 +2,8 @@
 // Tells the user that an archive could not be extracted entirely and names the
 // three probable causes, each with a page of the FAQ. Only informs.
 
+#include <cstdint>
+
 #include "ui/RunDialog.h"
 
 class QLineEdit;
@@ -13,6 +15,8 @@ class TFailedForm : public TRunDialog {
 public:
     // `displayName`: the archive's displayed name, shown and hinted.
     TFailedForm(TMobrelProgressForm& run, const QString& displayName, QWidget* parent = nullptr);
+    // For a run that died: its watcher has the interface language only.
+    TFailedForm(std::int32_t language, const QString& displayName, QWidget* parent = nullptr);
 
     QLabel* Label1 = nullptr;
     QLineEdit* FilenameBox = nullptr;

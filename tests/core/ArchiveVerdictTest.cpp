@@ -4,7 +4,10 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <filesystem>
+#include <functional>
 
 #include "ArchiveRecorder.h"
 #include "archive/BlockChain.h"
@@ -26,6 +29,11 @@ std::string Vint(std::uint64_t v) {
     for (; v >= 0x80; v >>= 7) out += static_cast<char>((v & 0x7F) | 0x80);
     return out + static_cast<char>(v);
 }
+
+std::string Le16(std::size_t v) {
+    return {static_cast<char>(v & 0xFF), static_cast<char>(v >> 8 & 0xFF)};
+}
+std::string Le32(std::uint32_t v) { return Le16(v & 0xFFFF) + Le16(v >> 16); }
 
 // Writes the CRC32 of `covered`, little-endian, over the `bytes` bytes at `at`.
 void PutCrc(std::string& s, std::size_t at, const std::string& covered, int bytes = 4) {
@@ -49,6 +57,19 @@ std::string Rar5File(const std::string& name, std::uint64_t dataSize, std::uint6
                          Vint(name.size()) + name);
 }
 
+// A file copy entry `name` of `target` (redirection record, kind 5) whose
+// unpacked size is 3, in an archive after a.txt ("abc") and a folder d.
+std::string Rar5CopyArchive(const std::string& name, const std::string& target) {
+    const std::string record = Vint(5) + Vint(5) + Vint(0) + Vint(target.size()) + target;
+    const std::string extra = Vint(record.size()) + record;
+    return kRar5Signature + Rar5Block(1, 0, Vint(0)) + Rar5File("a.txt", 3, 3) + "abc" +
+           Rar5Block(2, 0, Vint(1) + Vint(0) + Vint(0755) + Vint(0) + Vint(1) + Vint(1) + "d") +
+           Rar5Block(2, 3,
+                     Vint(extra.size()) + Vint(0) + Vint(0) + Vint(3) + Vint(0644) + Vint(0) +
+                         Vint(1) + Vint(name.size()) + name + extra) +
+           Rar5Block(5, 0, Vint(0));
+}
+
 // A RAR 5 archive of entries that declare `unpacked` bytes each and
 // `dataSize` bytes of data, none of it present.
 std::string Rar5Declaring(std::uint64_t unpacked, std::uint64_t dataSize, int entries) {
@@ -69,17 +90,23 @@ void ExpectVerdict(const std::string& archive, const std::string& work, bool who
                                             archive, work + "/reference/"})
                       .exitCode == 0)
         << "the reference extractor's verdict";
-    TRAR rar;
-    ArchiveRecorder seen(rar);
-    rar.OnPasswordRequired = [](TRAR&, bool, const std::wstring&, std::string& pw, bool&) {
-        pw = kFixturePassword;
-    };
-    rar.ListArchive(archive);
-    const bool ok = rar.ExtractArchive(rardll::Utf8ToWide(work + "/out"), true);
+    // In a child process: a crash in the library fails this case alone.
+    const ProcessResult run = RunInChild([&] {
+        TRAR rar;
+        ArchiveRecorder seen(rar);
+        rar.OnPasswordRequired = [](TRAR&, bool, const std::wstring&, std::string& pw, bool&) {
+            pw = kFixturePassword;
+        };
+        rar.ListArchive(archive);
+        const bool ok = rar.ExtractArchive(rardll::Utf8ToWide(work + "/out"), true);
+        bool reported = !seen.failures().empty();
+        for (const auto& entry : seen.processed) reported = reported || entry.second != 0;
+        return (ok ? 1 : 0) | (reported ? 2 : 0);
+    });
+    ASSERT_EQ(run.signal, 0) << "the run died";
+    const bool ok = run.exitCode & 1;
     EXPECT_EQ(whole, ok);
-    bool reported = !seen.failures().empty();
-    for (const auto& entry : seen.processed) reported = reported || entry.second != 0;
-    EXPECT_EQ(reported, !ok) << "a failed run reports why";
+    EXPECT_EQ((run.exitCode & 2) != 0, !ok) << "a failed run reports why";
 }
 
 TEST(ArchiveVerdict, AgreesWithTheReferenceExtractor) {
@@ -99,6 +126,8 @@ TEST(ArchiveVerdict, AgreesWithTheReferenceExtractor) {
     const std::string hidden =
         rar(std::string("-hp") + kFixturePassword, "hidden.rar", "second.bin");
     const std::string sfx = rar("-sfx", "sfx.sfx", "second.bin");  // rar's program, then archive
+    WriteFile(d / "src/comment.txt", "a stored comment\n");
+    const std::string commented = rar("-zcomment.txt", "commented.rar", "second.bin");
     // An archive whose last entry is itself an archive, with its own end block.
     fs::copy_file(d / "rar5.rar", d / "src/inner.rar");
     const std::string nested = rar("-o+", "nested.rar", "inner.rar");
@@ -123,7 +152,36 @@ TEST(ArchiveVerdict, AgreesWithTheReferenceExtractor) {
     const std::string quickOpenMidBlock =
         kRar5Signature + Rar5Block(1, 1, Vint(4) + Vint(0) + std::string("\x03\x01\x01\x01", 4)) +
         Rar5File("a.txt", 3, 3) + "abc" + Rar5Block(5, 0, Vint(0));
+    // A RAR 2.0 main header holding the archive comment (stored): it and the
+    // comment block inside it carry the checksum of their first 13 bytes.
+    const std::string text = "an old comment";
+    std::string comment = std::string("..\x75\x00\x00", 5) + Le16(13 + text.size()) +
+                          Le16(text.size()) + "\x0F\x30" + Le16(Crc32(text));
+    PutCrc(comment, 0, comment.substr(2), 2);
+    std::string oldMain = r4.substr(7, 13);
+    oldMain[3] |= 0x02;
+    oldMain.replace(5, 2, Le16(13 + comment.size() + text.size()));
+    PutCrc(oldMain, 0, oldMain.substr(2), 2);
+    const std::string commentInMain = r4.substr(0, 7) + oldMain + comment + text + r4.substr(20);
+    // A RAR 4 comment block: a stored service entry named CMT after the main
+    // header, its checksum that of its text.
+    const std::string r4Cmt = std::string("..\x7A\x00\x80", 5) + Le16(35) + Le32(text.size()) +
+                              Le32(text.size()) + "\x03" + Le32(Crc32(text)) +
+                              std::string(4, '\0') + "\x1D\x30" + Le16(3) +
+                              std::string(4, '\0') + "CMT";
+    std::string r4Commented = r4.substr(0, 20) + r4Cmt + text + r4.substr(20);
+    PutCrc(r4Commented, 20, r4Cmt.substr(2), 2);
+    // The RAR 4 main header's encrypted-headers flag set over plain headers.
+    std::string r4Flagged = r4;
+    r4Flagged[10] |= static_cast<char>(0x80);
+    PutCrc(r4Flagged, 7, r4Flagged.substr(9, 11), 2);
     const std::string hugeSizes = Rar5Declaring((std::uint64_t{1} << 63) - 2, 0, 3);
+    // The library stops reading main-header records at one of size 0: the
+    // empty name after it is never read.
+    const std::string zeroRecord("\x00\x03\x02\x01\x00", 5);
+    const std::string nameAfterZeroRecord =
+        kRar5Signature + Rar5Block(1, 5, Vint(zeroRecord.size()) + Vint(0) + zeroRecord) +
+        Rar5File("a.txt", 3, 3) + "abc" + Rar5Block(5, 0, Vint(0));
     const std::size_t innerEnd = nested.rfind(r5) + r5.size();
 
     const std::vector<std::pair<const char*, std::string>> whole = {
@@ -137,6 +195,17 @@ TEST(ArchiveVerdict, AgreesWithTheReferenceExtractor) {
         {"self-extractor", sfx},
         {"encrypted headers", hidden},
         {"unpacked sizes near 2^63", hugeSizes},
+        {"empty archive name after a main-header record of size 0", nameAfterZeroRecord},
+        {"RAR 2.0 archive comment inside the main header", commentInMain},
+        {"RAR 2.0 stored comment's text changed (never checked)",
+         flip(commentInMain, commentInMain.find(text))},
+        {"RAR 4 comment block", r4Commented},
+        {"RAR 5 stored comment", commented},
+        {"file copy of itself", Rar5CopyArchive("b.txt", "./b.txt")},
+        {"RAR 5 main header after a sound file block",
+         r5.substr(0, 8) + r5.substr(r5File, r5First - r5File) + r5.substr(8)},
+        {"RAR 4 main header after a sound file block",
+         r4.substr(0, 7) + r4.substr(r4File, r4First - r4File) + r4.substr(7)},
     };
     const std::vector<std::pair<const char*, std::string>> damaged = {
         {"RAR 5 cut inside a header", r5.substr(0, r5First + 9)},
@@ -145,6 +214,8 @@ TEST(ArchiveVerdict, AgreesWithTheReferenceExtractor) {
         {"RAR 4 cut inside data", r4.substr(0, r4.find(second) + 100)},
         {"RAR 5 cut inside its end block", r5.substr(0, r5.size() - 3)},
         {"RAR 5 after other data, cut inside data", before + r5.substr(0, r5.size() - 4000)},
+        {"RAR 5 signature across the first 64 KiB read, cut inside data",
+         PatternData(7 + 65536 - 3, 5, true) + r5.substr(0, r5.size() - 4000)},
         {"self-extractor cut inside data", sfx.substr(0, sfx.size() - 1000)},
         {"RAR 5 header checksum broken early, end block intact", flip(r5, r5File)},
         {"RAR 4 header checksum broken early, end block intact", flip(r4, r4File)},
@@ -158,13 +229,23 @@ TEST(ArchiveVerdict, AgreesWithTheReferenceExtractor) {
         {"no entry: main header broken", flip(r5, 8)},
         {"no entry: signature only", r5.substr(0, 8)},
         {"quick-open offset into the middle of a block", quickOpenMidBlock},
+        {"RAR 5 stored comment's text changed", flip(commented, commented.find("stored"))},
+        {"RAR 4 comment block's text changed", flip(r4Commented, r4Commented.find(text))},
         {"data size near 2^64", Rar5Declaring(1, ~std::uint64_t{0} - 5, 1)},
+        {"RAR 4 main header says its headers are encrypted, they are not", r4Flagged},
+        {"file copy of the output folder", Rar5CopyArchive("b.txt", "")},
+        {"file copy of \".\"", Rar5CopyArchive("b.txt", ".")},
+        {"file copy of a folder", Rar5CopyArchive("b.txt", "d")},
     };
     for (const bool isWhole : {true, false})
         for (const auto& [name, bytes] : isWhole ? whole : damaged) {
             SCOPED_TRACE(name);
             WriteFile(d / "case.rar", bytes);
             ExpectVerdict(d / "case.rar", d / "work", isWhole);
+            // A copy with nothing to copy is never an empty file.
+            if (std::string(name).rfind("file copy", 0) == 0) {
+                EXPECT_FALSE(fs::exists(d / "work/out/b.txt"));
+            }
         }
     // Hostile sizes do not overflow the listing's totals either.
     TRAR listing;
@@ -173,21 +254,128 @@ TEST(ArchiveVerdict, AgreesWithTheReferenceExtractor) {
     EXPECT_EQ(listing.ArchiveInformation().UnCompressedSize(), INT64_MAX);
 }
 
-// The set is judged on the volume the library ended on: its last.
-TEST(ArchiveVerdict, ADamagedLastVolumeFailsTheSet) {
+// A damaged volume fails the set: the last one cut inside its end block, a
+// middle one with a broken main header (the library fails it by itself, after
+// extracting what the volumes before it hold, as `unrar x` does).
+TEST(ArchiveVerdict, ADamagedVolumeFailsTheSet) {
     TempDir dir;
-    for (const std::string& v : VolumeSet().volumes) fs::copy_file(v, dir / fs::path(v).filename());
-    const std::string last = dir / fs::path(VolumeSet().volumes.back()).filename();
-    WriteFile(last, ReadFile(last).substr(0, fs::file_size(last) - 3));  // inside its end block
-    ExpectVerdict(dir / fs::path(VolumeSet().archive).filename(), dir / "work", false);
+    const auto& volumes = VolumeSet().volumes;
+    for (const std::size_t damaged : {volumes.size() - 1, std::size_t{1}}) {
+        SCOPED_TRACE("volume " + std::to_string(damaged + 1));
+        fs::remove_all(dir / "set");
+        fs::create_directories(dir / "set");
+        for (const std::string& v : volumes) fs::copy_file(v, dir / "set" / fs::path(v).filename());
+        const std::string cut = dir / "set" / fs::path(volumes[damaged]).filename();
+        std::string bytes = ReadFile(cut);
+        if (damaged == 1) bytes[8 + 2] ^= 0x55;  // its main header's checksum
+        WriteFile(cut, damaged == 1 ? bytes : bytes.substr(0, bytes.size() - 3));
+        ExpectVerdict(dir / "set" / fs::path(VolumeSet().archive).filename(), dir / "work", false);
+        EXPECT_EQ(fs::exists(dir / "work/reference/first.txt"), fs::exists(dir / "work/out/first.txt"));
+    }
+}
+
+// A RAR 4 entry over 4 GiB: its data size takes the high word of the packed
+// size, not of the unpacked one, and the walk finds the end block past it.
+// The bytes are virtual: the entry's header, then zeros, then the end block.
+TEST(ArchiveVerdict, ARar4EntryOver4GiBIsSteppedOverByItsPackedSize) {
+    std::string header = std::string("..\x74\x00\x81", 5) + Le16(45) + Le32(0x10) + Le32(0x20) +
+                         "\x03" + Le32(0) + Le32(0) + "\x1D\x30" + Le16(5) + Le32(0) +
+                         Le32(1) + Le32(2) + "a.bin";
+    PutCrc(header, 0, header.substr(2), 2);
+    std::string mainHeader = std::string("..\x73\x00\x00", 5) + Le16(13) + std::string(6, '\0');
+    PutCrc(mainHeader, 0, mainHeader.substr(2), 2);
+    std::string end = std::string("..\x7B\x00\x40", 5) + Le16(7);
+    PutCrc(end, 0, end.substr(2), 2);
+    const std::string front = std::string("Rar!\x1A\x07\x00", 7) + mainHeader + header;
+    struct Virtual : rardll::ChainSource {
+        std::string front, end;
+        std::uint64_t endAt = 0;
+        std::uint64_t Size() const override { return endAt + end.size(); }
+        std::size_t Read(std::uint64_t at, unsigned char* buffer, std::size_t size) override {
+            if (at >= Size()) return 0;
+            size = static_cast<std::size_t>(std::min<std::uint64_t>(size, Size() - at));
+            for (std::size_t i = 0; i < size; ++i) {
+                const std::uint64_t p = at + i;
+                buffer[i] = p < front.size() ? front[p] : p >= endAt ? end[p - endAt] : 0;
+            }
+            return size;
+        }
+    } source;
+    source.front = front;
+    source.end = end;
+    source.endAt = front.size() + (std::uint64_t{1} << 32) + 0x10;
+    const rardll::ChainWalk walk = rardll::WalkBlockChain(source);
+    EXPECT_EQ(walk.verdict, rardll::ChainVerdict::Whole);
+    EXPECT_TRUE(walk.endBlock);
+}
+
+// The check before every open walks an archive once while it stays the same
+// file; one replaced under the same name is walked again.
+TEST(ArchiveVerdict, AnArchiveReplacedUnderItsNameIsJudgedAgain) {
+    TempDir dir;
+    const std::string record("\x03\x02\x01\x00", 4);  // metadata, name of size 0
+    WriteFile(dir / "new.rar", kRar5Signature +
+                                   Rar5Block(1, 5, Vint(record.size()) + Vint(0) + record) +
+                                   Rar5Block(5, 0, Vint(0)));
+    fs::copy_file(VolumeSet().volumes.back(), dir / "a.rar");
+    EXPECT_FALSE(rardll::UnsafeForLibrary(dir / "a.rar"));
+    fs::rename(dir / "new.rar", dir / "a.rar");
+    EXPECT_TRUE(rardll::UnsafeForLibrary(dir / "a.rar"));
+}
+
+// A later volume the library would hang on (a FIFO, a device), cannot read
+// (a folder) or crash on (a main header whose metadata record has an empty
+// name) is judged before the library opens it, as the second volume and as a
+// further one: the run ends as failed, reported, and alive. `unrar x` hangs or
+// dies on these.
+TEST(ArchiveVerdict, ALaterVolumeIsJudgedBeforeTheLibraryOpensIt) {
+    TempDir dir;
+    const std::string record("\x03\x02\x01\x00", 4);  // metadata, name of size 0
+    const std::string crashing =
+        kRar5Signature + Rar5Block(1, 5, Vint(record.size()) + Vint(1) + Vint(1) + record) +
+        Rar5Block(5, 0, Vint(0));
+    const std::vector<std::pair<const char*, std::function<void(const std::string&)>>> kinds = {
+        {"FIFO", [](const std::string& v) { ASSERT_EQ(0, ::mkfifo(v.c_str(), 0600)); }},
+        {"folder", [](const std::string& v) { fs::create_directory(v); }},
+        {"device", [](const std::string& v) { fs::create_symlink("/dev/zero", v); }},
+        {"crashing main header", [&](const std::string& v) { WriteFile(v, crashing); }},
+    };
+    for (const int replaced : {1, 2})
+        for (const auto& [kind, make] : kinds) {
+            SCOPED_TRACE(std::string(kind) + " as volume " + std::to_string(replaced + 1));
+            fs::remove_all(dir / "set");
+            fs::create_directories(dir / "set");
+            for (const std::string& v : VolumeSet().volumes)
+                fs::copy_file(v, dir / "set" / fs::path(v).filename());
+            const std::string volume =
+                dir / "set" / fs::path(VolumeSet().volumes[replaced]).filename();
+            fs::remove(volume);
+            make(volume);
+            const ProcessResult run = RunInChild(
+                [&] {
+                    TRAR rar;
+                    ArchiveRecorder seen(rar);
+                    rar.OnNextVolumeRequired = [](TRAR&, const std::string& name,
+                                                  std::string& newName,
+                                                  bool&) { newName = name; };
+                    rar.ListArchive(dir / "set/set.part1.rar");
+                    const bool ok = rar.ExtractArchive(rardll::Utf8ToWide(dir / "out"), true);
+                    return (ok ? 1 : 0) | (seen.failures().empty() ? 0 : 2);
+                },
+                20);
+            EXPECT_EQ(run.signal, 0) << (run.timedOut ? "the run hung" : "the run died");
+            EXPECT_EQ(run.exitCode, 2) << "failed, and reported";
+        }
 }
 
 // Headers the library crashes on: the fuzz findings under tests/fixtures/ (see
-// its README), also with their checksums made right, and a main header made
-// here whose metadata record names the archive with an empty name. Their walk
-// stops where the damage is; such an archive is never handed to the library,
-// and the run fails as for any damaged archive. A later main header crashes
-// the library's listing also past file headers that fail their checksum.
+// its README), also with their checksums made right, and main headers made
+// here whose metadata record asks for the archive's name with an empty name,
+// or with the name size read past the record's end (the library reads the
+// whole header, not the record). Their walk stops where the damage is; such
+// an archive is never handed to the library, and the run fails as for any
+// damaged archive. A later main header crashes the library's listing also
+// past file headers that fail their checksum.
 TEST(ArchiveVerdict, HeadersTheLibraryCrashesOnAreDamaged) {
     TempDir dir;
     const std::string fixtures = std::string(TEST_SOURCE_DIR) + "/fixtures/";
@@ -195,8 +383,24 @@ TEST(ArchiveVerdict, HeadersTheLibraryCrashesOnAreDamaged) {
     WriteFile(dir / "empty-name.rar", kRar5Signature +
                                           Rar5Block(1, 5, Vint(record.size()) + Vint(0) + record) +
                                           Rar5Block(5, 0, Vint(0)));
+    // Metadata with a time flag and no time, then one whose flags' last byte
+    // lies past the record: the name size is read from beyond the header.
+    const std::string straddling("\x02\x02\x02\x02\x02\x81\x00", 7);
+    const std::string crashingMain =
+        Rar5Block(1, 5, Vint(straddling.size()) + Vint(0) + straddling);
+    std::string brokenFile = Rar5File("a.txt", 3, 3) + "abc";
+    brokenFile[0] ^= 0x55;
+    WriteFile(dir / "straddling.rar", kRar5Signature + crashingMain + Rar5Block(5, 0, Vint(0)));
+    WriteFile(dir / "straddling-later.rar", kRar5Signature + Rar5Block(1, 0, Vint(0)) +
+                                                brokenFile + crashingMain +
+                                                Rar5Block(5, 0, Vint(0)));
     // File and blocks its walk stops at.
-    std::vector<std::pair<std::string, std::uint64_t>> files = {{dir / "empty-name.rar", 0}};
+    std::vector<std::pair<std::string, std::uint64_t>> files = {
+        {dir / "empty-name.rar", 0},
+        {dir / "straddling.rar", 0},
+        {dir / "straddling-later.rar", 1},
+        {fixtures + "library-crash-single-volume.rar", 1},
+        {fixtures + "signature-after-byte-7-crash-1.rar", 0}};
     for (int i = 1; i <= 6; ++i) {
         const std::string name = "main-header-library-crash-" + std::to_string(i) + ".rar";
         files.emplace_back(fixtures + name, 0);
@@ -204,7 +408,9 @@ TEST(ArchiveVerdict, HeadersTheLibraryCrashesOnAreDamaged) {
         const std::size_t at = bytes.find(kRar5Signature) + 8;
         PutCrc(bytes, at, bytes.substr(at + 4, 1 + static_cast<unsigned char>(bytes[at + 4])));
         WriteFile(dir / name, bytes);
-        files.emplace_back(dir / name, 0);
+        // Made sound, the 4th's first block is stepped over as the library
+        // does, up to the main header it crashes on.
+        files.emplace_back(dir / name, i == 4 ? 1 : 0);
     }
     // Two file headers with wrong checksums, then the main header at 0xE5.
     const std::string later = fixtures + "file-header-listing-crash-1.rar";
@@ -220,12 +426,16 @@ TEST(ArchiveVerdict, HeadersTheLibraryCrashesOnAreDamaged) {
         const rardll::ChainWalk walk = rardll::WalkArchiveFile(file);
         EXPECT_EQ(walk.verdict, rardll::ChainVerdict::Damaged);
         EXPECT_EQ(walk.blocks, blocks);
-        TRAR rar;
-        ArchiveRecorder seen(rar);
-        rar.ListArchive(file);  // its result is the close's: a failure is reported
-        EXPECT_TRUE(seen.reported(rardll::ERAR_BAD_ARCHIVE, roOpenArchive));
-        EXPECT_FALSE(rar.ExtractArchive(rardll::Utf8ToWide(dir / "out"), true));
-        EXPECT_FALSE(rar.FirstOrSingleArchive(file));
+        const ProcessResult run = RunInChild([&] {
+            TRAR rar;
+            ArchiveRecorder seen(rar);
+            rar.ListArchive(file);  // its result is the close's: a failure is reported
+            return (seen.reported(rardll::ERAR_BAD_ARCHIVE, roOpenArchive) ? 1 : 0) |
+                   (rar.ExtractArchive(rardll::Utf8ToWide(dir / "out"), true) ? 2 : 0) |
+                   (rar.FirstOrSingleArchive(file) ? 4 : 0);
+        });
+        EXPECT_EQ(run.signal, 0) << "the library crashed";
+        EXPECT_EQ(run.exitCode, 1) << "refused before the library opened it, every way";
     }
 }
 

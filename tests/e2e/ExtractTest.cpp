@@ -185,20 +185,25 @@ TEST_F(ExtractRun, TreeEqualsUnrarInTheArchivesFolderAndInASubfolder) {
     }());
 }
 
-// An archive that keeps older versions of a file ("rar a -ver") gives only
-// the newest, under its plain name, as `unrar x` does; a name that only looks
-// like a version is an ordinary file.
+// An archive that keeps older versions of a file ("rar a -ver", here ";1" to
+// ";10") gives only the newest, under its plain name, as `unrar x` does; what
+// makes a version is its header, not its name: "plain;1" beside "plain",
+// added without -ver, is an ordinary file.
 TEST_F(ExtractRun, OlderVersionsOfAFileAreNotWritten) {
     fs::create_directories(dir / "src");
     fs::create_directories(dir / "in");
-    for (const char* text : {"first\n", "second version\n", "newest of all\n"}) {
-        WriteFile(dir / "src/notes.txt", text);
+    for (int version = 1; version <= 11; ++version) {
+        WriteFile(dir / "src/notes.txt", "version " + std::to_string(version) + "\n");
         makeArchive(dir / "src", dir / "in/v.rar", {"notes.txt"}, {"-ver"});
     }
+    WriteFile(dir / "src/plain", "plain\n");
     WriteFile(dir / "src/plain;1", "not a version\n");
-    makeArchive(dir / "src", dir / "in/v.rar", {"plain;1"});
+    makeArchive(dir / "src", dir / "in/v.rar", {"plain", "plain;1"});
     const Tree expected = reference(dir / "in/v.rar");
-    ASSERT_EQ((Tree{{"notes.txt", "Fnewest of all\n"}, {"plain;1", "Fnot a version\n"}}), expected);
+    ASSERT_EQ((Tree{{"notes.txt", "Fversion 11\n"},
+                    {"plain", "Fplain\n"},
+                    {"plain;1", "Fnot a version\n"}}),
+              expected);
     EXPECT_EQ(0, run({dir / "in/v.rar"}).exitCode);
     EXPECT_SAME_TREE(expected, readTree(dir / "in", {"v.rar"}));
     EXPECT_TRUE(dialogLog().empty());
@@ -568,6 +573,47 @@ TEST_F(ExtractRun, AnEndRequestDuringALargeEntryLeavesNoHalfFile) {
     EXPECT_FALSE(asked.timedOut);
     EXPECT_TRUE(logHas(dialogLog(), "TPasswordForm | "));
     EXPECT_FALSE(fs::exists(dir / "in/s.txt"));
+}
+
+// A run that dies by a signal in the middle of an entry (a crash in the
+// library, a kill) still ends with the failure report, from the process that
+// watched it, with no temporary left; the further archive is handed on.
+TEST_F(ExtractRun, ARunThatDiesByASignalIsReportedAndLeavesNoTemporary) {
+    fs::create_directories(dir / "in");
+    fs::copy_file(testing_support::LargeArchive().archive, dir / "in/large.rar");
+    WriteFile(script, "TFailedForm OKButton\n");
+    std::atomic<bool> killed{false};
+    std::thread killer([&] {
+        for (int i = 0; i < 60000 && !killed; ++i) {
+            const auto found = temporaries(dir / "in");
+            std::error_code ec;
+            if (!found.empty() && fs::file_size(found[0], ec) > 0 && !ec) {
+                // The run is the one whose parent is a run too: its watcher.
+                const auto runs = runsOfThisTest();
+                for (const pid_t pid : runs) {
+                    std::istringstream stat(ReadFile("/proc/" + std::to_string(pid) + "/stat"));
+                    std::string field;
+                    for (int f = 0; f < 4; ++f) stat >> field;  // the fourth: the parent
+                    for (const pid_t other : runs)
+                        if (field == std::to_string(other)) ::kill(pid, SIGSEGV);
+                }
+                killed = true;
+            }
+            std::this_thread::sleep_for(std::chrono::microseconds(500));
+        }
+    });
+    const auto r = run({dir / "in/large.rar", dir / "in/absent.rar"});
+    EXPECT_TRUE(killed.exchange(true)) << "the entry was never seen being written";
+    killer.join();
+    EXPECT_EQ(0, r.signal);
+    EXPECT_EQ(0, r.exitCode) << r.output;
+    EXPECT_TRUE(logHas(dialogLog(), "TFailedForm | "));
+    EXPECT_FALSE(fs::exists(dir / "in/large.txt"));
+    EXPECT_TRUE(temporaries(dir / "in").empty());
+    // The further archive's run reports it missing.
+    for (int i = 0; i < 500 && dialogLog().size() < 2; ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    EXPECT_EQ(2u, dialogLog().size());
 }
 
 // With automatic detection and no installer record, the run's dialogs speak

@@ -93,4 +93,26 @@ ProcessResult RunProcess(const std::string& program, const std::vector<std::stri
     return result;
 }
 
+ProcessResult RunInChild(const std::function<int()>& body, unsigned timeoutSeconds) {
+    ProcessResult result;
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        ::alarm(timeoutSeconds);
+        int code = 255;
+        try {
+            code = body();
+        } catch (...) {
+        }
+        ::_exit(code);
+    }
+    int status = 0;
+    if (pid < 0 || ::waitpid(pid, &status, 0) != pid) return result;
+    if (WIFEXITED(status)) result.exitCode = WEXITSTATUS(status);
+    if (WIFSIGNALED(status)) {
+        result.signal = WTERMSIG(status);
+        result.timedOut = result.signal == SIGALRM;
+    }
+    return result;
+}
+
 }  // namespace testing_support

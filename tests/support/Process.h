@@ -1,6 +1,7 @@
 #pragma once
 // Runs a program and waits for it, with a time limit.
 
+#include <functional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -24,6 +25,11 @@ struct ProcessOptions {
 
 ProcessResult RunProcess(const std::string& program, const std::vector<std::string>& args,
                          const ProcessOptions& options = {});
+
+// Runs `body` in a forked child, so that a crash of the library it calls
+// fails one case and the tests go on. exitCode is what body returned (0 to
+// 255); a child still running after `timeoutSeconds` is killed.
+ProcessResult RunInChild(const std::function<int()>& body, unsigned timeoutSeconds = 60);
 
 // The environment value that removes a variable.
 inline const char* const kUnset = "\x01unset";

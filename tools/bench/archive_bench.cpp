@@ -9,6 +9,10 @@
 //                                  `unrar x -o+ -inul`, alternating, RUNS each
 //   archive_bench list ARCHIVE [RUNS]
 //                                  TRAR::ListArchive
+//   archive_bench verdicts WORKDIR ARCHIVE...
+//                                  each archive extracted by the component
+//                                  and by `unrar x`: differing verdicts and
+//                                  trees, crashes and hangs, counted
 //   archive_bench walk ARCHIVE [RUNS]
 //                                  the block-chain walk that judges the
 //                                  archive whole, once per extraction, and
@@ -16,6 +20,7 @@
 //
 // Keep WORKDIR under /tmp, never in the source tree.
 
+#include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -26,6 +31,8 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -172,6 +179,81 @@ static int Walk(const std::string& archive, int runs) {
     return 0;
 }
 
+// A folder's tree: relative path -> "/" for a folder, else the file's bytes.
+static std::map<std::string, std::string> Tree(const std::string& root) {
+    std::map<std::string, std::string> tree;
+    std::error_code ec;
+    for (auto it = fs::recursive_directory_iterator(root, ec); !ec && it != fs::end(it);
+         it.increment(ec)) {
+        const std::string rel = fs::relative(it->path(), root, ec).string();
+        if (it->is_symlink(ec))
+            tree[rel] = "-> " + fs::read_symlink(it->path(), ec).string();
+        else if (it->is_directory(ec))
+            tree[rel] = "/";
+        else {
+            std::ifstream in(it->path(), std::ios::binary);
+            tree[rel] = std::string(std::istreambuf_iterator<char>(in), {});
+        }
+    }
+    return tree;
+}
+
+// Each archive extracted by the component (as the program does: list, then
+// extract; no password) in a child process, and by `unrar x -p-`, both with a
+// time limit; prints one line per archive that differs and the totals.
+static int Verdicts(const std::string& work, const std::vector<std::string>& archives) {
+    int same = 0, wrongSuccess = 0, falseFailure = 0, treeDiffers = 0, died = 0, hung = 0,
+        referenceHung = 0;
+    for (const std::string& archive : archives) {
+        fs::remove_all(work);
+        fs::create_directories(work + "/ours");
+        fs::create_directories(work + "/reference");
+        const int rc = Run({"timeout", "20", "unrar", "x", "-y", "-p-", "-inul",
+                            fs::absolute(archive).string(), work + "/reference/"});
+        const pid_t pid = ::fork();
+        if (pid == 0) {
+            ::alarm(20);
+            TRAR rar;
+            rar.OnPasswordRequired = [](TRAR&, bool, const std::wstring&, std::string&,
+                                        bool& cancel) { cancel = true; };
+            rar.ForceTestToEnd = true;
+            rar.OnReplace = [](TRAR&, const TRARReplaceData&, const TRARReplaceData&,
+                               TRARReplaceAction& action) { action = rrOverwrite; };  // as -y
+            rar.ListArchive(archive);
+            _exit(rar.ExtractArchive(rardll::Utf8ToWide(work + "/ours"), true) ? 0 : 1);
+        }
+        int status = 0;
+        ::waitpid(pid, &status, 0);
+        const char* what = nullptr;
+        if (rc == 124) {
+            ++referenceHung;
+            continue;
+        }
+        if (WIFSIGNALED(status)) {
+            what = WTERMSIG(status) == SIGALRM ? "hung" : "died";
+            ++(WTERMSIG(status) == SIGALRM ? hung : died);
+        } else if (WEXITSTATUS(status) == 0 && rc != 0) {
+            what = "wrong success";
+            ++wrongSuccess;
+        } else if (WEXITSTATUS(status) != 0 && rc == 0) {
+            what = "false failure";
+            ++falseFailure;
+        } else if (Tree(work + "/ours") != Tree(work + "/reference")) {
+            what = "tree differs";
+            ++treeDiffers;
+        } else {
+            ++same;
+        }
+        if (what) std::printf("%s: %s (unrar x %d)\n", archive.c_str(), what, rc);
+    }
+    std::printf(
+        "%zu archives: %d as unrar x, %d wrong successes, %d false failures, %d other trees, "
+        "%d died, %d hung (%d skipped: unrar x hung)\n",
+        archives.size(), same, wrongSuccess, falseFailure, treeDiffers, died, hung,
+        referenceHung);
+    return 0;
+}
+
 int main(int argc, char** argv) {
     std::string mode = argc > 1 ? argv[1] : "";
     if (mode == "make" && argc == 3) return Make(argv[2]);
@@ -179,8 +261,10 @@ int main(int argc, char** argv) {
         return Extract(argv[2], argv[3], argc > 4 ? std::atoi(argv[4]) : 5);
     if (mode == "list" && argc >= 3) return List(argv[2], argc > 3 ? std::atoi(argv[3]) : 5);
     if (mode == "walk" && argc >= 3) return Walk(argv[2], argc > 3 ? std::atoi(argv[3]) : 5);
+    if (mode == "verdicts" && argc >= 4)
+        return Verdicts(argv[2], std::vector<std::string>(argv + 3, argv + argc));
     std::fprintf(stderr,
                  "usage: archive_bench make WORKDIR | extract ARCHIVE WORKDIR [RUNS] | list "
-                 "ARCHIVE [RUNS] | walk ARCHIVE [RUNS]\n");
+                 "ARCHIVE [RUNS] | walk ARCHIVE [RUNS] | verdicts WORKDIR ARCHIVE...\n");
     return 2;
 }
