@@ -19,6 +19,7 @@
 #include "ui/About.h"
 #include "ui/Dialogs.h"
 #include "ui/Look.h"
+#include "ui/Pictures.h"
 
 namespace {
 
@@ -49,10 +50,8 @@ int main(int argc, char** argv) {
     QApplication::setApplicationName(QStringLiteral("Tarnwick"));
     // Title bars and task switchers show the crate; Wayland finds it through the
     // desktop entry's name.
-    QIcon icon;
-    for (int size : {16, 22, 24, 32, 48, 64, 128, 256})
-        icon.addFile(QStringLiteral(":/icons/tarnwick_%1.png").arg(size));
-    QApplication::setWindowIcon(icon);
+    QApplication::setWindowIcon(pictures::FileIcon(QStringLiteral(":/icons/tarnwick_%1.png"),
+                                                   {16, 22, 24, 32, 48, 64, 128, 256}));
     QGuiApplication::setDesktopFileName(QStringLiteral("tarnwick"));
     // Each run ends when its own main window goes, not when the last window does:
     // the main window stays hidden through an extraction run.
