@@ -587,8 +587,9 @@ bool TRAR::ListArchive(const std::string& FileName) {
         ArchiveInformation_.Reset();
         ArchiveInformation_.FileName_ = FileName;
         ListedNames_.clear();
-        whole = Impl::FileIdentity(FileName, ListedFile_) && OpenArchive(false) &&
-                ReadArchiveFlagsAndComment() && Walk(RAR_SKIP, {}, false, std::wstring());
+        const bool known = Impl::FileIdentity(FileName, ListedFile_);
+        whole = OpenArchive(false) && ReadArchiveFlagsAndComment() &&
+                Walk(RAR_SKIP, {}, false, std::wstring()) && known;
     } catch (...) {
         whole = false;
     }
