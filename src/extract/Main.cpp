@@ -18,6 +18,7 @@
 #include <QProgressBar>
 #include <QScreen>
 #include <QSocketNotifier>
+#include <QThread>
 #include <QUrl>
 #include <QWindow>
 #include <atomic>
@@ -644,6 +645,16 @@ void TMobrelProgressForm::Timer1Timer() {
         show();
         raise();
         activateWindow();
+        // The run starts without a fixed wait, yet the window is painted
+        // before the listing keeps the thread busy: the display is given
+        // until it exposes the window, never long (a window kept hidden runs
+        // all the same).
+        QElapsedTimer waited;
+        waited.start();
+        while (windowHandle() && !windowHandle()->isExposed() && !waited.hasExpired(200)) {
+            QThread::msleep(2);
+            QCoreApplication::processEvents();
+        }
 
         bool listed = true;
         if (ArchivePath.find('?') != std::string::npos && !platform::FileExists(ArchivePath)) {
