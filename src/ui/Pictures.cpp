@@ -98,10 +98,6 @@ public:
     QPixmap pixmap(const QSize& size, QIcon::Mode mode, QIcon::State state) override {
         return loaded().pixmap(size, mode, state);
     }
-    QPixmap scaledPixmap(const QSize& size, QIcon::Mode mode, QIcon::State state,
-                         qreal scale) override {
-        return loaded().pixmap(size, scale, mode, state);
-    }
     void paint(QPainter* painter, const QRect& rect, QIcon::Mode mode,
                QIcon::State state) override {
         loaded().paint(painter, rect, Qt::AlignCenter, mode, state);
