@@ -487,7 +487,8 @@ bool TRAR::Walk(int operation, const std::vector<std::string>& fileMasks, bool r
                 if (!chosen || SkipEntries.count(name) ||
                     (!olderVersions.empty() && olderVersions.count(name))) {
                     step = Skip;
-                } else if (!Impl::SafeEntryName(name) || Impl::NameCutOff(name, destination, destinationNative) ||
+                } else if (!Impl::SafeEntryName(name) ||
+                           Impl::NameCutOff(name, destination, destinationNative) ||
                            (destinationNative.compare(0, destinationNative.rfind('/') + 1,
                                                       linkFreeFolder) != 0 &&
                             Impl::LinkAboveDestination(destinationNative,
