@@ -14,6 +14,7 @@
 #include "app/CommandLine.h"
 #include "app/DialogScript.h"
 #include "app/Entry.h"
+#include "archive/RAR_DLL.h"
 #include "platform/Processes.h"
 #include "platform/Termination.h"
 #include "ui/About.h"
@@ -42,6 +43,8 @@ int main(int argc, char** argv) {
         return 0;
     }
 
+    // Before Qt starts its threads: this changes the environment.
+    rardll::KeepLocalTimeZoneLoaded();
     QApplication app(argc, argv);
     // After Qt's set-up: its constructor takes the locale from the
     // environment again.

@@ -72,14 +72,11 @@ bool TUnrarLibrary::Load(const std::string& fileName) {
         if (fileName_ != kDefaultLibraryName || !TryLoad(kFallbackLibraryName)) return false;
     }
     if (RARGetDllVersion() < 4) platform::ShowMessage(OldVersionWarning(fileName_), "error");
-    // The library turns every header's time into local time with localtime(),
-    // which looks at the system's zone file again at every call while TZ is
-    // unset: three file-system lookups an entry in a run. Naming that same
-    // file (the C library's default) makes it read once; a TZ the user set
-    // is kept.
-    ::setenv("TZ", ":/etc/localtime", 0);
+    KeepLocalTimeZoneLoaded();
     return true;
 }
+
+void KeepLocalTimeZoneLoaded() { ::setenv("TZ", ":/etc/localtime", 0); }
 
 std::string MissingLibraryText(const std::string& dllName) {
     const char* override = std::getenv(kLibraryEnvironmentVariable);
