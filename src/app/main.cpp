@@ -14,6 +14,7 @@
 #include "app/CommandLine.h"
 #include "app/DialogScript.h"
 #include "app/Entry.h"
+#include "archive/RAR_DLL.h"
 #include "extract/Failed.h"
 #include "platform/Paths.h"
 #include "platform/Processes.h"
@@ -22,6 +23,7 @@
 #include "ui/About.h"
 #include "ui/Dialogs.h"
 #include "ui/Look.h"
+#include "ui/Pictures.h"
 
 namespace {
 
@@ -54,6 +56,8 @@ int main(int argc, char** argv) {
         deadRun = end.watcher;
     }
 
+    // Before Qt starts its threads: this changes the environment.
+    rardll::KeepLocalTimeZoneLoaded();
     QApplication app(argc, argv);
     // After Qt's set-up: its constructor takes the locale from the
     // environment again.
@@ -62,10 +66,8 @@ int main(int argc, char** argv) {
     QApplication::setApplicationName(QStringLiteral("Tarnwick"));
     // Title bars and task switchers show the crate; Wayland finds it through the
     // desktop entry's name.
-    QIcon icon;
-    for (int size : {16, 22, 24, 32, 48, 64, 128, 256})
-        icon.addFile(QStringLiteral(":/icons/tarnwick_%1.png").arg(size));
-    QApplication::setWindowIcon(icon);
+    QApplication::setWindowIcon(pictures::FileIcon(QStringLiteral(":/icons/tarnwick_%1.png"),
+                                                   {16, 22, 24, 32, 48, 64, 128, 256}));
     QGuiApplication::setDesktopFileName(QStringLiteral("tarnwick"));
     // Each run ends when its own main window goes, not when the last window does:
     // the main window stays hidden through an extraction run.

@@ -56,9 +56,10 @@ struct TRAR::Impl {
     // its name field unterminated, and copies the destination into buffers of
     // 2,048 characters and 2,048 bytes. A cut name could land anywhere.
     static constexpr std::size_t kDestinationLimit = 2047;
-    static bool NameCutOff(const std::wstring& name, const std::wstring& destination) {
+    static bool NameCutOff(const std::wstring& name, const std::wstring& destination,
+                           const std::string& destinationNative) {
         return name.size() >= kNameChars || destination.size() > kDestinationLimit ||
-               WideToNative(destination).size() > kDestinationLimit;
+               destinationNative.size() > kDestinationLimit;
     }
 
     // The hidden temporary name that files of a walk are written to before
@@ -176,6 +177,19 @@ struct TRAR::Impl {
             at = slash + 1;
         }
         return out;
+    }
+
+    // What tells a changed archive file from the one listed: device, inode,
+    // size and modification time. False for anything but a regular file.
+    static bool FileIdentity(const std::string& path, std::uint64_t (&identity)[5]) {
+        struct stat st;
+        if (::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return false;
+        identity[0] = static_cast<std::uint64_t>(st.st_dev);
+        identity[1] = static_cast<std::uint64_t>(st.st_ino);
+        identity[2] = static_cast<std::uint64_t>(st.st_size);
+        identity[3] = static_cast<std::uint64_t>(st.st_mtim.tv_sec);
+        identity[4] = static_cast<std::uint64_t>(st.st_mtim.tv_nsec);
+        return true;
     }
 
     // The library's kinds of file reference (the header's RedirType).
@@ -482,7 +496,8 @@ bool TRAR::Walk(int operation, const std::vector<std::string>& fileMasks, bool r
                 if (!chosen || SkipEntries.count(name) ||
                     (!olderVersions.empty() && olderVersions.count(name))) {
                     step = Skip;
-                } else if (!Impl::SafeEntryName(name) || Impl::NameCutOff(name, destination) ||
+                } else if (!Impl::SafeEntryName(name) ||
+                           Impl::NameCutOff(name, destination, destinationNative) ||
                            (destinationNative.compare(0, destinationNative.rfind('/') + 1,
                                                       linkFreeFolder) != 0 &&
                             Impl::LinkAboveDestination(destinationNative,
@@ -597,17 +612,35 @@ bool TRAR::Walk(int operation, const std::vector<std::string>& fileMasks, bool r
 
 bool TRAR::ListArchive(const std::string& FileName) {
     AbortRequested_ = false;
+    ListingReusable_ = false;
+    bool whole = false;
     try {
         if (!LoadLibrary()) return false;
         ArchiveInformation_.Reset();
         ArchiveInformation_.FileName_ = FileName;
         ListedNames_.clear();
-        if (OpenArchive(false) && ReadArchiveFlagsAndComment())
-            Walk(RAR_SKIP, {}, false, std::wstring());
+        const bool known = Impl::FileIdentity(FileName, ListedFile_);
+        whole = OpenArchive(false) && ReadArchiveFlagsAndComment() &&
+                Walk(RAR_SKIP, {}, false, std::wstring()) && known;
     } catch (...) {
+        whole = false;
     }
     ArchiveInformation_.ListingDone_ = true;
-    return CloseArchive();
+    const bool closed = CloseArchive();
+    // A listing that stopped early, took a password or read other volumes
+    // (whose files are not watched) stands for no later one; nor does one of
+    // a file that changed while it was read.
+    const TRARArchiveInformation& info = ArchiveInformation_;
+    ListingReusable_ = whole && closed && !AbortRequested_ && !info.HeaderEncrypted_ &&
+                       !info.MultiVolume_ && !(OpenData_.Flags & ROADF_VOLUME);
+    ListingReusable_ = ListingReusable_ && ListingCurrent(FileName);
+    return closed;
+}
+
+bool TRAR::ListingCurrent(const std::string& FileName) const {
+    std::uint64_t now[5];
+    return ListingReusable_ && FileName == ArchiveInformation_.FileName_ &&
+           Impl::FileIdentity(FileName, now) && std::equal(now, now + 5, ListedFile_);
 }
 
 bool TRAR::ExtractArchive(const std::wstring& DestFolder, bool RestoreFolders,

@@ -200,6 +200,12 @@ public:
     bool ExtractArchive(const std::wstring& DestFolder, bool RestoreFolders,
                         const std::vector<std::string>& FileMasks = {});
 
+    // True when the last ListArchive read this same file to its end, with no
+    // password asked and no other volume, and the file is unchanged since
+    // (same device, inode, size and modification time): listing it again
+    // would learn nothing new, and ArchiveInformation still holds it all.
+    bool ListingCurrent(const std::string& FileName) const;
+
     // True when the library opens the file and it is a single archive or the
     // first volume of a set; false when it is a later volume or its headers
     // cannot be read without a password.
@@ -244,6 +250,11 @@ private:
     std::string OpenedArchive_;  // the archive name given to the library
     std::string CurrentVolume_;  // the volume the library reads now
     std::vector<std::string> OpenedVolumes_;  // every volume this open reached
+    // The archive file as the last listing found it (device, inode, size,
+    // modification seconds and nanoseconds), when that listing can stand for
+    // another of the unchanged file.
+    bool ListingReusable_ = false;
+    std::uint64_t ListedFile_[5] = {};
 };
 
 // Whether `name` matches the wildcard `mask` (*, ?, [set], [!set], [a-z]),

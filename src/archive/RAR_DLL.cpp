@@ -72,8 +72,11 @@ bool TUnrarLibrary::Load(const std::string& fileName) {
         if (fileName_ != kDefaultLibraryName || !TryLoad(kFallbackLibraryName)) return false;
     }
     if (RARGetDllVersion() < 4) platform::ShowMessage(OldVersionWarning(fileName_), "error");
+    KeepLocalTimeZoneLoaded();
     return true;
 }
+
+void KeepLocalTimeZoneLoaded() { ::setenv("TZ", ":/etc/localtime", 0); }
 
 std::string MissingLibraryText(const std::string& dllName) {
     const char* override = std::getenv(kLibraryEnvironmentVariable);

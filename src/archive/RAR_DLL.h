@@ -240,6 +240,14 @@ private:
 // package that provides it.
 std::string MissingLibraryText(const std::string& dllName);
 
+// The library turns every header's time into local time with localtime(),
+// which looks at the system's zone file again at every call while TZ is
+// unset: three file-system lookups an entry in a run. This names that same
+// file (the C library's default) so that it is read once; a TZ the user set
+// is kept. Loading the library does it; a program with threads does it first,
+// while it has none (it changes the environment).
+void KeepLocalTimeZoneLoaded();
+
 // The old-version warning text for a library file.
 std::string OldVersionWarning(const std::string& libraryFileName);
 

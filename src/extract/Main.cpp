@@ -17,6 +17,7 @@
 #include <QProgressBar>
 #include <QScreen>
 #include <QSocketNotifier>
+#include <QThread>
 #include <QUrl>
 #include <QWindow>
 #include <atomic>
@@ -198,14 +199,22 @@ MaskClass ClassifyMaskPixel(const QImage& mask, int x, int y) {
 QRegion MaskRegion(const QImage& mask) {
     QRegion region;
     if (mask.isNull()) return region;
-    const int width = mask.width();
-    for (int y = 0; y < mask.height(); ++y) {
+    // Read row by row: a lookup per pixel costs more than the rest of the
+    // window's creation.
+    const QImage rgb =
+        mask.format() == QImage::Format_RGB32 ? mask : mask.convertToFormat(QImage::Format_RGB32);
+    const int width = rgb.width();
+    for (int y = 0; y < rgb.height(); ++y) {
+        const auto* pixels = reinterpret_cast<const QRgb*>(rgb.constScanLine(y));
+        const auto classOf = [pixels](int x) {
+            return ClassifyPixel(qRed(pixels[x]), qGreen(pixels[x]), qBlue(pixels[x]));
+        };
         QRegion row;
         int x = 0;
         while (x < width) {
-            const MaskClass cls = ClassifyMaskPixel(mask, x, y);
+            const MaskClass cls = classOf(x);
             int last = x;
-            while (last + 1 < width && ClassifyMaskPixel(mask, last + 1, y) == cls) ++last;
+            while (last + 1 < width && classOf(last + 1) == cls) ++last;
             if (cls == MaskClass::Red || cls == MaskClass::White)
                 row += QRect(x, y, last - x + 1, 1);
             x = last + 1;
@@ -421,7 +430,10 @@ void TMobrelProgressForm::buildWindow() {
 
     Timer1 = new QTimer(this);
     Timer1->setObjectName("Timer1");
-    Timer1->setInterval(29);
+    // The run starts at the first turn of the event loop after the window is
+    // shown (its first step shows and paints the window itself): a wait
+    // here would only delay every run.
+    Timer1->setInterval(0);
     connect(Timer1, &QTimer::timeout, this, &TMobrelProgressForm::Timer1Timer);
 
     RARArchive.ReadMultiVolumeToEnd = true;
@@ -622,6 +634,16 @@ void TMobrelProgressForm::Timer1Timer() {
         show();
         raise();
         activateWindow();
+        // The run starts without a fixed wait, yet the window is painted
+        // before the listing keeps the thread busy: the display is given
+        // until it exposes the window, never long (a window kept hidden runs
+        // all the same).
+        QElapsedTimer waited;
+        waited.start();
+        while (windowHandle() && !windowHandle()->isExposed() && !waited.hasExpired(200)) {
+            QThread::msleep(2);
+            QCoreApplication::processEvents();
+        }
 
         bool listed = true;
         if (ArchivePath.find('?') != std::string::npos && !platform::FileExists(ArchivePath)) {
@@ -692,7 +714,9 @@ void TMobrelProgressForm::runAttempts() {
         // archive whose entries use two passwords would otherwise be
         // rewritten with the wrong key.
         RARArchive.SkipEntries.insert(completed_.begin(), completed_.end());
-        RARArchive.ListArchive(ArchivePath);
+        // An unchanged archive listed whole needs no second reading; one with
+        // encrypted headers is listed again with this attempt's password.
+        if (!RARArchive.ListingCurrent(ArchivePath)) RARArchive.ListArchive(ArchivePath);
         if (RARArchive.ExtractArchive(destination, true)) {
             OverallBar->setValue(100);
             OverallBar->repaint();

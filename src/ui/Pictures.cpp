@@ -5,6 +5,7 @@
 #include <QFile>
 #include <QGuiApplication>
 #include <QHash>
+#include <QIconEngine>
 #include <csetjmp>
 #include <cstdio>
 
@@ -85,6 +86,50 @@ QPixmap Pixmap(const QString& resourcePath, qreal devicePixelRatio) {
         }
     }
     return QPixmap::fromImage(Image(resourcePath));
+}
+
+namespace {
+
+class FileIconEngine : public QIconEngine {
+public:
+    FileIconEngine(const QString& pattern, const QList<int>& sizes)
+        : pattern_(pattern), sizes_(sizes) {}
+
+    QPixmap pixmap(const QSize& size, QIcon::Mode mode, QIcon::State state) override {
+        return loaded().pixmap(size, mode, state);
+    }
+    void paint(QPainter* painter, const QRect& rect, QIcon::Mode mode,
+               QIcon::State state) override {
+        loaded().paint(painter, rect, Qt::AlignCenter, mode, state);
+    }
+    QSize actualSize(const QSize& size, QIcon::Mode mode, QIcon::State state) override {
+        return loaded().actualSize(size, mode, state);
+    }
+    QList<QSize> availableSizes(QIcon::Mode, QIcon::State) override {
+        QList<QSize> list;
+        for (int size : sizes_) list.append(QSize(size, size));
+        return list;
+    }
+    QIconEngine* clone() const override { return new FileIconEngine(*this); }
+    QString key() const override { return QStringLiteral("FileIconEngine"); }
+    bool isNull() override { return sizes_.isEmpty(); }
+
+private:
+    QIcon& loaded() {
+        if (icon_.isNull())
+            for (int size : sizes_) icon_.addFile(pattern_.arg(size));
+        return icon_;
+    }
+
+    QString pattern_;
+    QList<int> sizes_;
+    QIcon icon_;
+};
+
+}  // namespace
+
+QIcon FileIcon(const QString& pattern, const QList<int>& sizes) {
+    return QIcon(new FileIconEngine(pattern, sizes));
 }
 
 PictureLabel::PictureLabel(QWidget* parent, const QString& resourcePath)

@@ -5,8 +5,10 @@
 // twice: "name.ext" and, for screens with two device pixels per point and
 // more, "name@2x.ext" at twice the size.
 
+#include <QIcon>
 #include <QImage>
 #include <QLabel>
+#include <QList>
 #include <QPixmap>
 #include <QString>
 
@@ -23,6 +25,11 @@ QImage Image(const QString& resourcePath);
 // "@2x" variant where there is one, carrying that ratio, so it shows at the
 // picture's own size in points with every device pixel drawn.
 QPixmap Pixmap(const QString& resourcePath, qreal devicePixelRatio = 0);
+
+// An icon made of one picture file per size (`pattern` holds "%1" for the
+// size), read only when some size of it is first wanted: a run whose
+// windows never show their icon reads none of them.
+QIcon FileIcon(const QString& pattern, const QList<int>& sizes);
 
 // A label showing one picture, decoded the first time the label is shown (a
 // picture on a page the user never opens is never decoded). Assigning another

@@ -1,7 +1,9 @@
 // Listing real archives made by rar (and stored RAR 4 archives) with the real
 // library: what ArchiveInformation and OnListFile report.
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <algorithm>
 #include <clocale>
@@ -142,6 +144,41 @@ TEST(ArchiveListing, FileSplitOverThreeVolumes) {
     ASSERT_FALSE(seen.listed.empty());
     EXPECT_LT(seen.listed[0].CompressedSize, 150000) << "a part on its own";
     EXPECT_TRUE(rar.ArchiveInformation().MultiVolume());
+}
+
+// A run lists an archive once for all its attempts: a listing stands for the
+// next while the file is the same one, unchanged, and never when it took a
+// password, read other volumes or was stopped.
+TEST(ArchiveListing, AListingStandsForTheSameUnchangedFile) {
+    TempDir dir;
+    const std::string copy = dir / "copy.rar";
+    std::filesystem::copy_file(PlainArchive().archive, copy);
+    TRAR rar;
+    ASSERT_TRUE(rar.ListArchive(copy));
+    EXPECT_TRUE(rar.ListingCurrent(copy));
+    EXPECT_FALSE(rar.ListingCurrent(PlainArchive().archive)) << "another file";
+
+    const timespec times[2] = {{0, UTIME_OMIT}, {1234567890, 0}};
+    ASSERT_EQ(0, ::utimensat(AT_FDCWD, copy.c_str(), times, 0));
+    EXPECT_FALSE(rar.ListingCurrent(copy)) << "the same bytes, a new time";
+    ASSERT_TRUE(rar.ListArchive(copy));
+    ASSERT_TRUE(rar.ListingCurrent(copy));
+    std::filesystem::copy_file(SolidArchive().archive, dir / "other.rar");
+    ASSERT_EQ(0, ::utimensat(AT_FDCWD, (dir / "other.rar").c_str(), times, 0));
+    std::filesystem::rename(dir / "other.rar", copy);
+    EXPECT_FALSE(rar.ListingCurrent(copy)) << "another file under the name";
+
+    rar.OnPasswordRequired = [](TRAR&, bool, const std::wstring&, std::string& pw, bool&) {
+        pw = kFixturePassword;
+    };
+    for (const ArchiveFixture* f : {&EncryptedHeadersArchive(), &VolumeSet()}) {
+        ASSERT_TRUE(rar.ListArchive(f->archive));
+        EXPECT_GT(rar.ArchiveInformation().TotalFiles(), 0);
+        EXPECT_FALSE(rar.ListingCurrent(f->archive)) << f->archive;
+    }
+    rar.OnListFile = [](TRAR& sender, const TRARFileItem&) { sender.AbortOperation(); };
+    ASSERT_TRUE(rar.ListArchive(copy));
+    EXPECT_FALSE(rar.ListingCurrent(copy)) << "stopped at its first entry";
 }
 
 TEST(ArchiveListing, MissingMiddleVolumeStopsWithoutAsking) {

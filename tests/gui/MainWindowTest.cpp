@@ -267,6 +267,20 @@ TEST(Pictures, TheTwiceSizedPictureServesRatiosAboveOne) {
     EXPECT_EQ(1.0, pictures::Pixmap(QStringLiteral(":/lang/Arabic.jpg"), 2).devicePixelRatio());
 }
 
+// The window icon is read when a window first wants it, at each size from its
+// own file; a size between two files comes from the larger.
+TEST(Pictures, TheWindowIconServesEverySizeFromItsFiles) {
+    const QIcon icon = pictures::FileIcon(QStringLiteral(":/icons/tarnwick_%1.png"), {16, 32, 256});
+    ASSERT_FALSE(icon.isNull());
+    EXPECT_EQ((QList<QSize>{{16, 16}, {32, 32}, {256, 256}}), icon.availableSizes());
+    for (const int size : {16, 32, 256})
+        EXPECT_EQ(QSize(size, size), icon.pixmap(size).size()) << size;
+    EXPECT_EQ(QSize(64, 64), icon.pixmap(64).size());
+    EXPECT_EQ(QSize(64, 64), icon.pixmap(QSize(32, 32), 2.0).size());
+    EXPECT_TRUE(
+        pictures::FileIcon(QStringLiteral(":/icons/none_%1.png"), {16}).pixmap(16).isNull());
+}
+
 TEST_F(MainWindow, FlagFilesWithAnyContentAreOnFoldersAreOff) {
     prepare({{"replace.txt", ""}, {"tryname.txt", "whatever\nmore"}});
     ASSERT_EQ(0, ::mkdir((folder + "wizard.txt").c_str(), 0755));

@@ -5,10 +5,13 @@
 //
 // Cases: (a) a 512 MiB archive of mixed compressible data, (b) an archive of
 // 20,000 small files, (c) the time from process start to the first extracted
-// byte (the first write seen in the output folder). Every case runs `runs`
-// times (at least five) per program, alternating; the medians, their ratio
-// and the peak memory are printed. The archives are made once by `rar` in the
-// work folder and kept there for later runs. Not a test: nothing here fails.
+// byte (the first write seen in the output folder), (d) a one-file archive
+// from process start to exit. Every case runs `runs` times (default nine, at
+// least five) per program, alternating; the medians, their ratio and the
+// peak memory are printed, with the load average before and after. The
+// archives are made once by `rar` in the work folder and kept there for
+// later runs; keep that folder on tmpfs (scripts/bench.sh uses /dev/shm).
+// Not a test: nothing here fails.
 
 #include <fcntl.h>
 #include <poll.h>
@@ -188,13 +191,17 @@ int main(int argc, char** argv) {
     }
     const std::string program = fs::absolute(argv[1]).string();
     const fs::path work = fs::absolute(argv[2]);
-    const int runs = std::max(5, argc > 3 ? std::atoi(argv[3]) : 5);
+    const int runs = std::max(5, argc > 3 ? std::atoi(argv[3]) : 9);
     fs::create_directories(work / "archives");
 
     makeMixedSource(work / "src-mixed");
     makeSmallFilesSource(work / "src-small");
     makeArchive(work / "archives/mixed.rar", work / "src-mixed", "-m3");
     makeArchive(work / "archives/small.rar", work / "src-small", "-m3");
+    fs::create_directories(work / "src-one");
+    if (!fs::exists(work / "src-one/readme.txt"))
+        writeFile(work / "src-one/readme.txt", "one small file\n");
+    makeArchive(work / "archives/one.rar", work / "src-one", "-m3");
 
     // A settings folder that asks nothing: no wizard, no subfolder, no folder
     // opened afterwards, existing files overwritten; the output folder is named
@@ -233,15 +240,26 @@ int main(int argc, char** argv) {
         }
     };
 
-    Result mixedP, mixedR, smallP, smallR, firstP, firstR;
+    const auto load = [] {
+        double l[3] = {0, 0, 0};
+        if (getloadavg(l, 3) < 0) return std::string("unknown");
+        char text[64];
+        std::snprintf(text, sizeof text, "%.2f %.2f %.2f", l[0], l[1], l[2]);
+        return std::string(text);
+    };
+    const std::string loadBefore = load();
+    Result mixedP, mixedR, smallP, smallR, firstP, firstR, oneP, oneR;
     measure(work / "archives/mixed.rar", false, mixedP, mixedR);
     measure(work / "archives/small.rar", false, smallP, smallR);
     measure(work / "archives/mixed.rar", true, firstP, firstR);
+    measure(work / "archives/one.rar", false, oneP, oneR);
     fs::remove_all(out);
 
-    std::printf("%d runs each, medians:\n", runs);
+    std::printf("%d alternating runs each, medians; load average %s before, %s after\n", runs,
+                loadBefore.c_str(), load().c_str());
     report("(a) 512 MiB mixed", mixedP, mixedR, false);
     report("(b) 20,000 small files", smallP, smallR, false);
     report("(c) start to first byte", firstP, firstR, true);
+    report("(d) one file, start to exit", oneP, oneR, false);
     return 0;
 }
