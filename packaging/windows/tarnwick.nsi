@@ -1,6 +1,7 @@
 ; Tarnwick's Windows installer (NSIS 3.08), built by scripts/windows/installer.sh:
-;   makensis -DVERSION=2.40 -DPAYLOAD=DIR -DICON=FILE.ico -DOUTFILE=SETUP.exe tarnwick.nsi
-; PAYLOAD holds Tarnwick.exe, unrar.dll and licence.txt.
+;   makensis -DVERSION=2.40 -DPAYLOAD=DIR -DARTWORK=DIR -DOUTFILE=SETUP.exe tarnwick.nsi
+; PAYLOAD holds Tarnwick.exe, unrar.dll and licence.txt; ARTWORK tarnwick.ico and
+; welcome.bmp (164 x 314, the welcome and finish pages).
 ;
 ; Command line (besides NSIS's own /S and /D=DIR):
 ;   /ALLUSERS      install for every user (Program Files, HKLM); asks for rights
@@ -17,8 +18,8 @@ Unicode true
 ; Program Files and the same registry view as the program.
 Target amd64-unicode
 
-!ifndef VERSION | PAYLOAD | ICON | OUTFILE
-  !error "define VERSION, PAYLOAD, ICON and OUTFILE (see scripts/windows/installer.sh)"
+!ifndef VERSION | PAYLOAD | ARTWORK | OUTFILE
+  !error "define VERSION, PAYLOAD, ARTWORK and OUTFILE (see scripts/windows/installer.sh)"
 !endif
 
 !define PRODUCT "Tarnwick"
@@ -62,11 +63,12 @@ Var Previous     ; the folder of the installation this one replaces
 Var RadioMachine
 Var RadioUser
 
-!define MUI_ICON "${ICON}"
-!define MUI_UNICON "${ICON}"
+!define MUI_ICON "${ARTWORK}\tarnwick.ico"
+!define MUI_UNICON "${ARTWORK}\tarnwick.ico"
+!define MUI_WELCOMEFINISHPAGE_BITMAP "${ARTWORK}\welcome.bmp"
 !define MUI_ABORTWARNING
 !define MUI_LANGDLL_ALLLANGUAGES
-!define MUI_LANGDLL_WINDOWTITLE "${PRODUCT} ${VERSION}"
+!define MUI_LANGDLL_WINDOWTITLE "${PRODUCT} ${VERSION} Setup"
 
 !insertmacro MUI_PAGE_WELCOME
 !insertmacro MUI_PAGE_LICENSE "${PAYLOAD}\licence.txt"

@@ -40,19 +40,24 @@ else
   {
     echo "Tarnwick $version"
     echo
-    sed -n '/^License: Tarnwick$/,/^$/{/^License:/d;s/^ //;p}' "$root/packaging/copyright"
+    # The stand-alone "License: Tarnwick" paragraph of the Debian copyright file.
+    awk -v RS= '/^License: Tarnwick\n/' "$root/packaging/copyright" | sed '1d;s/^ //;s/^\.$//'
+    echo
     echo "Tarnwick loads unrar.dll, the RAR extraction library, built from the"
     echo "UnRAR source of Alexander Roshal, which comes with this licence:"
     echo
     tr -d '\r' <"$unrar_licence"
   } | sed 's/$/\r/' >"$stage/licence.txt"
 fi
+# The installer's icon and the picture of its welcome and finish pages.
 icons=()
 for size in 16 24 32 48 64 256; do icons+=("$root/resources/icons/tarnwick_$size.png"); done
 convert "${icons[@]}" "$stage/tarnwick.ico"
+convert -size 164x314 gradient:'#fbfaf7-#e4dccb' "$root/resources/icons/tarnwick_128.png" \
+  -gravity north -geometry +0+56 -composite BMP3:"$stage/welcome.bmp"
 
 out="$build/tarnwick-$version-setup.exe"
 # -WX: a warning fails the build.
-makensis -V2 -WX -DVERSION="$version" -DPAYLOAD="$stage" -DICON="$stage/tarnwick.ico" \
+makensis -V2 -WX -DVERSION="$version" -DPAYLOAD="$stage" -DARTWORK="$stage" \
   -DOUTFILE="$out" "$root/packaging/windows/tarnwick.nsi"
 echo "$out"
