@@ -51,14 +51,15 @@ running() {
   return 1
 }
 # The prefix's registry (values, without Wine's time stamps) and files, less
-# what Wine itself changes on every run (console defaults, a driver date) and
+# what Wine itself changes on every run (console defaults, its device classes) and
 # the uninstaller's copy of itself in Temp, which NSIS removes at the next boot.
 snapshot() {
   timeout 120 wineserver -w
   for f in system.reg user.reg; do
     awk -v h="$f" '/^\[/ { k = $0; sub(/\] [0-9]+$/, "]", k); print h k; next }
       /^(#|;;|WINE REGISTRY|$)/ { next } { print h k " " $0 }' "$WINEPREFIX/$f"
-  done | grep -v -e '^user.reg\[Console\]' -e '"DriverDateData"=' -e '"PendingFileRenameOperations"=' | sort
+  done | grep -v -e '^user.reg\[Console\]' -e '^system.reg\[System\\\\CurrentControlSet\\\\Control\\\\Class\\\\' \
+    -e '"PendingFileRenameOperations"=' | sort
   (cd "$WINEPREFIX/drive_c" && find . ! -path './users/*/Temp/*' | sort)
 }
 
