@@ -40,8 +40,8 @@ value() {
     tr -d '\r' | sed -n 's/^    .*    REG_[A-Z_]*    //p'
 }
 is() { [ "$(value "$1" "$2")" = "$3" ]; }
-# Waits up to 60 s for a file.
-appears() { for _ in $(seq 600); do [ -e "$1" ] && return 0; sleep 0.1; done; return 1; }
+# Waits up to 60 s for a command to succeed.
+waitfor() { for _ in $(seq 600); do "$@" >/dev/null 2>&1 && return 0; sleep 0.1; done; return 1; }
 # A Tarnwick.exe of this prefix runs (other prefixes may run their own).
 running() {
   local pid
@@ -107,15 +107,19 @@ round() {
   check "$scope: icon, default-apps capabilities" \
     eval 'is "$classes\\$progid\\DefaultIcon" "" "$exe,0" && is "$root\\Software\\RegisteredApplications" Tarnwick "Software\\Ostrel\\Tarnwick - Lumox\\Capabilities" && is "$product\\Capabilities\\FileAssociations" .r42 $progid'
   check "$scope: Installer Language $lang" is "$product" "Installer Language" "$lang"
+  local other=HKCU
+  [ "$root" = HKCU ] && other=HKLM
+  check "$scope: nothing registered for the other scope" eval '! wine reg query "$other\\Software\\Classes\\$progid" &&
+    ! wine reg query "${uninstall/$root/$other}"' 
   check "$scope: uninstall entry" eval 'is "$uninstall" DisplayVersion "$version" && is "$uninstall" Publisher Ostrel &&
     is "$uninstall" UninstallString "\"$dir\\uninstall.exe\"" && [ -n "$(value "$uninstall" EstimatedSize)" ]'
 
   # First start: the welcome dialog speaks the installer's language.
   printf 'TWelcomeForm OKButton\n' >"$work/dialogs.txt"
+  rm -f "$work/dialogs.txt.log"
   TARNWICK_DIALOG_SCRIPT="$(win "$work/dialogs.txt")" wine "$exe" >/dev/null 2>&1 &
-  appears "$work/dialogs.txt.log"
-  sleep 1
-  check "$scope: first start welcomes in $welcome" grep -q "TWelcomeForm | Tarnwick - $welcome" "$work/dialogs.txt.log"
+  check "$scope: first start welcomes in $welcome" \
+    waitfor grep -q "TWelcomeForm | Tarnwick - $welcome" "$work/dialogs.txt.log"
   if [ "$root" = HKCU ]; then
     check "$scope: the program copied the language to the machine" \
       is 'HKLM\Software\Ostrel\Tarnwick - Lumox' "Installer Language" "$lang"
@@ -146,7 +150,7 @@ round() {
       program="$(value "$classes\\$progid\\shell\\$verb\\command" "" | sed -n 's/^"\(.*\)" "%1"$/\1/p')"
       [ -z "$program" ] || wine "$program" "$(win "$archive")" >/dev/null 2>&1 &
     fi
-    appears "${archive%.rar}/Tarnwick.exe"
+    waitfor test -f "${archive%.rar}/Tarnwick.exe"
     check "$scope: $verb extracts the archive" cmp "$build/Tarnwick.exe" "${archive%.rar}/Tarnwick.exe"
   done
 
