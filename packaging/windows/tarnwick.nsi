@@ -300,10 +300,31 @@ Function ScopePage
   ${Else}
     ${NSD_Check} $RadioUser
   ${EndIf}
+  ${NSD_OnClick} $RadioMachine ScopeShield
+  ${NSD_OnClick} $RadioUser ScopeShield
+  Push $RadioMachine
+  Call ScopeShield
   nsDialogs::Show
 FunctionEnd
 
+; The Next button carries the shield while the choice needs rights we lack.
+Function ScopeShield
+  Pop $0 ; the radio button clicked
+  ${NSD_GetState} $RadioMachine $0
+  UserInfo::GetAccountType
+  Pop $1
+  GetDlgItem $2 $HWNDPARENT 1
+  ${If} $0 == ${BST_CHECKED}
+  ${AndIf} $1 != "Admin"
+    SendMessage $2 ${BCM_SETSHIELD} 0 1
+  ${Else}
+    SendMessage $2 ${BCM_SETSHIELD} 0 0
+  ${EndIf}
+FunctionEnd
+
 Function ScopePageLeave
+  GetDlgItem $2 $HWNDPARENT 1
+  SendMessage $2 ${BCM_SETSHIELD} 0 0
   ${NSD_GetState} $RadioMachine $0
   ${If} $0 == ${BST_CHECKED}
     StrCpy $Scope machine

@@ -98,8 +98,11 @@ round() {
   exe="$dir\\Tarnwick.exe"
   command="\"$exe\" \"%1\""
   local unix_dir="$WINEPREFIX/drive_c/$(printf '%s' "${dir#C:\\}" | tr '\\' /)"
-  check "$scope: program, library, licence and uninstaller installed" \
-    test -f "$unix_dir/Tarnwick.exe" -a -f "$unix_dir/unrar.dll" -a -f "$unix_dir/licence.txt" -a -f "$unix_dir/uninstall.exe"
+  local menu="$WINEPREFIX/drive_c/ProgramData/Microsoft/Windows/Start Menu/Programs"
+  [ "$root" = HKLM ] || menu="$user_dir/AppData/Roaming/Microsoft/Windows/Start Menu/Programs"
+  check "$scope: program, library, licence, uninstaller and shortcut installed" \
+    test -f "$unix_dir/Tarnwick.exe" -a -f "$unix_dir/unrar.dll" -a -f "$unix_dir/licence.txt" \
+    -a -f "$unix_dir/uninstall.exe" -a -f "$menu/Tarnwick.lnk"
   check "$scope: .rar, .r00 and .r99 open with the program" \
     eval 'is "$classes\\.rar" "" $progid && is "$classes\\.r00" "" $progid && is "$classes\\.r99" "" $progid'
   check "$scope: open and Extract! start it with the quoted path" \
