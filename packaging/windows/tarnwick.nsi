@@ -166,6 +166,13 @@ Function ${UN}RunElevated
     ${EndIf}
     Abort
   ${EndIf}
+  !if "${UN}" == ""
+    ; The elevated copy's exit code is not passed back: its result is.
+    ReadRegStr $0 HKLM "${UNINSTALL_KEY}" "DisplayVersion"
+    ${If} $0 != "${VERSION}"
+      SetErrorLevel 2
+    ${EndIf}
+  !endif
   Quit
 FunctionEnd
 
