@@ -1,6 +1,6 @@
 ; Tarnwick's Windows installer (NSIS 3.08), built by scripts/windows/installer.sh:
 ;   makensis -DVERSION=2.40 -DPAYLOAD=DIR -DARTWORK=DIR -DOUTFILE=SETUP.exe tarnwick.nsi
-; PAYLOAD holds Tarnwick.exe, unrar.dll and licence.txt; ARTWORK tarnwick.ico and
+; PAYLOAD holds Tarnwick.exe, unrar.dll and licence.txt; ARTWORK tarnwick.ico (installed too) and
 ; welcome.bmp (164 x 314, the welcome and finish pages).
 ;
 ; Command line (besides NSIS's own /S and /D=DIR):
@@ -202,6 +202,7 @@ FunctionEnd
   Delete "${DIR}\${EXE}"
   Delete "${DIR}\unrar.dll"
   Delete "${DIR}\licence.txt"
+  Delete "${DIR}\tarnwick.ico"
   Delete "${DIR}\uninstall.exe"
   RMDir "${DIR}"
 !macroend
@@ -362,7 +363,7 @@ FunctionEnd
 ; the archive's path in double quotes.
 Function RegisterTypes
   WriteRegStr SHCTX "${CLASSES}\${PROGID}" "" "$(TypeName)"
-  WriteRegStr SHCTX "${CLASSES}\${PROGID}\DefaultIcon" "" "$INSTDIR\${EXE},0"
+  WriteRegStr SHCTX "${CLASSES}\${PROGID}\DefaultIcon" "" "$INSTDIR\tarnwick.ico"
   WriteRegStr SHCTX "${CLASSES}\${PROGID}\shell" "" "open"
   WriteRegStr SHCTX "${CLASSES}\${PROGID}\shell\open\command" "" '"$INSTDIR\${EXE}" "%1"'
   WriteRegStr SHCTX "${CLASSES}\${PROGID}\shell\Extract!" "" "$(VerbExtract)"
@@ -370,7 +371,7 @@ Function RegisterTypes
   ; Windows' default-apps settings list the program through these.
   WriteRegStr SHCTX "${CAPABILITIES}" "ApplicationName" "${PRODUCT}"
   WriteRegStr SHCTX "${CAPABILITIES}" "ApplicationDescription" "$(TypeName)"
-  WriteRegStr SHCTX "${CAPABILITIES}" "ApplicationIcon" "$INSTDIR\${EXE},0"
+  WriteRegStr SHCTX "${CAPABILITIES}" "ApplicationIcon" "$INSTDIR\tarnwick.ico"
   WriteRegStr SHCTX "Software\RegisteredApplications" "${PRODUCT}" "${CAPABILITIES}"
   StrCpy $R0 ".rar"
   Call RegisterExtension
@@ -399,8 +400,10 @@ Section "${PRODUCT}" SecMain
   File "${PAYLOAD}\${EXE}"
   File "${PAYLOAD}\unrar.dll"
   File "${PAYLOAD}\licence.txt"
+  ; The program's icon for its file type, shortcut and uninstall entry.
+  File "${ARTWORK}\tarnwick.ico"
   WriteUninstaller "$INSTDIR\uninstall.exe"
-  CreateShortcut "$SMPROGRAMS\${PRODUCT}.lnk" "$INSTDIR\${EXE}"
+  CreateShortcut "$SMPROGRAMS\${PRODUCT}.lnk" "$INSTDIR\${EXE}" "" "$INSTDIR\tarnwick.ico"
 
   ; The program's automatic language follows this value.
   Call ProgramLanguageCode
@@ -414,7 +417,7 @@ Section "${PRODUCT}" SecMain
   WriteRegStr SHCTX "${UNINSTALL_KEY}" "DisplayName" "${PRODUCT}"
   WriteRegStr SHCTX "${UNINSTALL_KEY}" "DisplayVersion" "${VERSION}"
   WriteRegStr SHCTX "${UNINSTALL_KEY}" "Publisher" "${PUBLISHER}"
-  WriteRegStr SHCTX "${UNINSTALL_KEY}" "DisplayIcon" "$INSTDIR\${EXE},0"
+  WriteRegStr SHCTX "${UNINSTALL_KEY}" "DisplayIcon" "$INSTDIR\tarnwick.ico"
   WriteRegStr SHCTX "${UNINSTALL_KEY}" "InstallLocation" "$INSTDIR"
   WriteRegStr SHCTX "${UNINSTALL_KEY}" "UninstallString" '"$INSTDIR\uninstall.exe"'
   WriteRegStr SHCTX "${UNINSTALL_KEY}" "QuietUninstallString" '"$INSTDIR\uninstall.exe" /S'

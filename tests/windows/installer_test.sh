@@ -102,13 +102,14 @@ round() {
   [ "$root" = HKLM ] || menu="$user_dir/AppData/Roaming/Microsoft/Windows/Start Menu/Programs"
   check "$scope: program, library, licence, uninstaller and shortcut installed" \
     test -f "$unix_dir/Tarnwick.exe" -a -f "$unix_dir/unrar.dll" -a -f "$unix_dir/licence.txt" \
+    -a -f "$unix_dir/tarnwick.ico" \
     -a -f "$unix_dir/uninstall.exe" -a -f "$menu/Tarnwick.lnk"
   check "$scope: .rar, .r00 and .r99 open with the program" \
     eval 'is "$classes\\.rar" "" $progid && is "$classes\\.r00" "" $progid && is "$classes\\.r99" "" $progid'
   check "$scope: open and Extract! start it with the quoted path" \
     eval 'is "$classes\\$progid\\shell\\open\\command" "" "$command" && is "$classes\\$progid\\shell\\Extract!\\command" "" "$command"'
-  check "$scope: icon, default-apps capabilities" \
-    eval 'is "$classes\\$progid\\DefaultIcon" "" "$exe,0" && is "$root\\Software\\RegisteredApplications" Tarnwick "Software\\Ostrel\\Tarnwick - Lumox\\Capabilities" && is "$product\\Capabilities\\FileAssociations" .r42 $progid'
+  check "$scope: icon (installed beside the program), default-apps capabilities" \
+    eval 'is "$classes\\$progid\\DefaultIcon" "" "$dir\\tarnwick.ico" && is "$root\\Software\\RegisteredApplications" Tarnwick "Software\\Ostrel\\Tarnwick - Lumox\\Capabilities" && is "$product\\Capabilities\\FileAssociations" .r42 $progid'
   check "$scope: Installer Language $lang" is "$product" "Installer Language" "$lang"
   local other=HKCU
   [ "$root" = HKCU ] && other=HKLM
