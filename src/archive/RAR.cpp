@@ -1,16 +1,12 @@
 #include "archive/RAR.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <cwctype>
 #include <utility>
 
 #include "archive/BlockChain.h"
+#include "platform/Files.h"
 #include "platform/Paths.h"
 
 using namespace rardll;
@@ -19,7 +15,8 @@ using namespace rardll;
 struct TRAR::Impl {
     // The entry's name as a path below the output folder is acceptable only
     // when it stays below it: not absolute, no drive letter, no ".." and no
-    // empty components.
+    // empty components, and no part the system would take for something
+    // else than a file of that name.
     static bool SafeEntryName(const std::wstring& name) {
         if (name.empty() || name[0] == L'/') return false;
         if (name.size() >= 2 && name[1] == L':' &&
@@ -29,7 +26,7 @@ struct TRAR::Impl {
         while (true) {
             std::size_t end = name.find(L'/', start);
             std::wstring part = name.substr(start, end == std::wstring::npos ? end : end - start);
-            if (part.empty() || part == L"..") return false;
+            if (part.empty() || part == L".." || platform::ForbiddenNamePart(part)) return false;
             if (end == std::wstring::npos) return true;
             start = end + 1;
         }
@@ -42,9 +39,8 @@ struct TRAR::Impl {
     static bool LinkAboveDestination(const std::string& destination, std::size_t folderLength) {
         std::size_t pos = folderLength;
         while ((pos = destination.find('/', pos)) != std::string::npos) {
-            struct stat st;
-            const std::string path = destination.substr(0, pos);
-            if (::lstat(path.c_str(), &st) == 0 && S_ISLNK(st.st_mode)) return true;
+            if (platform::KindOf(destination.substr(0, pos)) == platform::EntryKind::Link)
+                return true;
             ++pos;
         }
         return false;
@@ -66,14 +62,13 @@ struct TRAR::Impl {
     // stays valid while the walk writes nothing but files there.
     class TemporarySlot {
     public:
-        TemporarySlot() : pid_(static_cast<long>(::getpid())) {}
+        TemporarySlot() : pid_(platform::ProcessId()) {}
         ~TemporarySlot() { Forget(); }
         TemporarySlot(const TemporarySlot&) = delete;
         TemporarySlot& operator=(const TemporarySlot&) = delete;
 
         void Forget() {
-            if (folderFd_ >= 0) ::close(folderFd_);
-            folderFd_ = -1;
+            renamer_.close();
             folder_.clear();
         }
 
@@ -107,20 +102,15 @@ struct TRAR::Impl {
             if (result == 0) {
                 // The folder was checked for links below the output folder
                 // (which may be a link itself) when it was chosen.
-                if (folderFd_ < 0)
-                    folderFd_ = ::open(folder_.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
-                const bool renamed =
-                    folderFd_ >= 0
-                        ? ::renameat(folderFd_, name_.c_str(), folderFd_,
-                                     destinationNative.c_str() + folder_.size()) == 0
-                        : ::rename((folder_ + name_).c_str(), destinationNative.c_str()) == 0;
+                const bool renamed = renamer_.rename(
+                    folder_, name_, destinationNative.substr(folder_.size()));
                 if (renamed && !hardLink) return 0;
                 if (renamed) {
-                    ::unlink((folder_ + name_).c_str());
+                    platform::DeleteFileIfExists(folder_ + name_);
                     return 0;
                 }
             }
-            if (::unlink((folder_ + name_).c_str()) != 0 && errno != ENOENT) Forget();
+            if (!platform::DeleteFileIfExists(folder_ + name_)) Forget();
             return result == 0 ? ERAR_ECREATE : result;
         }
 
@@ -135,9 +125,9 @@ struct TRAR::Impl {
                               attempt);
                 const std::string candidate = folder + name;
                 if (candidate.size() > kDestinationLimit) return false;
-                struct stat st;
-                if (::lstat(candidate.c_str(), &st) == 0) continue;
-                if (errno != ENOENT) return false;
+                const platform::EntryKind kind = platform::KindOf(candidate);
+                if (kind == platform::EntryKind::Unknown) return false;
+                if (kind != platform::EntryKind::Absent) continue;
                 folder_ = folder;
                 name_ = name;
                 return true;
@@ -148,7 +138,7 @@ struct TRAR::Impl {
         long pid_;
         std::string folder_;  // as written, ending in '/'; empty when nothing is known
         std::string name_;
-        int folderFd_ = -1;
+        platform::FolderRenamer renamer_;
     };
 
     // The base of a name "base;N" (N decimal), as the archiver names the
@@ -278,6 +268,8 @@ bool TRAR::OpenArchive(bool forExtraction) {
         }
         OpenData_ = RAROpenArchiveDataEx{};
         OpenData_.ArcName = OpenedArchive_.data();
+        std::wstring wideName = platform::LibraryArchiveName(OpenedArchive_);
+        if (!wideName.empty()) OpenData_.ArcNameW = wideName.data();
         OpenData_.OpenMode = forExtraction          ? RAR_OM_EXTRACT
                              : ReadMultiVolumeToEnd ? RAR_OM_LIST_INCSPLIT
                                                     : RAR_OM_LIST;
@@ -286,7 +278,7 @@ bool TRAR::OpenArchive(bool forExtraction) {
         Handle_ = Library_->RAROpenArchiveEx(&OpenData_);
         Report(static_cast<int>(OpenData_.OpenResult), roOpenArchive);
         if (OpenData_.OpenResult != 0 || !ArchiveOpen()) return false;
-        Library_->RARSetCallback(Handle_, &TRAR::Callback, reinterpret_cast<long>(this));
+        Library_->RARSetCallback(Handle_, &TRAR::Callback, reinterpret_cast<LPARAM>(this));
         if (!Password_.empty()) Library_->RARSetPassword(Handle_, Password_.data());
         return true;
     } catch (...) {
@@ -422,7 +414,9 @@ bool TRAR::Walk(int operation, const std::vector<std::string>& fileMasks, bool r
         while (last == 0 && ok && !AbortRequested_) {
             RARHeaderDataEx& h = *Header_;
             last = Library_->RARReadHeaderEx(Handle_, &h);
-            const std::wstring name = last == 0 ? BoundedName(h.FileNameW) : std::wstring();
+            const std::wstring name =
+                last == 0 ? platform::EntryNameFromLibrary(BoundedName(h.FileNameW))
+                          : std::wstring();
             if (firstPass && last == 0) FirstEntryName_ = name;
             const bool noEntry = firstPass;
             firstPass = false;
@@ -482,12 +476,13 @@ bool TRAR::Walk(int operation, const std::vector<std::string>& fileMasks, bool r
                     const bool isFolder = (h.Flags & RHDF_DIRECTORY) != 0;
                     // One look at the destination, the link not followed: a
                     // link, or a file that is not a folder, is in the way.
-                    struct stat st;
-                    const bool present = ::lstat(destinationNative.c_str(), &st) == 0;
-                    const bool link = present && S_ISLNK(st.st_mode);
+                    const platform::EntryKind kind = platform::KindOf(destinationNative);
+                    const bool present =
+                        kind != platform::EntryKind::Absent && kind != platform::EntryKind::Unknown;
+                    const bool link = kind == platform::EntryKind::Link;
                     if (link && isFolder) {
                         step = Refuse;
-                    } else if (link || (present && !S_ISDIR(st.st_mode))) {
+                    } else if (link || (present && kind != platform::EntryKind::Folder)) {
                         TRARReplaceData existing{destination, FileSizeOf(destinationNative),
                                                  FileDateOf(destinationNative)};
                         TRARReplaceData incoming{destination, Progress_.FileBytesTotal,
@@ -502,7 +497,8 @@ bool TRAR::Walk(int operation, const std::vector<std::string>& fileMasks, bool r
                         } else if (link) {
                             // The library would write through the link; the
                             // link itself is what gets replaced.
-                            step = ::unlink(destinationNative.c_str()) == 0 ? Extract : Refuse;
+                            step = platform::DeleteFileIfExists(destinationNative) ? Extract
+                                                                                   : Refuse;
                         }
                     }
                 }
@@ -527,9 +523,11 @@ bool TRAR::Walk(int operation, const std::vector<std::string>& fileMasks, bool r
                     const std::string temporary =
                         file ? slot.Beside(destination, destinationNative, temporaryWide)
                              : std::string();
-                    last = Library_->RARProcessFileW(
-                        Handle_, RAR_EXTRACT, destPath.data(),
-                        temporary.empty() ? destination.data() : temporaryWide.data());
+                    std::wstring destName = platform::LibraryPath(
+                        temporary.empty() ? destination : temporaryWide);
+                    destPath = platform::LibraryPath(destPath);
+                    last = Library_->RARProcessFileW(Handle_, RAR_EXTRACT, destPath.data(),
+                                                     destName.data());
                     if (!temporary.empty())
                         last = slot.PutInPlace(destinationNative, last,
                                                h.RedirType == Impl::kHardLink);
@@ -604,6 +602,8 @@ bool TRAR::FirstOrSingleArchive(const std::string& FileName) {
         std::string name = FileName;
         RAROpenArchiveDataEx data{};
         data.ArcName = name.data();
+        std::wstring wideName = platform::LibraryArchiveName(FileName);
+        if (!wideName.empty()) data.ArcNameW = wideName.data();
         data.OpenMode = RAR_OM_LIST;
         void* handle = Library_->RAROpenArchiveEx(&data);
         if (!handle) return false;
@@ -615,13 +615,13 @@ bool TRAR::FirstOrSingleArchive(const std::string& FileName) {
     }
 }
 
-int TRAR::Callback(unsigned int msg, long UserData, long P1, long P2) {
+int TRAR::Callback(unsigned int msg, LPARAM UserData, LPARAM P1, LPARAM P2) {
     TRAR* self = reinterpret_cast<TRAR*>(UserData);
     if (!self) return -1;
     return self->Dispatch(msg, P1, P2);
 }
 
-int TRAR::Dispatch(unsigned int msg, long P1, long P2) {
+int TRAR::Dispatch(unsigned int msg, LPARAM P1, LPARAM P2) {
     int answer = 0;
     try {
         switch (msg) {

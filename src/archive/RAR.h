@@ -215,8 +215,9 @@ public:
 private:
     struct Impl;
     friend struct Impl;
-    static int Callback(unsigned int msg, long UserData, long P1, long P2);
-    int Dispatch(unsigned int msg, long P1, long P2);
+    static int Callback(unsigned int msg, rardll::LPARAM UserData, rardll::LPARAM P1,
+                        rardll::LPARAM P2);
+    int Dispatch(unsigned int msg, rardll::LPARAM P1, rardll::LPARAM P2);
 
     bool LoadLibrary();
     bool OpenArchive(bool forExtraction);

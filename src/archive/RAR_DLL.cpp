@@ -1,8 +1,5 @@
 #include "archive/RAR_DLL.h"
 
-#include <dlfcn.h>
-#include <sys/stat.h>
-
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -10,6 +7,7 @@
 #include <cwchar>
 #include <vector>
 
+#include "platform/Files.h"
 #include "platform/Messages.h"
 
 namespace rardll {
@@ -22,7 +20,7 @@ const char* const kEntryPointNames[12] = {
 TUnrarLibrary::~TUnrarLibrary() { Unload(); }
 
 void TUnrarLibrary::Unload() {
-    if (module_) ::dlclose(module_);
+    if (module_) platform::CloseLibrary(module_);
     module_ = nullptr;
     RAROpenArchive = nullptr;
     RAROpenArchiveEx = nullptr;
@@ -40,12 +38,12 @@ void TUnrarLibrary::Unload() {
 
 template <typename T>
 static bool Resolve(void* module, const char* name, T& out) {
-    out = reinterpret_cast<T>(::dlsym(module, name));
+    out = reinterpret_cast<T>(platform::LibrarySymbol(module, name));
     return out != nullptr;
 }
 
 bool TUnrarLibrary::TryLoad(const std::string& fileName) {
-    void* module = ::dlopen(fileName.c_str(), RTLD_NOW | RTLD_LOCAL);
+    void* module = platform::OpenLibrary(fileName);
     if (!module) return false;
     const char* const* n = kEntryPointNames;
     bool all = Resolve(module, n[0], RAROpenArchive) && Resolve(module, n[1], RAROpenArchiveEx) &&
@@ -165,17 +163,13 @@ TDateTime DosDateTimeToDateTime(std::uint32_t dos) {
 }
 
 std::int64_t FileSizeOf(const std::string& path) {
-    struct stat st;
-    if (::stat(path.c_str(), &st) != 0) return 0;
-    return static_cast<std::int64_t>(st.st_size);
+    const std::int64_t size = platform::FileSize(path);
+    return size < 0 ? 0 : size;
 }
 
 TDateTime FileDateOf(const std::string& path) {
-    struct stat st;
-    if (::stat(path.c_str(), &st) != 0) return 0;
     std::tm tm{};
-    time_t t = st.st_mtime;
-    if (!::localtime_r(&t, &tm)) return 0;
+    if (!platform::LocalModificationTime(path, tm)) return 0;
     int year = tm.tm_year + 1900;
     if (year < 1 || year > 9999) return 0;
     int second = tm.tm_sec / 2 * 2;  // two-second resolution, as on a DOS time
