@@ -258,7 +258,13 @@ std::wstring DecodeUtf8(const std::string& s, bool keepBytes) {
             ++i;
             continue;
         }
-        out.push_back(static_cast<wchar_t>(cp));
+        if (sizeof(wchar_t) == 2 && cp >= 0x10000) {
+            // UTF-16 (Windows): a surrogate pair.
+            out.push_back(static_cast<wchar_t>(0xD800 + ((cp - 0x10000) >> 10)));
+            out.push_back(static_cast<wchar_t>(0xDC00 + ((cp - 0x10000) & 0x3FF)));
+        } else {
+            out.push_back(static_cast<wchar_t>(cp));
+        }
         i += len;
     }
     return out;
@@ -301,8 +307,17 @@ std::string WideToNative(const std::wstring& s) {
 std::string WideToUtf8(const std::wstring& s) {
     std::string out;
     out.reserve(s.size());
-    for (wchar_t wc : s) {
-        unsigned cp = static_cast<unsigned>(wc);
+    for (std::size_t i = 0; i < s.size(); ++i) {
+        unsigned cp = static_cast<unsigned>(s[i]);
+        if (sizeof(wchar_t) == 2) {
+            cp &= 0xFFFF;
+            // UTF-16 (Windows): a surrogate pair is one character.
+            const unsigned low = i + 1 < s.size() ? static_cast<unsigned>(s[i + 1]) & 0xFFFF : 0;
+            if (cp >= 0xD800 && cp <= 0xDBFF && low >= 0xDC00 && low <= 0xDFFF) {
+                cp = 0x10000 + ((cp - 0xD800) << 10) + (low - 0xDC00);
+                ++i;
+            }
+        }
         if (cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) cp = 0xFFFD;
         if (cp < 0x80) {
             out.push_back(static_cast<char>(cp));

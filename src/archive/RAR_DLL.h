@@ -284,8 +284,8 @@ std::int64_t HeaderSize(std::uint32_t high, std::uint32_t low);
 // a + b for sizes (neither negative), held at the largest on overflow.
 std::int64_t AddSizes(std::int64_t a, std::int64_t b);
 
-// UTF-8 <-> wide text (wchar_t holds UTF-32 here). Invalid bytes become
-// U+FFFD; the conversion never throws.
+// UTF-8 <-> wide text (wchar_t holds UTF-32 on Linux, UTF-16 on Windows).
+// Invalid bytes become U+FFFD; the conversion never throws.
 std::wstring Utf8ToWide(const std::string& s);
 std::string WideToUtf8(const std::wstring& s);
 

@@ -80,7 +80,8 @@ void removeStaleTemporaries(const std::string& folder, const std::string& ownNam
 std::string SettingsFolder(const std::string& applicationTitle) {
     std::string appData = platform::AppDataFolder();
     if (appData.empty()) return platform::ProgramFolder();
-    return appData + "Ostrel/" + applicationTitle + "/";
+    return platform::IncludeTrailingDelimiter(
+        platform::IncludeTrailingDelimiter(appData + "Ostrel") + applicationTitle);
 }
 
 Store::Store(std::string folder) : folder_(platform::IncludeTrailingDelimiter(folder)) {}
@@ -366,10 +367,16 @@ bool AppendToList(const std::string& path, const std::string& line,
     platform::File in = platform::File::OpenRegular(real);
     if (!in.valid()) return false;
     const std::string added = platform::Utf8ToSettingsText(line) + "\r\n";
-    // The new list keeps the old one's permissions.
+    // The new list keeps the old one's permissions. The old one is let go
+    // before the new one takes its name (Windows refuses to replace a file
+    // held open).
     return replaceWhole(
         real, in.mode(),
-        [&](platform::File& out) { return copyWithCrLf(in, out) && out.writeAll(added); }, true);
+        [&](platform::File& out) {
+            const bool copied = copyWithCrLf(in, out) && out.writeAll(added);
+            return in.close() && copied;
+        },
+        true);
 }
 
 }  // namespace settings
