@@ -3,7 +3,6 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <signal.h>
-#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -14,11 +13,10 @@
 #include <cstdlib>
 #include <cstring>
 #include <functional>
-#include <thread>
 
+#include "platform/FileLock.h"
 #include "platform/Messages.h"
 #include "platform/Paths.h"
-#include "platform/ProgressLock.h"
 
 namespace settings {
 
@@ -349,75 +347,6 @@ bool replaceWhole(const std::string& path, mode_t mode, const std::function<bool
     return false;
 }
 
-}  // namespace
-
-std::string ListLockPath(const std::string& realPath) {
-    const std::string folder = platform::ProgressLockFolder();
-    if (folder.empty()) return {};
-    std::uint64_t hash = 1469598103934665603ull;  // FNV-1a
-    for (const unsigned char c : realPath) hash = (hash ^ c) * 1099511628211ull;
-    char name[40];
-    std::snprintf(name, sizeof name, "PasswordList.%016llx", static_cast<unsigned long long>(hash));
-    return folder + name;
-}
-
-namespace {
-
-// Holds an exclusive lock on one password list while it is read and written
-// again. The lock file lives in the private lock folder, named after the
-// list's real path, so it is never taken for a settings file; its holder
-// removes it when done, and a crashed holder's lock dies with it.
-class ListLock {
-public:
-    ListLock(const std::string& realPath, std::chrono::milliseconds wait)
-        : path_(ListLockPath(realPath)) {
-        // Never waited on without end: a dialog is waiting for the answer.
-        const auto deadline = std::chrono::steady_clock::now() + wait;
-        for (;;) {
-            fd_ = path_.empty()
-                      ? -1
-                      : ::open(path_.c_str(),
-                               O_RDWR | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0600);
-            // Without a lock folder the addition goes on unlocked, as a run does.
-            if (fd_ < 0) {
-                held_ = true;
-                return;
-            }
-            while (::flock(fd_, LOCK_EX | LOCK_NB) != 0) {
-                if ((errno != EWOULDBLOCK && errno != EINTR) ||
-                    std::chrono::steady_clock::now() >= deadline) {
-                    ::close(fd_);
-                    fd_ = -1;
-                    return;
-                }
-                std::this_thread::sleep_for(std::chrono::milliseconds(5));
-            }
-            // The holder before us may have removed the file we waited on:
-            // only the file still at the name counts.
-            struct stat locked, named;
-            if (::fstat(fd_, &locked) == 0 && ::stat(path_.c_str(), &named) == 0 &&
-                locked.st_ino == named.st_ino && locked.st_dev == named.st_dev) {
-                held_ = true;
-                return;
-            }
-            ::close(fd_);
-        }
-    }
-    ~ListLock() {
-        if (fd_ < 0) return;
-        ::unlink(path_.c_str());
-        ::close(fd_);
-    }
-    ListLock(const ListLock&) = delete;
-    ListLock& operator=(const ListLock&) = delete;
-    bool held() const { return held_; }
-
-private:
-    std::string path_;
-    int fd_ = -1;
-    bool held_ = false;
-};
-
 // Copies the list from `in` to `out` with every line ending in CR LF and a
 // break after the last line; the list is streamed, never held whole.
 bool copyWithCrLf(int in, int out) {
@@ -464,28 +393,30 @@ bool WriteLine(const std::string& path, const std::string& line, unsigned mode) 
                         [&](int fd) { return writeAll(fd, data); });
 }
 
-bool AppendToList(const std::string& path, const std::string& line,
-                  std::chrono::milliseconds wait) {
+bool AppendToList(const std::string& path, const std::string& line, std::chrono::milliseconds wait,
+                  bool create) {
     // A list reached through a link is written where the link points, and the
     // link stays.
-    char* resolved = ::realpath(path.c_str(), nullptr);
-    if (!resolved) return false;
-    const std::string real = resolved;
-    std::free(resolved);
-    const ListLock lock(real, wait);
-    if (!lock.held()) return false;
-    // Read under the lock: what other runs added before is kept.
-    const int in = openRegular(real);
-    if (in < 0) return false;
+    std::string real = path;
+    if (char* resolved = ::realpath(path.c_str(), nullptr)) {
+        real = resolved;
+        std::free(resolved);
+    } else if (!create || errno != ENOENT) {
+        return false;
+    }
+    // The lock is taken on the list itself, so it holds wherever the list is
+    // and whatever folders the user has; read under it, so what other runs
+    // added before is kept.
+    const platform::FileLock lock(real, create, kPrivateMode, wait);
+    if (!lock.Held()) return false;
     struct stat st;
-    bool ok = ::fstat(in, &st) == 0;
-    // The new list keeps the old one's permissions.
-    ok = ok &&
-         replaceWhole(
-             real, st.st_mode & 07777,
-             [&](int out) { return copyWithCrLf(in, out) && writeAll(out, line + "\r\n"); }, true);
-    ::close(in);
-    return ok;
+    if (::fstat(lock.Handle(), &st) != 0) return false;
+    // The new list keeps the old one's permissions; a new one is the user's alone.
+    const mode_t mode = lock.Created() ? kPrivateMode : (st.st_mode & 07777);
+    return replaceWhole(
+        real, mode,
+        [&](int out) { return copyWithCrLf(lock.Handle(), out) && writeAll(out, line + "\r\n"); },
+        true);
 }
 
 }  // namespace settings

@@ -279,4 +279,47 @@ TEST_F(SettingsRun, ConcurrentRunsAndMainWindowsLoseNoSetting) {
                 seconds.count());
 }
 
+// "Add this password to password list" in runs answering at the same moment,
+// with the private lock folder unusable (a folder of the user's that takes no
+// files): the default list is made (0600) and keeps every addition. A list
+// the user chose that is missing is reported, and stays chosen.
+TEST_F(SettingsRun, PasswordsAddedToTheListByRunsAtOnceAreAllKept) {
+    constexpr int kRuns = 8;
+    for (int i = 0; i < kRuns; ++i)
+        makeArchive(dir / ("in/p" + std::to_string(i) + ".rar"), "f" + std::to_string(i) + ".txt",
+                    "secret", {"-ppw"});
+    fs::create_directories(runtime + "/Tarnwick");
+    ::chmod((runtime + "/Tarnwick").c_str(), 0500);
+    WriteFile(script, "TPasswordForm PasswordEdit=pw CheckBox8 OKButton\nQMessageBox accept\n");
+    std::vector<std::future<ProcessResult>> runs;
+    for (int i = 0; i < kRuns; ++i)
+        runs.push_back(std::async(std::launch::async, [&, i] {
+            return run({dir / ("in/p" + std::to_string(i) + ".rar")}, options(60));
+        }));
+    for (auto& r : runs) expectEndedNormally(r.get());
+    ::chmod((runtime + "/Tarnwick").c_str(), 0700);
+    const std::string list = settingsFolder + "passlist.txt";
+    EXPECT_EQ(ReadFile(list), [] {
+        std::string all;
+        for (int i = 0; i < kRuns; ++i) all += "pw\r\n";
+        return all;
+    }());
+    struct stat st;
+    ASSERT_EQ(0, ::stat(list.c_str(), &st));
+    EXPECT_EQ(0600u, st.st_mode & 0777);
+    EXPECT_EQ(settingsFolder + "passlist.txt\r\n", ReadFile(settingsFolder + "listname.txt"));
+    for (int i = 0; i < kRuns; ++i)
+        EXPECT_EQ("secret", ReadFile(dir / ("in/f" + std::to_string(i) + ".txt")));
+
+    const std::string chosen = dir / "unmounted/list.txt";
+    WriteFile(settingsFolder + "listname.txt", chosen + "\r\n");
+    fs::remove(dir / "in/f0.txt");
+    const std::string before = ReadFile(list);
+    expectEndedNormally(run({dir / "in/p0.rar"}, options()));
+    EXPECT_NE(std::string::npos, logText().find("Error 12")) << logText();
+    EXPECT_EQ(chosen + "\r\n", ReadFile(settingsFolder + "listname.txt"));
+    EXPECT_FALSE(fs::exists(chosen));
+    EXPECT_EQ(before, ReadFile(list)) << "nor added to another list";
+}
+
 }  // namespace
