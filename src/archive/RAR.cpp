@@ -1,5 +1,7 @@
 #include "archive/RAR.h"
 
+#include <algorithm>
+#include <cstdlib>
 #include <cstdio>
 #include <cstring>
 #include <cwctype>
@@ -7,6 +9,7 @@
 
 #include "archive/BlockChain.h"
 #include "platform/Files.h"
+#include "platform/Folders.h"
 #include "platform/Paths.h"
 
 using namespace rardll;
@@ -32,20 +35,6 @@ struct TRAR::Impl {
         }
     }
 
-    // Whether a symbolic link exists at a folder between the output folder
-    // and the destination (the destination itself not included). Writing
-    // below such a link could land anywhere. `destination` is the whole path
-    // as written; its first `folderLength` bytes are the output folder.
-    static bool LinkAboveDestination(const std::string& destination, std::size_t folderLength) {
-        std::size_t pos = folderLength;
-        while ((pos = destination.find('/', pos)) != std::string::npos) {
-            if (platform::KindOf(destination.substr(0, pos)) == platform::EntryKind::Link)
-                return true;
-            ++pos;
-        }
-        return false;
-    }
-
     // Whether the library would cut the name: it leaves a name that fills
     // its name field unterminated, and copies the destination into buffers of
     // 2,048 characters and 2,048 bytes. A cut name could land anywhere.
@@ -55,90 +44,134 @@ struct TRAR::Impl {
                WideToNative(destination).size() > kDestinationLimit;
     }
 
-    // The hidden temporary name that files of a walk are written to before
-    // they take their real names. One name serves a whole folder: it is
-    // found free once, is free again after each file, and the folder is held
-    // open so that each file is renamed without walking its path again. It
-    // stays valid while the walk writes nothing but files there.
-    class TemporarySlot {
+    // The folders of a walk, held open from the output folder down. Each is
+    // entered (made when missing) relative to the one above it, never
+    // through a link, so a folder moved away or replaced by a link during the
+    // run does not redirect what is written; the folders last entered are
+    // kept for the entries after them.
+    class HeldFolders {
     public:
-        TemporarySlot() : pid_(platform::ProcessId()) {}
-        ~TemporarySlot() { Forget(); }
-        TemporarySlot(const TemporarySlot&) = delete;
-        TemporarySlot& operator=(const TemporarySlot&) = delete;
+        explicit HeldFolders(const std::string& outputFolder)
+            : outputFolder_(outputFolder), root_(platform::Folder::Open(outputFolder)) {}
 
-        void Forget() {
-            renamer_.close();
-            folder_.clear();
+        const platform::Folder& Root() const { return root_; }
+
+        // The folder `relative` ("" or components each ending in '/') below
+        // the output folder, made with its missing parents; nullptr when a
+        // component is a link or not a folder. `firstMade` is the depth of
+        // the first folder made for it (npos when none was).
+        const platform::Folder* Enter(const std::string& relative, std::size_t& firstMade) {
+            firstMade = std::string::npos;
+            // A missing output folder is made with the first entry that
+            // needs it, as the library would make it.
+            if (!root_.Held() && !outputFolder_.empty()) {
+                if (platform::ForceDirectories(outputFolder_))
+                    root_ = platform::Folder::Open(outputFolder_);
+                outputFolder_.clear();
+            }
+            if (!root_.Held()) return nullptr;
+            std::vector<std::string> parts;
+            for (std::size_t start = 0; start < relative.size();) {
+                const std::size_t end = relative.find('/', start);
+                parts.push_back(relative.substr(start, end - start));
+                start = end + 1;
+            }
+            std::size_t keep = 0;
+            while (keep < chain_.size() && keep < parts.size() && chain_[keep].first == parts[keep])
+                ++keep;
+            chain_.erase(chain_.begin() + static_cast<std::ptrdiff_t>(keep), chain_.end());
+            for (std::size_t i = keep; i < parts.size(); ++i) {
+                bool made = false;
+                platform::Folder next = Parent(i).Enter(parts[i], true, &made);
+                if (!next.Held()) return nullptr;
+                if (made && firstMade == std::string::npos) firstMade = i;
+                chain_.emplace_back(parts[i], std::move(next));
+            }
+            return chain_.empty() ? &root_ : &chain_.back().second;
         }
 
-        // The temporary name beside the destination, as bytes, and in `wide`
-        // as the library's wide name; empty when none can be had (the entry
-        // is then written under its real name). The wide name is the
-        // destination's folder with an ASCII name, and keeps the escape mark
-        // when the destination has one, so it stands for exactly these bytes.
-        std::string Beside(const std::wstring& destination, const std::string& destinationNative,
-                           std::wstring& wide) {
-            const std::size_t slash = destinationNative.rfind('/') + 1;
-            if (destinationNative.compare(0, slash, folder_) != 0 &&
-                !Find(destinationNative, slash))
-                return {};
-            const std::wstring folder = destination.substr(0, destination.rfind(L'/') + 1);
-            if (folder.size() + name_.size() > kDestinationLimit) return {};
-            wide.assign(folder).append(name_.begin(), name_.end());
-            if (destination.find(kMappedMark) != std::wstring::npos &&
-                folder.find(kMappedMark) == std::wstring::npos)
-                wide += kMappedMark;
-            return folder_ + name_;
-        }
-
-        // The library is done with an entry written to the temporary name: a
-        // complete and checked file takes its real name in one step
-        // (replacing a file there); anything else goes, and the real name is
-        // left as it was.
-        // A hard link already named the same file as the real name would
-        // leave the temporary name in place, so it is removed afterwards.
-        int PutInPlace(const std::string& destinationNative, int result, bool hardLink) {
-            if (result == 0) {
-                // The folder was checked for links below the output folder
-                // (which may be a link itself) when it was chosen.
-                const bool renamed = renamer_.rename(
-                    folder_, name_, destinationNative.substr(folder_.size()));
-                if (renamed && !hardLink) return 0;
-                if (renamed) {
-                    platform::DeleteFileIfExists(folder_ + name_);
-                    return 0;
+        // Removes the folders entered last from depth `firstMade` down, deepest
+        // first, as far as they are empty.
+        void RemoveEmpty(std::size_t firstMade) {
+            while (chain_.size() > firstMade) {
+                const std::string name = chain_.back().first;
+                chain_.pop_back();
+                if (!Parent(chain_.size()).RemoveEmptyFolder(name)) {
+                    chain_.clear();
+                    return;
                 }
             }
-            if (!platform::DeleteFileIfExists(folder_ + name_)) Forget();
-            return result == 0 ? ERAR_ECREATE : result;
         }
 
     private:
-        bool Find(const std::string& destinationNative, std::size_t slash) {
-            Forget();
-            const std::string folder = destinationNative.substr(0, slash);
+        const platform::Folder& Parent(std::size_t depth) const {
+            return depth == 0 ? root_ : chain_[depth - 1].second;
+        }
+
+        std::string outputFolder_;  // until it is made
+        platform::Folder root_;
+        std::vector<std::pair<std::string, platform::Folder>> chain_;
+    };
+
+    // The hidden temporary names that files are written to before they take
+    // their real names: ".tarnwick-<pid>.part" in the folder that receives
+    // them, or ".tarnwick-<pid>-<n>.part" where that name is taken or is the
+    // entry's own name. A name is checked free before every use: an entry of
+    // the archive may have taken it meanwhile.
+    class TemporaryNames {
+    public:
+        TemporaryNames() : pid_(platform::ProcessId()) {}
+
+        // A free temporary name in `folder` other than `entryName`; empty
+        // when none is.
+        std::string FreeIn(const platform::Folder& folder, const std::string& entryName) const {
             for (unsigned attempt = 0; attempt < 100; ++attempt) {
                 char name[48];
                 std::snprintf(name, sizeof name,
                               attempt == 0 ? ".tarnwick-%ld.part" : ".tarnwick-%ld-%u.part", pid_,
                               attempt);
-                const std::string candidate = folder + name;
-                if (candidate.size() > kDestinationLimit) return false;
-                const platform::EntryKind kind = platform::KindOf(candidate);
-                if (kind == platform::EntryKind::Unknown) return false;
-                if (kind != platform::EntryKind::Absent) continue;
-                folder_ = folder;
-                name_ = name;
-                return true;
+                if (name != entryName && folder.Status(name).kind == platform::EntryKind::Absent)
+                    return name;
             }
-            return false;
+            return {};
+        }
+
+        // Removes the temporary files that runs killed outright (or cut off
+        // by a power failure) left in `folder`: those whose process no longer
+        // runs. Once per folder and walk, before the walk first writes there.
+        void RemoveStale(const platform::Folder& folder, const std::string& key) {
+            if (!swept_.insert(key).second) return;
+            folder.ForEachName([&](const std::string& name) {
+                const long owner = OwnerOf(name);
+                if (owner <= 0 || owner == pid_) return;
+                const platform::EntryStatus status = folder.Status(name);
+                if (status.kind == platform::EntryKind::File &&
+                    !platform::ProcessMayOwn(owner, status.changed))
+                    folder.Remove(name);
+            });
+        }
+
+    private:
+        // The process id in a temporary name of ours; 0 for any other name.
+        static long OwnerOf(const std::string& name) {
+            static const char prefix[] = ".tarnwick-", suffix[] = ".part";
+            const std::size_t p = sizeof prefix - 1, s = sizeof suffix - 1;
+            if (name.size() <= p + s || name.compare(0, p, prefix) != 0 ||
+                name.compare(name.size() - s, s, suffix) != 0)
+                return 0;
+            const std::string middle = name.substr(p, name.size() - p - s);
+            const std::size_t dash = middle.find('-');
+            const std::string pid = middle.substr(0, dash);
+            const std::string count = dash == std::string::npos ? "0" : middle.substr(dash + 1);
+            auto digits = [](const std::string& t) {
+                return !t.empty() && t.size() <= 9 &&
+                       t.find_first_not_of("0123456789") == std::string::npos;
+            };
+            return digits(pid) && digits(count) ? std::atol(pid.c_str()) : 0;
         }
 
         long pid_;
-        std::string folder_;  // as written, ending in '/'; empty when nothing is known
-        std::string name_;
-        platform::FolderRenamer renamer_;
+        std::unordered_set<std::string> swept_;
     };
 
     // The base of a name "base;N" (N decimal), as the archiver names the
@@ -405,11 +438,8 @@ bool TRAR::Walk(int operation, const std::vector<std::string>& fileMasks, bool r
     bool firstPass = true;
     const std::unordered_set<std::wstring> olderVersions =
         extracting ? Impl::OlderVersions(ListedNames_) : std::unordered_set<std::wstring>();
-    // The folder (as written, ending in '/') last found free of links; it
-    // stays so while the walk writes nothing but files, and the next entry
-    // in it needs no new look. Empty when nothing is known.
-    std::string linkFreeFolder;
-    Impl::TemporarySlot slot;
+    Impl::HeldFolders folders(destFolderNative);
+    Impl::TemporaryNames temporaries;
     try {
         while (last == 0 && ok && !AbortRequested_) {
             RARHeaderDataEx& h = *Header_;
@@ -462,27 +492,37 @@ bool TRAR::Walk(int operation, const std::vector<std::string>& fileMasks, bool r
                     chosen = Impl::SameIgnoringCase(name, masks[i]) ||
                              MatchesMask(destination, masks[i]);
 
+                // The destination's folder below the output folder and its
+                // own name, as bytes.
+                const std::string relativeNative = destinationNative.substr(
+                    std::min(destFolderNative.size(), destinationNative.size()));
+                const std::size_t leafStart = relativeNative.rfind('/') + 1;
+                const std::string leaf = relativeNative.substr(leafStart);
+                const platform::Folder* parent = nullptr;
+                std::size_t firstMade = std::string::npos;
+
                 enum { Extract, Skip, Refuse } step = Extract;
                 if (!chosen || SkipEntries.count(name) ||
                     (!olderVersions.empty() && olderVersions.count(name))) {
                     step = Skip;
                 } else if (!Impl::SafeEntryName(name) || Impl::NameCutOff(name, destination) ||
-                           (destinationNative.compare(0, destinationNative.rfind('/') + 1,
-                                                      linkFreeFolder) != 0 &&
-                            Impl::LinkAboveDestination(destinationNative,
-                                                       destFolderNative.size()))) {
+                           destinationNative.compare(0, destFolderNative.size(),
+                                                     destFolderNative) != 0 ||
+                           !(parent = folders.Enter(relativeNative.substr(0, leafStart),
+                                                    firstMade))) {
+                    // A link or a file where a folder of the path should be
+                    // is never written through.
                     step = Refuse;
                 } else {
                     const bool isFolder = (h.Flags & RHDF_DIRECTORY) != 0;
                     // One look at the destination, the link not followed: a
                     // link, or a file that is not a folder, is in the way.
-                    const platform::EntryKind kind = platform::KindOf(destinationNative);
-                    const bool present =
-                        kind != platform::EntryKind::Absent && kind != platform::EntryKind::Unknown;
-                    const bool link = kind == platform::EntryKind::Link;
+                    const platform::EntryStatus present = parent->Status(leaf);
+                    const bool link = present.kind == platform::EntryKind::Link;
                     if (link && isFolder) {
                         step = Refuse;
-                    } else if (link || (present && kind != platform::EntryKind::Folder)) {
+                    } else if (present.kind != platform::EntryKind::Absent &&
+                               present.kind != platform::EntryKind::Folder) {
                         TRARReplaceData existing{destination, FileSizeOf(destinationNative),
                                                  FileDateOf(destinationNative)};
                         TRARReplaceData incoming{destination, Progress_.FileBytesTotal,
@@ -497,49 +537,69 @@ bool TRAR::Walk(int operation, const std::vector<std::string>& fileMasks, bool r
                         } else if (link) {
                             // The library would write through the link; the
                             // link itself is what gets replaced.
-                            step = platform::DeleteFileIfExists(destinationNative) ? Extract
-                                                                                   : Refuse;
+                            step = parent->Remove(leaf) ? Extract : Refuse;
                         }
                     }
                 }
 
                 if (step == Extract) {
-                    std::wstring destPath = destFolder;
                     // A file is written under a hidden name and takes its real
                     // name only when complete: an interruption never leaves a
                     // half file there, and a replaced file stays whole until
                     // the new one is ready. So are hard links and file copies:
                     // one the library refuses (its source is missing or outside
                     // the folder) it passes over with success, and the missing
-                    // temporary makes it a failed entry. Folders and symbolic
-                    // links go straight to their names, as the library's own
-                    // link checks expect.
+                    // temporary makes it a failed entry.
+                    //
+                    // The library is given paths through the folders held
+                    // open, each a folder and one name, so that it creates
+                    // nothing by a path looked up again. Hard links and file
+                    // copies are made in the output folder, where the library
+                    // finds their sources, and then moved to their folder.
+                    // Symbolic links go straight to their names, as the
+                    // library's own link checks expect.
                     const bool reference =
                         h.RedirType == Impl::kHardLink || h.RedirType == Impl::kFileCopy;
-                    const bool file = !(h.Flags & RHDF_DIRECTORY) &&
-                                      (h.RedirType == 0 || reference) &&
-                                      !(h.HostOS == 3 && (h.FileAttr & 0xF000) == 0xA000);
-                    std::wstring temporaryWide;
-                    const std::string temporary =
-                        file ? slot.Beside(destination, destinationNative, temporaryWide)
-                             : std::string();
-                    std::wstring destName = platform::LibraryPath(
-                        temporary.empty() ? destination : temporaryWide);
-                    destPath = platform::LibraryPath(destPath);
-                    last = Library_->RARProcessFileW(Handle_, RAR_EXTRACT, destPath.data(),
-                                                     destName.data());
-                    if (!temporary.empty())
-                        last = slot.PutInPlace(destinationNative, last,
-                                               h.RedirType == Impl::kHardLink);
-                    // Anything but a plain file (a hard link to a link, too)
-                    // may have made a link on the way.
-                    if (file && !reference) {
-                        linkFreeFolder.assign(destinationNative, 0,
-                                              destinationNative.rfind('/') + 1);
-                    } else {
-                        linkFreeFolder.clear();
-                        slot.Forget();
+                    const bool isFolder = (h.Flags & RHDF_DIRECTORY) != 0;
+                    const bool symbolicLink =
+                        !isFolder && !reference &&
+                        (h.RedirType != 0 || (h.HostOS == 3 && (h.FileAttr & 0xF000) == 0xA000));
+                    const platform::Folder& writeIn = reference ? folders.Root() : *parent;
+                    std::string temporary;
+                    if (!isFolder && !symbolicLink) {
+                        temporaries.RemoveStale(
+                            writeIn, reference ? std::string() : relativeNative.substr(0, leafStart));
+                        temporary = temporaries.FreeIn(writeIn, leaf);
                     }
+                    std::wstring libraryFolder = destFolder, libraryName = destination;
+                    if (!symbolicLink) {
+                        libraryFolder = NativeToWide(writeIn.PathOf(std::string()));
+                        libraryName =
+                            NativeToWide(writeIn.PathOf(temporary.empty() ? leaf : temporary));
+                    }
+                    libraryFolder = platform::LibraryPath(libraryFolder);
+                    libraryName = platform::LibraryPath(libraryName);
+                    if (reference && temporary.empty()) {
+                        // Made in the output folder, it would need a name of its own there.
+                        last = Library_->RARProcessFileW(Handle_, RAR_SKIP, nullptr, nullptr);
+                        if (last == 0) last = ERAR_ECREATE;
+                    } else {
+                        last = Library_->RARProcessFileW(Handle_, RAR_EXTRACT,
+                                                         libraryFolder.data(), libraryName.data());
+                    }
+                    if (!temporary.empty()) {
+                        // The library is done with the temporary: a complete
+                        // and checked file takes its real name in one step,
+                        // replacing a file there; anything else goes, and
+                        // the real name is left as it was.
+                        if (last == 0 && !writeIn.MoveTo(temporary, *parent, leaf))
+                            last = ERAR_ECREATE;
+                        // A hard link to the file already at the real name
+                        // leaves the temporary name in place.
+                        writeIn.Remove(temporary);
+                    }
+                    if (last != 0 && firstMade != std::string::npos)
+                        folders.RemoveEmpty(firstMade);
                     if (OnFileProcessed) OnFileProcessed(*this, name, roExtract, last);
                 } else if (step == Skip) {
                     last = Library_->RARProcessFileW(Handle_, RAR_SKIP, nullptr, nullptr);

@@ -14,7 +14,10 @@
 // the library would cut (over 1,023 characters, or a destination over 2,047
 // characters or bytes), are skipped as failed entries, and
 // no entry is written through a symbolic link that already exists at or above
-// its destination inside that folder. An extraction fails when the block
+// its destination inside that folder. Folders are created and entered
+// relative to the output folder held open from the start of the walk, so a
+// folder moved away or replaced by a link during it redirects nothing. An
+// extraction fails when the block
 // chain of the volume it ended on is damaged (archive/BlockChain.h), and a
 // file whose main header is damaged is never handed to the library.
 //
@@ -23,7 +26,8 @@
 // library reports it complete and checked, so a stop, a failed check or a
 // crash never leaves a half file under the real name, and a file it replaces
 // is swapped in one step; a hard link or file copy the library refuses is a
-// failed entry. Older versions of a file ("name;N" beside "name") are passed
+// failed entry. Temporary files of runs that no longer run are removed from a
+// folder the first time the walk writes there. Older versions of a file ("name;N" beside "name") are passed
 // over.
 
 #include <cstdint>

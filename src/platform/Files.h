@@ -38,21 +38,6 @@ FileIdentity IdentityOf(const std::string& path);
 // Moves `from` over `to` in one step (replacing a file there, the data on disk
 // first on Windows). False, with both left as they were, on failure.
 bool RenameReplacing(const std::string& from, const std::string& to);
-// Renames within a folder held open between calls: the folder's path is not
-// walked again for every file. Falls back to RenameReplacing.
-class FolderRenamer {
-public:
-    FolderRenamer() = default;
-    ~FolderRenamer() { close(); }
-    FolderRenamer(const FolderRenamer&) = delete;
-    FolderRenamer& operator=(const FolderRenamer&) = delete;
-    // `folder` ends in a delimiter; `from` and `to` are names in it.
-    bool rename(const std::string& folder, const std::string& from, const std::string& to);
-    void close();
-
-private:
-    std::intptr_t handle_ = -1;
-};
 // Makes one folder (not its parents); false when it exists already or cannot
 // be made.
 bool MakeFolder(const std::string& path, unsigned mode);
@@ -85,6 +70,14 @@ public:
     File() = default;
     ~File() { close(); }
     File(File&& other) noexcept : handle_(other.handle_) { other.handle_ = -1; }
+    File& operator=(File&& other) noexcept {
+        if (this != &other) {
+            close();
+            handle_ = other.handle_;
+            other.handle_ = -1;
+        }
+        return *this;
+    }
     File(const File&) = delete;
     File& operator=(const File&) = delete;
 
@@ -112,24 +105,11 @@ public:
     void tighten(unsigned mode);
 
 private:
-    std::intptr_t handle_ = -1;
-};
+    // A file the lock opened (FileLock.h).
+    friend class FileLock;
+    explicit File(std::intptr_t handle) : handle_(handle) {}
 
-// An exclusive lock on a file of the private lock folder, shared by every run
-// of this user: waited for up to `wait`, removed by its holder; a crashed
-// holder's lock dies with it. Without a path it counts as held.
-class ExclusiveFileLock {
-public:
-    ExclusiveFileLock(const std::string& path, long waitMs);
-    ~ExclusiveFileLock();
-    ExclusiveFileLock(const ExclusiveFileLock&) = delete;
-    ExclusiveFileLock& operator=(const ExclusiveFileLock&) = delete;
-    bool held() const { return held_; }
-
-private:
-    std::string path_;
     std::intptr_t handle_ = -1;
-    bool held_ = false;
 };
 
 // Settings files hold the system's ANSI code page on Windows, as files of

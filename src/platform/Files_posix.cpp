@@ -5,16 +5,13 @@
 #include <fcntl.h>
 #include <langinfo.h>
 #include <signal.h>
-#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
-#include <chrono>
 #include <clocale>
 #include <cstdlib>
 #include <cstring>
-#include <thread>
 
 namespace platform {
 
@@ -71,19 +68,6 @@ FileIdentity IdentityOf(const std::string& path) {
 
 bool RenameReplacing(const std::string& from, const std::string& to) {
     return ::rename(from.c_str(), to.c_str()) == 0;
-}
-
-bool FolderRenamer::rename(const std::string& folder, const std::string& from,
-                           const std::string& to) {
-    if (handle_ < 0) handle_ = ::open(folder.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
-    if (handle_ < 0) return RenameReplacing(folder + from, folder + to);
-    const int fd = static_cast<int>(handle_);
-    return ::renameat(fd, from.c_str(), fd, to.c_str()) == 0;
-}
-
-void FolderRenamer::close() {
-    if (handle_ >= 0) ::close(static_cast<int>(handle_));
-    handle_ = -1;
 }
 
 bool MakeFolder(const std::string& path, unsigned mode) {
@@ -236,48 +220,6 @@ void File::tighten(unsigned mode) {
     const int fd = static_cast<int>(handle_);
     if (::fstat(fd, &st) == 0 && (st.st_mode & 07777 & ~mode) != 0)
         ::fchmod(fd, static_cast<mode_t>(mode));
-}
-
-ExclusiveFileLock::ExclusiveFileLock(const std::string& path, long waitMs) : path_(path) {
-    // Never waited on without end: a dialog is waiting for the answer.
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(waitMs);
-    for (;;) {
-        const int fd = path_.empty()
-                           ? -1
-                           : ::open(path_.c_str(),
-                                    O_RDWR | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0600);
-        // Without a lock folder the addition goes on unlocked, as a run does.
-        if (fd < 0) {
-            held_ = true;
-            return;
-        }
-        handle_ = fd;
-        while (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
-            if ((errno != EWOULDBLOCK && errno != EINTR) ||
-                std::chrono::steady_clock::now() >= deadline) {
-                ::close(fd);
-                handle_ = -1;
-                return;
-            }
-            std::this_thread::sleep_for(std::chrono::milliseconds(5));
-        }
-        // The holder before us may have removed the file we waited on: only
-        // the file still at the name counts.
-        struct stat locked, named;
-        if (::fstat(fd, &locked) == 0 && ::stat(path_.c_str(), &named) == 0 &&
-            locked.st_ino == named.st_ino && locked.st_dev == named.st_dev) {
-            held_ = true;
-            return;
-        }
-        ::close(fd);
-        handle_ = -1;
-    }
-}
-
-ExclusiveFileLock::~ExclusiveFileLock() {
-    if (handle_ < 0) return;
-    ::unlink(path_.c_str());
-    ::close(static_cast<int>(handle_));
 }
 
 std::string SettingsTextToUtf8(const std::string& fileText) { return fileText; }

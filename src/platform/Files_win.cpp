@@ -4,10 +4,8 @@
 #include <shellapi.h>
 #include <tlhelp32.h>
 
-#include <chrono>
 #include <clocale>
 #include <cstdlib>
-#include <thread>
 
 #include "platform/Paths.h"
 #include "platform/Wide_win.h"
@@ -163,13 +161,6 @@ bool RenameReplacing(const std::string& from, const std::string& to) {
     return MoveFileExW(WidePath(from).c_str(), WidePath(to).c_str(),
                        MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
 }
-
-bool FolderRenamer::rename(const std::string& folder, const std::string& from,
-                           const std::string& to) {
-    return RenameReplacing(folder + from, folder + to);
-}
-
-void FolderRenamer::close() { handle_ = -1; }
 
 bool MakeFolder(const std::string& path, unsigned) {
     return CreateDirectoryW(WidePath(path).c_str(), nullptr) != 0;
@@ -331,45 +322,6 @@ FileIdentity File::identity() const { return identityOf(handleOf(handle_)); }
 unsigned File::mode() const { return 0; }
 
 void File::tighten(unsigned) {}
-
-ExclusiveFileLock::ExclusiveFileLock(const std::string& path, long waitMs) : path_(path) {
-    // Without a lock folder the addition goes on unlocked, as a run does.
-    if (path_.empty()) {
-        held_ = true;
-        return;
-    }
-    // Opened shared and removed by its last user; LockFileEx holds the
-    // lock, and it dies with its process.
-    HANDLE h = CreateFileW(WidePath(path_).c_str(), GENERIC_READ | GENERIC_WRITE,
-                           FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                           OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (h == INVALID_HANDLE_VALUE) {
-        held_ = true;
-        return;
-    }
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(waitMs);
-    for (;;) {
-        OVERLAPPED at{};
-        if (LockFileEx(h, LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0, 1, 0, &at)) {
-            handle_ = reinterpret_cast<std::intptr_t>(h);
-            held_ = true;
-            return;
-        }
-        if (GetLastError() != ERROR_LOCK_VIOLATION ||
-            std::chrono::steady_clock::now() >= deadline) {
-            CloseHandle(h);
-            return;
-        }
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    }
-}
-
-ExclusiveFileLock::~ExclusiveFileLock() {
-    if (handle_ == -1) return;
-    OVERLAPPED at{};
-    UnlockFileEx(handleOf(handle_), 0, 1, 0, &at);
-    CloseHandle(handleOf(handle_));
-}
 
 namespace {
 

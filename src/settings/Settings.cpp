@@ -6,10 +6,10 @@
 #include <cstring>
 #include <functional>
 
+#include "platform/FileLock.h"
 #include "platform/Files.h"
 #include "platform/Messages.h"
 #include "platform/Paths.h"
-#include "platform/ProgressLock.h"
 
 namespace settings {
 
@@ -295,20 +295,6 @@ bool replaceWhole(const std::string& path, unsigned mode,
     return false;
 }
 
-}  // namespace
-
-std::string ListLockPath(const std::string& realPath) {
-    const std::string folder = platform::ProgressLockFolder();
-    if (folder.empty()) return {};
-    std::uint64_t hash = 1469598103934665603ull;  // FNV-1a
-    for (const unsigned char c : realPath) hash = (hash ^ c) * 1099511628211ull;
-    char name[40];
-    std::snprintf(name, sizeof name, "PasswordList.%016llx", static_cast<unsigned long long>(hash));
-    return folder + name;
-}
-
-namespace {
-
 // Copies the list from `in` to `out` with every line ending in CR LF and a
 // break after the last line; the list is streamed, never held whole.
 bool copyWithCrLf(platform::File& in, platform::File& out) {
@@ -353,25 +339,30 @@ bool WriteLine(const std::string& path, const std::string& line, unsigned mode) 
     return replaceWhole(path, mode, [&](platform::File& file) { return file.writeAll(data); });
 }
 
-bool AppendToList(const std::string& path, const std::string& line,
-                  std::chrono::milliseconds wait) {
+bool AppendToList(const std::string& path, const std::string& line, std::chrono::milliseconds wait,
+                  bool create) {
     // A list reached through a link is written where the link points, and the
     // link stays.
-    const std::string real = platform::RealPath(path);
-    if (real.empty()) return false;
-    // Held on a file of the private lock folder named after the list's real
-    // path, so it is never taken for a settings file.
-    const platform::ExclusiveFileLock lock(ListLockPath(real), static_cast<long>(wait.count()));
-    if (!lock.held()) return false;
-    // Read under the lock: what other runs added before is kept.
-    platform::File in = platform::File::OpenRegular(real);
-    if (!in.valid()) return false;
+    std::string real = platform::RealPath(path);
+    if (real.empty()) {
+        // Nothing at the name at all: made when asked to; never through a
+        // link whose target is missing.
+        if (!create || platform::KindOf(path) != platform::EntryKind::Absent) return false;
+        real = path;
+    }
+    // The lock is taken on the list itself, so it holds wherever the list is
+    // and whatever folders the user has; read under it, so what other runs
+    // added before is kept.
+    platform::FileLock lock(real, create, kPrivateMode, wait);
+    if (!lock.Held()) return false;
+    platform::File& in = lock.Contents();
     const std::string added = platform::Utf8ToSettingsText(line) + "\r\n";
-    // The new list keeps the old one's permissions. The old one is let go
-    // before the new one takes its name (Windows refuses to replace a file
-    // held open).
+    // The new list keeps the old one's permissions; a new one is the user's
+    // alone. The old one is let go (the lock stays) before the new one takes
+    // its name: Windows refuses to replace a file held open.
+    const unsigned mode = lock.Created() ? kPrivateMode : in.mode();
     return replaceWhole(
-        real, in.mode(),
+        real, mode,
         [&](platform::File& out) {
             const bool copied = copyWithCrLf(in, out) && out.writeAll(added);
             return in.close() && copied;

@@ -7,13 +7,17 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <ctime>
 #include <filesystem>
 #include <fstream>
 #include <set>
 #include <sstream>
+#include <thread>
 
 #include "archive/RAR.h"
+#include "platform/FileLock.h"
 #include "platform/Files.h"
+#include "platform/Folders.h"
 #include "platform/Paths.h"
 #include "platform/ProgressLock.h"
 #include "settings/Settings.h"
@@ -216,18 +220,38 @@ TEST_F(Windows, FilesHeldOpenByAnotherProgramStayWhole) {
     EXPECT_EQ(ReadAll(root / "out" / "held.txt"), "new content\n");
 }
 
-// The list lock is exclusive and waited for only so long; the progress lock
-// tells other processes that a run is going on and goes with it.
+// The list lock is exclusive and waited for only so long, yet the list can be
+// replaced while it is held; additions at once are all kept. The progress
+// lock tells other processes that a run is going on and goes with it.
 TEST_F(Windows, LocksBetweenRuns) {
-    const std::string lockPath = U8(root / "list.lock");
+    const std::string list = U8(root / "list.txt");
+    WriteAll(list, "first\r\n");
     {
-        const platform::ExclusiveFileLock first(lockPath, 100);
-        ASSERT_TRUE(first.held());
-        const platform::ExclusiveFileLock second(lockPath, 100);
-        EXPECT_FALSE(second.held());
+        platform::FileLock first(list, false, 0600, std::chrono::milliseconds(100));
+        ASSERT_TRUE(first.Held());
+        EXPECT_FALSE(settings::AppendToList(list, "lost", std::chrono::milliseconds(100)));
+        // Let go of the list, the lock kept: a new copy takes its name.
+        first.Contents().close();
+        WriteAll(root / "new.txt", "first\r\nsecond\r\n");
+        EXPECT_TRUE(platform::RenameReplacing(U8(root / "new.txt"), list));
     }
-    const platform::ExclusiveFileLock again(lockPath, 100);
-    EXPECT_TRUE(again.held());
+    std::vector<std::thread> adders;
+    for (int i = 0; i < 8; ++i)
+        adders.emplace_back([&, i] {
+            EXPECT_TRUE(settings::AppendToList(list, "pw" + std::to_string(i)));
+        });
+    for (auto& t : adders) t.join();
+    const auto lines = settings::ReadListFile(list);
+    ASSERT_TRUE(lines);
+    const std::vector<std::string> got = lines->strings();
+    EXPECT_EQ(std::set<std::string>(got.begin(), got.end()),
+              (std::set<std::string>{"first", "second", "pw0", "pw1", "pw2", "pw3", "pw4", "pw5",
+                                     "pw6", "pw7"}));
+    EXPECT_EQ(got.size(), 10u);
+    // A missing list is made when asked to.
+    const std::string made = U8(root / "made.txt");
+    EXPECT_TRUE(settings::AppendToList(made, "new", std::chrono::milliseconds(100), true));
+    EXPECT_EQ(ReadAll(made), "new\r\n");
 
     EXPECT_FALSE(platform::AnyProgressWindowExists());
     {
@@ -236,6 +260,75 @@ TEST_F(Windows, LocksBetweenRuns) {
         EXPECT_TRUE(platform::AnyProgressWindowExists());
     }
     EXPECT_FALSE(platform::AnyProgressWindowExists());
+}
+
+// Folders held by an extraction can be neither renamed nor removed while it
+// runs, and a link is never entered; a temporary file left by a run that
+// died goes with the next run into that folder, one of a running process
+// stays.
+TEST_F(Windows, HeldFoldersAndStaleTemporaries) {
+    const fs::path out = root / "out";
+    {
+        const platform::Folder held = platform::Folder::Open(U8(out));
+        ASSERT_TRUE(held.Held());
+        bool made = false;
+        const platform::Folder sub = held.Enter("sub", true, &made);
+        ASSERT_TRUE(sub.Held());
+        EXPECT_TRUE(made);
+        EXPECT_EQ(held.PathOf("sub"), U8(out / "sub"));
+        EXPECT_FALSE(MoveFileW((out / "sub").c_str(), (out / "moved").c_str()));
+        EXPECT_FALSE(MoveFileW(out.c_str(), (root / "moved").c_str()));
+        EXPECT_FALSE(RemoveDirectoryW((out / "sub").c_str()));
+        EXPECT_TRUE(fs::is_directory(out / "sub"));
+        // A link to a folder elsewhere is refused, and left as it is. (Wine 8
+        // answers that it made the link, but nothing is there afterwards.)
+        fs::create_directories(root / "elsewhere");
+        if (CreateSymbolicLinkW((out / "link").c_str(), (root / "elsewhere").c_str(),
+                                SYMBOLIC_LINK_FLAG_DIRECTORY) &&
+            GetFileAttributesW((out / "link").c_str()) != INVALID_FILE_ATTRIBUTES) {
+            EXPECT_EQ(held.Status("link").kind, platform::EntryKind::Link);
+            EXPECT_FALSE(held.Enter("link", true).Held());
+            EXPECT_TRUE(fs::is_directory(root / "elsewhere"));
+        }
+    }
+    // The numbers of a process that has ended and of one that runs.
+    auto start = [](DWORD flags) {
+        STARTUPINFOW startup{};
+        startup.cb = sizeof startup;
+        PROCESS_INFORMATION child{};
+        std::wstring command = L"cmd.exe /c exit";
+        EXPECT_TRUE(CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE,
+                                   CREATE_NO_WINDOW | flags, nullptr, nullptr, &startup, &child));
+        CloseHandle(child.hThread);
+        return child;
+    };
+    const PROCESS_INFORMATION endedChild = start(0);
+    WaitForSingleObject(endedChild.hProcess, INFINITE);
+    CloseHandle(endedChild.hProcess);
+    const PROCESS_INFORMATION runningChild = start(CREATE_SUSPENDED);
+    const long ended = static_cast<long>(endedChild.dwProcessId);
+    const long alive = static_cast<long>(runningChild.dwProcessId);
+    Sleep(1100);
+    EXPECT_FALSE(platform::ProcessMayOwn(ended, std::time(nullptr)));
+    EXPECT_TRUE(platform::ProcessMayOwn(alive, std::time(nullptr)));
+    // A file written before the process started is not its own.
+    EXPECT_FALSE(platform::ProcessMayOwn(alive, std::time(nullptr) - 86400 * 365));
+
+    const std::string stale = ".tarnwick-" + std::to_string(ended) + ".part";
+    const std::string running = ".tarnwick-" + std::to_string(alive) + "-7.part";
+    WriteAll(out / "sub" / stale, "half");
+    WriteAll(out / "sub" / running, "busy");
+    Rar4Entry entry;
+    entry.name = "sub/new.txt";
+    entry.data = "new\n";
+    const fs::path archive = root / "stale.rar";
+    ASSERT_TRUE(testing_support::WriteRar4(U8(archive), {entry}));
+    EXPECT_EQ(Extract(archive, out).at(L"sub/new.txt"), 0);
+    EXPECT_EQ(ReadAll(out / "sub" / "new.txt"), "new\n");
+    EXPECT_FALSE(fs::exists(out / "sub" / stale));
+    EXPECT_TRUE(fs::exists(out / "sub" / running));
+    TerminateProcess(runningChild.hProcess, 0);
+    CloseHandle(runningChild.hProcess);
 }
 
 // The settings live in %APPDATA%\Ostrel\Tarnwick\, the desktop is the
