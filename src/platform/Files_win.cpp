@@ -100,10 +100,14 @@ bool IsRegularFile(const std::string& path) {
 }
 
 bool IsSpecialFile(const std::string& path) {
-    const EntryKind kind = KindOf(path);
-    if (kind == EntryKind::Folder || kind == EntryKind::Other) return true;
-    if (kind == EntryKind::Link) return !IsRegularFile(path) && KindOf(path) != EntryKind::Absent;
-    return false;
+    HANDLE h = openForInformation(path);
+    if (h == INVALID_HANDLE_VALUE) return false;
+    BY_HANDLE_FILE_INFORMATION info;
+    const bool special = !GetFileInformationByHandle(h, &info) ||
+                         (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) ||
+                         GetFileType(h) != FILE_TYPE_DISK;
+    CloseHandle(h);
+    return special;
 }
 
 std::int64_t FileSize(const std::string& path) {
