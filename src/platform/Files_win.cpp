@@ -427,6 +427,19 @@ std::string SettingsTextToUtf8(const std::string& fileText) {
 
 std::string Utf8ToSettingsText(const std::string& text) { return lineByLine(text, lineFromUtf8); }
 
+std::string ToLibraryText(const std::string& utf8) {
+    const std::wstring wide = Widen(utf8);
+    if (wide.empty()) return {};
+    const int n = WideCharToMultiByte(CP_ACP, 0, wide.data(), static_cast<int>(wide.size()),
+                                      nullptr, 0, nullptr, nullptr);
+    std::string ansi(static_cast<std::size_t>(n), '\0');
+    WideCharToMultiByte(CP_ACP, 0, wide.data(), static_cast<int>(wide.size()), ansi.data(), n,
+                        nullptr, nullptr);
+    return ansi;
+}
+
+std::string FromLibraryText(const std::string& text) { return lineToUtf8(text); }
+
 std::string DisplayPath(const std::string& path) {
     std::string shown = path;
     for (char& c : shown)
