@@ -61,7 +61,7 @@ if [ ! -f "$build/CMakeCache.txt" ]; then
     -DJPEG_LIBRARY="$jpeg/lib/libjpeg.a" -DJPEG_INCLUDE_DIR="$jpeg/include" \
     "${launcher[@]}" >&2
 fi
-ninja -C "$build" -j"$jobs" tarnwick windows_tests >&2
+ninja -C "$build" -j"$jobs" tarnwick windows_tests unrar_loop >&2
 # The library lies beside each program that loads it.
 for dir in "$build" "$build/tests/windows"; do cp "$unrar" "$dir/unrar.dll"; done
 x86_64-w64-mingw32-strip "$build/Tarnwick.exe"

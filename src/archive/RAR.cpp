@@ -694,11 +694,13 @@ int TRAR::Dispatch(unsigned int msg, LPARAM P1, LPARAM P2) {
                         AbortRequested_ = true;
                         answer = -1;
                     } else if (OnNextVolumeRequired && name) {
-                        const std::string required(name, ::strnlen(name, kVolumeNameBytes));
+                        const std::string required = platform::FromLibraryText(
+                            std::string(name, ::strnlen(name, kVolumeNameBytes)));
                         std::string newName;
                         bool cancel = false;
                         OnNextVolumeRequired(*this, required, newName, cancel);
-                        Impl::CopyToBuffer(name, kVolumeNameBytes, newName);
+                        Impl::CopyToBuffer(name, kVolumeNameBytes,
+                                           platform::ToLibraryText(newName));
                         answer = cancel ? -1 : 0;
                     } else {
                         // Going on with the same name makes the library ask
@@ -706,10 +708,10 @@ int TRAR::Dispatch(unsigned int msg, LPARAM P1, LPARAM P2) {
                         answer = -1;
                     }
                 } else if (P2 == RAR_VOL_NOTIFY) {
-                    if (name) CurrentVolume_.assign(name, ::strnlen(name, kVolumeNameBytes));
-                    if (OnVolumeChanged && name)
-                        OnVolumeChanged(*this,
-                                        std::string(name, ::strnlen(name, kVolumeNameBytes)));
+                    if (name)
+                        CurrentVolume_ = platform::FromLibraryText(
+                            std::string(name, ::strnlen(name, kVolumeNameBytes)));
+                    if (OnVolumeChanged && name) OnVolumeChanged(*this, CurrentVolume_);
                 }
                 break;
             }
@@ -736,7 +738,7 @@ int TRAR::Dispatch(unsigned int msg, LPARAM P1, LPARAM P2) {
                 if (OnPasswordRequired) OnPasswordRequired(*this, headers, name, password, cancel);
                 if (P2 > 0)
                     Impl::CopyToBuffer(reinterpret_cast<char*>(P1), static_cast<std::size_t>(P2),
-                                       password);
+                                       platform::ToLibraryText(password));
                 answer = cancel ? -1 : 0;
                 break;
             }

@@ -178,18 +178,19 @@ TDateTime FileDateOf(const std::string& path) {
 }
 
 bool IsSelfExtracting(const std::string& path) {
-    std::FILE* f = std::fopen(path.c_str(), "rb");
-    if (!f) return false;
+    platform::File f = platform::File::OpenRegular(path);
+    if (!f.valid()) return false;
     unsigned char head[64];
-    size_t n = std::fread(head, 1, sizeof head, f);
+    const long n = f.readAt(0, reinterpret_cast<char*>(head), sizeof head);
     bool result = false;
-    if (n == sizeof head && head[0] == 'M' && head[1] == 'Z') {
+    if (n == static_cast<long>(sizeof head) && head[0] == 'M' && head[1] == 'Z') {
         long offset = static_cast<long>(head[0x3C] | head[0x3D] << 8 | head[0x3E] << 16 |
                                         static_cast<unsigned long>(head[0x3F]) << 24);
         unsigned char sig[26] = {};
-        size_t got = 0;
-        if (offset >= 0x40 && std::fseek(f, offset, SEEK_SET) == 0)
-            got = std::fread(sig, 1, sizeof sig, f);
+        long got = 0;
+        if (offset >= 0x40)
+            got = f.readAt(static_cast<std::uint64_t>(offset), reinterpret_cast<char*>(sig),
+                           sizeof sig);
         if (got >= 4 && sig[0] == 'P' && sig[1] == 'E' && sig[2] == 0 && sig[3] == 0) {
             // PE: only a 32-bit i386 image is a program of the listed kinds.
             unsigned machine = got >= 6 ? (sig[4] | sig[5] << 8) : 0;
@@ -201,7 +202,6 @@ bool IsSelfExtracting(const std::string& path) {
             result = true;  // plain MS-DOS program
         }
     }
-    std::fclose(f);
     return result;
 }
 

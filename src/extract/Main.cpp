@@ -169,7 +169,7 @@ std::vector<std::string> FurtherArguments(const std::vector<std::string>& argume
 
 bool FolderIsEmpty(const std::string& folder) {
     std::error_code ec;
-    std::filesystem::directory_iterator it(folder, ec);
+    std::filesystem::directory_iterator it(std::filesystem::u8path(folder), ec);
     return ec || it == std::filesystem::directory_iterator();
 }
 
@@ -564,7 +564,7 @@ std::string TMobrelProgressForm::folderRule(const std::string& start) {
 }
 
 void TMobrelProgressForm::subfolderRule() {
-    if (OutputFolder.size() > 1 && OutputFolder.back() != '/') OutputFolder += '/';
+    if (OutputFolder.size() > 1) OutputFolder = platform::IncludeTrailingDelimiter(OutputFolder);
     std::string name = extraction::SubfolderName(ArchiveName);
     for (int tries = 0; tries < 2; ++tries) {
         const std::string candidate = OutputFolder + name;
@@ -574,9 +574,11 @@ void TMobrelProgressForm::subfolderRule() {
             continue;
         }
         std::error_code ec;
-        const bool created = std::filesystem::create_directory(candidate, ec);
+        // Paths are UTF-8 (on Windows, too).
+        const std::filesystem::path path = std::filesystem::u8path(candidate);
+        const bool created = std::filesystem::create_directory(path, ec);
         // A link in the way counts as a non-folder: its target is not ours.
-        if (std::filesystem::symlink_status(candidate, ec).type() ==
+        if (std::filesystem::symlink_status(path, ec).type() ==
             std::filesystem::file_type::directory) {
             createdSubfolder_ = created && !ec;
             OutputFolder = platform::ExcludeTrailingDelimiter(candidate);
@@ -607,7 +609,7 @@ void TMobrelProgressForm::Timer1Timer() {
     bool probed = false;
     for (;;) {
         OutputFolder = folderRule(platform::ExtractFilePath(ArchivePath));
-        if (OutputFolder.size() > 1 && OutputFolder.back() != '/') OutputFolder += '/';
+        if (OutputFolder.size() > 1) OutputFolder = platform::IncludeTrailingDelimiter(OutputFolder);
         probed = extraction::ProbeWritable(OutputFolder);
         if (probed || Cancelled) break;
         TReadonlyForm readonly(*this, QString::fromStdString(OutputFolder), this);
@@ -726,7 +728,7 @@ void TMobrelProgressForm::runAttempts() {
         if (store.exists(settings::kSubDir) && createdSubfolder_ &&
             extraction::FolderIsEmpty(OutputFolder)) {
             std::error_code ec;
-            std::filesystem::remove(OutputFolder, ec);
+            std::filesystem::remove(std::filesystem::u8path(OutputFolder), ec);
         }
         // Asked to end: no report, no further attempt.
         if (platform::TerminationRequested()) return;

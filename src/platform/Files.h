@@ -118,6 +118,11 @@ private:
 std::string SettingsTextToUtf8(const std::string& fileText);
 std::string Utf8ToSettingsText(const std::string& text);
 
+// Text for the library's 8-bit interface (passwords, volume names), and back:
+// the C library's locale on Linux (UTF-8), the ANSI code page on Windows.
+std::string ToLibraryText(const std::string& utf8);
+std::string FromLibraryText(const std::string& text);
+
 // A path as the user reads it and types it: with '\' on Windows.
 std::string DisplayPath(const std::string& path);
 // An entry name or destination as the extraction library takes it.

@@ -225,6 +225,9 @@ void File::tighten(unsigned mode) {
 std::string SettingsTextToUtf8(const std::string& fileText) { return fileText; }
 std::string Utf8ToSettingsText(const std::string& text) { return text; }
 
+std::string ToLibraryText(const std::string& utf8) { return utf8; }
+std::string FromLibraryText(const std::string& text) { return text; }
+
 std::string DisplayPath(const std::string& path) { return path; }
 std::wstring LibraryPath(const std::wstring& path) { return path; }
 std::wstring LibraryArchiveName(const std::string&) { return {}; }

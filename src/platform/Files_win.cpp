@@ -98,10 +98,14 @@ bool IsRegularFile(const std::string& path) {
 }
 
 bool IsSpecialFile(const std::string& path) {
-    const EntryKind kind = KindOf(path);
-    if (kind == EntryKind::Folder || kind == EntryKind::Other) return true;
-    if (kind == EntryKind::Link) return !IsRegularFile(path) && KindOf(path) != EntryKind::Absent;
-    return false;
+    HANDLE h = openForInformation(path);
+    if (h == INVALID_HANDLE_VALUE) return false;
+    BY_HANDLE_FILE_INFORMATION info;
+    const bool special = !GetFileInformationByHandle(h, &info) ||
+                         (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) ||
+                         GetFileType(h) != FILE_TYPE_DISK;
+    CloseHandle(h);
+    return special;
 }
 
 std::int64_t FileSize(const std::string& path) {
@@ -374,6 +378,19 @@ std::string SettingsTextToUtf8(const std::string& fileText) {
 }
 
 std::string Utf8ToSettingsText(const std::string& text) { return lineByLine(text, lineFromUtf8); }
+
+std::string ToLibraryText(const std::string& utf8) {
+    const std::wstring wide = Widen(utf8);
+    if (wide.empty()) return {};
+    const int n = WideCharToMultiByte(CP_ACP, 0, wide.data(), static_cast<int>(wide.size()),
+                                      nullptr, 0, nullptr, nullptr);
+    std::string ansi(static_cast<std::size_t>(n), '\0');
+    WideCharToMultiByte(CP_ACP, 0, wide.data(), static_cast<int>(wide.size()), ansi.data(), n,
+                        nullptr, nullptr);
+    return ansi;
+}
+
+std::string FromLibraryText(const std::string& text) { return lineToUtf8(text); }
 
 std::string DisplayPath(const std::string& path) {
     std::string shown = path;
