@@ -62,6 +62,9 @@ struct TRAR::Impl {
         // the first folder made for it (npos when none was).
         const platform::Folder* Enter(const std::string& relative, std::size_t& firstMade) {
             firstMade = std::string::npos;
+            if (entered_ && relative == enteredPath_)
+                return chain_.empty() ? &root_ : &chain_.back().second;
+            entered_ = false;
             // A missing output folder is made with the first entry that
             // needs it, as the library would make it.
             if (!root_.Held() && !outputFolder_.empty()) {
@@ -87,12 +90,15 @@ struct TRAR::Impl {
                 if (made && firstMade == std::string::npos) firstMade = i;
                 chain_.emplace_back(parts[i], std::move(next));
             }
+            entered_ = true;
+            enteredPath_ = relative;
             return chain_.empty() ? &root_ : &chain_.back().second;
         }
 
         // Removes the folders entered last from depth `firstMade` down, deepest
         // first, as far as they are empty.
         void RemoveEmpty(std::size_t firstMade) {
+            entered_ = false;
             while (chain_.size() > firstMade) {
                 const std::string name = chain_.back().first;
                 chain_.pop_back();
@@ -109,6 +115,8 @@ struct TRAR::Impl {
         }
 
         std::string outputFolder_;  // until it is made
+        bool entered_ = false;      // the chain holds the folders of enteredPath_
+        std::string enteredPath_;
         platform::Folder root_;
         std::vector<std::pair<std::string, platform::Folder>> chain_;
     };
@@ -122,9 +130,14 @@ struct TRAR::Impl {
     public:
         TemporaryNames() : pid_(static_cast<long>(::getpid())) {}
 
-        // A free temporary name in `folder` other than `entryName`; empty
-        // when none is.
-        std::string FreeIn(const platform::Folder& folder, const std::string& entryName) const {
+        // A free temporary name in `folder` (`key`, its place below the
+        // output folder) other than `entryName`; empty when none is. The name
+        // a file was just moved away from needs no new look while no entry
+        // takes it.
+        std::string FreeIn(const platform::Folder& folder, const std::string& key,
+                           const std::string& entryName) {
+            if (key == freeKey_ && !freeName_.empty() && freeName_ != entryName) return freeName_;
+            freeName_.clear();
             for (unsigned attempt = 0; attempt < 100; ++attempt) {
                 char name[48];
                 std::snprintf(name, sizeof name,
@@ -134,6 +147,17 @@ struct TRAR::Impl {
                     return name;
             }
             return {};
+        }
+
+        // `name` in the folder at `key` is free again (its file moved away or
+        // removed); empty `name` when nothing is known.
+        void Freed(const std::string& key, const std::string& name) {
+            freeKey_ = key;
+            freeName_ = name;
+        }
+        // An entry named `entryName` was written in the folder at `key`.
+        void Taken(const std::string& key, const std::string& entryName) {
+            if (key == freeKey_ && entryName == freeName_) freeName_.clear();
         }
 
         // Removes the temporary files that runs killed outright (or cut off
@@ -172,6 +196,7 @@ struct TRAR::Impl {
 
         long pid_;
         std::unordered_set<std::string> swept_;
+        std::string freeKey_, freeName_;
     };
 
     // The base of a name "base;N" (N decimal), as the archiver names the
@@ -202,6 +227,14 @@ struct TRAR::Impl {
             if (name.find(L';') != std::wstring::npos && present.count(VersionBase(name)))
                 olderVersions.insert(name);
         return olderVersions;
+    }
+
+    // A path as the library's wide name; the paths through held folders are
+    // mostly plain ASCII, which needs no decoding.
+    static std::wstring LibraryName(const std::string& native) {
+        for (const char c : native)
+            if (static_cast<unsigned char>(c) >= 0x80) return NativeToWide(native);
+        return std::wstring(native.begin(), native.end());
     }
 
     // The library's kinds of file reference (the header's RedirType).
@@ -561,17 +594,19 @@ bool TRAR::Walk(int operation, const std::vector<std::string>& fileMasks, bool r
                         !isFolder && !reference &&
                         (h.RedirType != 0 || (h.HostOS == 3 && (h.FileAttr & 0xF000) == 0xA000));
                     const platform::Folder& writeIn = reference ? folders.Root() : *parent;
+                    const std::string parentKey = relativeNative.substr(0, leafStart);
+                    const std::string writeKey = reference ? std::string() : parentKey;
+                    temporaries.Taken(parentKey, leaf);
                     std::string temporary;
                     if (!isFolder && !symbolicLink) {
-                        temporaries.RemoveStale(
-                            writeIn, reference ? std::string() : relativeNative.substr(0, leafStart));
-                        temporary = temporaries.FreeIn(writeIn, leaf);
+                        temporaries.RemoveStale(writeIn, writeKey);
+                        temporary = temporaries.FreeIn(writeIn, writeKey, leaf);
                     }
                     std::wstring libraryFolder = destFolder, libraryName = destination;
                     if (!symbolicLink) {
-                        libraryFolder = NativeToWide(writeIn.PathOf(std::string()));
+                        libraryFolder = Impl::LibraryName(writeIn.PathOf(std::string()));
                         libraryName =
-                            NativeToWide(writeIn.PathOf(temporary.empty() ? leaf : temporary));
+                            Impl::LibraryName(writeIn.PathOf(temporary.empty() ? leaf : temporary));
                     }
                     if (reference && temporary.empty()) {
                         // Made in the output folder, it would need a name of its own there.
@@ -590,7 +625,10 @@ bool TRAR::Walk(int operation, const std::vector<std::string>& fileMasks, bool r
                             last = ERAR_ECREATE;
                         // A hard link to the file already at the real name
                         // leaves the temporary name in place.
-                        writeIn.Remove(temporary);
+                        const bool freed = (last != 0 || h.RedirType == Impl::kHardLink)
+                                               ? writeIn.Remove(temporary)
+                                               : last == 0;
+                        temporaries.Freed(writeKey, freed ? temporary : std::string());
                     }
                     if (last != 0 && firstMade != std::string::npos)
                         folders.RemoveEmpty(firstMade);

@@ -61,8 +61,11 @@ public:
     void ForEachName(const std::function<void(const std::string&)>& visit) const;
 
 private:
+    void SetPrefix();
+
     int fd_ = -1;
-    std::string path_;  // as opened, for systems without a handle path
+    std::string path_;    // as opened, ending in '/'
+    std::string prefix_;  // what PathOf puts before a name
 };
 
 // Whether a process with this id runs and was started no later than

@@ -47,7 +47,8 @@ Folder::~Folder() {
     if (fd_ >= 0) ::close(fd_);
 }
 
-Folder::Folder(Folder&& other) noexcept : fd_(other.fd_), path_(std::move(other.path_)) {
+Folder::Folder(Folder&& other) noexcept
+    : fd_(other.fd_), path_(std::move(other.path_)), prefix_(std::move(other.prefix_)) {
     other.fd_ = -1;
 }
 
@@ -56,6 +57,7 @@ Folder& Folder::operator=(Folder&& other) noexcept {
         if (fd_ >= 0) ::close(fd_);
         fd_ = other.fd_;
         path_ = std::move(other.path_);
+        prefix_ = std::move(other.prefix_);
         other.fd_ = -1;
     }
     return *this;
@@ -66,6 +68,7 @@ Folder Folder::Open(const std::string& path) {
     folder.fd_ = FolderHandle(::open(path.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC));
     folder.path_ = path;
     if (folder.path_.empty() || folder.path_.back() != '/') folder.path_ += '/';
+    folder.SetPrefix();
     return folder;
 }
 
@@ -85,13 +88,15 @@ Folder Folder::Enter(const std::string& name, bool create, bool* created) const 
     }
     folder.fd_ = FolderHandle(fd);
     folder.path_ = path_ + name + "/";
+    folder.SetPrefix();
     return folder;
 }
 
-std::string Folder::PathOf(const std::string& name) const {
-    if (fd_ >= 0 && HandlePathsWork()) return "/proc/self/fd/" + std::to_string(fd_) + "/" + name;
-    return path_ + name;
+void Folder::SetPrefix() {
+    prefix_ = fd_ >= 0 && HandlePathsWork() ? "/proc/self/fd/" + std::to_string(fd_) + "/" : path_;
 }
+
+std::string Folder::PathOf(const std::string& name) const { return prefix_ + name; }
 
 EntryStatus Folder::Status(const std::string& name) const {
     EntryStatus status;
