@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <cstdio>
 #include <cstring>
+#include <cwchar>
 #include <cwctype>
 #include <utility>
 
@@ -471,9 +472,22 @@ bool TRAR::Walk(int operation, const std::vector<std::string>& fileMasks, bool r
         extracting ? Impl::OlderVersions(ListedNames_) : std::unordered_set<std::wstring>();
     Impl::HeldFolders folders(destFolderNative);
     Impl::TemporaryNames temporaries;
+    // The link target of each entry, read with its header; the record keeps
+    // no pointer to it after the walk.
+    std::vector<wchar_t> linkTarget(kNameChars + 1, L'\0');
+    struct TargetBuffer {
+        RARHeaderDataEx& h;
+        ~TargetBuffer() {
+            h.RedirName = nullptr;
+            h.RedirNameSize = 0;
+        }
+    } targetBuffer{*Header_};
     try {
         while (last == 0 && ok && !AbortRequested_) {
             RARHeaderDataEx& h = *Header_;
+            linkTarget[0] = L'\0';
+            h.RedirName = linkTarget.data();
+            h.RedirNameSize = kNameChars;
             last = Library_->RARReadHeaderEx(Handle_, &h);
             const std::wstring name = last == 0 ? BoundedName(h.FileNameW) : std::wstring();
             if (firstPass && last == 0) FirstEntryName_ = name;
@@ -585,14 +599,19 @@ bool TRAR::Walk(int operation, const std::vector<std::string>& fileMasks, bool r
                     // nothing by a path looked up again. Hard links and file
                     // copies are made in the output folder, where the library
                     // finds their sources, and then moved to their folder.
-                    // Symbolic links go straight to their names, as the
-                    // library's own link checks expect.
+                    // A symbolic link whose target climbs out of its folder
+                    // (".."), or is not known before it is extracted (an old
+                    // archive's link), goes to its real path: the library's
+                    // own checks for such links need it.
                     const bool reference =
                         h.RedirType == Impl::kHardLink || h.RedirType == Impl::kFileCopy;
                     const bool isFolder = (h.Flags & RHDF_DIRECTORY) != 0;
                     const bool symbolicLink =
                         !isFolder && !reference &&
                         (h.RedirType != 0 || (h.HostOS == 3 && (h.FileAttr & 0xF000) == 0xA000));
+                    linkTarget[kNameChars] = L'\0';
+                    const bool byPath = symbolicLink && (h.RedirType == 0 || linkTarget[0] == L'\0' ||
+                                                         std::wcsstr(linkTarget.data(), L"..") != nullptr);
                     const platform::Folder& writeIn = reference ? folders.Root() : *parent;
                     const std::string parentKey = relativeNative.substr(0, leafStart);
                     const std::string writeKey = reference ? std::string() : parentKey;
@@ -603,7 +622,7 @@ bool TRAR::Walk(int operation, const std::vector<std::string>& fileMasks, bool r
                         temporary = temporaries.FreeIn(writeIn, writeKey, leaf);
                     }
                     std::wstring libraryFolder = destFolder, libraryName = destination;
-                    if (!symbolicLink) {
+                    if (!byPath) {
                         libraryFolder = Impl::LibraryName(writeIn.PathOf(std::string()));
                         libraryName =
                             Impl::LibraryName(writeIn.PathOf(temporary.empty() ? leaf : temporary));
