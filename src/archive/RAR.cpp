@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <cstdio>
 #include <cstring>
+#include <cwchar>
 #include <cwctype>
 #include <utility>
 
@@ -62,6 +63,9 @@ struct TRAR::Impl {
         // the first folder made for it (npos when none was).
         const platform::Folder* Enter(const std::string& relative, std::size_t& firstMade) {
             firstMade = std::string::npos;
+            if (entered_ && relative == enteredPath_)
+                return chain_.empty() ? &root_ : &chain_.back().second;
+            entered_ = false;
             // A missing output folder is made with the first entry that
             // needs it, as the library would make it.
             if (!root_.Held() && !outputFolder_.empty()) {
@@ -87,12 +91,15 @@ struct TRAR::Impl {
                 if (made && firstMade == std::string::npos) firstMade = i;
                 chain_.emplace_back(parts[i], std::move(next));
             }
+            entered_ = true;
+            enteredPath_ = relative;
             return chain_.empty() ? &root_ : &chain_.back().second;
         }
 
         // Removes the folders entered last from depth `firstMade` down, deepest
         // first, as far as they are empty.
         void RemoveEmpty(std::size_t firstMade) {
+            entered_ = false;
             while (chain_.size() > firstMade) {
                 const std::string name = chain_.back().first;
                 chain_.pop_back();
@@ -109,6 +116,8 @@ struct TRAR::Impl {
         }
 
         std::string outputFolder_;  // until it is made
+        bool entered_ = false;      // the chain holds the folders of enteredPath_
+        std::string enteredPath_;
         platform::Folder root_;
         std::vector<std::pair<std::string, platform::Folder>> chain_;
     };
@@ -122,9 +131,14 @@ struct TRAR::Impl {
     public:
         TemporaryNames() : pid_(platform::ProcessId()) {}
 
-        // A free temporary name in `folder` other than `entryName`; empty
-        // when none is.
-        std::string FreeIn(const platform::Folder& folder, const std::string& entryName) const {
+        // A free temporary name in `folder` (`key`, its place below the
+        // output folder) other than `entryName`; empty when none is. The name
+        // a file was just moved away from needs no new look while no entry
+        // takes it.
+        std::string FreeIn(const platform::Folder& folder, const std::string& key,
+                           const std::string& entryName) {
+            if (key == freeKey_ && !freeName_.empty() && freeName_ != entryName) return freeName_;
+            freeName_.clear();
             for (unsigned attempt = 0; attempt < 100; ++attempt) {
                 char name[48];
                 std::snprintf(name, sizeof name,
@@ -134,6 +148,17 @@ struct TRAR::Impl {
                     return name;
             }
             return {};
+        }
+
+        // `name` in the folder at `key` is free again (its file moved away or
+        // removed); empty `name` when nothing is known.
+        void Freed(const std::string& key, const std::string& name) {
+            freeKey_ = key;
+            freeName_ = name;
+        }
+        // An entry named `entryName` was written in the folder at `key`.
+        void Taken(const std::string& key, const std::string& entryName) {
+            if (key == freeKey_ && entryName == freeName_) freeName_.clear();
         }
 
         // Removes the temporary files that runs killed outright (or cut off
@@ -172,6 +197,7 @@ struct TRAR::Impl {
 
         long pid_;
         std::unordered_set<std::string> swept_;
+        std::string freeKey_, freeName_;
     };
 
     // The base of a name "base;N" (N decimal), as the archiver names the
@@ -202,6 +228,14 @@ struct TRAR::Impl {
             if (name.find(L';') != std::wstring::npos && present.count(VersionBase(name)))
                 olderVersions.insert(name);
         return olderVersions;
+    }
+
+    // A path as the library's wide name; the paths through held folders are
+    // mostly plain ASCII, which needs no decoding.
+    static std::wstring LibraryName(const std::string& native) {
+        for (const char c : native)
+            if (static_cast<unsigned char>(c) >= 0x80) return NativeToWide(native);
+        return std::wstring(native.begin(), native.end());
     }
 
     // The library's kinds of file reference (the header's RedirType).
@@ -440,9 +474,22 @@ bool TRAR::Walk(int operation, const std::vector<std::string>& fileMasks, bool r
         extracting ? Impl::OlderVersions(ListedNames_) : std::unordered_set<std::wstring>();
     Impl::HeldFolders folders(destFolderNative);
     Impl::TemporaryNames temporaries;
+    // The link target of each entry, read with its header; the record keeps
+    // no pointer to it after the walk.
+    std::vector<wchar_t> linkTarget(kNameChars + 1, L'\0');
+    struct TargetBuffer {
+        RARHeaderDataEx& h;
+        ~TargetBuffer() {
+            h.RedirName = nullptr;
+            h.RedirNameSize = 0;
+        }
+    } targetBuffer{*Header_};
     try {
         while (last == 0 && ok && !AbortRequested_) {
             RARHeaderDataEx& h = *Header_;
+            linkTarget[0] = L'\0';
+            h.RedirName = linkTarget.data();
+            h.RedirNameSize = kNameChars;
             last = Library_->RARReadHeaderEx(Handle_, &h);
             const std::wstring name =
                 last == 0 ? platform::EntryNameFromLibrary(BoundedName(h.FileNameW))
@@ -556,26 +603,33 @@ bool TRAR::Walk(int operation, const std::vector<std::string>& fileMasks, bool r
                     // nothing by a path looked up again. Hard links and file
                     // copies are made in the output folder, where the library
                     // finds their sources, and then moved to their folder.
-                    // Symbolic links go straight to their names, as the
-                    // library's own link checks expect.
+                    // A symbolic link whose target climbs out of its folder
+                    // (".."), or is not known before it is extracted (an old
+                    // archive's link), goes to its real path: the library's
+                    // own checks for such links need it.
                     const bool reference =
                         h.RedirType == Impl::kHardLink || h.RedirType == Impl::kFileCopy;
                     const bool isFolder = (h.Flags & RHDF_DIRECTORY) != 0;
                     const bool symbolicLink =
                         !isFolder && !reference &&
                         (h.RedirType != 0 || (h.HostOS == 3 && (h.FileAttr & 0xF000) == 0xA000));
+                    linkTarget[kNameChars] = L'\0';
+                    const bool byPath = symbolicLink && (h.RedirType == 0 || linkTarget[0] == L'\0' ||
+                                                         std::wcsstr(linkTarget.data(), L"..") != nullptr);
                     const platform::Folder& writeIn = reference ? folders.Root() : *parent;
+                    const std::string parentKey = relativeNative.substr(0, leafStart);
+                    const std::string writeKey = reference ? std::string() : parentKey;
+                    temporaries.Taken(parentKey, leaf);
                     std::string temporary;
                     if (!isFolder && !symbolicLink) {
-                        temporaries.RemoveStale(
-                            writeIn, reference ? std::string() : relativeNative.substr(0, leafStart));
-                        temporary = temporaries.FreeIn(writeIn, leaf);
+                        temporaries.RemoveStale(writeIn, writeKey);
+                        temporary = temporaries.FreeIn(writeIn, writeKey, leaf);
                     }
                     std::wstring libraryFolder = destFolder, libraryName = destination;
-                    if (!symbolicLink) {
-                        libraryFolder = NativeToWide(writeIn.PathOf(std::string()));
+                    if (!byPath) {
+                        libraryFolder = Impl::LibraryName(writeIn.PathOf(std::string()));
                         libraryName =
-                            NativeToWide(writeIn.PathOf(temporary.empty() ? leaf : temporary));
+                            Impl::LibraryName(writeIn.PathOf(temporary.empty() ? leaf : temporary));
                     }
                     libraryFolder = platform::LibraryPath(libraryFolder);
                     libraryName = platform::LibraryPath(libraryName);
@@ -596,7 +650,10 @@ bool TRAR::Walk(int operation, const std::vector<std::string>& fileMasks, bool r
                             last = ERAR_ECREATE;
                         // A hard link to the file already at the real name
                         // leaves the temporary name in place.
-                        writeIn.Remove(temporary);
+                        const bool freed = (last != 0 || h.RedirType == Impl::kHardLink)
+                                               ? writeIn.Remove(temporary)
+                                               : last == 0;
+                        temporaries.Freed(writeKey, freed ? temporary : std::string());
                     }
                     if (last != 0 && firstMade != std::string::npos)
                         folders.RemoveEmpty(firstMade);

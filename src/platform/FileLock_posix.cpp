@@ -15,10 +15,14 @@ FileLock::FileLock(const std::string& path, bool create, unsigned mode,
     // Never waited on without end: a dialog may be waiting for the answer.
     const auto deadline = std::chrono::steady_clock::now() + wait;
     for (;;) {
-        // A FIFO or a device at the name is never waited on.
-        int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+        // A FIFO or a device at the name is never waited on. Opened for
+        // writing where it may be (nothing is written through it): network
+        // file systems lock only such files exclusively.
+        int fd = ::open(path.c_str(), O_RDWR | O_NONBLOCK | O_CLOEXEC);
+        if (fd < 0 && (errno == EACCES || errno == EROFS || errno == EPERM))
+            fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
         if (fd < 0 && errno == ENOENT && create) {
-            fd = ::open(path.c_str(), O_RDONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC,
+            fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC,
                         static_cast<mode_t>(mode));
             if (fd >= 0) {
                 created_ = true;

@@ -161,9 +161,20 @@ FileIdentity IdentityOf(const std::string& path) {
 }
 
 bool RenameReplacing(const std::string& from, const std::string& to) {
-    // Write-through: the move returns once it is on disk.
-    return MoveFileExW(WidePath(from).c_str(), WidePath(to).c_str(),
-                       MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
+    const std::wstring source = WidePath(from), target = WidePath(to);
+    // Windows refuses to replace a file anyone has open, even for a moment
+    // (another run looking the password list up, a virus scanner): the move
+    // is tried again for half a second before it counts as failed.
+    for (int attempt = 0;; ++attempt) {
+        // Write-through: the move returns once it is on disk.
+        if (MoveFileExW(source.c_str(), target.c_str(),
+                        MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+            return true;
+        const DWORD error = GetLastError();
+        if ((error != ERROR_ACCESS_DENIED && error != ERROR_SHARING_VIOLATION) || attempt >= 50)
+            return false;
+        Sleep(10);
+    }
 }
 
 bool MakeFolder(const std::string& path, unsigned) {

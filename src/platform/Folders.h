@@ -67,8 +67,11 @@ public:
     void ForEachName(const std::function<void(const std::string&)>& visit) const;
 
 private:
+    void SetPrefix();
+
     std::intptr_t handle_ = -1;
-    std::string path_;  // ending in a delimiter, for systems without a handle path
+    std::string path_;    // as opened, ending in a delimiter
+    std::string prefix_;  // what PathOf puts before a name
 };
 
 // Whether a process with this id runs and was started no later than

@@ -50,7 +50,8 @@ Folder::~Folder() {
     if (Held()) ::close(fdOf(handle_));
 }
 
-Folder::Folder(Folder&& other) noexcept : handle_(other.handle_), path_(std::move(other.path_)) {
+Folder::Folder(Folder&& other) noexcept
+    : handle_(other.handle_), path_(std::move(other.path_)), prefix_(std::move(other.prefix_)) {
     other.handle_ = -1;
 }
 
@@ -59,6 +60,7 @@ Folder& Folder::operator=(Folder&& other) noexcept {
         if (Held()) ::close(fdOf(handle_));
         handle_ = other.handle_;
         path_ = std::move(other.path_);
+        prefix_ = std::move(other.prefix_);
         other.handle_ = -1;
     }
     return *this;
@@ -69,6 +71,7 @@ Folder Folder::Open(const std::string& path) {
     folder.handle_ = FolderHandle(::open(path.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC));
     folder.path_ = path;
     if (folder.path_.empty() || folder.path_.back() != '/') folder.path_ += '/';
+    folder.SetPrefix();
     return folder;
 }
 
@@ -88,13 +91,16 @@ Folder Folder::Enter(const std::string& name, bool create, bool* created) const 
     }
     folder.handle_ = FolderHandle(fd);
     folder.path_ = path_ + name + "/";
+    folder.SetPrefix();
     return folder;
 }
 
-std::string Folder::PathOf(const std::string& name) const {
-    if (Held() && HandlePathsWork()) return "/proc/self/fd/" + std::to_string(handle_) + "/" + name;
-    return path_ + name;
+void Folder::SetPrefix() {
+    prefix_ = Held() && HandlePathsWork() ? "/proc/self/fd/" + std::to_string(handle_) + "/"
+                                          : path_;
 }
+
+std::string Folder::PathOf(const std::string& name) const { return prefix_ + name; }
 
 EntryStatus Folder::Status(const std::string& name) const {
     EntryStatus status;

@@ -97,7 +97,8 @@ Folder::~Folder() {
     if (Held()) CloseHandle(handleOf(handle_));
 }
 
-Folder::Folder(Folder&& other) noexcept : handle_(other.handle_), path_(std::move(other.path_)) {
+Folder::Folder(Folder&& other) noexcept
+    : handle_(other.handle_), path_(std::move(other.path_)), prefix_(std::move(other.prefix_)) {
     other.handle_ = -1;
 }
 
@@ -106,6 +107,7 @@ Folder& Folder::operator=(Folder&& other) noexcept {
         if (Held()) CloseHandle(handleOf(handle_));
         handle_ = other.handle_;
         path_ = std::move(other.path_);
+        prefix_ = std::move(other.prefix_);
         other.handle_ = -1;
     }
     return *this;
@@ -140,6 +142,7 @@ Folder Folder::Open(const std::string& path) {
     if (own.back() != '\\') own += '\\';
     folder.handle_ = reinterpret_cast<std::intptr_t>(h);
     folder.path_ = own;
+    folder.SetPrefix();
     return folder;
 }
 
@@ -164,10 +167,14 @@ Folder Folder::Enter(const std::string& name, bool create, bool* created) const 
     if (h == INVALID_HANDLE_VALUE) return folder;
     folder.handle_ = reinterpret_cast<std::intptr_t>(h);
     folder.path_ = path + '\\';
+    folder.SetPrefix();
     return folder;
 }
 
-std::string Folder::PathOf(const std::string& name) const { return path_ + name; }
+// The held folder's own path: no one can change it while it is held.
+void Folder::SetPrefix() { prefix_ = path_; }
+
+std::string Folder::PathOf(const std::string& name) const { return prefix_ + name; }
 
 EntryStatus Folder::Status(const std::string& name) const {
     EntryStatus status;

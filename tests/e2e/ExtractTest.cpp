@@ -607,11 +607,13 @@ TEST_F(ExtractRun, ATemporaryOfARunKilledOutrightGoesWithTheNextRun) {
 
 // The output folder, or a subfolder being filled, is moved away and replaced
 // by a link to another folder while the run waits for a password: the rest of
-// the archive goes where the run began, and nothing into the other folder.
+// the archive (a file, a link) goes where the run began, and nothing into the
+// other folder.
 TEST_F(ExtractRun, NothingIsWrittenThroughAFolderSwappedDuringTheRun) {
     fs::create_directories(dir / "src/sub");
     WriteFile(dir / "src/sub/a.txt", "a\n");
     WriteFile(dir / "src/sub/b.txt", "b\n");
+    fs::create_symlink("a.txt", dir / "src/sub/lnk");
     setFlag("subdir.txt");
     WriteFile(script, "TPasswordForm wait=2000 PasswordEdit=pw OKButton\nTFailedForm OKButton\n");
     struct Row {
@@ -630,6 +632,7 @@ TEST_F(ExtractRun, NothingIsWrittenThroughAFolderSwappedDuringTheRun) {
         fs::create_directories(dir / "other");
         makeArchive(dir / "src", dir / "in/s.rar", {"sub/a.txt"});
         makeArchive(dir / "src", dir / "in/s.rar", {"sub/b.txt"}, {"-ppw"});
+        makeArchive(dir / "src", dir / "in/s.rar", {"sub/lnk"}, {"-ol"});
         const std::size_t asked = dialogLog().size();
         std::thread swapper([&] {
             for (int i = 0; i < 3000 && dialogLog().size() == asked; ++i)
@@ -642,6 +645,7 @@ TEST_F(ExtractRun, NothingIsWrittenThroughAFolderSwappedDuringTheRun) {
         EXPECT_FALSE(r.timedOut);
         EXPECT_TRUE(fs::is_empty(dir / "other")) << "written through the link";
         EXPECT_EQ("b\n", fs::exists(row.landed) ? ReadFile(row.landed) : "<none>");
+        EXPECT_TRUE(fs::is_symlink(fs::path(row.landed).parent_path() / "lnk"));
         EXPECT_FALSE(logHas(dialogLog(), "TFailedForm | "));
     }
 }
