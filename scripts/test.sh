@@ -3,8 +3,28 @@
 #   --sanitize  builds into build-sanitize/ with AddressSanitizer and
 #               UndefinedBehaviorSanitizer and runs the archive component's
 #               tests and the whole-program tests there.
+#   --windows   cross-builds the Windows program and its tests
+#               (scripts/windows.sh) and runs them under Wine with Xvfb, in
+#               the private Wine prefix build-windows/wine.
 set -euo pipefail
 here="$(cd "$(dirname "$0")" && pwd)"
+if [ "${1:-}" = "--windows" ]; then
+  "$here/windows.sh"
+  build="$here/../build-windows"
+  export WINEPREFIX="$build/wine" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+  # The tests' own display, and the prefix's server ended afterwards.
+  trap 'wineserver -k 2>/dev/null || true' EXIT
+  xvfb-run -a -s "-screen 0 1280x1024x24" bash -c '
+    set -e
+    [ -f "$WINEPREFIX/system.reg" ] || wineboot -i >/dev/null 2>&1
+    echo "windows: the Windows tests under Wine" >&2
+    (cd "$1/tests/windows" && timeout 600 wine windows_tests.exe --gtest_brief=1)
+    "$2/../tests/windows/e2e_test.sh" "$1"
+    if [ -x "$2/../tests/windows/installer_test.sh" ]; then
+      "$2/../tests/windows/installer_test.sh" "$1"
+    fi' windows "$build" "$here"
+  exit 0
+fi
 "$here/setup.sh" --test
 # rar stores the names of the test archives' files as the locale spells them:
 # a bare C locale (a fresh root shell) would mangle every non-ASCII name.

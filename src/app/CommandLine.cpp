@@ -1,13 +1,12 @@
 #include "app/CommandLine.h"
 
-#include <unistd.h>
-
 #include <QString>
 #include <cstdio>
 #include <cstdlib>
 
 #include "app/Entry.h"
 #include "app/Version.h"
+#include "platform/Files.h"
 
 namespace {
 
@@ -49,7 +48,7 @@ void handleQtMessage(QtMsgType type, const QMessageLogContext& context, const QS
                      : set("DISPLAY")       ? std::getenv("DISPLAY")
                                             : "QT_QPA_PLATFORM");
         std::fflush(stderr);
-        ::_exit(2);
+        platform::ExitNow(2);
     }
     if (previousHandler) previousHandler(type, context, text);
 }

@@ -1,9 +1,8 @@
 #include "app/Entry.h"
 
-#include <sys/stat.h>
-
 #include <cstring>
 
+#include "platform/Files.h"
 #include "platform/Paths.h"
 
 namespace entry {
@@ -17,8 +16,12 @@ std::string ArchiveExtension(const std::string& archivePath) {
 }
 
 static bool NamesExistingFile(const char* argument) {
-    struct stat st {};
-    return argument && *argument && ::stat(argument, &st) == 0 && !S_ISDIR(st.st_mode);
+    if (!argument || !*argument) return false;
+    const platform::EntryKind kind = platform::KindOf(argument);
+    // A link counts by its target.
+    return kind == platform::EntryKind::Link ? platform::FileExists(argument)
+                                             : kind == platform::EntryKind::File ||
+                                                   kind == platform::EntryKind::Other;
 }
 
 Run Decide(const char* firstArgument) {

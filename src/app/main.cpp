@@ -2,8 +2,6 @@
 
 #include "extract/Main.h"
 
-#include <langinfo.h>
-
 #include <QApplication>
 #include <QIcon>
 #include <clocale>
@@ -14,8 +12,8 @@
 #include "app/CommandLine.h"
 #include "app/DialogScript.h"
 #include "app/Entry.h"
-#include "archive/RAR_DLL.h"
 #include "extract/Failed.h"
+#include "platform/Files.h"
 #include "platform/Paths.h"
 #include "platform/Processes.h"
 #include "platform/RunWatch.h"
@@ -27,19 +25,14 @@
 
 namespace {
 
-// The library converts 8-bit archive names and passwords with the C library;
-// a bare "C" locale would lose every non-ASCII character.
-void useUtf8Locale() {
-    std::setlocale(LC_ALL, "");
-    const char* codeset = nl_langinfo(CODESET);
-    if (!codeset || std::strcmp(codeset, "UTF-8") != 0) std::setlocale(LC_CTYPE, "C.UTF-8");
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
     if (const int code = HandleCommandLine(argc, argv); code >= 0) return code;
-    const char* first = argc > 1 ? argv[1] : nullptr;
+    // The arguments byte for byte (a file name need not be valid UTF-8); on
+    // Windows as UTF-8 from the wide command line.
+    const std::vector<std::string> arguments = platform::ProgramArguments(argc, argv);
+    const char* first = arguments.size() > 1 ? arguments[1].c_str() : nullptr;
     const entry::Run run = entry::Decide(first);
     if (run == entry::Run::Shutdown) {
         platform::TerminateByNames(entry::kSiblingExecutables);
@@ -57,11 +50,11 @@ int main(int argc, char** argv) {
     }
 
     // Before Qt starts its threads: this changes the environment.
-    rardll::KeepLocalTimeZoneLoaded();
+    platform::KeepLocalTimeZoneLoaded();
     QApplication app(argc, argv);
     // After Qt's set-up: its constructor takes the locale from the
     // environment again.
-    useUtf8Locale();
+    platform::UseLibraryLocale();
     look::UseFocusFrameStyle();
     QApplication::setApplicationName(QStringLiteral("Tarnwick"));
     // Title bars and task switchers show the crate; Wayland finds it through the
@@ -101,8 +94,8 @@ int main(int argc, char** argv) {
         // the extraction through the library's cancel path, with no
         // half-written file left behind.
         platform::InstallTerminationHandler();
-        // The arguments byte for byte: a file name need not be valid UTF-8.
-        progress = new TMobrelProgressForm(std::vector<std::string>(argv + 1, argv + argc));
+        progress = new TMobrelProgressForm(
+            std::vector<std::string>(arguments.begin() + 1, arguments.end()));
         progress->setAttribute(Qt::WA_DeleteOnClose);
         QObject::connect(progress, &QObject::destroyed, &app, &QCoreApplication::quit);
     }

@@ -1,9 +1,5 @@
 #include "archive/BlockChain.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <cctype>
 #include <cstdio>
@@ -11,6 +7,8 @@
 #include <string>
 #include <unordered_set>
 #include <vector>
+
+#include "platform/Files.h"
 
 namespace rardll {
 
@@ -459,11 +457,9 @@ ChainWalk WalkRar5(ChainSource& source, std::uint64_t size, ChainWalk walk,
 // close together, so most blocks cost no system call of their own.
 class FileSource : public ChainSource {
 public:
-    explicit FileSource(std::FILE* f) : file_(f) {
-        if (std::fseek(file_, 0, SEEK_END) == 0) {
-            const auto end = ftello(file_);
-            size_ = end > 0 ? static_cast<std::uint64_t>(end) : 0;
-        }
+    explicit FileSource(platform::File& f) : file_(f) {
+        const std::int64_t end = file_.size();
+        size_ = end > 0 ? static_cast<std::uint64_t>(end) : 0;
     }
     std::uint64_t Size() const override { return size_; }
     std::size_t Read(std::uint64_t offset, unsigned char* buffer, std::size_t size) override {
@@ -481,10 +477,17 @@ public:
 
 private:
     std::size_t ReadFile(std::uint64_t offset, unsigned char* buffer, std::size_t size) {
-        if (offset >= size_ || fseeko(file_, static_cast<off_t>(offset), SEEK_SET) != 0) return 0;
-        return std::fread(buffer, 1, size, file_);
+        if (offset >= size_) return 0;
+        std::size_t got = 0;
+        while (got < size) {
+            const long n =
+                file_.readAt(offset + got, reinterpret_cast<char*>(buffer) + got, size - got);
+            if (n <= 0) break;
+            got += static_cast<std::size_t>(n);
+        }
+        return got;
     }
-    std::FILE* file_;
+    platform::File& file_;
     std::uint64_t size_ = 0;
     std::vector<unsigned char> window_ = std::vector<unsigned char>(4096);
     std::uint64_t windowAt_ = 0;
@@ -507,26 +510,19 @@ ChainWalk Walk(ChainSource& source, std::uint64_t blockLimit,
 
 // Only a regular file is walked: a FIFO or a device is opened without
 // waiting and left to the library's own answer. `identity` receives the
-// file's device, inode, size and time, when it was walked.
-ChainWalk WalkFile(const std::string& path, struct stat* identity = nullptr,
+// file's device, file number, size and time, when it was walked.
+ChainWalk WalkFile(const std::string& path, platform::FileIdentity* identity = nullptr,
                    bool* listingCrashes = nullptr,
                    std::unordered_set<std::string>* versioned = nullptr) {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0) return ChainWalk();
-    struct stat st;
-    std::FILE* f = nullptr;
-    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || !(f = ::fdopen(fd, "rb"))) {
-        ::close(fd);
-        return ChainWalk();
-    }
-    if (identity) *identity = st;
-    FileSource source(f);
+    platform::File file = platform::File::OpenRegular(path);
+    if (!file.valid()) return ChainWalk();
+    if (identity) *identity = file.identity();
+    FileSource source(file);
     ChainWalk walk = Walk(source, UINT64_MAX, versioned);
     if (listingCrashes)
         *listingCrashes = walk.libraryCrashes ||
                           (walk.rar5 && Rar5ListingCrashesLibrary(source, source.Size(),
                                                                   walk.signatureAt + 8));
-    std::fclose(f);
     return walk;
 }
 
@@ -543,21 +539,16 @@ bool UnsafeForLibrary(const std::string& path) {
     // after attempt: an unchanged file is not walked again.
     static thread_local struct {
         std::string path;
-        struct stat identity {};
+        platform::FileIdentity identity;
         bool unsafe = false;
     } last;
-    struct stat now;
-    if (!last.path.empty() && last.path == path && ::stat(path.c_str(), &now) == 0 &&
-        now.st_dev == last.identity.st_dev && now.st_ino == last.identity.st_ino &&
-        now.st_size == last.identity.st_size &&
-        now.st_mtim.tv_sec == last.identity.st_mtim.tv_sec &&
-        now.st_mtim.tv_nsec == last.identity.st_mtim.tv_nsec)
+    if (!last.path.empty() && last.path == path && platform::IdentityOf(path) == last.identity)
         return last.unsafe;
-    struct stat identity {};
+    platform::FileIdentity identity;
     bool crashes = false;
     const ChainWalk walk = WalkFile(path, &identity, &crashes);
     const bool unsafe = crashes || (walk.verdict == ChainVerdict::Damaged && !walk.mainSeen);
-    last.path = identity.st_ino != 0 ? path : std::string();
+    last.path = identity.file != 0 ? path : std::string();
     last.identity = identity;
     last.unsafe = unsafe;
     return unsafe;
@@ -625,9 +616,9 @@ bool NextVolumeUnsafe(const std::string& volume) {
     // The library tries the name of its numbering, then the other one.
     for (const bool old : {walk.oldNumbering, !walk.oldNumbering}) {
         const std::string next = LibraryNextVolumeName(volume, old);
-        struct stat st;
-        if (::stat(next.c_str(), &st) != 0) continue;
-        return !S_ISREG(st.st_mode) || LibraryCrashesOn(next);
+        if (platform::IsSpecialFile(next)) return true;
+        if (!platform::IsRegularFile(next)) continue;
+        return LibraryCrashesOn(next);
     }
     return false;
 }

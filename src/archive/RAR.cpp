@@ -1,17 +1,16 @@
 #include "archive/RAR.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <algorithm>
-#include <cerrno>
+#include <cstdlib>
 #include <cstdio>
 #include <cstring>
+#include <cwchar>
 #include <cwctype>
 #include <utility>
 
 #include "archive/BlockChain.h"
+#include "platform/Files.h"
+#include "platform/Folders.h"
 #include "platform/Paths.h"
 #include "platform/RunWatch.h"
 
@@ -21,7 +20,8 @@ using namespace rardll;
 struct TRAR::Impl {
     // The entry's name as a path below the output folder is acceptable only
     // when it stays below it: not absolute, no drive letter, no ".." and no
-    // empty components.
+    // empty components, and no part the system would take for something
+    // else than a file of that name.
     static bool SafeEntryName(const std::wstring& name) {
         if (name.empty() || name[0] == L'/') return false;
         if (name.size() >= 2 && name[1] == L':' &&
@@ -31,25 +31,10 @@ struct TRAR::Impl {
         while (true) {
             std::size_t end = name.find(L'/', start);
             std::wstring part = name.substr(start, end == std::wstring::npos ? end : end - start);
-            if (part.empty() || part == L"..") return false;
+            if (part.empty() || part == L".." || platform::ForbiddenNamePart(part)) return false;
             if (end == std::wstring::npos) return true;
             start = end + 1;
         }
-    }
-
-    // Whether a symbolic link exists at a folder between the output folder
-    // and the destination (the destination itself not included). Writing
-    // below such a link could land anywhere. `destination` is the whole path
-    // as written; its first `folderLength` bytes are the output folder.
-    static bool LinkAboveDestination(const std::string& destination, std::size_t folderLength) {
-        std::size_t pos = folderLength;
-        while ((pos = destination.find('/', pos)) != std::string::npos) {
-            struct stat st;
-            const std::string path = destination.substr(0, pos);
-            if (::lstat(path.c_str(), &st) == 0 && S_ISLNK(st.st_mode)) return true;
-            ++pos;
-        }
-        return false;
     }
 
     // Whether the library would cut the name: it leaves a name that fills
@@ -62,96 +47,159 @@ struct TRAR::Impl {
                destinationNative.size() > kDestinationLimit;
     }
 
-    // The hidden temporary name that files of a walk are written to before
-    // they take their real names. One name serves a whole folder: it is
-    // found free once, is free again after each file, and the folder is held
-    // open so that each file is renamed without walking its path again. It
-    // stays valid while the walk writes nothing but files there.
-    class TemporarySlot {
+    // The folders of a walk, held open from the output folder down. Each is
+    // entered (made when missing) relative to the one above it, never
+    // through a link, so a folder moved away or replaced by a link during the
+    // run does not redirect what is written; the folders last entered are
+    // kept for the entries after them.
+    class HeldFolders {
     public:
-        TemporarySlot() : pid_(static_cast<long>(::getpid())) {}
-        ~TemporarySlot() { Forget(); }
-        TemporarySlot(const TemporarySlot&) = delete;
-        TemporarySlot& operator=(const TemporarySlot&) = delete;
+        explicit HeldFolders(const std::string& outputFolder)
+            : outputFolder_(outputFolder), root_(platform::Folder::Open(outputFolder)) {}
 
-        void Forget() {
-            if (folderFd_ >= 0) ::close(folderFd_);
-            folderFd_ = -1;
-            folder_.clear();
+        const platform::Folder& Root() const { return root_; }
+
+        // The folder `relative` ("" or components each ending in '/') below
+        // the output folder, made with its missing parents; nullptr when a
+        // component is a link or not a folder. `firstMade` is the depth of
+        // the first folder made for it (npos when none was).
+        const platform::Folder* Enter(const std::string& relative, std::size_t& firstMade) {
+            firstMade = std::string::npos;
+            if (entered_ && relative == enteredPath_)
+                return chain_.empty() ? &root_ : &chain_.back().second;
+            entered_ = false;
+            // A missing output folder is made with the first entry that
+            // needs it, as the library would make it.
+            if (!root_.Held() && !outputFolder_.empty()) {
+                if (platform::ForceDirectories(outputFolder_))
+                    root_ = platform::Folder::Open(outputFolder_);
+                outputFolder_.clear();
+            }
+            if (!root_.Held()) return nullptr;
+            std::vector<std::string> parts;
+            for (std::size_t start = 0; start < relative.size();) {
+                const std::size_t end = relative.find('/', start);
+                parts.push_back(relative.substr(start, end - start));
+                start = end + 1;
+            }
+            std::size_t keep = 0;
+            while (keep < chain_.size() && keep < parts.size() && chain_[keep].first == parts[keep])
+                ++keep;
+            chain_.erase(chain_.begin() + static_cast<std::ptrdiff_t>(keep), chain_.end());
+            for (std::size_t i = keep; i < parts.size(); ++i) {
+                bool made = false;
+                platform::Folder next = Parent(i).Enter(parts[i], true, &made);
+                if (!next.Held()) return nullptr;
+                if (made && firstMade == std::string::npos) firstMade = i;
+                chain_.emplace_back(parts[i], std::move(next));
+            }
+            entered_ = true;
+            enteredPath_ = relative;
+            return chain_.empty() ? &root_ : &chain_.back().second;
         }
 
-        // The temporary name beside the destination, as bytes, and in `wide`
-        // as the library's wide name; empty when none can be had (the entry
-        // is then written under its real name). The wide name is the
-        // destination's folder with an ASCII name, and keeps the escape mark
-        // when the destination has one, so it stands for exactly these bytes.
-        std::string Beside(const std::wstring& destination, const std::string& destinationNative,
-                           std::wstring& wide) {
-            const std::size_t slash = destinationNative.rfind('/') + 1;
-            if (destinationNative.compare(0, slash, folder_) != 0 &&
-                !Find(destinationNative, slash))
-                return {};
-            const std::wstring folder = destination.substr(0, destination.rfind(L'/') + 1);
-            if (folder.size() + name_.size() > kDestinationLimit) return {};
-            wide.assign(folder).append(name_.begin(), name_.end());
-            if (destination.find(kMappedMark) != std::wstring::npos &&
-                folder.find(kMappedMark) == std::wstring::npos)
-                wide += kMappedMark;
-            return folder_ + name_;
-        }
-
-        // The library is done with an entry written to the temporary name: a
-        // complete and checked file takes its real name in one step
-        // (replacing a file there); anything else goes, and the real name is
-        // left as it was.
-        // A hard link already named the same file as the real name would
-        // leave the temporary name in place, so it is removed afterwards.
-        int PutInPlace(const std::string& destinationNative, int result, bool hardLink) {
-            if (result == 0) {
-                // The folder was checked for links below the output folder
-                // (which may be a link itself) when it was chosen.
-                if (folderFd_ < 0)
-                    folderFd_ = ::open(folder_.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
-                const bool renamed =
-                    folderFd_ >= 0
-                        ? ::renameat(folderFd_, name_.c_str(), folderFd_,
-                                     destinationNative.c_str() + folder_.size()) == 0
-                        : ::rename((folder_ + name_).c_str(), destinationNative.c_str()) == 0;
-                if (renamed && !hardLink) return 0;
-                if (renamed) {
-                    ::unlink((folder_ + name_).c_str());
-                    return 0;
+        // Removes the folders entered last from depth `firstMade` down, deepest
+        // first, as far as they are empty.
+        void RemoveEmpty(std::size_t firstMade) {
+            entered_ = false;
+            while (chain_.size() > firstMade) {
+                const std::string name = chain_.back().first;
+                chain_.pop_back();
+                if (!Parent(chain_.size()).RemoveEmptyFolder(name)) {
+                    chain_.clear();
+                    return;
                 }
             }
-            if (::unlink((folder_ + name_).c_str()) != 0 && errno != ENOENT) Forget();
-            return result == 0 ? ERAR_ECREATE : result;
         }
 
     private:
-        bool Find(const std::string& destinationNative, std::size_t slash) {
-            Forget();
-            const std::string folder = destinationNative.substr(0, slash);
+        const platform::Folder& Parent(std::size_t depth) const {
+            return depth == 0 ? root_ : chain_[depth - 1].second;
+        }
+
+        std::string outputFolder_;  // until it is made
+        bool entered_ = false;      // the chain holds the folders of enteredPath_
+        std::string enteredPath_;
+        platform::Folder root_;
+        std::vector<std::pair<std::string, platform::Folder>> chain_;
+    };
+
+    // The hidden temporary names that files are written to before they take
+    // their real names: ".tarnwick-<pid>.part" in the folder that receives
+    // them, or ".tarnwick-<pid>-<n>.part" where that name is taken or is the
+    // entry's own name. A name is checked free before every use: an entry of
+    // the archive may have taken it meanwhile.
+    class TemporaryNames {
+    public:
+        TemporaryNames() : pid_(platform::ProcessId()) {}
+
+        // A free temporary name in `folder` (`key`, its place below the
+        // output folder) other than `entryName`; empty when none is. The name
+        // a file was just moved away from needs no new look while no entry
+        // takes it.
+        std::string FreeIn(const platform::Folder& folder, const std::string& key,
+                           const std::string& entryName) {
+            if (key == freeKey_ && !freeName_.empty() && freeName_ != entryName) return freeName_;
+            freeName_.clear();
             for (unsigned attempt = 0; attempt < 100; ++attempt) {
                 char name[48];
                 std::snprintf(name, sizeof name,
                               attempt == 0 ? ".tarnwick-%ld.part" : ".tarnwick-%ld-%u.part", pid_,
                               attempt);
-                const std::string candidate = folder + name;
-                if (candidate.size() > kDestinationLimit) return false;
-                struct stat st;
-                if (::lstat(candidate.c_str(), &st) == 0) continue;
-                if (errno != ENOENT) return false;
-                folder_ = folder;
-                name_ = name;
-                return true;
+                if (name != entryName && folder.Status(name).kind == platform::EntryKind::Absent)
+                    return name;
             }
-            return false;
+            return {};
+        }
+
+        // `name` in the folder at `key` is free again (its file moved away or
+        // removed); empty `name` when nothing is known.
+        void Freed(const std::string& key, const std::string& name) {
+            freeKey_ = key;
+            freeName_ = name;
+        }
+        // An entry named `entryName` was written in the folder at `key`.
+        void Taken(const std::string& key, const std::string& entryName) {
+            if (key == freeKey_ && entryName == freeName_) freeName_.clear();
+        }
+
+        // Removes the temporary files that runs killed outright (or cut off
+        // by a power failure) left in `folder`: those whose process no longer
+        // runs. Once per folder and walk, before the walk first writes there.
+        void RemoveStale(const platform::Folder& folder, const std::string& key) {
+            if (!swept_.insert(key).second) return;
+            folder.ForEachName([&](const std::string& name) {
+                const long owner = OwnerOf(name);
+                if (owner <= 0 || owner == pid_) return;
+                const platform::EntryStatus status = folder.Status(name);
+                if (status.kind == platform::EntryKind::File &&
+                    !platform::ProcessMayOwn(owner, status.changed))
+                    folder.Remove(name);
+            });
+        }
+
+    private:
+        // The process id in a temporary name of ours; 0 for any other name.
+        static long OwnerOf(const std::string& name) {
+            static const char prefix[] = ".tarnwick-", suffix[] = ".part";
+            const std::size_t p = sizeof prefix - 1, s = sizeof suffix - 1;
+            if (name.size() <= p + s || name.compare(0, p, prefix) != 0 ||
+                name.compare(name.size() - s, s, suffix) != 0)
+                return 0;
+            const std::string middle = name.substr(p, name.size() - p - s);
+            const std::size_t dash = middle.find('-');
+            const std::string pid = middle.substr(0, dash);
+            const std::string count = dash == std::string::npos ? "0" : middle.substr(dash + 1);
+            auto digits = [](const std::string& t) {
+                return !t.empty() && t.size() <= 9 &&
+                       t.find_first_not_of("0123456789") == std::string::npos;
+            };
+            return digits(pid) && digits(count) ? std::atol(pid.c_str()) : 0;
         }
 
         long pid_;
-        std::string folder_;  // as written, ending in '/'; empty when nothing is known
-        std::string name_;
-        int folderFd_ = -1;
+        std::unordered_set<std::string> swept_;
+        std::string freeKey_, freeName_;
     };
 
     // The listed entries whose header marks them as kept older versions
@@ -179,17 +227,20 @@ struct TRAR::Impl {
         return out;
     }
 
-    // What tells a changed archive file from the one listed: device, inode,
-    // size and modification time. False for anything but a regular file.
-    static bool FileIdentity(const std::string& path, std::uint64_t (&identity)[5]) {
-        struct stat st;
-        if (::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return false;
-        identity[0] = static_cast<std::uint64_t>(st.st_dev);
-        identity[1] = static_cast<std::uint64_t>(st.st_ino);
-        identity[2] = static_cast<std::uint64_t>(st.st_size);
-        identity[3] = static_cast<std::uint64_t>(st.st_mtim.tv_sec);
-        identity[4] = static_cast<std::uint64_t>(st.st_mtim.tv_nsec);
-        return true;
+    // What tells a changed archive file from the one listed: device, file
+    // number, size and modification time. False for anything but a regular file.
+    static bool Identify(const std::string& path, platform::FileIdentity& identity) {
+        if (!platform::IsRegularFile(path)) return false;
+        identity = platform::IdentityOf(path);
+        return identity.file != 0 || identity.size != 0 || identity.time != 0;
+    }
+
+    // A path as the library's wide name; the paths through held folders are
+    // mostly plain ASCII, which needs no decoding.
+    static std::wstring LibraryName(const std::string& native) {
+        for (const char c : native)
+            if (static_cast<unsigned char>(c) >= 0x80) return NativeToWide(native);
+        return std::wstring(native.begin(), native.end());
     }
 
     // The library's kinds of file reference (the header's RedirType).
@@ -292,6 +343,8 @@ bool TRAR::OpenArchive(bool forExtraction) {
         }
         OpenData_ = RAROpenArchiveDataEx{};
         OpenData_.ArcName = OpenedArchive_.data();
+        std::wstring wideName = platform::LibraryArchiveName(OpenedArchive_);
+        if (!wideName.empty()) OpenData_.ArcNameW = wideName.data();
         OpenData_.OpenMode = forExtraction          ? RAR_OM_EXTRACT
                              : ReadMultiVolumeToEnd ? RAR_OM_LIST_INCSPLIT
                                                     : RAR_OM_LIST;
@@ -300,7 +353,7 @@ bool TRAR::OpenArchive(bool forExtraction) {
         Handle_ = Library_->RAROpenArchiveEx(&OpenData_);
         Report(static_cast<int>(OpenData_.OpenResult), roOpenArchive);
         if (OpenData_.OpenResult != 0 || !ArchiveOpen()) return false;
-        Library_->RARSetCallback(Handle_, &TRAR::Callback, reinterpret_cast<long>(this));
+        Library_->RARSetCallback(Handle_, &TRAR::Callback, reinterpret_cast<LPARAM>(this));
         if (!Password_.empty()) Library_->RARSetPassword(Handle_, Password_.data());
         return true;
     } catch (...) {
@@ -428,20 +481,28 @@ bool TRAR::Walk(int operation, const std::vector<std::string>& fileMasks, bool r
     const std::unordered_set<std::wstring> olderVersions =
         extracting ? Impl::OlderVersions(ListedNames_, VersionedEntryNames(OpenedArchive_))
                    : std::unordered_set<std::wstring>();
-    // The folder (as written, ending in '/') last found free of links; it
-    // stays so while the walk writes nothing but files, and the next entry
-    // in it needs no new look. Empty when nothing is known.
-    std::string linkFreeFolder;
-    Impl::TemporarySlot slot;
-    std::vector<wchar_t> redirName(Impl::kDestinationLimit + 1);
+    Impl::HeldFolders folders(destFolderNative);
+    Impl::TemporaryNames temporaries;
+    // The link target of each entry, read with its header; the record keeps
+    // no pointer to it after the walk.
+    std::vector<wchar_t> linkTarget(kNameChars + 1, L'\0');
+    struct TargetBuffer {
+        RARHeaderDataEx& h;
+        ~TargetBuffer() {
+            h.RedirName = nullptr;
+            h.RedirNameSize = 0;
+        }
+    } targetBuffer{*Header_};
     try {
         while (last == 0 && ok && !AbortRequested_) {
             RARHeaderDataEx& h = *Header_;
-            h.RedirName = redirName.data();
-            h.RedirNameSize = static_cast<unsigned>(redirName.size());
-            redirName[0] = L'\0';
+            linkTarget[0] = L'\0';
+            h.RedirName = linkTarget.data();
+            h.RedirNameSize = kNameChars;
             last = Library_->RARReadHeaderEx(Handle_, &h);
-            const std::wstring name = last == 0 ? BoundedName(h.FileNameW) : std::wstring();
+            const std::wstring name =
+                last == 0 ? platform::EntryNameFromLibrary(BoundedName(h.FileNameW))
+                          : std::wstring();
             if (firstPass && last == 0) FirstEntryName_ = name;
             const bool noEntry = firstPass;
             firstPass = false;
@@ -492,19 +553,29 @@ bool TRAR::Walk(int operation, const std::vector<std::string>& fileMasks, bool r
                     chosen = Impl::SameIgnoringCase(name, masks[i]) ||
                              MatchesMask(destination, masks[i]);
 
+                // The destination's folder below the output folder and its
+                // own name, as bytes.
+                const std::string relativeNative = destinationNative.substr(
+                    std::min(destFolderNative.size(), destinationNative.size()));
+                const std::size_t leafStart = relativeNative.rfind('/') + 1;
+                const std::string leaf = relativeNative.substr(leafStart);
+                const platform::Folder* parent = nullptr;
+                std::size_t firstMade = std::string::npos;
+
                 enum { Extract, Skip, Refuse } step = Extract;
                 if (!chosen || SkipEntries.count(name) ||
                     (!olderVersions.empty() && olderVersions.count(name))) {
                     step = Skip;
-                } else if (!Impl::SafeEntryName(name) ||
-                           Impl::NameCutOff(name, destination, destinationNative) ||
-                           (destinationNative.compare(0, destinationNative.rfind('/') + 1,
-                                                      linkFreeFolder) != 0 &&
-                            Impl::LinkAboveDestination(destinationNative,
-                                                       destFolderNative.size()))) {
+                } else if (!Impl::SafeEntryName(name) || Impl::NameCutOff(name, destination, destinationNative) ||
+                           destinationNative.compare(0, destFolderNative.size(),
+                                                     destFolderNative) != 0 ||
+                           !(parent = folders.Enter(relativeNative.substr(0, leafStart),
+                                                    firstMade))) {
+                    // A link or a file where a folder of the path should be
+                    // is never written through.
                     step = Refuse;
                 } else if (h.RedirType == Impl::kFileCopy &&
-                           Impl::PlainPath(BoundedName(redirName.data(), redirName.size())) == Impl::PlainPath(name)) {
+                           Impl::PlainPath(BoundedName(linkTarget.data(), linkTarget.size())) == Impl::PlainPath(name)) {
                     // A copy of itself has nothing to copy: `unrar x` passes
                     // it with an empty file, this passes it with none.
                     step = Skip;
@@ -513,24 +584,21 @@ bool TRAR::Walk(int operation, const std::vector<std::string>& fileMasks, bool r
                                // in it would give an empty file: `unrar x`
                                // fails it reading.
                                const std::wstring target =
-                                   Impl::PlainPath(BoundedName(redirName.data(), redirName.size()));
-                               struct stat st;
+                                   Impl::PlainPath(BoundedName(linkTarget.data(), linkTarget.size()));
                                return target.empty() ||
-                                      (::stat(WideToNative(destFolder + target).c_str(), &st) ==
-                                           0 &&
-                                       S_ISDIR(st.st_mode));
+                                      platform::IsSpecialFile(WideToNative(destFolder + target));
                            }()) {
                     step = Refuse;
                 } else {
                     const bool isFolder = (h.Flags & RHDF_DIRECTORY) != 0;
                     // One look at the destination, the link not followed: a
                     // link, or a file that is not a folder, is in the way.
-                    struct stat st;
-                    const bool present = ::lstat(destinationNative.c_str(), &st) == 0;
-                    const bool link = present && S_ISLNK(st.st_mode);
+                    const platform::EntryStatus present = parent->Status(leaf);
+                    const bool link = present.kind == platform::EntryKind::Link;
                     if (link && isFolder) {
                         step = Refuse;
-                    } else if (link || (present && !S_ISDIR(st.st_mode))) {
+                    } else if (present.kind != platform::EntryKind::Absent &&
+                               present.kind != platform::EntryKind::Folder) {
                         TRARReplaceData existing{destination, FileSizeOf(destinationNative),
                                                  FileDateOf(destinationNative)};
                         TRARReplaceData incoming{destination, Progress_.FileBytesTotal,
@@ -545,50 +613,83 @@ bool TRAR::Walk(int operation, const std::vector<std::string>& fileMasks, bool r
                         } else if (link) {
                             // The library would write through the link; the
                             // link itself is what gets replaced.
-                            step = ::unlink(destinationNative.c_str()) == 0 ? Extract : Refuse;
+                            step = parent->Remove(leaf) ? Extract : Refuse;
                         }
                     }
                 }
 
                 if (step == Extract) {
-                    std::wstring destPath = destFolder;
                     // A file is written under a hidden name and takes its real
                     // name only when complete: an interruption never leaves a
                     // half file there, and a replaced file stays whole until
                     // the new one is ready. So are hard links and file copies:
                     // one the library refuses (its source is missing or outside
                     // the folder) it passes over with success, and the missing
-                    // temporary makes it a failed entry. Folders and symbolic
-                    // links go straight to their names, as the library's own
-                    // link checks expect.
+                    // temporary makes it a failed entry.
+                    //
+                    // The library is given paths through the folders held
+                    // open, each a folder and one name, so that it creates
+                    // nothing by a path looked up again. Hard links and file
+                    // copies are made in the output folder, where the library
+                    // finds their sources, and then moved to their folder.
+                    // A symbolic link whose target climbs out of its folder
+                    // (".."), or is not known before it is extracted (an old
+                    // archive's link), goes to its real path: the library's
+                    // own checks for such links need it.
                     const bool reference =
                         h.RedirType == Impl::kHardLink || h.RedirType == Impl::kFileCopy;
-                    const bool file = !(h.Flags & RHDF_DIRECTORY) &&
-                                      (h.RedirType == 0 || reference) &&
-                                      !(h.HostOS == 3 && (h.FileAttr & 0xF000) == 0xA000);
-                    std::wstring temporaryWide;
-                    const std::string temporary =
-                        file ? slot.Beside(destination, destinationNative, temporaryWide)
-                             : std::string();
-                    // A run that dies meanwhile leaves its watcher to remove it.
-                    if (!temporary.empty()) platform::NoteRunTemporary(temporary);
-                    last = Library_->RARProcessFileW(
-                        Handle_, RAR_EXTRACT, destPath.data(),
-                        temporary.empty() ? destination.data() : temporaryWide.data());
+                    const bool isFolder = (h.Flags & RHDF_DIRECTORY) != 0;
+                    const bool symbolicLink =
+                        !isFolder && !reference &&
+                        (h.RedirType != 0 || (h.HostOS == 3 && (h.FileAttr & 0xF000) == 0xA000));
+                    linkTarget[kNameChars] = L'\0';
+                    const bool byPath = symbolicLink && (h.RedirType == 0 || linkTarget[0] == L'\0' ||
+                                                         std::wcsstr(linkTarget.data(), L"..") != nullptr);
+                    const platform::Folder& writeIn = reference ? folders.Root() : *parent;
+                    const std::string parentKey = relativeNative.substr(0, leafStart);
+                    const std::string writeKey = reference ? std::string() : parentKey;
+                    temporaries.Taken(parentKey, leaf);
+                    std::string temporary;
+                    if (!isFolder && !symbolicLink) {
+                        temporaries.RemoveStale(writeIn, writeKey);
+                        temporary = temporaries.FreeIn(writeIn, writeKey, leaf);
+                        // A run that dies meanwhile leaves its watcher to remove it.
+                        if (!temporary.empty())
+                            platform::NoteRunTemporary(destFolderNative + writeKey + temporary);
+                    }
+                    std::wstring libraryFolder = destFolder, libraryName = destination;
+                    if (!byPath) {
+                        libraryFolder = Impl::LibraryName(writeIn.PathOf(std::string()));
+                        libraryName =
+                            Impl::LibraryName(writeIn.PathOf(temporary.empty() ? leaf : temporary));
+                    }
+                    libraryFolder = platform::LibraryPath(libraryFolder);
+                    libraryName = platform::LibraryPath(libraryName);
+                    if (reference && temporary.empty()) {
+                        // Made in the output folder, it would need a name of its own there.
+                        last = Library_->RARProcessFileW(Handle_, RAR_SKIP, nullptr, nullptr);
+                        if (last == 0) last = ERAR_ECREATE;
+                    } else {
+                        last = Library_->RARProcessFileW(Handle_, RAR_EXTRACT,
+                                                         libraryFolder.data(), libraryName.data());
+                    }
                     if (!temporary.empty()) {
-                        last = slot.PutInPlace(destinationNative, last,
-                                               h.RedirType == Impl::kHardLink);
+                        // The library is done with the temporary: a complete
+                        // and checked file takes its real name in one step,
+                        // replacing a file there; anything else goes, and
+                        // the real name is left as it was.
+                        if (last == 0 && !writeIn.MoveTo(temporary, *parent, leaf))
+                            last = ERAR_ECREATE;
+                        // A hard link to the file already at the real name
+                        // leaves the temporary name in place.
+                        const bool freed = (last != 0 || h.RedirType == Impl::kHardLink)
+                                               ? writeIn.Remove(temporary)
+                                               : last == 0;
+                        temporaries.Freed(writeKey, freed ? temporary : std::string());
                         platform::NoteRunTemporary({});
                     }
-                    // Anything but a plain file (a hard link to a link, too)
-                    // may have made a link on the way.
-                    if (file && !reference) {
-                        linkFreeFolder.assign(destinationNative, 0,
-                                              destinationNative.rfind('/') + 1);
-                    } else {
-                        linkFreeFolder.clear();
-                        slot.Forget();
-                    }
+                    if (last != 0 && firstMade != std::string::npos)
+                        folders.RemoveEmpty(firstMade);
                     if (OnFileProcessed) OnFileProcessed(*this, name, roExtract, last);
                 } else if (step == Skip) {
                     last = Library_->RARProcessFileW(Handle_, RAR_SKIP, nullptr, nullptr);
@@ -619,7 +720,7 @@ bool TRAR::ListArchive(const std::string& FileName) {
         ArchiveInformation_.Reset();
         ArchiveInformation_.FileName_ = FileName;
         ListedNames_.clear();
-        const bool known = Impl::FileIdentity(FileName, ListedFile_);
+        const bool known = Impl::Identify(FileName, ListedFile_);
         whole = OpenArchive(false) && ReadArchiveFlagsAndComment() &&
                 Walk(RAR_SKIP, {}, false, std::wstring()) && known;
     } catch (...) {
@@ -638,9 +739,9 @@ bool TRAR::ListArchive(const std::string& FileName) {
 }
 
 bool TRAR::ListingCurrent(const std::string& FileName) const {
-    std::uint64_t now[5];
+    platform::FileIdentity now;
     return ListingReusable_ && FileName == ArchiveInformation_.FileName_ &&
-           Impl::FileIdentity(FileName, now) && std::equal(now, now + 5, ListedFile_);
+           Impl::Identify(FileName, now) && now == ListedFile_;
 }
 
 bool TRAR::ExtractArchive(const std::wstring& DestFolder, bool RestoreFolders,
@@ -669,6 +770,8 @@ bool TRAR::FirstOrSingleArchive(const std::string& FileName) {
         std::string name = FileName;
         RAROpenArchiveDataEx data{};
         data.ArcName = name.data();
+        std::wstring wideName = platform::LibraryArchiveName(FileName);
+        if (!wideName.empty()) data.ArcNameW = wideName.data();
         data.OpenMode = RAR_OM_LIST;
         void* handle = Library_->RAROpenArchiveEx(&data);
         if (!handle) return false;
@@ -680,13 +783,13 @@ bool TRAR::FirstOrSingleArchive(const std::string& FileName) {
     }
 }
 
-int TRAR::Callback(unsigned int msg, long UserData, long P1, long P2) {
+int TRAR::Callback(unsigned int msg, LPARAM UserData, LPARAM P1, LPARAM P2) {
     TRAR* self = reinterpret_cast<TRAR*>(UserData);
     if (!self) return -1;
     return self->Dispatch(msg, P1, P2);
 }
 
-int TRAR::Dispatch(unsigned int msg, long P1, long P2) {
+int TRAR::Dispatch(unsigned int msg, LPARAM P1, LPARAM P2) {
     int answer = 0;
     try {
         switch (msg) {
@@ -699,16 +802,17 @@ int TRAR::Dispatch(unsigned int msg, long P1, long P2) {
                         AbortRequested_ = true;
                         answer = -1;
                     } else if (OnNextVolumeRequired && name) {
-                        const std::string required(name, ::strnlen(name, kVolumeNameBytes));
+                        const std::string required = platform::FromLibraryText(
+                            std::string(name, ::strnlen(name, kVolumeNameBytes)));
                         std::string newName;
                         bool cancel = false;
                         OnNextVolumeRequired(*this, required, newName, cancel);
                         // The name given is opened as it is: judged first.
-                        struct stat st;
-                        if (!cancel && ::stat(newName.c_str(), &st) == 0 &&
-                            (!S_ISREG(st.st_mode) || LibraryCrashesOn(newName)))
+                        if (!cancel && (platform::IsSpecialFile(newName) ||
+                                        (platform::IsRegularFile(newName) && LibraryCrashesOn(newName))))
                             cancel = true;
-                        Impl::CopyToBuffer(name, kVolumeNameBytes, newName);
+                        Impl::CopyToBuffer(name, kVolumeNameBytes,
+                                           platform::ToLibraryText(newName));
                         answer = cancel ? -1 : 0;
                     } else {
                         // Going on with the same name makes the library ask
@@ -717,7 +821,8 @@ int TRAR::Dispatch(unsigned int msg, long P1, long P2) {
                     }
                 } else if (P2 == RAR_VOL_NOTIFY) {
                     if (name) {
-                        CurrentVolume_.assign(name, ::strnlen(name, kVolumeNameBytes));
+                        CurrentVolume_ = platform::FromLibraryText(
+                            std::string(name, ::strnlen(name, kVolumeNameBytes)));
                         OpenedVolumes_.push_back(CurrentVolume_);
                     }
                     // Refused, the library stays in this volume: the walk
@@ -726,9 +831,7 @@ int TRAR::Dispatch(unsigned int msg, long P1, long P2) {
                         Report(ERAR_BAD_ARCHIVE, roOpenArchive);
                         AbortRequested_ = true;
                     }
-                    if (OnVolumeChanged && name)
-                        OnVolumeChanged(*this,
-                                        std::string(name, ::strnlen(name, kVolumeNameBytes)));
+                    if (OnVolumeChanged && name) OnVolumeChanged(*this, CurrentVolume_);
                 }
                 break;
             }
@@ -755,7 +858,7 @@ int TRAR::Dispatch(unsigned int msg, long P1, long P2) {
                 if (OnPasswordRequired) OnPasswordRequired(*this, headers, name, password, cancel);
                 if (P2 > 0)
                     Impl::CopyToBuffer(reinterpret_cast<char*>(P1), static_cast<std::size_t>(P2),
-                                       password);
+                                       platform::ToLibraryText(password));
                 answer = cancel ? -1 : 0;
                 break;
             }

@@ -14,7 +14,10 @@
 // the library would cut (over 1,023 characters, or a destination over 2,047
 // characters or bytes), are skipped as failed entries, and
 // no entry is written through a symbolic link that already exists at or above
-// its destination inside that folder. An extraction fails when the block
+// its destination inside that folder. Folders are created and entered
+// relative to the output folder held open from the start of the walk, so a
+// folder moved away or replaced by a link during it redirects nothing. An
+// extraction fails when the block
 // chain of the volume it ended on is damaged (archive/BlockChain.h), and a
 // file whose main header is damaged is never handed to the library.
 //
@@ -23,7 +26,8 @@
 // library reports it complete and checked, so a stop, a failed check or a
 // crash never leaves a half file under the real name, and a file it replaces
 // is swapped in one step; a hard link or file copy the library refuses is a
-// failed entry. Older versions of a file ("name;N" beside "name") are passed
+// failed entry. Temporary files of runs that no longer run are removed from a
+// folder the first time the walk writes there. Older versions of a file ("name;N" beside "name") are passed
 // over.
 
 #include <cstdint>
@@ -34,6 +38,7 @@
 #include <vector>
 
 #include "archive/RAR_DLL.h"
+#include "platform/Files.h"
 
 enum TRAROperation { roLoadDLL, roOpenArchive, roCloseArchive, roListFiles, roExtract, roTest };
 
@@ -221,8 +226,9 @@ public:
 private:
     struct Impl;
     friend struct Impl;
-    static int Callback(unsigned int msg, long UserData, long P1, long P2);
-    int Dispatch(unsigned int msg, long P1, long P2);
+    static int Callback(unsigned int msg, rardll::LPARAM UserData, rardll::LPARAM P1,
+                        rardll::LPARAM P2);
+    int Dispatch(unsigned int msg, rardll::LPARAM P1, rardll::LPARAM P2);
 
     bool LoadLibrary();
     bool OpenArchive(bool forExtraction);
@@ -250,11 +256,10 @@ private:
     std::string OpenedArchive_;  // the archive name given to the library
     std::string CurrentVolume_;  // the volume the library reads now
     std::vector<std::string> OpenedVolumes_;  // every volume this open reached
-    // The archive file as the last listing found it (device, inode, size,
-    // modification seconds and nanoseconds), when that listing can stand for
-    // another of the unchanged file.
+    // The archive file as the last listing found it, when that listing can
+    // stand for another of the unchanged file.
     bool ListingReusable_ = false;
-    std::uint64_t ListedFile_[5] = {};
+    platform::FileIdentity ListedFile_;
 };
 
 // Whether `name` matches the wildcard `mask` (*, ?, [set], [!set], [a-z]),

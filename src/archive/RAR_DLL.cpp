@@ -1,8 +1,5 @@
 #include "archive/RAR_DLL.h"
 
-#include <dlfcn.h>
-#include <sys/stat.h>
-
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -10,6 +7,7 @@
 #include <cwchar>
 #include <vector>
 
+#include "platform/Files.h"
 #include "platform/Messages.h"
 
 namespace rardll {
@@ -22,7 +20,7 @@ const char* const kEntryPointNames[12] = {
 TUnrarLibrary::~TUnrarLibrary() { Unload(); }
 
 void TUnrarLibrary::Unload() {
-    if (module_) ::dlclose(module_);
+    if (module_) platform::CloseLibrary(module_);
     module_ = nullptr;
     RAROpenArchive = nullptr;
     RAROpenArchiveEx = nullptr;
@@ -40,12 +38,12 @@ void TUnrarLibrary::Unload() {
 
 template <typename T>
 static bool Resolve(void* module, const char* name, T& out) {
-    out = reinterpret_cast<T>(::dlsym(module, name));
+    out = reinterpret_cast<T>(platform::LibrarySymbol(module, name));
     return out != nullptr;
 }
 
 bool TUnrarLibrary::TryLoad(const std::string& fileName) {
-    void* module = ::dlopen(fileName.c_str(), RTLD_NOW | RTLD_LOCAL);
+    void* module = platform::OpenLibrary(fileName);
     if (!module) return false;
     const char* const* n = kEntryPointNames;
     bool all = Resolve(module, n[0], RAROpenArchive) && Resolve(module, n[1], RAROpenArchiveEx) &&
@@ -72,11 +70,9 @@ bool TUnrarLibrary::Load(const std::string& fileName) {
         if (fileName_ != kDefaultLibraryName || !TryLoad(kFallbackLibraryName)) return false;
     }
     if (RARGetDllVersion() < 4) platform::ShowMessage(OldVersionWarning(fileName_), "error");
-    KeepLocalTimeZoneLoaded();
+    platform::KeepLocalTimeZoneLoaded();
     return true;
 }
-
-void KeepLocalTimeZoneLoaded() { ::setenv("TZ", ":/etc/localtime", 0); }
 
 std::string MissingLibraryText(const std::string& dllName) {
     const char* override = std::getenv(kLibraryEnvironmentVariable);
@@ -168,17 +164,13 @@ TDateTime DosDateTimeToDateTime(std::uint32_t dos) {
 }
 
 std::int64_t FileSizeOf(const std::string& path) {
-    struct stat st;
-    if (::stat(path.c_str(), &st) != 0) return 0;
-    return static_cast<std::int64_t>(st.st_size);
+    const std::int64_t size = platform::FileSize(path);
+    return size < 0 ? 0 : size;
 }
 
 TDateTime FileDateOf(const std::string& path) {
-    struct stat st;
-    if (::stat(path.c_str(), &st) != 0) return 0;
     std::tm tm{};
-    time_t t = st.st_mtime;
-    if (!::localtime_r(&t, &tm)) return 0;
+    if (!platform::LocalModificationTime(path, tm)) return 0;
     int year = tm.tm_year + 1900;
     if (year < 1 || year > 9999) return 0;
     int second = tm.tm_sec / 2 * 2;  // two-second resolution, as on a DOS time
@@ -187,18 +179,19 @@ TDateTime FileDateOf(const std::string& path) {
 }
 
 bool IsSelfExtracting(const std::string& path) {
-    std::FILE* f = std::fopen(path.c_str(), "rb");
-    if (!f) return false;
+    platform::File f = platform::File::OpenRegular(path);
+    if (!f.valid()) return false;
     unsigned char head[64];
-    size_t n = std::fread(head, 1, sizeof head, f);
+    const long n = f.readAt(0, reinterpret_cast<char*>(head), sizeof head);
     bool result = false;
-    if (n == sizeof head && head[0] == 'M' && head[1] == 'Z') {
+    if (n == static_cast<long>(sizeof head) && head[0] == 'M' && head[1] == 'Z') {
         long offset = static_cast<long>(head[0x3C] | head[0x3D] << 8 | head[0x3E] << 16 |
                                         static_cast<unsigned long>(head[0x3F]) << 24);
         unsigned char sig[26] = {};
-        size_t got = 0;
-        if (offset >= 0x40 && std::fseek(f, offset, SEEK_SET) == 0)
-            got = std::fread(sig, 1, sizeof sig, f);
+        long got = 0;
+        if (offset >= 0x40)
+            got = f.readAt(static_cast<std::uint64_t>(offset), reinterpret_cast<char*>(sig),
+                           sizeof sig);
         if (got >= 4 && sig[0] == 'P' && sig[1] == 'E' && sig[2] == 0 && sig[3] == 0) {
             // PE: only a 32-bit i386 image is a program of the listed kinds.
             unsigned machine = got >= 6 ? (sig[4] | sig[5] << 8) : 0;
@@ -210,7 +203,6 @@ bool IsSelfExtracting(const std::string& path) {
             result = true;  // plain MS-DOS program
         }
     }
-    std::fclose(f);
     return result;
 }
 
@@ -267,7 +259,13 @@ std::wstring DecodeUtf8(const std::string& s, bool keepBytes) {
             ++i;
             continue;
         }
-        out.push_back(static_cast<wchar_t>(cp));
+        if (sizeof(wchar_t) == 2 && cp >= 0x10000) {
+            // UTF-16 (Windows): a surrogate pair.
+            out.push_back(static_cast<wchar_t>(0xD800 + ((cp - 0x10000) >> 10)));
+            out.push_back(static_cast<wchar_t>(0xDC00 + ((cp - 0x10000) & 0x3FF)));
+        } else {
+            out.push_back(static_cast<wchar_t>(cp));
+        }
         i += len;
     }
     return out;
@@ -310,8 +308,17 @@ std::string WideToNative(const std::wstring& s) {
 std::string WideToUtf8(const std::wstring& s) {
     std::string out;
     out.reserve(s.size());
-    for (wchar_t wc : s) {
-        unsigned cp = static_cast<unsigned>(wc);
+    for (std::size_t i = 0; i < s.size(); ++i) {
+        unsigned cp = static_cast<unsigned>(s[i]);
+        if (sizeof(wchar_t) == 2) {
+            cp &= 0xFFFF;
+            // UTF-16 (Windows): a surrogate pair is one character.
+            const unsigned low = i + 1 < s.size() ? static_cast<unsigned>(s[i + 1]) & 0xFFFF : 0;
+            if (cp >= 0xD800 && cp <= 0xDBFF && low >= 0xDC00 && low <= 0xDFFF) {
+                cp = 0x10000 + ((cp - 0xD800) << 10) + (low - 0xDC00);
+                ++i;
+            }
+        }
         if (cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) cp = 0xFFFD;
         if (cp < 0x80) {
             out.push_back(static_cast<char>(cp));

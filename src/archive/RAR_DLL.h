@@ -48,8 +48,8 @@ constexpr unsigned UCM_PROCESSDATA = 1;
 constexpr unsigned UCM_NEEDPASSWORD = 2;
 constexpr unsigned UCM_CHANGEVOLUMEW = 3;
 constexpr unsigned UCM_NEEDPASSWORDW = 4;
-constexpr long RAR_VOL_ASK = 0;
-constexpr long RAR_VOL_NOTIFY = 1;
+constexpr std::intptr_t RAR_VOL_ASK = 0;
+constexpr std::intptr_t RAR_VOL_NOTIFY = 1;
 
 // Archive flags (open record).
 constexpr unsigned ROADF_VOLUME = 0x0001;
@@ -80,8 +80,11 @@ constexpr std::size_t kVolumeNameBytes = 1024;
 // The archive comment buffer given to every open.
 constexpr unsigned kCommentBufferSize = 65536;
 
+// The callback's parameters hold pointers: a long on Linux, 64 bits on 64-bit
+// Windows, where a long has 32.
+using LPARAM = std::intptr_t;
 // The callback: message, user data, P1, P2; -1 stops the library, 0 goes on.
-using UNRARCALLBACK = int (*)(unsigned int msg, long UserData, long P1, long P2);
+using UNRARCALLBACK = int (*)(unsigned int msg, LPARAM UserData, LPARAM P1, LPARAM P2);
 using CHANGEVOLPROC = int (*)(char* ArcName, int Mode);
 using PROCESSDATAPROC = int (*)(unsigned char* Addr, int Size);
 
@@ -162,7 +165,7 @@ struct RAROpenArchiveDataEx {
     unsigned int CmtState;
     unsigned int Flags;
     UNRARCALLBACK Callback;
-    long UserData;
+    LPARAM UserData;
     unsigned int OpFlags;
     wchar_t* CmtBufW;
     unsigned int Reserved[25];
@@ -179,7 +182,7 @@ using TRARReadHeaderEx = int (*)(void* hArcData, RARHeaderDataEx* HeaderData);
 using TRARProcessFile = int (*)(void* hArcData, int Operation, char* DestPath, char* DestName);
 using TRARProcessFileW = int (*)(void* hArcData, int Operation, wchar_t* DestPath,
                                  wchar_t* DestName);
-using TRARSetCallback = void (*)(void* hArcData, UNRARCALLBACK Callback, long UserData);
+using TRARSetCallback = void (*)(void* hArcData, UNRARCALLBACK Callback, LPARAM UserData);
 using TRARSetChangeVolProc = void (*)(void* hArcData, CHANGEVOLPROC ChangeVolProc);
 using TRARSetProcessDataProc = void (*)(void* hArcData, PROCESSDATAPROC ProcessDataProc);
 using TRARSetPassword = void (*)(void* hArcData, char* Password);
@@ -189,8 +192,14 @@ using TRARGetDllVersion = int (*)();
 extern const char* const kEntryPointNames[12];
 
 // The platform's library file, and the one tried when it cannot be loaded.
+#ifdef _WIN32
+// Beside the program; the maker's 64-bit build of it is named unrar64.dll.
+inline const char* const kDefaultLibraryName = "unrar.dll";
+inline const char* const kFallbackLibraryName = "unrar64.dll";
+#else
 inline const char* const kDefaultLibraryName = "libunrar.so.5";
 inline const char* const kFallbackLibraryName = "libunrar.so";
+#endif
 // Names a library file to load instead of the component's DllName.
 inline const char* const kLibraryEnvironmentVariable = "TARNWICK_UNRAR_LIBRARY";
 // The library maker's download page, named by the old-version warning.
@@ -240,14 +249,6 @@ private:
 // package that provides it.
 std::string MissingLibraryText(const std::string& dllName);
 
-// The library turns every header's time into local time with localtime(),
-// which looks at the system's zone file again at every call while TZ is
-// unset: three file-system lookups an entry in a run. This names that same
-// file (the C library's default) so that it is read once; a TZ the user set
-// is kept. Loading the library does it; a program with threads does it first,
-// while it has none (it changes the environment).
-void KeepLocalTimeZoneLoaded();
-
 // The old-version warning text for a library file.
 std::string OldVersionWarning(const std::string& libraryFileName);
 
@@ -283,8 +284,8 @@ std::int64_t HeaderSize(std::uint32_t high, std::uint32_t low);
 // a + b for sizes (neither negative), held at the largest on overflow.
 std::int64_t AddSizes(std::int64_t a, std::int64_t b);
 
-// UTF-8 <-> wide text (wchar_t holds UTF-32 here). Invalid bytes become
-// U+FFFD; the conversion never throws.
+// UTF-8 <-> wide text (wchar_t holds UTF-32 on Linux, UTF-16 on Windows).
+// Invalid bytes become U+FFFD; the conversion never throws.
 std::wstring Utf8ToWide(const std::string& s);
 std::string WideToUtf8(const std::wstring& s);
 

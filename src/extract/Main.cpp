@@ -1,9 +1,5 @@
 #include "extract/Main.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <QApplication>
 #include <QCloseEvent>
 #include <QDesktopServices>
@@ -35,6 +31,7 @@
 #include "extract/Readonly.h"
 #include "extract/Replace.h"
 #include "extract/Unicode.h"
+#include "platform/Files.h"
 #include "platform/Messages.h"
 #include "platform/Paths.h"
 #include "platform/Processes.h"
@@ -116,13 +113,9 @@ std::string FirstVolumeName(const std::string& path) {
 }
 
 std::string AbsolutePath(const std::string& path) {
-    if (path.empty() || path[0] == '/') return path;
-    char* cwd = ::getcwd(nullptr, 0);
-    if (!cwd) return path;
-    std::string absolute(cwd);
-    std::free(cwd);
-    if (absolute.empty() || absolute.back() != '/') absolute += '/';
-    return absolute + path;
+    if (path.empty() || platform::IsAbsolutePath(path)) return path;
+    const std::string folder = platform::CurrentFolder();
+    return folder.empty() ? path : folder + path;
 }
 
 std::string SubfolderName(const std::string& archiveName) {
@@ -153,15 +146,14 @@ bool ProbeWritable(const std::string& folder) {
     // Only a refusal other than "exists" means the folder takes no files.
     std::string probe = folder + kWriteProbe;
     for (int attempt = 0; attempt < 100; ++attempt) {
-        const int fd = ::open(probe.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        if (fd >= 0) {
-            ::close(fd);
-            ::unlink(probe.c_str());
+        const platform::NewFile made = platform::CreateNewFile(probe);
+        if (made == platform::NewFile::Created) {
+            platform::DeleteFileIfExists(probe);
             return true;
         }
-        if (errno != EEXIST) return false;
-        probe = folder + "writeok." + std::to_string(::getpid()) + "." + std::to_string(counter++) +
-                ".txt";
+        if (made != platform::NewFile::Exists) return false;
+        probe = folder + "writeok." + std::to_string(platform::ProcessId()) + "." +
+                std::to_string(counter++) + ".txt";
     }
     return false;
 }
@@ -177,7 +169,7 @@ std::vector<std::string> FurtherArguments(const std::vector<std::string>& argume
 
 bool FolderIsEmpty(const std::string& folder) {
     std::error_code ec;
-    std::filesystem::directory_iterator it(folder, ec);
+    std::filesystem::directory_iterator it(std::filesystem::u8path(folder), ec);
     return ec || it == std::filesystem::directory_iterator();
 }
 
@@ -278,7 +270,12 @@ constexpr qint64 kEventInterval = 50;
 std::vector<std::string> applicationArguments() {
     std::vector<std::string> args;
     const QStringList all = QCoreApplication::arguments();
+#ifdef Q_OS_WIN
+    // Paths are UTF-8 inside the program; the ANSI code page would lose names.
+    for (int i = 1; i < all.size(); ++i) args.push_back(all[i].toStdString());
+#else
     for (int i = 1; i < all.size(); ++i) args.push_back(all[i].toLocal8Bit().toStdString());
+#endif
     return args;
 }
 
@@ -290,10 +287,7 @@ QString shownName(const std::wstring& name) {
 
 // A path that names something other than a regular file (a FIFO, a device, a
 // folder); found without opening it, which would wait forever on a FIFO.
-bool isSpecialFile(const std::string& path) {
-    struct stat st;
-    return ::stat(path.c_str(), &st) == 0 && !S_ISREG(st.st_mode);
-}
+bool isSpecialFile(const std::string& path) { return platform::IsSpecialFile(path); }
 
 // The explanation under "Error opening RAR file!" for such a path; %1 is the path.
 const rundialog::ControlText kNotARegularFile = {
@@ -460,13 +454,20 @@ void TMobrelProgressForm::buildWindow() {
             new QSocketNotifier(platform::TerminationFd(), QSocketNotifier::Read, this);
         connect(notifier, &QSocketNotifier::activated, this,
                 &TMobrelProgressForm::terminationRequested);
+    } else {
+        // No pipe to wake on (Windows): the flag is looked at a few times a second.
+        auto* poll = new QTimer(this);
+        connect(poll, &QTimer::timeout, this, [this, poll] {
+            if (!platform::TerminationRequested()) return;
+            poll->stop();
+            terminationRequested();
+        });
+        poll->start(100);
     }
 }
 
 void TMobrelProgressForm::terminationRequested() {
-    char drain[64];
-    while (::read(platform::TerminationFd(), drain, sizeof drain) > 0) {
-    }
+    platform::DrainTermination();
     Cancelled = true;
     RARArchive.AbortOperation();
     if (auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget())) dialog->reject();
@@ -564,7 +565,7 @@ std::string TMobrelProgressForm::folderRule(const std::string& start) {
 }
 
 void TMobrelProgressForm::subfolderRule() {
-    if (OutputFolder.size() > 1 && OutputFolder.back() != '/') OutputFolder += '/';
+    if (OutputFolder.size() > 1) OutputFolder = platform::IncludeTrailingDelimiter(OutputFolder);
     std::string name = extraction::SubfolderName(ArchiveName);
     for (int tries = 0; tries < 2; ++tries) {
         const std::string candidate = OutputFolder + name;
@@ -574,9 +575,11 @@ void TMobrelProgressForm::subfolderRule() {
             continue;
         }
         std::error_code ec;
-        const bool created = std::filesystem::create_directory(candidate, ec);
+        // Paths are UTF-8 (on Windows, too).
+        const std::filesystem::path path = std::filesystem::u8path(candidate);
+        const bool created = std::filesystem::create_directory(path, ec);
         // A link in the way counts as a non-folder: its target is not ours.
-        if (std::filesystem::symlink_status(candidate, ec).type() ==
+        if (std::filesystem::symlink_status(path, ec).type() ==
             std::filesystem::file_type::directory) {
             createdSubfolder_ = created && !ec;
             OutputFolder = platform::ExcludeTrailingDelimiter(candidate);
@@ -607,7 +610,7 @@ void TMobrelProgressForm::Timer1Timer() {
     bool probed = false;
     for (;;) {
         OutputFolder = folderRule(platform::ExtractFilePath(ArchivePath));
-        if (OutputFolder.size() > 1 && OutputFolder.back() != '/') OutputFolder += '/';
+        if (OutputFolder.size() > 1) OutputFolder = platform::IncludeTrailingDelimiter(OutputFolder);
         probed = extraction::ProbeWritable(OutputFolder);
         if (probed || Cancelled) break;
         TReadonlyForm readonly(*this, QString::fromStdString(OutputFolder), this);
@@ -670,7 +673,7 @@ void TMobrelProgressForm::Timer1Timer() {
                             rundialog::TextFor(kNotARegularFile,
                                                languages::DialogLanguageOf(
                                                    frmConfig ? frmConfig->InterfaceLanguage : 0)))
-                            .arg(QString::fromLocal8Bit(ArchivePath.c_str()));
+                            .arg(QString::fromUtf8(platform::DisplayPath(ArchivePath)));
                 else if (!RARArchive.LibraryLoaded())
                     text += QStringLiteral("\n\n") +
                             QString::fromStdString(rardll::MissingLibraryText(RARArchive.DllName));
@@ -697,7 +700,7 @@ void TMobrelProgressForm::runAttempts() {
     OverallBar->setValue(1);
     const std::string display = extraction::DisplayName(ArchiveName);
     StaticTextFilename->setText(QString::fromStdString(display));
-    StaticTextDir->setText(QString::fromStdString(OutputFolder));
+    StaticTextDir->setText(QString::fromStdString(platform::DisplayPath(OutputFolder)));
     updateCaption();
 
     std::string password = CurrentPassword;
@@ -724,8 +727,13 @@ void TMobrelProgressForm::runAttempts() {
             updateCaption();
             QCoreApplication::processEvents();
             if (store.exists(settings::kOpenDir))
+#ifdef Q_OS_WIN
+                // Through the shell (ShellExecute), which opens an Explorer window.
+                QDesktopServices::openUrl(QUrl::fromLocalFile(QString::fromStdString(OutputFolder)));
+#else
                 QDesktopServices::openUrl(QUrl::fromEncoded(
                     "file://" + QByteArray::fromStdString(OutputFolder).toPercentEncoding("/")));
+#endif
             QCoreApplication::processEvents();
             return;
         }
@@ -733,7 +741,7 @@ void TMobrelProgressForm::runAttempts() {
         if (store.exists(settings::kSubDir) && createdSubfolder_ &&
             extraction::FolderIsEmpty(OutputFolder)) {
             std::error_code ec;
-            std::filesystem::remove(OutputFolder, ec);
+            std::filesystem::remove(std::filesystem::u8path(OutputFolder), ec);
         }
         // Asked to end: no report, no further attempt.
         if (platform::TerminationRequested()) return;

@@ -130,15 +130,14 @@ void TPasswordForm::FormCreate() {
 std::string TPasswordForm::ListFilePath(bool remember) const {
     if (settingsFolder_.empty()) return settings::kListPlaceholder;
     const settings::Store store(settingsFolder_);
-    std::string path = settings::kListPlaceholder;
-    const bool named = store.exists(settings::kListName);
-    if (named) {
-        if (auto line = store.readValue(settings::kListName)) path = *line;
-    }
-    if (!named || !platform::FileExists(path)) {
-        path = store.path(settings::kPassList);
-        if (remember) store.writeValue(settings::kListName, path);
-    }
+    // The list the user chose stays chosen while its file is missing (a drive
+    // not mounted, a link whose target has gone): an addition says so rather
+    // than going to another list.
+    if (store.exists(settings::kListName))
+        if (auto line = store.readValue(settings::kListName))
+            if (!line->empty()) return *line;
+    const std::string path = store.path(settings::kPassList);
+    if (remember) store.writeValue(settings::kListName, path);
     return path;
 }
 
@@ -182,8 +181,19 @@ void TPasswordForm::OKButtonClick() {
         }
         if (CheckBox8->isChecked()) {
             const std::string list = ListFilePath();
-            if (platform::FileExists(list))
-                stored = settings::AppendToList(list, password) && stored;
+            // The default list is made when it is missing; a list the user
+            // chose elsewhere never is.
+            const bool defaultList = list == store.path(settings::kPassList);
+            const bool listFound = defaultList || platform::FileExists(list);
+            if (listFound)
+                stored = settings::AppendToList(list, password, settings::kListLockWait,
+                                                defaultList) &&
+                         stored;
+            else
+                dialogs::ShowMessage(this,
+                                     QString::fromUtf8(settings::kListNotFound.text) +
+                                         QStringLiteral("\n") + QString::fromStdString(list),
+                                     QString::fromUtf8(settings::kListNotFound.caption));
         }
         if (!stored) dialogs::ShowStoreMessage(this, settings::kFileNotCreated);
     }

@@ -1,7 +1,8 @@
 #pragma once
 // The run's progress on the program's task-bar entry or dock icon: the
 // com.canonical.Unity.LauncherEntry "Update" signal on the session bus, for
-// the desktop entry tarnwick.desktop, as task managers and docks read it.
+// the desktop entry tarnwick.desktop, as task managers and docks read it; on
+// Windows the task-bar button's ITaskbarList3 bar (TaskBar_win.cpp).
 //
 // Without a session bus nothing is sent and nothing waits. Signals go out
 // asynchronously and at most a few times a second, so the extraction never

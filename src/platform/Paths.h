@@ -1,6 +1,7 @@
 #pragma once
 // File-system helpers shared by the settings store, the archive component and
-// the windows. Paths are UTF-8 with '/' as the only delimiter.
+// the windows. Paths are UTF-8 with '/' as the delimiter (on Windows '\' as
+// well; a delimiter added there is '\').
 
 #include <string>
 

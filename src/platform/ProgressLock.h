@@ -1,9 +1,11 @@
 #pragma once
 // The signal between processes that an extraction run is under way. Each
 // progress window holds an exclusive lock on "TMobrelProgressForm.<pid>" in
-// $XDG_RUNTIME_DIR/Tarnwick/ (else /tmp/Tarnwick-<uid>/) for its whole life.
+// $XDG_RUNTIME_DIR/Tarnwick/ (else /tmp/Tarnwick-<uid>/; on Windows
+// %TEMP%\Tarnwick\) for its whole life.
 // Locks die with their process, so a crashed run never blocks the main window.
 
+#include <cstdint>
 #include <string>
 
 namespace platform {
@@ -25,10 +27,10 @@ public:
     // Takes the lock for this process; false when the lock file cannot be made.
     bool acquire();
     void release();
-    bool held() const { return fd_ >= 0; }
+    bool held() const { return fd_ != -1; }
 
 private:
-    int fd_ = -1;
+    std::intptr_t fd_ = -1;  // a descriptor, or a handle on Windows
     std::string path_;
 };
 

@@ -1,24 +1,15 @@
 #include "settings/Settings.h"
 
-#include <dirent.h>
-#include <fcntl.h>
-#include <signal.h>
-#include <sys/file.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <atomic>
-#include <cerrno>
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
 #include <functional>
-#include <thread>
 
+#include "platform/FileLock.h"
+#include "platform/Files.h"
 #include "platform/Messages.h"
 #include "platform/Paths.h"
-#include "platform/ProgressLock.h"
 
 namespace settings {
 
@@ -29,19 +20,14 @@ namespace {
 std::string temporaryName(const std::string& path) {
     static std::atomic<unsigned> counter{0};
     return platform::ExtractFilePath(path) + "." + platform::ExtractFileName(path) + "." +
-           std::to_string(::getpid()) + "." + std::to_string(counter++) + ".tmp";
+           std::to_string(platform::ProcessId()) + "." + std::to_string(counter++) + ".tmp";
 }
 
 // Removes a folder holding only files (a temporary defaults folder).
 void removeFolderOfFiles(const std::string& folder) {
-    if (DIR* d = ::opendir(folder.c_str())) {
-        while (const dirent* e = ::readdir(d)) {
-            const std::string name = e->d_name;
-            if (name != "." && name != "..") ::unlink((folder + "/" + name).c_str());
-        }
-        ::closedir(d);
-    }
-    ::rmdir(folder.c_str());
+    for (const std::string& name : platform::FolderNames(folder))
+        platform::DeleteFileIfExists(folder + "/" + name);
+    platform::RemoveFolder(folder);
 }
 
 bool isSettingsName(const std::string& name) {
@@ -57,11 +43,8 @@ bool isSettingsName(const std::string& name) {
 // (and first-run folders) of the settings, and of `ownName`, whose process has
 // ended. Some of them hold a password.
 void removeStaleTemporaries(const std::string& folder, const std::string& ownName) {
-    DIR* d = ::opendir(folder.empty() ? "." : folder.c_str());
-    if (!d) return;
     std::vector<std::string> stale;
-    while (const dirent* e = ::readdir(d)) {
-        const std::string entry = e->d_name;
+    for (const std::string& entry : platform::FolderNames(folder)) {
         if (entry.size() < 10 || entry[0] != '.' || entry.compare(entry.size() - 4, 4, ".tmp") != 0)
             continue;
         // .<name>.<pid>.<n>.tmp
@@ -78,18 +61,16 @@ void removeStaleTemporaries(const std::string& folder, const std::string& ownNam
                    t.find_first_not_of("0123456789") == std::string::npos;
         };
         if (!digits(pid) || !digits(n) || (name != ownName && !isSettingsName(name))) continue;
-        const pid_t owner = static_cast<pid_t>(std::stol(pid));
-        if (owner == ::getpid() || owner <= 0) continue;
-        if (::kill(owner, 0) == 0 || errno != ESRCH) continue;
+        const long owner = std::stol(pid);
+        if (owner == platform::ProcessId() || owner <= 0) continue;
+        if (platform::ProcessAlive(owner)) continue;
         stale.push_back(folder + entry);
     }
-    ::closedir(d);
     for (const std::string& path : stale) {
-        struct stat st;
-        if (::lstat(path.c_str(), &st) != 0) continue;
-        if (S_ISREG(st.st_mode))
-            ::unlink(path.c_str());
-        else if (S_ISDIR(st.st_mode))
+        const platform::EntryKind kind = platform::KindOf(path);
+        if (kind == platform::EntryKind::File)
+            platform::DeleteFileIfExists(path);
+        else if (kind == platform::EntryKind::Folder)
             removeFolderOfFiles(path);
     }
 }
@@ -99,7 +80,8 @@ void removeStaleTemporaries(const std::string& folder, const std::string& ownNam
 std::string SettingsFolder(const std::string& applicationTitle) {
     std::string appData = platform::AppDataFolder();
     if (appData.empty()) return platform::ProgramFolder();
-    return appData + "Ostrel/" + applicationTitle + "/";
+    return platform::IncludeTrailingDelimiter(
+        platform::IncludeTrailingDelimiter(appData + "Ostrel") + applicationTitle);
 }
 
 Store::Store(std::string folder) : folder_(platform::IncludeTrailingDelimiter(folder)) {}
@@ -139,7 +121,7 @@ bool Store::createDefaults() const {
     if (ok) {
         removeStaleTemporaries(parent, platform::ExtractFileName(folder));
         temp = temporaryName(parent + platform::ExtractFileName(folder));
-        ok = ::mkdir(temp.c_str(), 0700) == 0;
+        ok = platform::MakeFolder(temp, 0700);
         if (!ok) temp.clear();
     }
     for (const char* name : kFirstRunFlags) {
@@ -148,7 +130,7 @@ bool Store::createDefaults() const {
     }
     // Another copy starting at the same moment may have made the folder first:
     // its defaults are as good as ours.
-    if (ok && ::rename(temp.c_str(), folder.c_str()) == 0) temp.clear();
+    if (ok && platform::RenameReplacing(temp, folder)) temp.clear();
     if (!temp.empty()) {
         removeFolderOfFiles(temp);
         ok = ok && folderExists();
@@ -158,53 +140,31 @@ bool Store::createDefaults() const {
 }
 
 void Store::keepPrivate() const {
-    const auto tighten = [](const std::string& path, int flags, mode_t keep) {
-        const int fd = ::open(path.c_str(), flags | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
-        if (fd < 0) return;
-        struct stat st;
-        if (::fstat(fd, &st) == 0 && st.st_uid == ::geteuid() &&
-            (S_ISREG(st.st_mode) || S_ISDIR(st.st_mode)) && (st.st_mode & 0777 & ~keep) != 0)
-            ::fchmod(fd, st.st_mode & 07777 & keep);
-        ::close(fd);
-    };
-    tighten(platform::ExcludeTrailingDelimiter(folder_), O_RDONLY | O_DIRECTORY, 0700);
-    for (const char* name : {kPassword, kSilent, kPassList}) tighten(path(name), O_RDONLY, 0600);
+    platform::KeepPrivate(platform::ExcludeTrailingDelimiter(folder_), true, 0700);
+    for (const char* name : {kPassword, kSilent, kPassList})
+        platform::KeepPrivate(path(name), false, 0600);
 }
 
 void Report(const StoreMessage& message) { platform::ShowMessage(message.text, message.caption); }
 
 namespace {
 
-// Opens a file for reading without waiting on a FIFO or a device; only a
-// regular file (or a link to one) is read. -1 otherwise.
-int openRegular(const std::string& path) {
-    int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0) return -1;
-    struct stat st;
-    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-        ::close(fd);
-        return -1;
-    }
-    return fd;
-}
-
-// Reads at most `limit` bytes, stopping early at a line break when `firstLine`.
+// Reads at most `limit` bytes of a regular file, stopping early at a line
+// break when `firstLine`.
 std::optional<std::string> readBounded(const std::string& path, std::size_t limit, bool firstLine) {
-    const int fd = openRegular(path);
-    if (fd < 0) return std::nullopt;
+    platform::File file = platform::File::OpenRegular(path);
+    if (!file.valid()) return std::nullopt;
     std::string out;
     // A list is read into a buffer of its size at once, not one that grows by
     // doubling to twice that.
-    struct stat st;
-    if (!firstLine && ::fstat(fd, &st) == 0 && st.st_size > 0)
-        out.reserve(std::min(limit, static_cast<std::size_t>(st.st_size)));
+    const std::int64_t size = firstLine ? 0 : file.size();
+    if (size > 0) out.reserve(std::min(limit, static_cast<std::size_t>(size)));
     char buf[8192];
     bool failed = false;
     while (out.size() < limit) {
         const size_t want = std::min(sizeof buf, limit - out.size());
-        const ssize_t n = ::read(fd, buf, want);
+        const long n = file.read(buf, want);
         if (n < 0) {
-            if (errno == EINTR) continue;
             failed = true;
             break;
         }
@@ -222,44 +182,27 @@ std::optional<std::string> readBounded(const std::string& path, std::size_t limi
         }
         out.append(buf, static_cast<size_t>(n));
     }
-    ::close(fd);
     if (failed) return std::nullopt;
     return out;
 }
 
-bool writeAll(int fd, const std::string& data) {
-    const char* p = data.data();
-    size_t left = data.size();
-    while (left > 0) {
-        const ssize_t n = ::write(fd, p, left);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) return false;
-        p += n;
-        left -= static_cast<size_t>(n);
-    }
-    return true;
-}
-
 // True when `path` is a regular file holding exactly `data`; a private file
 // found with looser permissions is tightened on the way.
-bool alreadyHolds(const std::string& path, const std::string& data, mode_t mode) {
-    const int fd = openRegular(path);
-    if (fd < 0) return false;
-    struct stat st;
-    bool same = ::fstat(fd, &st) == 0 && static_cast<std::size_t>(st.st_size) == data.size();
+bool alreadyHolds(const std::string& path, const std::string& data, unsigned mode) {
+    platform::File file = platform::File::OpenRegular(path);
+    if (!file.valid()) return false;
+    bool same = file.size() == static_cast<std::int64_t>(data.size());
     if (same) {
         std::string found(data.size(), '\0');
         size_t got = 0;
         while (got < found.size()) {
-            const ssize_t n = ::read(fd, &found[got], found.size() - got);
-            if (n < 0 && errno == EINTR) continue;
+            const long n = file.read(&found[got], found.size() - got);
             if (n <= 0) break;
             got += static_cast<size_t>(n);
         }
         same = got == data.size() && found == data;
-        if (same && (st.st_mode & 07777 & ~mode) != 0) ::fchmod(fd, mode);
+        if (same) file.tighten(mode);
     }
-    ::close(fd);
     return same;
 }
 
@@ -297,6 +240,7 @@ static_assert(kMaxListBytes + 2 * kMaxValueBytes < UINT32_MAX, "list offsets fit
 std::optional<LineList> ReadListFile(const std::string& path) {
     auto data = readBounded(path, kMaxListBytes, false);
     if (!data) return std::nullopt;
+    *data = platform::SettingsTextToUtf8(*data);
     LineList list;
     std::size_t breaks = 0;
     for (const char c : *data) breaks += c == '\r' || c == '\n';
@@ -327,7 +271,9 @@ std::optional<LineList> ReadListFile(const std::string& path) {
 }
 
 std::optional<std::string> ReadFirstLine(const std::string& path) {
-    return readBounded(path, kMaxValueBytes, true);
+    auto line = readBounded(path, kMaxValueBytes, true);
+    if (line) *line = platform::SettingsTextToUtf8(*line);
+    return line;
 }
 
 namespace {
@@ -336,101 +282,31 @@ namespace {
 // `path` once all of it is on disk. Any failure (a short or failed write, a
 // full disk at the sync or the close) removes the temporary file and keeps
 // the old one.
-bool replaceWhole(const std::string& path, mode_t mode, const std::function<bool(int)>& fill,
-                  bool exactMode = false) {
+bool replaceWhole(const std::string& path, unsigned mode,
+                  const std::function<bool(platform::File&)>& fill, bool exactMode = false) {
     removeStaleTemporaries(platform::ExtractFilePath(path), platform::ExtractFileName(path));
     const std::string temp = temporaryName(path);
-    const int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, mode);
-    if (fd < 0) return false;
-    bool ok = (!exactMode || ::fchmod(fd, mode) == 0) && fill(fd) && ::fsync(fd) == 0;
-    ok = ::close(fd) == 0 && ok;
-    if (ok && ::rename(temp.c_str(), path.c_str()) == 0) return true;
-    ::unlink(temp.c_str());
+    platform::File file = platform::File::CreateNew(temp, mode, exactMode);
+    if (!file.valid()) return false;
+    bool ok = fill(file) && file.sync();
+    ok = file.close() && ok;
+    if (ok && platform::RenameReplacing(temp, path)) return true;
+    platform::DeleteFileIfExists(temp);
     return false;
 }
 
-}  // namespace
-
-std::string ListLockPath(const std::string& realPath) {
-    const std::string folder = platform::ProgressLockFolder();
-    if (folder.empty()) return {};
-    std::uint64_t hash = 1469598103934665603ull;  // FNV-1a
-    for (const unsigned char c : realPath) hash = (hash ^ c) * 1099511628211ull;
-    char name[40];
-    std::snprintf(name, sizeof name, "PasswordList.%016llx", static_cast<unsigned long long>(hash));
-    return folder + name;
-}
-
-namespace {
-
-// Holds an exclusive lock on one password list while it is read and written
-// again. The lock file lives in the private lock folder, named after the
-// list's real path, so it is never taken for a settings file; its holder
-// removes it when done, and a crashed holder's lock dies with it.
-class ListLock {
-public:
-    ListLock(const std::string& realPath, std::chrono::milliseconds wait)
-        : path_(ListLockPath(realPath)) {
-        // Never waited on without end: a dialog is waiting for the answer.
-        const auto deadline = std::chrono::steady_clock::now() + wait;
-        for (;;) {
-            fd_ = path_.empty()
-                      ? -1
-                      : ::open(path_.c_str(),
-                               O_RDWR | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0600);
-            // Without a lock folder the addition goes on unlocked, as a run does.
-            if (fd_ < 0) {
-                held_ = true;
-                return;
-            }
-            while (::flock(fd_, LOCK_EX | LOCK_NB) != 0) {
-                if ((errno != EWOULDBLOCK && errno != EINTR) ||
-                    std::chrono::steady_clock::now() >= deadline) {
-                    ::close(fd_);
-                    fd_ = -1;
-                    return;
-                }
-                std::this_thread::sleep_for(std::chrono::milliseconds(5));
-            }
-            // The holder before us may have removed the file we waited on:
-            // only the file still at the name counts.
-            struct stat locked, named;
-            if (::fstat(fd_, &locked) == 0 && ::stat(path_.c_str(), &named) == 0 &&
-                locked.st_ino == named.st_ino && locked.st_dev == named.st_dev) {
-                held_ = true;
-                return;
-            }
-            ::close(fd_);
-        }
-    }
-    ~ListLock() {
-        if (fd_ < 0) return;
-        ::unlink(path_.c_str());
-        ::close(fd_);
-    }
-    ListLock(const ListLock&) = delete;
-    ListLock& operator=(const ListLock&) = delete;
-    bool held() const { return held_; }
-
-private:
-    std::string path_;
-    int fd_ = -1;
-    bool held_ = false;
-};
-
 // Copies the list from `in` to `out` with every line ending in CR LF and a
 // break after the last line; the list is streamed, never held whole.
-bool copyWithCrLf(int in, int out) {
+bool copyWithCrLf(platform::File& in, platform::File& out) {
     char buf[65536];
     std::string converted;
     bool afterCr = false, lineOpen = false;
     for (;;) {
-        const ssize_t n = ::read(in, buf, sizeof buf);
-        if (n < 0 && errno == EINTR) continue;
+        const long n = in.read(buf, sizeof buf);
         if (n < 0) return false;
         if (n == 0) break;
         converted.clear();
-        for (ssize_t i = 0; i < n; ++i) {
+        for (long i = 0; i < n; ++i) {
             const char c = buf[i];
             if (c == '\n' && afterCr) {
                 afterCr = false;
@@ -445,47 +321,53 @@ bool copyWithCrLf(int in, int out) {
                 lineOpen = true;
             }
         }
-        if (!writeAll(out, converted)) return false;
+        if (!out.writeAll(converted)) return false;
     }
-    return !lineOpen || writeAll(out, "\r\n");
+    return !lineOpen || out.writeAll("\r\n");
 }
 
 }  // namespace
 
 bool WriteLine(const std::string& path, const std::string& line, unsigned mode) {
-    const std::string data = line + "\r\n";
+    const std::string data = platform::Utf8ToSettingsText(line) + "\r\n";
     // A write that would change nothing writes nothing: readers in other
     // processes never see the file replaced under them for no reason.
-    if (alreadyHolds(path, data, static_cast<mode_t>(mode))) return true;
+    if (alreadyHolds(path, data, mode)) return true;
     // The new content goes to a file of its own in the same folder and then
     // replaces the old one whole, so a reader sees the old or the new line,
     // never an empty file.
-    return replaceWhole(path, static_cast<mode_t>(mode),
-                        [&](int fd) { return writeAll(fd, data); });
+    return replaceWhole(path, mode, [&](platform::File& file) { return file.writeAll(data); });
 }
 
-bool AppendToList(const std::string& path, const std::string& line,
-                  std::chrono::milliseconds wait) {
+bool AppendToList(const std::string& path, const std::string& line, std::chrono::milliseconds wait,
+                  bool create) {
     // A list reached through a link is written where the link points, and the
     // link stays.
-    char* resolved = ::realpath(path.c_str(), nullptr);
-    if (!resolved) return false;
-    const std::string real = resolved;
-    std::free(resolved);
-    const ListLock lock(real, wait);
-    if (!lock.held()) return false;
-    // Read under the lock: what other runs added before is kept.
-    const int in = openRegular(real);
-    if (in < 0) return false;
-    struct stat st;
-    bool ok = ::fstat(in, &st) == 0;
-    // The new list keeps the old one's permissions.
-    ok = ok &&
-         replaceWhole(
-             real, st.st_mode & 07777,
-             [&](int out) { return copyWithCrLf(in, out) && writeAll(out, line + "\r\n"); }, true);
-    ::close(in);
-    return ok;
+    std::string real = platform::RealPath(path);
+    if (real.empty()) {
+        // Nothing at the name at all: made when asked to; never through a
+        // link whose target is missing.
+        if (!create || platform::KindOf(path) != platform::EntryKind::Absent) return false;
+        real = path;
+    }
+    // The lock is taken on the list itself, so it holds wherever the list is
+    // and whatever folders the user has; read under it, so what other runs
+    // added before is kept.
+    platform::FileLock lock(real, create, kPrivateMode, wait);
+    if (!lock.Held()) return false;
+    platform::File& in = lock.Contents();
+    const std::string added = platform::Utf8ToSettingsText(line) + "\r\n";
+    // The new list keeps the old one's permissions; a new one is the user's
+    // alone. The old one is let go (the lock stays) before the new one takes
+    // its name: Windows refuses to replace a file held open.
+    const unsigned mode = lock.Created() ? kPrivateMode : in.mode();
+    return replaceWhole(
+        real, mode,
+        [&](platform::File& out) {
+            const bool copied = copyWithCrLf(in, out) && out.writeAll(added);
+            return in.close() && copied;
+        },
+        true);
 }
 
 }  // namespace settings

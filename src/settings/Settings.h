@@ -64,6 +64,9 @@ inline constexpr StoreMessage kFolderNotCreated{"Configuration folder could not 
 inline constexpr StoreMessage kFileNotRead{"Configuration file could not be read.", "Error 10"};
 inline constexpr StoreMessage kFileNotCreated{"Configuration file could not be created.",
                                               "Error 11"};
+// The password list the user chose is missing: the password was not added.
+inline constexpr StoreMessage kListNotFound{
+    "The password list was not found, so the password was not added to it:", "Error 12"};
 
 // Shows the message through platform::ShowMessage.
 void Report(const StoreMessage& message);
@@ -103,14 +106,12 @@ inline constexpr std::chrono::milliseconds kListLockWait{5000};
 // Adds `line` as the list file's last line: the whole list is written anew with
 // CR LF line ends (however long it is) and replaces the old one in one step.
 // Runs adding at the same time each keep their line: the addition reads and
-// writes under a lock on the list, taken in the private lock folder. False,
-// with the old list kept, when the list cannot be read or written or another
-// process holds the lock longer than `wait`.
+// writes under a lock on the list file itself. With `create`, a missing list
+// is made (0600) holding the line; never through a link whose target is
+// missing. False, with the old list kept, when the list cannot be read or
+// written or another process holds the lock longer than `wait`.
 bool AppendToList(const std::string& path, const std::string& line,
-                  std::chrono::milliseconds wait = kListLockWait);
-// The lock file of the list at `realPath` (links resolved): "PasswordList.<hash>"
-// in the private lock folder; empty without a lock folder.
-std::string ListLockPath(const std::string& realPath);
+                  std::chrono::milliseconds wait = kListLockWait, bool create = false);
 
 // The settings folder: <application data>/Ostrel/<title>/, ending in '/'.
 // Falls back to the program's folder when no application-data folder is known.

@@ -1,5 +1,6 @@
 #include "ui/Dialogs.h"
 
+#include <QDir>
 #include <QFileDialog>
 #include <QInputDialog>
 #include <QList>
@@ -27,7 +28,10 @@ QStringList ChooseFiles(QWidget* parent, const QString& caption, const QString& 
     look::UseLightLook(dialog);
     dialog.setFileMode(mode);
     if (dialog.exec() != QDialog::Accepted) return {};
-    return dialog.selectedFiles();
+    // Paths as the system writes them ('\' on Windows): they are shown and stored.
+    QStringList chosen = dialog.selectedFiles();
+    for (QString& path : chosen) path = QDir::toNativeSeparators(path);
+    return chosen;
 }
 }  // namespace
 
@@ -85,7 +89,7 @@ QString GetExistingDirectory(QWidget* parent, const QString& caption, const QStr
     if (auto* create = dialog.findChild<QWidget*>(QStringLiteral("newFolderButton")))
         create->hide();
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return QString();
-    return dialog.selectedFiles().first();
+    return QDir::toNativeSeparators(dialog.selectedFiles().first());
 }
 
 std::optional<QString> GetText(QWidget* parent, const QString& caption, const QString& label,

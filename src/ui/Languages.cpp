@@ -431,7 +431,13 @@ std::int32_t DetectedLanguage(const QString& applicationTitle) {
         QSettings user(QSettings::UserScope, QStringLiteral("Ostrel"),
                        InstallerKey(applicationTitle));
         user.setFallbacksEnabled(false);  // only the user's own copy counts here
+#ifdef Q_OS_WIN
+        // No value in the registry: English. The locale reading stands in for
+        // the installer on Linux only.
+        if (!user.contains(key)) return kEnglish;
+#else
         if (!user.contains(key)) return DesktopLanguage();
+#endif
         code = ParseCode(user.value(key).toString());
     }
     if (code != kEnglish) {

@@ -12,6 +12,7 @@
 #include "ArchiveRecorder.h"
 #include "archive/RAR.h"
 #include "support/Fixtures.h"
+#include "support/Process.h"
 #include "support/Rar4Writer.h"
 #include "support/TempDir.h"
 
@@ -166,6 +167,51 @@ TEST_F(ArchiveSafety, HardLinkWhoseSourceIsNotInTheArchive) {
         EXPECT_NE(copy.st_ino, cwdFile.st_ino) << "linked to a file outside the output folder";
     }
     EXPECT_EQ(cwdFile.st_nlink, 1u);
+}
+
+// The run's own temporary name costs no entry: entries of that name, at the
+// top and in a folder, and a hard link and a file copy of such entries, are
+// extracted like any other. The temporary of an entry that fails (a folder in
+// the way of a folder's last file) or whose source was not extracted (a hard
+// link chosen alone) never stays.
+TEST_F(ArchiveSafety, TheTemporaryNameCostsNoEntry) {
+    const std::string temp = ".tarnwick-" + std::to_string(::getpid()) + ".part";
+    const std::string src = root / "src";
+    fs::create_directories(src + "/sub");
+    const std::string copied = PatternData(70000, 4, false);
+    WriteFile(src + "/" + temp, "top\n");
+    WriteFile(src + "/sub/" + temp, copied);
+    WriteFile(src + "/sub/copy.bin", copied);
+    fs::create_hard_link(src + "/" + temp, src + "/sub/hard.txt");
+    WriteFile(src + "/sub/last.txt", "last\n");
+    ProcessOptions o;
+    o.workingDirectory = src;
+    const auto made = RunProcess("/usr/bin/rar",
+                                 {"a", "-idq", "-oh", "-oi", root / "temp.rar", temp, "sub/" + temp,
+                                  "sub/copy.bin", "sub/hard.txt", "sub/last.txt"},
+                                 o);
+    ASSERT_EQ(0, made.exitCode) << made.output;
+    fs::create_directories(out + "/sub/last.txt");
+    EXPECT_FALSE(Extract(root / "temp.rar")) << "the last file fails";
+    EXPECT_EQ(ReadFile(out + "/" + temp), "top\n");
+    EXPECT_TRUE(ReadFile(out + "/sub/" + temp) == copied);
+    EXPECT_TRUE(ReadFile(out + "/sub/copy.bin") == copied);
+    EXPECT_EQ(ReadFile(out + "/sub/hard.txt"), "top\n");
+    EXPECT_NE(Result(L"sub/last.txt"), 0);
+    const auto names = [](const std::string& folder) {
+        std::set<std::string> found;
+        for (auto& e : fs::recursive_directory_iterator(folder))
+            if (e.path().filename().string().rfind(".tarnwick-", 0) == 0)
+                found.insert(fs::relative(e.path(), folder));
+        return found;
+    };
+    EXPECT_EQ(names(out), (std::set<std::string>{temp, "sub/" + temp}));
+
+    const std::string alone = root / "a/alone";
+    fs::create_directories(alone);
+    rar.ListArchive(root / "temp.rar");
+    EXPECT_FALSE(rar.ExtractArchive(W(alone), true, {"sub/hard.txt"}));
+    EXPECT_EQ(names(alone), std::set<std::string>{});
 }
 
 TEST_F(ArchiveSafety, OutputFolderReachedThroughALink) {

@@ -616,6 +616,86 @@ TEST_F(ExtractRun, ARunThatDiesByASignalIsReportedAndLeavesNoTemporary) {
     EXPECT_EQ(2u, dialogLog().size());
 }
 
+// A run killed outright (SIGKILL, a power cut) leaves its temporary file; the
+// next run that writes into that folder removes it, but never the temporary
+// of a run that still goes on (here one named after this test's process).
+TEST_F(ExtractRun, ATemporaryOfARunKilledOutrightGoesWithTheNextRun) {
+    fs::create_directories(dir / "in");
+    fs::copy_file(testing_support::LargeArchive().archive, dir / "in/large.rar");
+    std::atomic<bool> killed{false};
+    std::thread killer([&] {
+        for (int i = 0; i < 60000 && !killed; ++i) {
+            const auto found = temporaries(dir / "in");
+            std::error_code ec;
+            if (!found.empty() && fs::file_size(found[0], ec) > 0 && !ec) {
+                for (int pid : runsOfThisTest()) ::kill(pid, SIGKILL);
+                killed = true;
+            }
+            std::this_thread::sleep_for(std::chrono::microseconds(500));
+        }
+    });
+    const auto r = run({dir / "in/large.rar"});
+    EXPECT_TRUE(killed.exchange(true)) << "the entry was never seen being written";
+    killer.join();
+    EXPECT_EQ(SIGKILL, r.signal);
+    const auto left = temporaries(dir / "in");
+    ASSERT_EQ(1u, left.size());
+    const std::string living = dir / ("in/.tarnwick-" + std::to_string(::getpid()) + ".part");
+    WriteFile(living, "a running extraction's");
+
+    const auto next = run({dir / "in/large.rar"});
+    EXPECT_EQ(0, next.exitCode) << next.output;
+    EXPECT_FALSE(fs::exists(left[0])) << "the killed run's temporary stayed";
+    EXPECT_EQ("a running extraction's", ReadFile(living));
+    EXPECT_EQ(1u, temporaries(dir / "in").size());
+    EXPECT_TRUE(fs::exists(dir / "in/large.txt"));
+}
+
+// The output folder, or a subfolder being filled, is moved away and replaced
+// by a link to another folder while the run waits for a password: the rest of
+// the archive (a file, a link) goes where the run began, and nothing into the
+// other folder.
+TEST_F(ExtractRun, NothingIsWrittenThroughAFolderSwappedDuringTheRun) {
+    fs::create_directories(dir / "src/sub");
+    WriteFile(dir / "src/sub/a.txt", "a\n");
+    WriteFile(dir / "src/sub/b.txt", "b\n");
+    fs::create_symlink("a.txt", dir / "src/sub/lnk");
+    setFlag("subdir.txt");
+    WriteFile(script, "TPasswordForm wait=2000 PasswordEdit=pw OKButton\nTFailedForm OKButton\n");
+    struct Row {
+        const char* name;
+        std::string swapped, moved, landed;
+    };
+    const Row rows[] = {
+        {"a subfolder", dir / "in/s/sub", dir / "in/s/sub.moved", dir / "in/s/sub.moved/b.txt"},
+        {"the output folder", dir / "in/s", dir / "in/s.moved", dir / "in/s.moved/sub/b.txt"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        fs::remove_all(dir / "in");
+        fs::remove_all(dir / "other");
+        fs::create_directories(dir / "in");
+        fs::create_directories(dir / "other");
+        makeArchive(dir / "src", dir / "in/s.rar", {"sub/a.txt"});
+        makeArchive(dir / "src", dir / "in/s.rar", {"sub/b.txt"}, {"-ppw"});
+        makeArchive(dir / "src", dir / "in/s.rar", {"sub/lnk"}, {"-ol"});
+        const std::size_t asked = dialogLog().size();
+        std::thread swapper([&] {
+            for (int i = 0; i < 3000 && dialogLog().size() == asked; ++i)
+                std::this_thread::sleep_for(std::chrono::milliseconds(10));
+            fs::rename(row.swapped, row.moved);
+            fs::create_directory_symlink(dir / "other", row.swapped);
+        });
+        const auto r = run({dir / "in/s.rar"});
+        swapper.join();
+        EXPECT_FALSE(r.timedOut);
+        EXPECT_TRUE(fs::is_empty(dir / "other")) << "written through the link";
+        EXPECT_EQ("b\n", fs::exists(row.landed) ? ReadFile(row.landed) : "<none>");
+        EXPECT_TRUE(fs::is_symlink(fs::path(row.landed).parent_path() / "lnk"));
+        EXPECT_FALSE(logHas(dialogLog(), "TFailedForm | "));
+    }
+}
+
 // With automatic detection and no installer record, the run's dialogs speak
 // the desktop's language, taken from the locale variables in their order,
 // and nothing is recorded.

@@ -279,4 +279,49 @@ TEST_F(SettingsRun, ConcurrentRunsAndMainWindowsLoseNoSetting) {
                 seconds.count());
 }
 
+// "Add this password to password list": with no list yet the default list is
+// made (0600); runs answering at the same moment, with the private lock
+// folder unusable (a folder of the user's that takes no files), each keep
+// their addition; a list the user chose that is missing is reported, and
+// stays chosen.
+TEST_F(SettingsRun, PasswordsAddedToTheListAreAlwaysKeptOrReported) {
+    constexpr int kRuns = 8;
+    for (int i = 0; i < kRuns; ++i)
+        makeArchive(dir / ("in/p" + std::to_string(i) + ".rar"), "f" + std::to_string(i) + ".txt",
+                    "secret", {"-ppw"});
+    WriteFile(script, "TPasswordForm PasswordEdit=pw CheckBox8 OKButton\nQMessageBox accept\n");
+    const std::string list = settingsFolder + "passlist.txt";
+    expectEndedNormally(run({dir / "in/p0.rar"}, options()));
+    EXPECT_EQ("pw\r\n", ReadFile(list));
+    struct stat st;
+    ASSERT_EQ(0, ::stat(list.c_str(), &st));
+    EXPECT_EQ(0600u, st.st_mode & 0777);
+    EXPECT_EQ(list + "\r\n", ReadFile(settingsFolder + "listname.txt"));
+
+    fs::create_directories(runtime + "/Tarnwick");
+    ::chmod((runtime + "/Tarnwick").c_str(), 0500);
+    fs::remove(dir / "in/f0.txt");
+    std::vector<std::future<ProcessResult>> runs;
+    for (int i = 0; i < kRuns; ++i)
+        runs.push_back(std::async(std::launch::async, [&, i] {
+            return run({dir / ("in/p" + std::to_string(i) + ".rar")}, options(60));
+        }));
+    for (auto& r : runs) expectEndedNormally(r.get());
+    ::chmod((runtime + "/Tarnwick").c_str(), 0700);
+    std::string all;
+    for (int i = 0; i <= kRuns; ++i) all += "pw\r\n";
+    EXPECT_EQ(all, ReadFile(list));
+    for (int i = 0; i < kRuns; ++i)
+        EXPECT_EQ("secret", ReadFile(dir / ("in/f" + std::to_string(i) + ".txt")));
+
+    const std::string chosen = dir / "unmounted/list.txt";
+    WriteFile(settingsFolder + "listname.txt", chosen + "\r\n");
+    fs::remove(dir / "in/f0.txt");
+    expectEndedNormally(run({dir / "in/p0.rar"}, options()));
+    EXPECT_NE(std::string::npos, logText().find("Error 12")) << logText();
+    EXPECT_EQ(chosen + "\r\n", ReadFile(settingsFolder + "listname.txt"));
+    EXPECT_FALSE(fs::exists(chosen));
+    EXPECT_EQ(all, ReadFile(list)) << "nor added to another list";
+}
+
 }  // namespace

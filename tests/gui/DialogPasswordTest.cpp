@@ -5,6 +5,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
+#include <sys/stat.h>
 
 #include "DialogFixture.h"
 #include "extract/Password.h"
@@ -118,45 +119,43 @@ TEST_F(PasswordDialog, AddToListAppendsAndWritesEveryLineWithCrLf) {
     EXPECT_EQ(testing_support::ReadFile(list), "a\r\nb\r\n");
 }
 
-TEST_F(PasswordDialog, AListThatHasGoneFallsBackToTheDefaultList) {
+// A list the user chose stays chosen while its file is missing, and the user
+// is told the password went nowhere; the default list is made (0600) when it
+// is the one in use and missing.
+TEST_F(PasswordDialog, AMissingListIsMadeOnlyWhenItIsTheDefaultOne) {
     const std::string defaultList = SettingsFile("passlist.txt");
+    const std::string gone = temp / "gone.txt";
     struct Row {
         const char* name;
         std::function<void()> prepare;
+        std::string hint, listNameAfter, defaultListAfter, message;
     };
     const Row rows[] = {
-        {"list file deleted", [&] { WriteSetting("listname.txt", temp / "gone.txt\r\n"); }},
-        {"no listname.txt", [&] { std::remove(SettingsFile("listname.txt").c_str()); }},
+        {"chosen list deleted", [&] { WriteSetting("listname.txt", gone + "\r\n"); }, gone,
+         gone + "\r\n", "<none>", "Error 12"},
+        {"no listname.txt, no list", [&] { std::remove(SettingsFile("listname.txt").c_str()); },
+         defaultList, defaultList + "\r\n", "lost\r\n", "<none>"},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
         row.prepare();
-        const auto listName = [&] {
-            return HasSetting("listname.txt") ? ReadSetting("listname.txt") : "<none>";
-        };
-        const std::string before = listName();
+        dialogs::TakeRecordedMessages();
         Ask([&](TPasswordForm& form) {
-            // Showing the dialog stores nothing; its hint names the default list.
-            EXPECT_EQ(before, listName());
-            EXPECT_EQ(form.CheckBox8->toolTip().toStdString(), defaultList);
+            EXPECT_EQ(form.CheckBox8->toolTip().toStdString(), row.hint);
             form.CheckBox8->setChecked(true);
             QTest::keyClicks(form.PasswordEdit, "lost");
             form.OKButton->click();
         });
-        // Using the list remembers the default one; with no list yet nothing
-        // is added, and none is made.
-        EXPECT_EQ(ReadSetting("listname.txt"), defaultList + "\r\n");
-        EXPECT_FALSE(HasSetting("passlist.txt"));
+        EXPECT_EQ(ReadSetting("listname.txt"), row.listNameAfter);
+        EXPECT_EQ(HasSetting("passlist.txt") ? ReadSetting("passlist.txt") : "<none>",
+                  row.defaultListAfter);
+        const auto messages = dialogs::TakeRecordedMessages();
+        EXPECT_EQ(messages.isEmpty() ? "<none>" : messages[0].caption.toStdString(), row.message);
         EXPECT_EQ(run->DialogPassword, "lost");
     }
-    // Once the default list exists the password becomes its last line.
-    WriteSetting("passlist.txt", ":-)\r\n");
-    Ask([](TPasswordForm& form) {
-        QTest::mouseClick(form.Image11, Qt::LeftButton);
-        QTest::keyClicks(form.PasswordEdit, "kept");
-        form.OKButton->click();
-    });
-    EXPECT_EQ(ReadSetting("passlist.txt"), ":-)\r\nkept\r\n");
+    struct stat st;
+    ASSERT_EQ(0, ::stat(defaultList.c_str(), &st));
+    EXPECT_EQ(st.st_mode & 0777, 0600u);
 }
 
 // A password that cannot be stored is reported with the settings-write

@@ -85,7 +85,7 @@ bool ProgressWindowLock::acquire() {
 void ProgressWindowLock::release() {
     if (fd_ < 0) return;
     ::unlink(path_.c_str());
-    ::close(fd_);
+    ::close(static_cast<int>(fd_));
     fd_ = -1;
 }
 

@@ -45,4 +45,10 @@ bool TerminationRequested() { return requested.load(); }
 
 int TerminationFd() { return pipeEnds[0]; }
 
+void DrainTermination() {
+    char drain[64];
+    while (pipeEnds[0] >= 0 && ::read(pipeEnds[0], drain, sizeof drain) > 0) {
+    }
+}
+
 }  // namespace platform

@@ -1,0 +1,22 @@
+#pragma once
+// UTF-8 paths and text to and from the wide (UTF-16) Windows calls.
+
+#include <string>
+
+namespace platform {
+
+std::wstring Widen(const std::string& text);
+std::string Narrow(const std::wstring& text);
+// A path for the wide calls: '\' as its delimiter, and "\\?\" before an
+// absolute path, so that paths longer than 260 characters work.
+std::wstring WidePath(const std::string& path);
+
+}  // namespace platform
+
+namespace platform {
+
+// The named event through which the shutdown run asks the run of process
+// `pid` to end (Termination_win.cpp waits on it).
+std::wstring TerminationEventName(unsigned long pid);
+
+}  // namespace platform
