@@ -424,10 +424,9 @@ void TMobrelProgressForm::buildWindow() {
 
     Timer1 = new QTimer(this);
     Timer1->setObjectName("Timer1");
-    // The run starts at the first turn of the event loop after the window is
-    // shown (its first step shows and paints the window itself): a wait
-    // here would only delay every run.
-    Timer1->setInterval(0);
+    // The run starts at the timer's first tick, 29 ms after the window is
+    // created.
+    Timer1->setInterval(29);
     connect(Timer1, &QTimer::timeout, this, &TMobrelProgressForm::Timer1Timer);
 
     RARArchive.ReadMultiVolumeToEnd = true;
@@ -637,10 +636,9 @@ void TMobrelProgressForm::Timer1Timer() {
         show();
         raise();
         activateWindow();
-        // The run starts without a fixed wait, yet the window is painted
-        // before the listing keeps the thread busy: the display is given
-        // until it exposes the window, never long (a window kept hidden runs
-        // all the same).
+        // The window is painted before the listing keeps the thread busy:
+        // the display is given until it exposes the window, never long (a
+        // window kept hidden runs all the same).
         QElapsedTimer waited;
         waited.start();
         while (windowHandle() && !windowHandle()->isExposed() && !waited.hasExpired(200)) {

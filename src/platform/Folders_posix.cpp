@@ -163,8 +163,12 @@ bool ProcessMayOwn(long pid, std::int64_t changed) {
     std::istringstream fields(line.substr(close + 1));
     std::string field;
     unsigned long long startTicks = 0;
-    for (int i = 3; i <= 22 && fields >> field; ++i)
+    for (int i = 3; i <= 22 && fields >> field; ++i) {
+        // A process that died but is not yet reaped (its parent died too, and
+        // nothing adopts it) writes nothing any more.
+        if (i == 3 && (field == "Z" || field == "X")) return false;
         if (i == 22) startTicks = std::strtoull(field.c_str(), nullptr, 10);
+    }
     std::ifstream systemStat("/proc/stat");
     long long bootTime = -1;
     while (std::getline(systemStat, line))
