@@ -77,9 +77,8 @@ bool TUnrarLibrary::Load(const std::string& fileName) {
 std::string MissingLibraryText(const std::string& dllName) {
     const char* override = std::getenv(kLibraryEnvironmentVariable);
     const std::string file = override && *override ? std::string(override) : dllName;
-    return "The RAR extraction library \"" + file +
-           "\" could not be loaded. On Debian it comes with the package libunrar5 from the "
-           "non-free section (apt install libunrar5).";
+    return "The RAR extraction library \"" + file + "\" could not be loaded. " +
+           platform::LibraryInstallHint();
 }
 
 std::string OldVersionWarning(const std::string& libraryFileName) {

@@ -142,6 +142,8 @@ bool ForbiddenNamePart(const std::wstring& part);
 void* OpenLibrary(const std::string& path);
 void* LibrarySymbol(void* library, const char* name);
 void CloseLibrary(void* library);
+// Where the user gets the extraction library when it is missing, in a sentence.
+std::string LibraryInstallHint();
 
 // The program's arguments, argv[0] first: byte for byte on Linux, UTF-8 from
 // the wide command line on Windows.

@@ -252,4 +252,9 @@ void ExitNow(int code) { ::_exit(code); }
 
 void KeepLocalTimeZoneLoaded() { ::setenv("TZ", ":/etc/localtime", 0); }
 
+std::string LibraryInstallHint() {
+    return "On Debian it comes with the package libunrar5 from the non-free section (apt "
+           "install libunrar5).";
+}
+
 }  // namespace platform

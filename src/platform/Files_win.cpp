@@ -482,4 +482,8 @@ void ExitNow(int code) { std::_Exit(code); }
 
 void KeepLocalTimeZoneLoaded() {}
 
+std::string LibraryInstallHint() {
+    return "It belongs in the folder of Tarnwick.exe: install Tarnwick again to bring it back.";
+}
+
 }  // namespace platform
