@@ -46,7 +46,8 @@ if [ ${#missing[@]} -gt 0 ]; then
   $sudo apt-get install -y -q --no-install-recommends "${missing[@]}" >&2
 fi
 
-cache="${XDG_CACHE_HOME:-$HOME/.cache}/tarnwick-windows"
+home="${HOME:-$(getent passwd "$(id -u)" | cut -d: -f6)}"
+cache="${XDG_CACHE_HOME:-$home/.cache}/tarnwick-windows"
 toolchain="$here/windows/toolchain.cmake"
 qt="$("$here/windows/qt.sh" "$cache")"
 unrar="$("$here/windows/unrar.sh" "$cache")"
