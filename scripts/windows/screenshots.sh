@@ -45,18 +45,20 @@ wineserver -k 2>/dev/null || true
 wait "${pids[-1]}" 2>/dev/null || true
 unset 'pids[-1]'
 
-# An archive large enough to catch the run part way.
-head -c 300000000 /dev/urandom >"$work/Holiday photos/beach.jpg"
-(cd "$work/Holiday photos" && rar a -idq -m0 "$work/Holiday photos.rar" beach.jpg >/dev/null)
-rm "$work/Holiday photos/beach.jpg"
+# An archive large enough to catch the run part way; pictures are taken
+# every half second while it runs, and the fullest one is kept.
+for i in 1 2 3; do head -c 400000000 /dev/urandom >"$work/Holiday photos/beach$i.jpg"; done
+(cd "$work/Holiday photos" && rar a -idq -m0 "$work/Holiday photos.rar" . >/dev/null)
+rm -rf "$work/Holiday photos"
 wine explorer /desktop=Tarnwick,1024x768 "$build/Tarnwick.exe" "$(win "$work/Holiday photos.rar")" &
 pids+=($!)
-for _ in $(seq 200); do
-  [ -n "$(find "$work" -name '*.part' -size +20M 2>/dev/null)" ] && break
-  sleep 0.1
+sleep 4
+for i in $(seq 10 40); do
+  import -window root "$work/run-$i.png"
+  kill -0 "${pids[-1]}" 2>/dev/null || break
+  sleep 0.5
 done
-sleep 1
-import -window root "$work/progress.png"
+cp "$(ls -S "$work"/run-*.png | head -n 1)" "$work/progress.png"
 
 # The windows cut out of the desktop, with a margin.
 convert "$work/main.png" -trim +repage -bordercolor white -border 0 "$root/docs/windows/main-window.png" 2>/dev/null ||

@@ -18,7 +18,7 @@ if [ ! -f "$work/archives/mixed.rar" ]; then
   mkdir -p "$src"
   for i in 0 1 2 3 4 5 6 7; do
     # 64 MiB each: text-like runs, repeated blocks and random blocks.
-    { seq 1 4000000 | head -c 24000000
+    { seq 1 4000000 | head -c 24000000 || true
       head -c 1048576 /dev/urandom >"$work/block"
       for _ in $(seq 1 20); do cat "$work/block"; done
       head -c $((64 * 1048576 - 24000000 - 20 * 1048576)) /dev/urandom; } >"$src/part$i.dat"
