@@ -4,7 +4,7 @@
 # (512 MiB of mixed data in 8 files; 20,000 small files), made by rar in WORK
 # once. Runs alternate, RUNS of each (default 5); the medians of the wall
 # times are printed. Not a test: nothing here fails.
-#   tools/windows/bench.sh BUILD_DIR WORK [RUNS]
+#   xvfb-run -a tools/windows/bench.sh BUILD_DIR WORK [RUNS]   (Wine needs a display)
 set -euo pipefail
 build="$(cd "$1" && pwd)"
 work="$2"
