@@ -316,7 +316,7 @@ TEST_F(LanguageTest, DesktopLocaleNamesTheLanguageWithoutAnInstallerValue) {
     const std::pair<const char*, std::int32_t> names[] = {
         {"de_DE.UTF-8", 1031}, {"De_at", 1031},       {"fr_CA", 1036}, {"pt_PT.UTF-8", 2070},
         {"pt_BR", 1046},       {"sr_RS@latin", 2074}, {"sr_RS", 3098}, {"zh_TW.UTF-8", 1028},
-        {"is_IS", 15},         {"C", 1033},           {"xx_YY", 1033}, {"", 1033}};
+        {"pt", 1046},          {"is_IS", 15},         {"C", 1033},     {"xx_YY", 1033}, {"", 1033}};
     for (const auto& [name, code] : names) EXPECT_EQ(CodeOfLocale(name), code) << name;
 
     testing_support::ScopedEnv all("LC_ALL", ""), messages("LC_MESSAGES", "es_ES.UTF-8"),
