@@ -202,10 +202,16 @@ std::vector<std::string> FolderNames(const std::string& folder) {
 std::string RealPath(const std::string& path) {
     HANDLE h = openForInformation(path);
     if (h == INVALID_HANDLE_VALUE) return {};
-    std::wstring buffer(32768, L'\0');
-    const DWORD n = GetFinalPathNameByHandleW(h, buffer.data(), static_cast<DWORD>(buffer.size()),
-                                              FILE_NAME_NORMALIZED);
+    std::string path = FinalPathOf(h);
     CloseHandle(h);
+    return path;
+}
+
+std::string FinalPathOf(void* handle) {
+    std::wstring buffer(32768, L'\0');
+    const DWORD n = GetFinalPathNameByHandleW(static_cast<HANDLE>(handle), buffer.data(),
+                                              static_cast<DWORD>(buffer.size()),
+                                              FILE_NAME_NORMALIZED);
     if (n == 0 || n >= buffer.size()) return {};
     buffer.resize(n);
     // "\\?\C:\x" reads as "C:\x"; "\\?\UNC\server\x" as "\\server\x".

@@ -36,21 +36,6 @@ HANDLE keepIfFolder(HANDLE h) {
     return h;
 }
 
-// The folder's own path, as the system spells it: where every link on the
-// way was resolved when it was opened.
-std::string finalPath(HANDLE h) {
-    std::wstring buffer(32768, L'\0');
-    const DWORD n = GetFinalPathNameByHandleW(h, buffer.data(), static_cast<DWORD>(buffer.size()),
-                                              FILE_NAME_NORMALIZED);
-    if (n == 0 || n >= buffer.size()) return {};
-    buffer.resize(n);
-    if (buffer.compare(0, 8, L"\\\\?\\UNC\\") == 0)
-        buffer = L"\\\\" + buffer.substr(8);
-    else if (buffer.compare(0, 4, L"\\\\?\\") == 0)
-        buffer = buffer.substr(4);
-    return Narrow(buffer);
-}
-
 // Whether `path` leads to the file held by `h`.
 bool leadsTo(const std::string& path, HANDLE h) {
     HANDLE other = CreateFileW(WidePath(path).c_str(), FILE_READ_ATTRIBUTES,
@@ -128,7 +113,7 @@ Folder Folder::Open(const std::string& path) {
         CloseHandle(h);
         return folder;
     }
-    std::string own = finalPath(h);
+    std::string own = FinalPathOf(h);
     // Wine cannot name a handle whose path is long: there the path as given,
     // when it leads to the folder held.
     if (own.empty()) {

@@ -10,6 +10,9 @@ std::string Narrow(const std::wstring& text);
 // A path for the wide calls: '\' as its delimiter, and "\\?\" before an
 // absolute path, so that paths longer than 260 characters work.
 std::wstring WidePath(const std::string& path);
+// The path of what an open handle (a HANDLE) names, as the system spells it,
+// every link on the way resolved: "C:\x" or "\\server\x"; empty on failure.
+std::string FinalPathOf(void* handle);
 
 }  // namespace platform
 
