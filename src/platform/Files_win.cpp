@@ -202,9 +202,9 @@ std::vector<std::string> FolderNames(const std::string& folder) {
 std::string RealPath(const std::string& path) {
     HANDLE h = openForInformation(path);
     if (h == INVALID_HANDLE_VALUE) return {};
-    std::string path = FinalPathOf(h);
+    std::string real = FinalPathOf(h);
     CloseHandle(h);
-    return path;
+    return real;
 }
 
 std::string FinalPathOf(void* handle) {
