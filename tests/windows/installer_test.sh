@@ -132,6 +132,9 @@ round() {
   # language without being told, the program closed, the settings kept.
   rm -f "$settings/wizard.txt" "$settings/opendir.txt"
   printf 'secret\r\n' >"$settings/silent.txt"
+  # The welcome dialog is logged before its answer is stored (firstrun.txt
+  # goes): the settings are taken after that.
+  waitfor test ! -e "$settings/firstrun.txt" || true
   (cd "$settings" && md5sum ./* >"$work/settings.md5")
   check "$scope: upgrade over the running program" wine "$setup" /S
   check "$scope: the running program was closed" eval '! running'
