@@ -12,6 +12,7 @@
 #include <chrono>
 #include <cstring>
 #include <filesystem>
+#include <functional>
 #include <map>
 #include <random>
 #include <sstream>
@@ -518,6 +519,24 @@ std::vector<fs::path> temporaries(const fs::path& folder) {
     return found;
 }
 
+// Runs `act` once, from another thread, as soon as an entry is being written
+// into `folder` (its temporary holds data); `acted` is set then, and setting
+// it from outside stops the polling.
+std::thread WhenAnEntryIsBeingWritten(const fs::path& folder, std::atomic<bool>& acted,
+                                      std::function<void()> act) {
+    return std::thread([folder, &acted, act] {
+        for (int i = 0; i < 60000 && !acted; ++i) {
+            const auto found = temporaries(folder);
+            std::error_code ec;
+            if (!found.empty() && fs::file_size(found[0], ec) > 0 && !ec) {
+                act();
+                acted = true;
+            }
+            std::this_thread::sleep_for(std::chrono::microseconds(500));
+        }
+    });
+}
+
 // An end request in the middle of a large entry (SIGTERM at shutdown, Ctrl-C,
 // a closed terminal, Ctrl-\) stops the run through the library's cancel path:
 // no file under the entry's name, no temporary, no report, a normal end; a
@@ -532,17 +551,8 @@ TEST_F(ExtractRun, AnEndRequestDuringALargeEntryLeavesNoHalfFile) {
         SCOPED_TRACE(strsignal(signal));
         if (signal == SIGTERM) WriteFile(large, old);
         std::atomic<bool> signalled{false};
-        std::thread sender([&] {
-            // Poll (with an upper bound) until the entry is being written.
-            for (int i = 0; i < 60000 && !signalled; ++i) {
-                const auto found = temporaries(dir / "in");
-                std::error_code ec;
-                if (!found.empty() && fs::file_size(found[0], ec) > 0 && !ec) {
-                    for (int pid : runsOfThisTest()) ::kill(pid, signal);
-                    signalled = true;
-                }
-                std::this_thread::sleep_for(std::chrono::microseconds(500));
-            }
+        std::thread sender = WhenAnEntryIsBeingWritten(dir / "in", signalled, [&] {
+            for (int pid : runsOfThisTest()) ::kill(pid, signal);
         });
         const auto r = run({dir / "in/large.rar", dir / "in/large.rar"});
         EXPECT_TRUE(signalled.exchange(true)) << "the entry was never seen being written";
@@ -583,23 +593,15 @@ TEST_F(ExtractRun, ARunThatDiesByASignalIsReportedAndLeavesNoTemporary) {
     fs::copy_file(testing_support::LargeArchive().archive, dir / "in/large.rar");
     WriteFile(script, "TFailedForm OKButton\n");
     std::atomic<bool> killed{false};
-    std::thread killer([&] {
-        for (int i = 0; i < 60000 && !killed; ++i) {
-            const auto found = temporaries(dir / "in");
-            std::error_code ec;
-            if (!found.empty() && fs::file_size(found[0], ec) > 0 && !ec) {
-                // The run is the one whose parent is a run too: its watcher.
-                const auto runs = runsOfThisTest();
-                for (const pid_t pid : runs) {
-                    std::istringstream stat(ReadFile("/proc/" + std::to_string(pid) + "/stat"));
-                    std::string field;
-                    for (int f = 0; f < 4; ++f) stat >> field;  // the fourth: the parent
-                    for (const pid_t other : runs)
-                        if (field == std::to_string(other)) ::kill(pid, SIGSEGV);
-                }
-                killed = true;
-            }
-            std::this_thread::sleep_for(std::chrono::microseconds(500));
+    std::thread killer = WhenAnEntryIsBeingWritten(dir / "in", killed, [&] {
+        // The run is the one whose parent is a run too: its watcher.
+        const auto runs = runsOfThisTest();
+        for (const pid_t pid : runs) {
+            std::istringstream stat(ReadFile("/proc/" + std::to_string(pid) + "/stat"));
+            std::string field;
+            for (int f = 0; f < 4; ++f) stat >> field;  // the fourth: the parent
+            for (const pid_t other : runs)
+                if (field == std::to_string(other)) ::kill(pid, SIGSEGV);
         }
     });
     const auto r = run({dir / "in/large.rar", dir / "in/absent.rar"});
@@ -623,16 +625,8 @@ TEST_F(ExtractRun, ATemporaryOfARunKilledOutrightGoesWithTheNextRun) {
     fs::create_directories(dir / "in");
     fs::copy_file(testing_support::LargeArchive().archive, dir / "in/large.rar");
     std::atomic<bool> killed{false};
-    std::thread killer([&] {
-        for (int i = 0; i < 60000 && !killed; ++i) {
-            const auto found = temporaries(dir / "in");
-            std::error_code ec;
-            if (!found.empty() && fs::file_size(found[0], ec) > 0 && !ec) {
-                for (int pid : runsOfThisTest()) ::kill(pid, SIGKILL);
-                killed = true;
-            }
-            std::this_thread::sleep_for(std::chrono::microseconds(500));
-        }
+    std::thread killer = WhenAnEntryIsBeingWritten(dir / "in", killed, [&] {
+        for (int pid : runsOfThisTest()) ::kill(pid, SIGKILL);
     });
     const auto r = run({dir / "in/large.rar"});
     EXPECT_TRUE(killed.exchange(true)) << "the entry was never seen being written";
