@@ -13,6 +13,7 @@
 #include "platform/Messages.h"
 #include "support/FakeUnrar.h"
 #include "support/Fixtures.h"
+#include "support/ScopedEnv.h"
 #include "support/TempDir.h"
 
 // Our values, taken before the published header's macros take the names.
@@ -30,7 +31,11 @@ const int codes[] = {rardll::ERAR_END_ARCHIVE,
                      static_cast<int>(rardll::RHDF_DIRECTORY)};
 }  // namespace ours
 
+#ifdef _WIN32
+#include <windows.h>  // the header's types; scripts/windows.sh puts it in the build tree
+#else
 #define _UNIX
+#endif
 #include <unrar/dll.hpp>
 
 using namespace testing_support;
@@ -146,11 +151,11 @@ TEST(ArchiveBinding, EnvironmentVariableNamesTheLibrary) {
     fake.Script("entry name=from-fake.txt\n");
     TempDir dir;
     WriteFile(dir / "a.rar", "x");
-    ::setenv(rardll::kLibraryEnvironmentVariable, fake.path().c_str(), 1);
+    SetEnv(rardll::kLibraryEnvironmentVariable, fake.path());
     TRAR rar;  // default DllName
     ArchiveRecorder seen(rar);
     bool listed = rar.ListArchive(dir / "a.rar");
-    ::unsetenv(rardll::kLibraryEnvironmentVariable);
+    UnsetEnv(rardll::kLibraryEnvironmentVariable);
     EXPECT_TRUE(listed);
     ASSERT_EQ(seen.listed.size(), 1u);
     EXPECT_EQ(seen.listed[0].FileName, "from-fake.txt");

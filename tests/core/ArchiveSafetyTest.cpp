@@ -3,8 +3,10 @@
 // ends.
 
 #include <gtest/gtest.h>
+#ifndef _WIN32
 #include <sys/stat.h>
 #include <unistd.h>
+#endif
 
 #include <filesystem>
 #include <set>
@@ -28,17 +30,24 @@ std::wstring W(const std::string& s) { return rardll::Utf8ToWide(s); }
 std::set<std::string> Snapshot(const std::string& root, const std::string& skip) {
     std::set<std::string> out;
     std::error_code ec;
-    for (auto it = fs::recursive_directory_iterator(root, ec);
+    for (auto it = fs::recursive_directory_iterator(fs::u8path(root), ec);
          it != fs::recursive_directory_iterator(); it.increment(ec)) {
-        std::string p = it->path().string();
+        std::string p = it->path().generic_u8string();
         if (p == skip || p.rfind(skip + "/", 0) == 0) {
             if (it->is_directory() && !it->is_symlink()) it.disable_recursion_pending();
             continue;
         }
+#ifdef _WIN32
+        const auto kind = static_cast<int>(it->symlink_status(ec).type());
+        const auto size = it->is_regular_file(ec) ? it->file_size(ec) : 0;
+        out.insert(p + " " + std::to_string(kind) + " " + std::to_string(size) + " " +
+                   std::to_string(FileIdentity(p)));
+#else
         struct stat st;
         ::lstat(p.c_str(), &st);
         out.insert(p + " " + std::to_string(st.st_mode) + " " + std::to_string(st.st_size) + " " +
                    std::to_string(st.st_ino));
+#endif
     }
     return out;
 }
@@ -53,12 +62,15 @@ protected:
         fs::create_directories(root / "cwd");
         WriteFile(root / "cwd/original.txt", "the user's own file\n");
         WriteFile(root / "a/outside-dir/keep.txt", "keep\n");
-        char buf[4096];
-        previousCwd = ::getcwd(buf, sizeof buf) ? buf : "/";
-        if (::chdir((root / "cwd").c_str()) != 0) ADD_FAILURE() << "chdir";
+        previousCwd = fs::current_path();
+        std::error_code ec;
+        fs::current_path(fs::u8path(root / "cwd"), ec);
+        if (ec) ADD_FAILURE() << "chdir";
     }
     ~ArchiveSafety() override {
-        if (::chdir(previousCwd.c_str()) != 0) ADD_FAILURE() << "chdir back";
+        std::error_code ec;
+        fs::current_path(previousCwd, ec);
+        if (ec) ADD_FAILURE() << "chdir back";
     }
 
     // Lists and extracts `archive` into the output folder, checking that
@@ -93,7 +105,7 @@ protected:
 
     TempDir root;
     std::string out = root / "a/out";
-    std::string previousCwd;
+    fs::path previousCwd;
     TRAR rar;
     ArchiveRecorder seen{rar};
 };
@@ -123,6 +135,9 @@ TEST_F(ArchiveSafety, NamesLeadingOutOfTheOutputFolderAreRefused) {
 }
 
 TEST_F(ArchiveSafety, SymbolicLinksFromTheArchive) {
+#ifdef _WIN32
+    GTEST_SKIP() << "Wine 8 makes no symbolic links";
+#endif
     const ArchiveFixture& f = LinksArchive();
     WriteFile(root / "outside.txt", "outside\n");
     Extract(f.archive);
@@ -133,6 +148,9 @@ TEST_F(ArchiveSafety, SymbolicLinksFromTheArchive) {
 }
 
 TEST_F(ArchiveSafety, LinksAlreadyInTheOutputFolderAreNotWrittenThrough) {
+#ifdef _WIN32
+    GTEST_SKIP() << "Wine 8 makes no symbolic links";
+#endif
     const ArchiveFixture& f = PlainArchive();
     fs::create_directory_symlink(root / "a/outside-dir", out + "/data");
     WriteFile(root / "a/victim.txt", "victim\n");
@@ -149,6 +167,9 @@ TEST_F(ArchiveSafety, LinksAlreadyInTheOutputFolderAreNotWrittenThrough) {
 }
 
 TEST_F(ArchiveSafety, DanglingLinkAtTheDestinationIsAnExistingFile) {
+#ifdef _WIN32
+    GTEST_SKIP() << "Wine 8 makes no symbolic links";
+#endif
     fs::create_symlink(root / "a/created-through-link.txt", out + "/readme.txt");
     EXPECT_TRUE(Extract(PlainArchive().archive)) << "no handler: skipped, as any existing file";
     EXPECT_FALSE(PathExists(root / "a/created-through-link.txt"));
@@ -161,12 +182,11 @@ TEST_F(ArchiveSafety, HardLinkWhoseSourceIsNotInTheArchive) {
     // linked into the output folder.
     Extract(f.archive);
     EXPECT_EQ(ReadFile(out + "/plain.txt"), "plain\n");
-    struct stat cwdFile, copy;
-    ASSERT_EQ(::stat((root / "cwd/original.txt").c_str(), &cwdFile), 0);
-    if (::stat((out + "/copy.txt").c_str(), &copy) == 0) {
-        EXPECT_NE(copy.st_ino, cwdFile.st_ino) << "linked to a file outside the output folder";
-    }
-    EXPECT_EQ(cwdFile.st_nlink, 1u);
+    const fs::path cwdFile = fs::u8path(root / "cwd/original.txt");
+    std::error_code ec;
+    EXPECT_FALSE(fs::equivalent(fs::u8path(out + "/copy.txt"), cwdFile, ec))
+        << "linked to a file outside the output folder";
+    EXPECT_EQ(fs::hard_link_count(cwdFile), 1u);
 }
 
 // The run's own temporary name costs no entry: entries of that name, at the
@@ -175,6 +195,9 @@ TEST_F(ArchiveSafety, HardLinkWhoseSourceIsNotInTheArchive) {
 // the way of a folder's last file) or whose source was not extracted (a hard
 // link chosen alone) never stays.
 TEST_F(ArchiveSafety, TheTemporaryNameCostsNoEntry) {
+#ifdef _WIN32
+    GTEST_SKIP() << "rar makes its archive at test time, with this process's id in a name";
+#endif
     const std::string temp = ".tarnwick-" + std::to_string(::getpid()) + ".part";
     const std::string src = root / "src";
     fs::create_directories(src + "/sub");
@@ -202,7 +225,7 @@ TEST_F(ArchiveSafety, TheTemporaryNameCostsNoEntry) {
         std::set<std::string> found;
         for (auto& e : fs::recursive_directory_iterator(folder))
             if (e.path().filename().string().rfind(".tarnwick-", 0) == 0)
-                found.insert(fs::relative(e.path(), folder));
+                found.insert(fs::relative(e.path(), folder).generic_u8string());
         return found;
     };
     EXPECT_EQ(names(out), (std::set<std::string>{temp, "sub/" + temp}));
@@ -215,6 +238,9 @@ TEST_F(ArchiveSafety, TheTemporaryNameCostsNoEntry) {
 }
 
 TEST_F(ArchiveSafety, OutputFolderReachedThroughALink) {
+#ifdef _WIN32
+    GTEST_SKIP() << "Wine 8 makes no symbolic links";
+#endif
     fs::create_directories(root / "real-out");
     fs::create_directory_symlink(root / "real-out", root / "a/linked-out");
     rar.ListArchive(PlainArchive().archive);
@@ -281,6 +307,7 @@ TEST_F(ArchiveSafety, DestinationLimitIs2047Characters) {
     EXPECT_FALSE(PathExists(deep + "/edge-12.txt"));
 }
 
+#ifndef _WIN32  // Windows names are UTF-16, never raw bytes
 // 8-bit names come from the library as U+FFFE + U+E0xx and are written with
 // their raw bytes (0xFF, the last of them, too): the overwrite question and
 // the link guard see those bytes. An output folder that is not UTF-8 receives
@@ -317,5 +344,7 @@ TEST_F(ArchiveSafety, NamesThatAreNotUtf8AreCheckedAsWritten) {
     EXPECT_EQ(ReadFile(latin + "/plain.txt"), "plain\n");
     EXPECT_FALSE(PathExists(root / "a/dossier\xEF\xBF\xBD")) << "no sibling folder";
 }
+
+#endif
 
 }  // namespace

@@ -1,11 +1,12 @@
 // The settings store as the windows and the extraction run use it.
 
-#include <fcntl.h>
 #include <gtest/gtest.h>
+#ifndef _WIN32
+#include <fcntl.h>
 #include <sys/stat.h>
-#include <sys/time.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#endif
 
 #include <algorithm>
 #include <atomic>
@@ -17,13 +18,17 @@
 #include <thread>
 #include <vector>
 
+#include "platform/Files.h"
 #include "platform/Messages.h"
 #include "platform/Paths.h"
 #include "platform/ProgressLock.h"
 #include "settings/Settings.h"
+#include "support/Process.h"
 #include "support/TempDir.h"
 
+using testing_support::FileIdentity;
 using testing_support::ReadFile;
+using testing_support::SetModifiedTime;
 using testing_support::TempDir;
 using testing_support::WriteFile;
 
@@ -49,7 +54,7 @@ TEST(SettingsFlags, FileWithAnyContentIsOnFolderIsOff) {
     WriteFile(dir / settings::kWizard, "anything at all\nmore");
     EXPECT_TRUE(store.flag(settings::kWizard));
 
-    ASSERT_EQ(0, ::mkdir((dir / settings::kSubDir).c_str(), 0755));
+    ASSERT_TRUE(std::filesystem::create_directory(dir / settings::kSubDir));
     EXPECT_FALSE(store.flag(settings::kSubDir)) << "a folder bearing a flag's name is off";
     EXPECT_TRUE(store.clearFlag(settings::kSubDir)) << "clearing an off flag is no error";
     EXPECT_TRUE(platform::DirectoryExists(dir / settings::kSubDir)) << "and keeps the folder";
@@ -63,8 +68,7 @@ TEST(SettingsFlags, OldFileStillExists) {
     TempDir dir;
     settings::Store store(dir.path());
     WriteFile(dir / settings::kReplace, ":-)\r\n");
-    timeval times[2] = {{315532800 - 86400 * 400, 0}, {315532800 - 86400 * 400, 0}};  // 1978
-    ASSERT_EQ(0, ::utimes((dir / settings::kReplace).c_str(), times));
+    ASSERT_TRUE(SetModifiedTime(dir / settings::kReplace, 315532800 - 86400 * 400));  // 1978
     EXPECT_TRUE(store.flag(settings::kReplace));
 }
 
@@ -143,7 +147,7 @@ TEST(SettingsValues, AWriteReplacesTheFileWhole) {
     EXPECT_EQ(0, bad) << "of " << reads << " reads";
     std::vector<std::string> names;
     for (const auto& e : std::filesystem::directory_iterator(dir.path()))
-        names.push_back(e.path().filename());
+        names.push_back(e.path().filename().u8string());
     EXPECT_EQ(std::vector<std::string>{settings::kFolder}, names);
 }
 
@@ -152,24 +156,28 @@ TEST(SettingsValues, AWriteThatChangesNothingLeavesTheFileAlone) {
     settings::Store store(dir.path());
     WriteFile(dir / settings::kFolder, "/data/out\r\n");
     WriteFile(dir / settings::kWizard, ":-)\r\n");
-    struct stat before[2], after[2];
-    timeval old[2] = {{1000000000, 0}, {1000000000, 0}};
     const std::string files[2] = {dir / settings::kFolder, dir / settings::kWizard};
+    std::uint64_t before[2];
     for (int i = 0; i < 2; ++i) {
-        ASSERT_EQ(0, ::utimes(files[i].c_str(), old));
-        ASSERT_EQ(0, ::stat(files[i].c_str(), &before[i]));
+        ASSERT_TRUE(SetModifiedTime(files[i], 1000000000));
+        before[i] = FileIdentity(files[i]);
+        ASSERT_NE(before[i], 0u);
     }
+    const auto time = [](const std::string& path) {
+        return std::filesystem::last_write_time(std::filesystem::u8path(path));
+    };
+    const auto oldTime = time(files[0]);
     EXPECT_TRUE(store.writeValue(settings::kFolder, "/data/out"));
     EXPECT_TRUE(store.setFlag(settings::kWizard));
     for (int i = 0; i < 2; ++i) {
-        ASSERT_EQ(0, ::stat(files[i].c_str(), &after[i]));
-        EXPECT_EQ(before[i].st_ino, after[i].st_ino) << files[i];
-        EXPECT_EQ(before[i].st_mtime, after[i].st_mtime) << files[i];
+        EXPECT_EQ(before[i], FileIdentity(files[i])) << files[i] << " replaced";
+        EXPECT_EQ(oldTime, time(files[i])) << files[i];
     }
     EXPECT_TRUE(store.writeValue(settings::kFolder, "/data/other"));
     EXPECT_EQ("/data/other\r\n", ReadFile(files[0]));
 }
 
+#ifndef _WIN32  // file modes are POSIX's
 // The settings folder is the user's alone, and so is every file holding a
 // password, also when it replaces an older, readable one.
 TEST(SettingsPrivacy, FolderIs0700AndPasswordFiles0600) {
@@ -202,15 +210,26 @@ TEST(SettingsPrivacy, FolderIs0700AndPasswordFiles0600) {
     ::umask(oldMask);
 }
 
+#endif
+
 // A write that a crash cut short leaves ".<name>.<pid>.<n>.tmp", perhaps with
 // a password in it: the next write in the folder removes it once its process
 // has ended. Files of living processes and files of other programs stay.
 TEST(SettingsValues, TemporaryFilesOfEndedProcessesAreRemoved) {
     TempDir dir;
+#ifdef _WIN32
+    // A process that has ended: a second copy of this program, listing nothing.
+    const long ended = testing_support::RunProcess(testing_support::ThisProgram(),
+                                                   {"--gtest_list_tests", "--gtest_filter=-*"})
+                           .pid;
+    ASSERT_NE(ended, 0);
+    const std::string gone = std::to_string(ended), living = std::to_string(platform::ProcessId());
+#else
     const pid_t ended = ::fork();
     if (ended == 0) ::_exit(0);
     ::waitpid(ended, nullptr, 0);
     const std::string gone = std::to_string(ended), living = std::to_string(::getppid());
+#endif
     const std::pair<std::string, bool> files[] = {{".password.txt." + gone + ".0.tmp", false},
                                                   {".passlist.txt." + gone + ".12.tmp", false},
                                                   {".password.txt." + living + ".3.tmp", true},
@@ -221,6 +240,7 @@ TEST(SettingsValues, TemporaryFilesOfEndedProcessesAreRemoved) {
         EXPECT_EQ(kept, testing_support::PathExists(dir / name)) << name;
 }
 
+#ifndef _WIN32  // FIFOs, devices, and the lock folders of Linux
 // Runs `read` on a thread; a FIFO left waiting for a writer is released.
 template <typename Read>
 bool finishesPromptly(const std::string& fifo, Read read) {
@@ -286,6 +306,8 @@ TEST(ProgressLockFolder, AFifoUnderALockNameIsNotWaitedOn) {
         ::unsetenv("XDG_RUNTIME_DIR");
 }
 
+#endif
+
 TEST(SettingsDefaults, FirstRunMakesExactlyTheSevenFlags) {
     TempDir dir;
     MessageCatcher messages;
@@ -306,8 +328,11 @@ TEST(SettingsDefaults, FirstRunMakesExactlyTheSevenFlags) {
 
 TEST(SettingsDefaults, UncreatableFolderGivesError9AndGoesOn) {
     MessageCatcher messages;
-    // Root ignores permission bits; /proc refuses new folders to everyone.
-    settings::Store store("/proc/self/no-such/Ostrel/Tarnwick");
+    // A file where a folder on the way should be stops everyone, root too
+    // (who passes every permission bit).
+    TempDir dir;
+    WriteFile(dir / "blocked", "a file");
+    settings::Store store(dir / "blocked/Ostrel/Tarnwick");
     EXPECT_FALSE(store.createDefaults());
     ASSERT_EQ(1u, messages.shown.size());
     EXPECT_EQ("Configuration folder could not be created.", messages.shown[0].first);
@@ -315,6 +340,7 @@ TEST(SettingsDefaults, UncreatableFolderGivesError9AndGoesOn) {
     EXPECT_FALSE(store.flag(settings::kWizard));
 }
 
+#ifndef _WIN32  // the XDG folders of Linux
 TEST(SettingsFolder, FollowsXdgConfigHomeThenHome) {
     const char* oldXdg = std::getenv("XDG_CONFIG_HOME");
     const char* oldHome = std::getenv("HOME");
@@ -359,5 +385,7 @@ TEST(DesktopFolder, UserDirsThenDesktopThenHome) {
     else
         ::unsetenv("XDG_CONFIG_HOME");
 }
+
+#endif
 
 }  // namespace

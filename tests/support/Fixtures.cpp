@@ -1,9 +1,6 @@
 #include "support/Fixtures.h"
 
-#include <fcntl.h>
 #include <gtest/gtest.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <cstdlib>
@@ -11,6 +8,13 @@
 #include <functional>
 #include <map>
 #include <stdexcept>
+
+#ifdef _WIN32
+#include <process.h>
+#define getpid _getpid
+#else
+#include <unistd.h>
+#endif
 
 #include "support/Process.h"
 #include "support/TempDir.h"
@@ -43,14 +47,25 @@ std::string PatternData(std::size_t size, unsigned seed, bool compressible) {
 }
 
 std::string FindProgram(const std::string& name) {
+#ifdef _WIN32
+    const char separator = ';';
+    const std::string suffix = ".exe";
+#else
+    const char separator = ':';
+    const std::string suffix;
+#endif
     const char* path = std::getenv("PATH");
     std::string dirs = path ? path : "/usr/bin:/bin";
     std::size_t start = 0;
     while (start <= dirs.size()) {
-        std::size_t end = dirs.find(':', start);
+        std::size_t end = dirs.find(separator, start);
         if (end == std::string::npos) end = dirs.size();
-        std::string candidate = dirs.substr(start, end - start) + "/" + name;
-        if (::access(candidate.c_str(), X_OK) == 0) return candidate;
+        const fs::path candidate = fs::u8path(dirs.substr(start, end - start)) / (name + suffix);
+        std::error_code ec;
+        const fs::perms perms = fs::status(candidate, ec).permissions();
+        if (!ec && fs::is_regular_file(candidate, ec) &&
+            (perms & fs::perms::owner_exec) != fs::perms::none)
+            return candidate.u8string();
         start = end + 1;
     }
     return {};
@@ -103,10 +118,10 @@ void Rar(const std::string& cwd, std::vector<std::string> args) {
 
 std::vector<std::string> ListFiles(const std::string& source) {
     std::vector<std::string> files;
-    for (auto it = fs::recursive_directory_iterator(source);
+    for (auto it = fs::recursive_directory_iterator(fs::u8path(source));
          it != fs::recursive_directory_iterator(); ++it) {
         if (it->is_regular_file() && !it->is_symlink())
-            files.push_back(fs::relative(it->path(), source).string());
+            files.push_back(fs::relative(it->path(), fs::u8path(source)).generic_u8string());
     }
     std::sort(files.begin(), files.end());
     return files;
@@ -116,7 +131,13 @@ std::vector<std::string> ListFiles(const std::string& source) {
 // fixtures again.
 const char* const kFixtureVersion = "3";
 
-std::string FixtureRoot() { return std::string(TEST_BUILD_DIR) + "/fixtures"; }
+// The build tree's, or the folder TARNWICK_TEST_FIXTURES names (where
+// scripts/test.sh --windows has the Linux fixture maker put them for the
+// Windows tests, which cannot run rar).
+std::string FixtureRoot() {
+    const char* named = std::getenv("TARNWICK_TEST_FIXTURES");
+    return named && *named ? named : std::string(TEST_BUILD_DIR) + "/fixtures";
+}
 
 // Makes (once per build tree) the fixture `name`: `populate` fills a source
 // folder, `make` runs rar in the fixture folder (sources in "src/"). The
@@ -146,6 +167,10 @@ ArchiveFixture Make(const std::string& name, const std::string& archive, const P
         describe();
         return f;
     }
+#ifdef _WIN32
+    throw std::runtime_error("no fixture \"" + name + "\" in " + FixtureRoot() +
+                             ": the fixtures are made on Linux (scripts/test.sh --windows)");
+#endif
     fs::create_directories(FixtureRoot());
     std::string scratch = FixtureRoot() + "/." + name + "-" + std::to_string(::getpid());
     RemoveTree(scratch);
@@ -162,8 +187,7 @@ ArchiveFixture Make(const std::string& name, const std::string& archive, const P
 // file written by a test is always newer than the entry, even at the
 // archive's 2-second resolution.
 void MakeOld(const std::string& path) {
-    const timespec times[2] = {{1577880000, 0}, {1577880000, 0}};  // 2020-01-01 12:00 UTC
-    ASSERT_EQ(0, ::utimensat(AT_FDCWD, path.c_str(), times, 0)) << path;
+    ASSERT_TRUE(SetModifiedTime(path, 1577880000)) << path;  // 2020-01-01 12:00 UTC
 }
 
 void CommonFiles(const std::string& src) {
@@ -357,6 +381,31 @@ const ArchiveFixture& OrphanHardLinkArchive() {
                 Rar(d + "/src",
                     {"a", "-oh", "../orphan.rar", "original.txt", "copy.txt", "plain.txt"});
                 Rar(d, {"d", "orphan.rar", "original.txt"});
+            });
+    });
+}
+
+const ArchiveFixture& VerdictArchives() {
+    return Cached("verdict", [] {
+        return Make(
+            "verdict", "rar5.rar",
+            [](const std::string& src) {
+                Write(src + "/first.bin", PatternData(3000, 7, false));
+                Write(src + "/second.bin", PatternData(3000, 8, false));
+                Write(src + "/comment.txt", "a stored comment\n");
+            },
+            [](const std::string& d) {
+                const auto rar = [&](const std::string& option, const std::string& to,
+                                     const char* last) {
+                    Rar(d + "/src", {"a", "-m0", option, "../" + to, "first.bin", last});
+                };
+                rar("-o+", "rar5.rar", "second.bin");
+                rar(std::string("-hp") + kFixturePassword, "hidden.rar", "second.bin");
+                rar("-sfx", "sfx.sfx", "second.bin");  // rar's program, then the archive
+                rar("-zcomment.txt", "commented.rar", "second.bin");
+                // An archive whose last entry is itself an archive, with its own end block.
+                fs::copy_file(d + "/rar5.rar", d + "/src/inner.rar");
+                rar("-o+", "nested.rar", "inner.rar");
             });
     });
 }

@@ -50,5 +50,10 @@ const ArchiveFixture& LinksArchive();
 // A hard-link entry "copy.txt" whose source "original.txt" was deleted from
 // the archive afterwards.
 const ArchiveFixture& OrphanHardLinkArchive();
+// Two stored random files, first.bin and second.bin (3,000 bytes each), as
+// rar5.rar (the archive) and beside it: hidden.rar (headers encrypted with
+// kFixturePassword), sfx.sfx (rar's self-extractor), commented.rar (a
+// comment), nested.rar (first.bin and rar5.rar as inner.rar, last).
+const ArchiveFixture& VerdictArchives();
 
 }  // namespace testing_support

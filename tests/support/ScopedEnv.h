@@ -8,6 +8,23 @@
 
 namespace testing_support {
 
+// Sets or removes a variable of this process (the C library's copy and, on
+// Windows, the system's, which the platform layer reads).
+inline void SetEnv(const char* name, const std::string& value) {
+#ifdef _WIN32
+    ::_putenv_s(name, value.c_str());
+#else
+    ::setenv(name, value.c_str(), 1);
+#endif
+}
+inline void UnsetEnv(const char* name) {
+#ifdef _WIN32
+    ::_putenv_s(name, "");  // an empty value removes it there
+#else
+    ::unsetenv(name);
+#endif
+}
+
 class ScopedEnv {
 public:
     // Keeps the variable's value, to be put back; changes nothing yet.
@@ -15,13 +32,13 @@ public:
         if (const char* old = std::getenv(name)) old_ = old;
     }
     ScopedEnv(const char* name, const std::string& value) : ScopedEnv(name) {
-        ::setenv(name, value.c_str(), 1);
+        SetEnv(name, value);
     }
     ~ScopedEnv() {
         if (old_)
-            ::setenv(name_, old_->c_str(), 1);
+            SetEnv(name_, *old_);
         else
-            ::unsetenv(name_);
+            UnsetEnv(name_);
     }
     ScopedEnv(const ScopedEnv&) = delete;
     ScopedEnv& operator=(const ScopedEnv&) = delete;

@@ -1,6 +1,8 @@
 #pragma once
 // A fresh temporary folder for one test, removed with everything in it.
+// Paths are UTF-8 with '/' between names, on Windows too.
 
+#include <cstdint>
 #include <string>
 
 namespace testing_support {
@@ -25,5 +27,10 @@ std::string ReadFile(const std::string& path);
 void WriteFile(const std::string& path, const std::string& data);
 bool PathExists(const std::string& path);  // anything, links not followed
 void RemoveTree(const std::string& path);
+// What tells one file from another (inode, or Windows' file index): a file
+// replaced under the same name has another. 0 when there is none.
+std::uint64_t FileIdentity(const std::string& path);
+// Sets the modification (and access) time; false on failure.
+bool SetModifiedTime(const std::string& path, std::int64_t unixSeconds);
 
 }  // namespace testing_support

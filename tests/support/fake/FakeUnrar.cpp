@@ -10,6 +10,7 @@
 // Numbers may be decimal or 0x hexadecimal. long=N makes the wide name N
 // characters of 'x' (a name of 1024 fills the field with no terminating zero).
 
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -18,11 +19,17 @@
 #include <string>
 #include <vector>
 
+#ifdef _WIN32
+#define EXPORT extern "C" __declspec(dllexport)
+#else
 #define EXPORT extern "C" __attribute__((visibility("default")))
+#endif
 
 namespace {
 
-using Callback = int (*)(unsigned int, long, long, long);
+// The library's LPARAM: as wide as a pointer on both systems.
+using Param = std::intptr_t;
+using Callback = int (*)(unsigned int, Param, Param, Param);
 
 #pragma pack(push, 1)
 struct OpenData {
@@ -32,7 +39,7 @@ struct OpenData {
     char* CmtBuf;
     unsigned CmtBufSize, CmtSize, CmtState, Flags;
     Callback Cb;
-    long UserData;
+    Param UserData;
     unsigned OpFlags;
     wchar_t* CmtBufW;
     unsigned Reserved[25];
@@ -73,7 +80,7 @@ struct State {
     std::vector<Entry> entries;
     std::size_t cursor = 0;
     Callback cb = nullptr;
-    long userData = 0;
+    Param userData = 0;
     std::string log;
 };
 
@@ -100,14 +107,14 @@ bool AskPassword() {
     State& s = S();
     if (!s.cb) return false;
     wchar_t wide[512] = {0};
-    int r = s.cb(4, s.userData, reinterpret_cast<long>(wide), 512);
+    int r = s.cb(4, s.userData, reinterpret_cast<Param>(wide), 512);
     Log("passwordW answer=" + std::to_string(r) + " text=" + Narrow(wide));
     if (wide[0] != 0) return true;
     // Guard bytes after the buffer show a write past its end.
     std::vector<char> buffer(s.passwordBuffer + 16, 'G');
     buffer[0] = '\0';
-    r = s.cb(2, s.userData, reinterpret_cast<long>(buffer.data()),
-             static_cast<long>(s.passwordBuffer));
+    r = s.cb(2, s.userData, reinterpret_cast<Param>(buffer.data()),
+             static_cast<Param>(s.passwordBuffer));
     bool overflow = false;
     for (std::size_t i = s.passwordBuffer; i < buffer.size(); ++i) overflow |= buffer[i] != 'G';
     bool terminated = std::memchr(buffer.data(), 0, s.passwordBuffer) != nullptr;
@@ -126,17 +133,17 @@ bool AskVolume() {
     for (int round = 0; round < 4; ++round) {
         wchar_t wide[1024];
         std::mbstowcs(wide, missing, 1024);
-        int r = s.cb(3, s.userData, reinterpret_cast<long>(wide), 0);
+        int r = s.cb(3, s.userData, reinterpret_cast<Param>(wide), 0);
         Log("volumeW answer=" + std::to_string(r) + " name=" + Narrow(wide));
         if (r == -1) return false;
         char name[1024];
         std::strcpy(name, missing);
-        r = s.cb(0, s.userData, reinterpret_cast<long>(name), 0);
+        r = s.cb(0, s.userData, reinterpret_cast<Param>(name), 0);
         Log("volume answer=" + std::to_string(r) + " name=" + name);
         if (r == -1) return false;
         if (std::strcmp(name, missing) != 0) {
-            s.cb(3, s.userData, reinterpret_cast<long>(wide), 1);
-            s.cb(0, s.userData, reinterpret_cast<long>(name), 1);
+            s.cb(3, s.userData, reinterpret_cast<Param>(wide), 1);
+            s.cb(0, s.userData, reinterpret_cast<Param>(name), 1);
             return true;
         }
     }
@@ -310,14 +317,14 @@ EXPORT int RARProcessFileW(void*, int op, wchar_t* path, wchar_t* name) {
     const Entry& e = s.entries[s.cursor - 1];
     if (e.password == "process" && !AskPassword()) return 22;
     if (e.volume && !AskVolume()) return 15;
-    if (op != 0 && s.cb && s.cb(1, s.userData, 0, static_cast<long>(e.unp)) == -1) return 21;
+    if (op != 0 && s.cb && s.cb(1, s.userData, 0, static_cast<Param>(e.unp)) == -1) return 21;
     // Like the real library, an extracted entry leaves a file at its name.
     if (op == 2 && e.process == 0 && name)
         if (std::FILE* f = std::fopen(Narrow(name).c_str(), "wb")) std::fclose(f);
     return e.process;
 }
 
-EXPORT void RARSetCallback(void*, Callback cb, long userData) {
+EXPORT void RARSetCallback(void*, Callback cb, Param userData) {
     S().cb = cb;
     S().userData = userData;
     Log("callback");

@@ -54,6 +54,7 @@ ProcessResult RunProcess(const std::string& program, const std::vector<std::stri
         ::_exit(127);
     }
     ::close(out[1]);
+    result.pid = pid;
     auto deadline = std::chrono::steady_clock::now() +
                     std::chrono::milliseconds(static_cast<long>(options.timeoutSeconds * 1000));
     char buf[4096];
@@ -91,6 +92,12 @@ ProcessResult RunProcess(const std::string& program, const std::vector<std::stri
     if (WIFEXITED(status)) result.exitCode = WEXITSTATUS(status);
     if (WIFSIGNALED(status)) result.signal = WTERMSIG(status);
     return result;
+}
+
+std::string ThisProgram() {
+    char path[4096];
+    const ssize_t n = ::readlink("/proc/self/exe", path, sizeof path);
+    return n > 0 ? std::string(path, static_cast<std::size_t>(n)) : std::string();
 }
 
 ProcessResult RunInChild(const std::function<int()>& body, unsigned timeoutSeconds) {
