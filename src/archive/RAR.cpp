@@ -451,8 +451,10 @@ void TRAR::CollectEntry() {
 
     if (!OnListFile) return;
     TRARFileItem item;
-    item.FileName.assign(h.FileName, ::strnlen(h.FileName, sizeof h.FileName));
     item.FileNameW = BoundedName(h.FileNameW);
+    // From the wide name: the library's 8-bit one is in the OEM code page on
+    // Windows, which cannot hold every name (a name of raw bytes keeps them).
+    item.FileName = WideToNative(item.FileNameW);
     item.CompressedSize = packed;
     item.UnCompressedSize = unpacked;
     item.HostOS = Impl::HostText(h.HostOS);
@@ -575,7 +577,8 @@ bool TRAR::Walk(int operation, const std::vector<std::string>& fileMasks, bool r
                     // is never written through.
                     step = Refuse;
                 } else if (h.RedirType == Impl::kFileCopy &&
-                           Impl::PlainPath(BoundedName(linkTarget.data(), linkTarget.size())) == Impl::PlainPath(name)) {
+                           Impl::PlainPath(platform::EntryNameFromLibrary(BoundedName(
+                               linkTarget.data(), linkTarget.size()))) == Impl::PlainPath(name)) {
                     // A copy of itself has nothing to copy: `unrar x` passes
                     // it with an empty file, this passes it with none.
                     step = Skip;
@@ -584,7 +587,8 @@ bool TRAR::Walk(int operation, const std::vector<std::string>& fileMasks, bool r
                                // in it would give an empty file: `unrar x`
                                // fails it reading.
                                const std::wstring target =
-                                   Impl::PlainPath(BoundedName(linkTarget.data(), linkTarget.size()));
+                                   Impl::PlainPath(platform::EntryNameFromLibrary(
+                                       BoundedName(linkTarget.data(), linkTarget.size())));
                                return target.empty() ||
                                       platform::IsSpecialFile(WideToNative(destFolder + target));
                            }()) {
@@ -665,8 +669,14 @@ bool TRAR::Walk(int operation, const std::vector<std::string>& fileMasks, bool r
                     }
                     libraryFolder = platform::LibraryPath(libraryFolder);
                     libraryName = platform::LibraryPath(libraryName);
-                    if (reference && temporary.empty()) {
-                        // Made in the output folder, it would need a name of its own there.
+                    if ((reference && temporary.empty()) ||
+                        Impl::NameCutOff(name, libraryFolder, WideToNative(libraryFolder)) ||
+                        Impl::NameCutOff(name, libraryName, WideToNative(libraryName))) {
+                        // Made in the output folder, it would need a name of
+                        // its own there. And what the library is given must
+                        // fit its buffers as the destination does: a folder
+                        // that goes by its whole path (on Windows) and a
+                        // temporary name longer than the entry's may not.
                         last = Library_->RARProcessFileW(Handle_, RAR_SKIP, nullptr, nullptr);
                         if (last == 0) last = ERAR_ECREATE;
                     } else {

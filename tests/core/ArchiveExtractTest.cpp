@@ -96,7 +96,8 @@ TEST(ArchiveExtraction, ChoosingEntriesByNameAndMask) {
         EXPECT_TRUE(rar.ExtractArchive(W(dir.path()), true, c.masks));
         std::vector<std::string> written;
         for (auto& e : fs::recursive_directory_iterator(dir.path()))
-            if (e.is_regular_file()) written.push_back(fs::relative(e.path(), dir.path()).string());
+            if (e.is_regular_file())
+                written.push_back(fs::relative(e.path(), fs::u8path(dir.path())).generic_u8string());
         std::sort(written.begin(), written.end());
         std::vector<std::string> expected = c.expected;
         std::sort(expected.begin(), expected.end());

@@ -50,7 +50,7 @@ TEST(ArchiveListing, PlainArchiveEntriesAndTotals) {
         const TRARFileItem* item = seen.item(file);
         ASSERT_NE(item, nullptr);
         std::string content = ReadFile(f.source + "/" + file);
-        EXPECT_EQ(item->FileNameW, rardll::Utf8ToWide(file));
+        EXPECT_EQ(item->FileNameW, rardll::Utf8ToWide(LibraryEntryName(file)));
         EXPECT_EQ(item->UnCompressedSize, static_cast<std::int64_t>(content.size()));
         EXPECT_EQ(item->CRC, Hex(Crc32(content)));
         EXPECT_EQ(item->HostOS, "Unix");
@@ -302,7 +302,7 @@ TEST(ArchiveListing, NamesOutsideAscii) {
     for (const std::string& file : f.files) {
         const TRARFileItem* item = seen.item(file);
         ASSERT_NE(item, nullptr) << file;
-        EXPECT_EQ(item->FileNameW, rardll::Utf8ToWide(file));
+        EXPECT_EQ(item->FileNameW, rardll::Utf8ToWide(LibraryEntryName(file)));
     }
 }
 

@@ -1,11 +1,21 @@
 #pragma once
 // Records what a TRAR reports through its events, for the archive tests.
 
+#include <algorithm>
 #include <string>
 #include <utility>
 #include <vector>
 
 #include "archive/RAR.h"
+
+// An entry's name as the library reports it: Windows' separates folders with
+// '\'.
+inline std::string LibraryEntryName(std::string name) {
+#ifdef _WIN32
+    std::replace(name.begin(), name.end(), '/', '\\');
+#endif
+    return name;
+}
 
 struct ArchiveRecorder {
     std::vector<std::pair<int, TRAROperation>> errors;
@@ -42,9 +52,10 @@ struct ArchiveRecorder {
             if (e.first == code && e.second == op) return true;
         return false;
     }
+    // The entry listed under `name` ('/' between folders).
     const TRARFileItem* item(const std::string& name) const {
         for (auto& i : listed)
-            if (i.FileName == name) return &i;
+            if (i.FileName == LibraryEntryName(name)) return &i;
         return nullptr;
     }
 };

@@ -96,7 +96,10 @@ TEST(SettingsValues, FirstLineWhateverTheLineEnd) {
         {"no line end", "no line end"},
         {"\r\nsecond", ""},
         {"", ""},
+#ifndef _WIN32  // (Windows reads them in the ANSI code page: windows_tests)
         {"caf\xc3\xa9 \t spaced  \n", "caf\xc3\xa9 \t spaced  "},
+#endif
+        {" \t spaced  \n", " \t spaced  "},
     };
     for (const auto& row : rows) {
         WriteFile(dir / settings::kFolder, row.content);

@@ -73,6 +73,39 @@ void RemoveTree(const std::string& path) {
     fs::remove_all(P(path), ec);
 }
 
+std::vector<std::string> TreeBelow(const std::string& root) {
+    std::vector<std::string> found;
+#ifdef _WIN32
+    // std::filesystem stops at 260 characters here: the wide calls with
+    // "\\?\" do not.
+    std::wstring base = L"\\\\?\\" + P(root).make_preferred().wstring();
+    std::vector<std::pair<std::wstring, std::string>> folders{{base, ""}};
+    while (!folders.empty()) {
+        const auto [folder, relative] = folders.back();
+        folders.pop_back();
+        WIN32_FIND_DATAW data;
+        const HANDLE find = ::FindFirstFileW((folder + L"\\*").c_str(), &data);
+        if (find == INVALID_HANDLE_VALUE) continue;
+        do {
+            const std::wstring name = data.cFileName;
+            if (name == L"." || name == L"..") continue;
+            const std::string path = relative + fs::path(name).u8string();
+            found.push_back(path);
+            if ((data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) &&
+                !(data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT))
+                folders.emplace_back(folder + L"\\" + name, path + "/");
+        } while (::FindNextFileW(find, &data));
+        ::FindClose(find);
+    }
+#else
+    std::error_code ec;
+    for (auto it = fs::recursive_directory_iterator(root, ec);
+         !ec && it != fs::recursive_directory_iterator(); it.increment(ec))
+        found.push_back(fs::relative(it->path(), root).generic_u8string());
+#endif
+    return found;
+}
+
 std::uint64_t FileIdentity(const std::string& path) {
 #ifdef _WIN32
     const HANDLE file = ::CreateFileW(P(path).c_str(), 0,

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 namespace testing_support {
 
@@ -27,6 +28,9 @@ std::string ReadFile(const std::string& path);
 void WriteFile(const std::string& path, const std::string& data);
 bool PathExists(const std::string& path);  // anything, links not followed
 void RemoveTree(const std::string& path);
+// Everything below `root` (links not followed), as paths relative to it with
+// '/' between names; also past Windows' 260 characters.
+std::vector<std::string> TreeBelow(const std::string& root);
 // What tells one file from another (inode, or Windows' file index): a file
 // replaced under the same name has another. 0 when there is none.
 std::uint64_t FileIdentity(const std::string& path);
