@@ -64,7 +64,8 @@ if [ ! -f "$build/CMakeCache.txt" ]; then
 fi
 # The library's header, for the core tests' check of our records against it.
 mkdir -p "$build/include/unrar"
-cp "$(dirname "$unrar")/dll.hpp" "$build/include/unrar/dll.hpp"
+cmp -s "$(dirname "$unrar")/dll.hpp" "$build/include/unrar/dll.hpp" ||
+  cp "$(dirname "$unrar")/dll.hpp" "$build/include/unrar/dll.hpp"
 ninja -C "$build" -j"$jobs" tarnwick windows_tests core_tests unrar_loop >&2
 # The library lies beside each program that loads it.
 for dir in "$build" "$build/tests/windows"; do cp "$unrar" "$dir/unrar.dll"; done
