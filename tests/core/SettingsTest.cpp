@@ -136,8 +136,12 @@ TEST(SettingsValues, AWriteReplacesTheFileWhole) {
     const std::string a = "/home/u/" + std::string(3000, 'a'), b = "/srv/" + std::string(5000, 'b');
     ASSERT_TRUE(store.writeValue(settings::kFolder, a));
     std::atomic<bool> done{false};
+    // A thousand writes, or what a few seconds allow: each is flushed to the
+    // disk, which under Wine takes some 50 ms.
     std::thread writer([&] {
-        for (int i = 0; i < 1000; ++i) store.writeValue(settings::kFolder, i % 2 ? a : b);
+        const auto stop = std::chrono::steady_clock::now() + std::chrono::seconds(4);
+        for (int i = 0; i < 1000 && std::chrono::steady_clock::now() < stop; ++i)
+            store.writeValue(settings::kFolder, i % 2 ? a : b);
         done = true;
     });
     int bad = 0, reads = 0;
