@@ -97,7 +97,8 @@ TEST(ArchiveExtraction, ChoosingEntriesByNameAndMask) {
         std::vector<std::string> written;
         for (auto& e : fs::recursive_directory_iterator(dir.path()))
             if (e.is_regular_file())
-                written.push_back(fs::relative(e.path(), fs::u8path(dir.path())).generic_u8string());
+                written.push_back(
+                    fs::relative(e.path(), fs::u8path(dir.path())).generic_u8string());
         std::sort(written.begin(), written.end());
         std::vector<std::string> expected = c.expected;
         std::sort(expected.begin(), expected.end());

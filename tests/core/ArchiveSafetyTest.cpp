@@ -138,7 +138,7 @@ TEST_F(ArchiveSafety, NamesLeadingOutOfTheOutputFolderAreRefused) {
 #endif
         int r = Result(W(name));
         EXPECT_TRUE(r != 0 && r != -1000) << name << " reported as failed, got " << r;
-        }
+    }
     EXPECT_NE(Result(W(absolute)), 0);
     EXPECT_EQ(Result(L"good.txt"), 0);
 }
@@ -303,7 +303,8 @@ TEST_F(ArchiveSafety, NamesTheLibraryWouldCutAreRefused) {
 TEST_F(ArchiveSafety, DestinationLimitIs2047Characters) {
     std::size_t longest = std::string("edge-1.txt").size();
 #ifdef _WIN32
-    longest = std::max(longest, (".tarnwick-" + std::to_string(platform::ProcessId()) + ".part").size());
+    longest =
+        std::max(longest, (".tarnwick-" + std::to_string(platform::ProcessId()) + ".part").size());
 #endif
     const std::string over = "edge-" + std::string(longest - 8, '2') + ".txt";  // one more
     const std::size_t folderLength = 2047 - 1 - longest;
@@ -311,8 +312,7 @@ TEST_F(ArchiveSafety, DestinationLimitIs2047Characters) {
     while (deep.size() + 102 < folderLength) deep += "/" + std::string(100, 'd');
     deep += "/" + std::string(folderLength - deep.size() - 1, 'e');
     fs::create_directories(fs::u8path(deep));
-    ASSERT_TRUE(
-        WriteRar4(root / "edge.rar", {{"edge-1.txt", "fits\n"}, {over, "long\n"}}));
+    ASSERT_TRUE(WriteRar4(root / "edge.rar", {{"edge-1.txt", "fits\n"}, {over, "long\n"}}));
     rar.ListArchive(root / "edge.rar");
     seen.clear();
     EXPECT_FALSE(rar.ExtractArchive(W(deep), true));

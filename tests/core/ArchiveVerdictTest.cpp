@@ -345,8 +345,7 @@ TEST(ArchiveVerdict, ALaterVolumeIsJudgedBeforeTheLibraryOpensIt) {
             fs::create_directories(dir / "set");
             for (const std::string& v : VolumeSet().volumes)
                 fs::copy_file(v, dir / ("set/" + Name(v)));
-            const std::string volume =
-                dir / ("set/" + Name(VolumeSet().volumes[replaced]));
+            const std::string volume = dir / ("set/" + Name(VolumeSet().volumes[replaced]));
             fs::remove(volume);
             make(volume);
             const ProcessResult run = RunInChild(

@@ -32,7 +32,8 @@ namespace {
 std::vector<std::string> HiddenNames(const std::string& folder) {
     std::vector<std::string> names;
     for (const auto& e : std::filesystem::directory_iterator(folder))
-        if (e.path().filename().u8string()[0] == '.') names.push_back(e.path().filename().u8string());
+        if (e.path().filename().u8string()[0] == '.')
+            names.push_back(e.path().filename().u8string());
     return names;
 }
 

@@ -17,7 +17,8 @@ namespace {
 
 std::wstring Wide(const std::string& s) {
     if (s.empty()) return {};
-    const int n = ::MultiByteToWideChar(CP_UTF8, 0, s.data(), static_cast<int>(s.size()), nullptr, 0);
+    const int n =
+        ::MultiByteToWideChar(CP_UTF8, 0, s.data(), static_cast<int>(s.size()), nullptr, 0);
     std::wstring w(static_cast<std::size_t>(n), L'\0');
     ::MultiByteToWideChar(CP_UTF8, 0, s.data(), static_cast<int>(s.size()), w.data(), n);
     return w;
@@ -89,10 +90,10 @@ ProcessResult RunProcess(const std::string& program, const std::vector<std::stri
     start.hStdError = writeEnd;
     PROCESS_INFORMATION info{};
     const std::wstring cwd = Wide(options.workingDirectory);
-    const bool started = ::CreateProcessW(
-        Wide(program).c_str(), commandLine.data(), nullptr, nullptr, TRUE,
-        CREATE_UNICODE_ENVIRONMENT | CREATE_NO_WINDOW, block.data(),
-        cwd.empty() ? nullptr : cwd.c_str(), &start, &info);
+    const bool started =
+        ::CreateProcessW(Wide(program).c_str(), commandLine.data(), nullptr, nullptr, TRUE,
+                         CREATE_UNICODE_ENVIRONMENT | CREATE_NO_WINDOW, block.data(),
+                         cwd.empty() ? nullptr : cwd.c_str(), &start, &info);
     ::CloseHandle(writeEnd);
     if (input != INVALID_HANDLE_VALUE) ::CloseHandle(input);
     if (!started) {
@@ -106,13 +107,15 @@ ProcessResult RunProcess(const std::string& program, const std::vector<std::stri
     // The output is taken as it comes, so that a full pipe never holds the
     // program up; once it has ended, what is left is read and no more waited
     // for (a program it started may still hold the pipe).
-    const auto deadline = std::chrono::steady_clock::now() +
-                          std::chrono::milliseconds(static_cast<long>(options.timeoutSeconds * 1000));
+    const auto deadline =
+        std::chrono::steady_clock::now() +
+        std::chrono::milliseconds(static_cast<long>(options.timeoutSeconds * 1000));
     for (;;) {
         const bool ended = ::WaitForSingleObject(info.hProcess, 0) == WAIT_OBJECT_0;
         DWORD available = 0;
         char buf[4096];
-        while (::PeekNamedPipe(readEnd, nullptr, 0, nullptr, &available, nullptr) && available > 0) {
+        while (::PeekNamedPipe(readEnd, nullptr, 0, nullptr, &available, nullptr) &&
+               available > 0) {
             DWORD n = 0;
             if (!::ReadFile(readEnd, buf, sizeof buf, &n, nullptr) || n == 0) break;
             result.output.append(buf, n);
@@ -137,10 +140,11 @@ ProcessResult RunProcess(const std::string& program, const std::vector<std::stri
 std::string ThisProgram() {
     wchar_t path[32768];
     const DWORD n = ::GetModuleFileNameW(nullptr, path, 32768);
-    const int size = ::WideCharToMultiByte(CP_UTF8, 0, path, static_cast<int>(n), nullptr, 0,
-                                           nullptr, nullptr);
+    const int size =
+        ::WideCharToMultiByte(CP_UTF8, 0, path, static_cast<int>(n), nullptr, 0, nullptr, nullptr);
     std::string out(static_cast<std::size_t>(size), '\0');
-    ::WideCharToMultiByte(CP_UTF8, 0, path, static_cast<int>(n), out.data(), size, nullptr, nullptr);
+    ::WideCharToMultiByte(CP_UTF8, 0, path, static_cast<int>(n), out.data(), size, nullptr,
+                          nullptr);
     return out;
 }
 

@@ -31,9 +31,7 @@ public:
     explicit ScopedEnv(const char* name) : name_(name) {
         if (const char* old = std::getenv(name)) old_ = old;
     }
-    ScopedEnv(const char* name, const std::string& value) : ScopedEnv(name) {
-        SetEnv(name, value);
-    }
+    ScopedEnv(const char* name, const std::string& value) : ScopedEnv(name) { SetEnv(name, value); }
     ~ScopedEnv() {
         if (old_)
             SetEnv(name_, *old_);

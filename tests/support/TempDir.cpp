@@ -27,11 +27,12 @@ TempDir::TempDir() {
     std::error_code ec;
     const fs::path base = fs::temp_directory_path(ec);
     if (ec) throw std::runtime_error("no temporary folder: " + ec.message());
-    std::mt19937_64 random(std::random_device{}() ^
-                           static_cast<std::uint64_t>(
-                               std::chrono::steady_clock::now().time_since_epoch().count()));
+    std::mt19937_64 random(
+        std::random_device{}() ^
+        static_cast<std::uint64_t>(std::chrono::steady_clock::now().time_since_epoch().count()));
     for (int attempt = 0; attempt < 100; ++attempt) {
-        const fs::path candidate = base / ("tarnwick-test-" + std::to_string(random() % 1000000000));
+        const fs::path candidate =
+            base / ("tarnwick-test-" + std::to_string(random() % 1000000000));
         if (fs::create_directory(candidate, ec)) {
             // Private, as mkdtemp makes it.
             fs::permissions(candidate, fs::perms::owner_all, fs::perm_options::replace, ec);
@@ -108,9 +109,9 @@ std::vector<std::string> TreeBelow(const std::string& root) {
 
 std::uint64_t FileIdentity(const std::string& path) {
 #ifdef _WIN32
-    const HANDLE file = ::CreateFileW(P(path).c_str(), 0,
-                                      FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                      nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    const HANDLE file =
+        ::CreateFileW(P(path).c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                      nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
     if (file == INVALID_HANDLE_VALUE) return 0;
     BY_HANDLE_FILE_INFORMATION info;
     const bool ok = ::GetFileInformationByHandle(file, &info) != 0;
@@ -129,7 +130,8 @@ bool SetModifiedTime(const std::string& path, std::int64_t unixSeconds) {
                                       nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
     if (file == INVALID_HANDLE_VALUE) return false;
     // 100-nanosecond steps since 1601.
-    const std::uint64_t ticks = (static_cast<std::uint64_t>(unixSeconds) + 11644473600ull) * 10000000ull;
+    const std::uint64_t ticks =
+        (static_cast<std::uint64_t>(unixSeconds) + 11644473600ull) * 10000000ull;
     FILETIME time{static_cast<DWORD>(ticks), static_cast<DWORD>(ticks >> 32)};
     const bool ok = ::SetFileTime(file, nullptr, &time, &time) != 0;
     ::CloseHandle(file);
