@@ -200,7 +200,6 @@ private:
     QImage mask_;
     bool translucent_ = false;
     bool running_ = false;
-    bool timerStarted_ = false;
     bool createdSubfolder_ = false;
     // Entries the running attempt extracted completely; later attempts skip them.
     std::vector<std::wstring> completed_;
