@@ -336,10 +336,19 @@ TMobrelProgressForm::TMobrelProgressForm(std::vector<std::string> arguments, QWi
     lock_.acquire();
     // The run starts at the timer's first tick, 29 ms after the window is
     // created: the window is built and shown meanwhile, not before the wait.
+    // A tick that comes before the window is shown (a start-up message of
+    // the main window turns the message loop) leaves the run to the showing.
     Timer1 = new QTimer(this);
     Timer1->setObjectName("Timer1");
     Timer1->setInterval(29);
-    connect(Timer1, &QTimer::timeout, this, &TMobrelProgressForm::Timer1Timer);
+    connect(Timer1, &QTimer::timeout, this, [this] {
+        if (shown_) {
+            Timer1Timer();
+        } else {
+            Timer1->stop();
+            tickMissed_ = true;
+        }
+    });
     Timer1->start();
     ProgramFile = platform::ProgramFile();
     ExitProcess = [](int code) {
@@ -851,6 +860,9 @@ void TMobrelProgressForm::RARArchiveReplace(TRAR&, const TRARReplaceData& existi
 void TMobrelProgressForm::showEvent(QShowEvent* event) {
     QWidget::showEvent(event);
     nameControls();  // in the main window's language, known by now
+    shown_ = true;
+    if (std::exchange(tickMissed_, false))
+        QTimer::singleShot(0, this, &TMobrelProgressForm::Timer1Timer);
 }
 
 void TMobrelProgressForm::closeEvent(QCloseEvent* event) {
