@@ -150,7 +150,14 @@ void Folder::ForEachName(const std::function<void(const std::string&)>& visit) c
 }
 
 WorkingFolder::WorkingFolder()
-    : previous_(::open(".", O_PATH | O_DIRECTORY | O_CLOEXEC)) {}
+    : previous_(::open(".", O_PATH | O_DIRECTORY | O_CLOEXEC)) {
+    // A working folder that could not be entered again (no search right on
+    // it) is never left.
+    if (previous_ >= 0 && ::fchdir(fdOf(previous_)) != 0) {
+        ::close(fdOf(previous_));
+        previous_ = -1;
+    }
+}
 
 WorkingFolder::~WorkingFolder() {
     Leave();

@@ -463,7 +463,6 @@ TEST_F(ProgressRun, TheWindowIsShapedByItsMaskAndHoldsTheLockForItsLife) {
 
 TEST_F(ProgressRun, ProgressShowsInTheBarAndTheCaptions) {
     TMobrelProgressForm form(std::vector<std::string>{dir / "in/a.rar"});
-    form.Timer1->stop();  // no run: the handlers are driven here
     form.StaticTextFilename->setText(QStringLiteral("Photos... [multipart]"));
     form.OverallBar->setValue(1);
     TRAR& rar = form.RARArchive;
