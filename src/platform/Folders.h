@@ -81,7 +81,8 @@ private:
 // through the system's handle table first, on every call. A bare name
 // reaches exactly the held folder, wherever its path leads meanwhile. The
 // working folder is the whole process's: while a folder is entered, no path
-// that may be relative is to be used, and Leave comes before anything else.
+// that may be relative is to be used, and Leave comes before anything that
+// might.
 // On Windows Enter always declines, and PathOf is used.
 class WorkingFolder {
 public:
