@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstring>
 #include <string>
+#include <unordered_map>
 #include <unordered_set>
 #include <vector>
 
@@ -489,7 +490,7 @@ private:
     }
     platform::File& file_;
     std::uint64_t size_ = 0;
-    std::vector<unsigned char> window_ = std::vector<unsigned char>(4096);
+    std::vector<unsigned char> window_ = std::vector<unsigned char>(16384);
     std::uint64_t windowAt_ = 0;
     std::size_t windowFill_ = 0;
 };
@@ -526,6 +527,39 @@ ChainWalk WalkFile(const std::string& path, platform::FileIdentity* identity = n
     return walk;
 }
 
+// What one walk of an archive file learnt, for every question asked of it.
+struct KnownFile {
+    ChainWalk walk;
+    bool crashes = false;
+    std::unordered_set<std::string> versioned;
+};
+
+// A run asks of the same archive, attempt after attempt, whether it is safe
+// to open, a volume, whole, and which entries are older versions: a file
+// unchanged since it was walked (same device, file number, size and time)
+// is not walked again. Files that cannot be walked are not kept.
+const KnownFile& WalkFileOnce(const std::string& path) {
+    static thread_local std::unordered_map<std::string,
+                                           std::pair<platform::FileIdentity, KnownFile>>
+        known;
+    static const KnownFile nothing;
+    const auto at = known.find(path);
+    if (at != known.end() && platform::IdentityOf(path) == at->second.first)
+        return at->second.second;
+    platform::FileIdentity identity;
+    KnownFile walked;
+    walked.walk = WalkFile(path, &identity, &walked.crashes, &walked.versioned);
+    if (identity.file == 0) {
+        if (at != known.end()) known.erase(at);
+        return nothing;
+    }
+    // A volume set of hundreds of parts keeps no more than this.
+    if (known.size() >= 64) known.clear();
+    auto& slot = known[path];
+    slot = {identity, std::move(walked)};
+    return slot.second;
+}
+
 }  // namespace
 
 ChainWalk WalkBlockChain(ChainSource& source, std::uint64_t blockLimit) {
@@ -535,23 +569,8 @@ ChainWalk WalkBlockChain(ChainSource& source, std::uint64_t blockLimit) {
 ChainWalk WalkArchiveFile(const std::string& path) { return WalkFile(path); }
 
 bool UnsafeForLibrary(const std::string& path) {
-    // A run opens the same archive to list it and to extract it, attempt
-    // after attempt: an unchanged file is not walked again.
-    static thread_local struct {
-        std::string path;
-        platform::FileIdentity identity;
-        bool unsafe = false;
-    } last;
-    if (!last.path.empty() && last.path == path && platform::IdentityOf(path) == last.identity)
-        return last.unsafe;
-    platform::FileIdentity identity;
-    bool crashes = false;
-    const ChainWalk walk = WalkFile(path, &identity, &crashes);
-    const bool unsafe = crashes || (walk.verdict == ChainVerdict::Damaged && !walk.mainSeen);
-    last.path = identity.file != 0 ? path : std::string();
-    last.identity = identity;
-    last.unsafe = unsafe;
-    return unsafe;
+    const KnownFile& file = WalkFileOnce(path);
+    return file.crashes || (file.walk.verdict == ChainVerdict::Damaged && !file.walk.mainSeen);
 }
 
 std::string LibraryNextVolumeName(std::string name, bool oldNumbering) {
@@ -603,14 +622,10 @@ std::string LibraryNextVolumeName(std::string name, bool oldNumbering) {
     return name;
 }
 
-bool LibraryCrashesOn(const std::string& path) {
-    bool crashes = false;
-    WalkFile(path, nullptr, &crashes);
-    return crashes;
-}
+bool LibraryCrashesOn(const std::string& path) { return WalkFileOnce(path).crashes; }
 
 bool NextVolumeUnsafe(const std::string& volume) {
-    const ChainWalk walk = WalkArchiveFile(volume);
+    const ChainWalk walk = WalkFileOnce(volume).walk;
     if (walk.verdict == ChainVerdict::NoSignature || (!walk.volume && walk.verdict != ChainVerdict::Hidden))
         return false;
     // The library tries the name of its numbering, then the other one.
@@ -624,13 +639,11 @@ bool NextVolumeUnsafe(const std::string& volume) {
 }
 
 std::unordered_set<std::string> VersionedEntryNames(const std::string& path) {
-    std::unordered_set<std::string> versioned;
-    WalkFile(path, nullptr, nullptr, &versioned);
-    return versioned;
+    return WalkFileOnce(path).versioned;
 }
 
 bool ArchiveFileWhole(const std::string& path) {
-    return WalkArchiveFile(path).verdict != ChainVerdict::Damaged;
+    return WalkFileOnce(path).walk.verdict != ChainVerdict::Damaged;
 }
 
 }  // namespace rardll

@@ -485,6 +485,12 @@ bool TRAR::Walk(int operation, const std::vector<std::string>& fileMasks, bool r
                    : std::unordered_set<std::wstring>();
     Impl::HeldFolders folders(destFolderNative);
     Impl::TemporaryNames temporaries;
+    // Files are handed to the library by bare names in their folder, made
+    // the working folder for the call, when every path the run goes on
+    // using is absolute.
+    platform::WorkingFolder working;
+    const bool bareNames = extracting && platform::IsAbsolutePath(OpenedArchive_) &&
+                           platform::IsAbsolutePath(destFolderNative);
     // The link target of each entry, read with its header; the record keeps
     // no pointer to it after the walk.
     std::vector<wchar_t> linkTarget(kNameChars + 1, L'\0');
@@ -515,11 +521,13 @@ bool TRAR::Walk(int operation, const std::vector<std::string>& fileMasks, bool r
                 // really ended.
                 // An archive that yields no entry at all extracts nothing,
                 // which the reference extractor fails too.
-                const bool allWhole = std::all_of(OpenedVolumes_.begin(), OpenedVolumes_.end(),
-                                                  [](const std::string& volume) {
-                                                      return ArchiveFileWhole(volume);
-                                                  });
-                if (extracting && (noEntry || !allWhole)) {
+                const auto allWhole = [this] {
+                    return std::all_of(OpenedVolumes_.begin(), OpenedVolumes_.end(),
+                                       [](const std::string& volume) {
+                                           return ArchiveFileWhole(volume);
+                                       });
+                };
+                if (extracting && (noEntry || !allWhole())) {
                     Report(noEntry ? ERAR_END_ARCHIVE : ERAR_BAD_ARCHIVE, roListFiles);
                     ok = false;
                 }
@@ -662,10 +670,17 @@ bool TRAR::Walk(int operation, const std::vector<std::string>& fileMasks, bool r
                             platform::NoteRunTemporary(destFolderNative + writeKey + temporary);
                     }
                     std::wstring libraryFolder = destFolder, libraryName = destination;
+                    bool entered = false;
                     if (!byPath) {
                         libraryFolder = Impl::LibraryName(writeIn.PathOf(std::string()));
-                        libraryName =
-                            Impl::LibraryName(writeIn.PathOf(temporary.empty() ? leaf : temporary));
+                        const std::string& target = temporary.empty() ? leaf : temporary;
+                        // Only a plain file that asks nothing on the way (no
+                        // password, no next volume) is written so: the
+                        // handlers of such questions may use relative paths.
+                        entered = bareNames && !reference && !temporary.empty() &&
+                                  !(h.Flags & (RHDF_SPLITAFTER | RHDF_ENCRYPTED)) &&
+                                  working.Enter(writeIn);
+                        libraryName = Impl::LibraryName(entered ? target : writeIn.PathOf(target));
                     }
                     libraryFolder = platform::LibraryPath(libraryFolder);
                     libraryName = platform::LibraryPath(libraryName);
@@ -682,6 +697,11 @@ bool TRAR::Walk(int operation, const std::vector<std::string>& fileMasks, bool r
                     } else {
                         last = Library_->RARProcessFileW(Handle_, RAR_EXTRACT,
                                                          libraryFolder.data(), libraryName.data());
+                    }
+                    if (entered && !working.Leave()) {
+                        // Relative paths lead elsewhere now: nothing more is written.
+                        last = ERAR_ECREATE;
+                        AbortRequested_ = true;
                     }
                     if (!temporary.empty()) {
                         // The library is done with the temporary: a complete

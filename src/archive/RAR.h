@@ -184,6 +184,9 @@ public:
     TOnRARListFile OnListFile;
     TOnRARPasswordRequired OnPasswordRequired;
     TOnRARNextVolumeRequired OnNextVolumeRequired;
+    // Called while the library writes a file; when the run's paths are
+    // absolute, the process's working folder is that file's folder
+    // meanwhile: the handler uses no relative path.
     TOnRARProcess OnProgress;
     TOnRARReplace OnReplace;
     TOnRARVolumeChanged OnVolumeChanged;

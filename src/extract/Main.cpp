@@ -334,6 +334,22 @@ TMobrelProgressForm::TMobrelProgressForm(std::vector<std::string> arguments, QWi
     : QWidget(parent), arguments_(std::move(arguments)) {
     // Other processes learn from this lock that an extraction run is under way.
     lock_.acquire();
+    // The run starts at the timer's first tick, 29 ms after the window is
+    // created: the window is built and shown meanwhile, not before the wait.
+    // A tick that comes before the window is shown (a start-up message of
+    // the main window turns the message loop) leaves the run to the showing.
+    Timer1 = new QTimer(this);
+    Timer1->setObjectName("Timer1");
+    Timer1->setInterval(29);
+    connect(Timer1, &QTimer::timeout, this, [this] {
+        if (shown_) {
+            Timer1Timer();
+        } else {
+            Timer1->stop();
+            tickMissed_ = true;
+        }
+    });
+    Timer1->start();
     ProgramFile = platform::ProgramFile();
     ExitProcess = [](int code) {
         std::fflush(nullptr);
@@ -421,13 +437,6 @@ void TMobrelProgressForm::buildWindow() {
     StaticTextDir = makeText("StaticTextDir", 213);
 
     nameControls();
-
-    Timer1 = new QTimer(this);
-    Timer1->setObjectName("Timer1");
-    // The run starts at the timer's first tick, 29 ms after the window is
-    // created.
-    Timer1->setInterval(29);
-    connect(Timer1, &QTimer::timeout, this, &TMobrelProgressForm::Timer1Timer);
 
     RARArchive.ReadMultiVolumeToEnd = true;
     RARArchive.AutoNextVolumeOnList = true;
@@ -599,7 +608,6 @@ void TMobrelProgressForm::showWizard() {
 
 void TMobrelProgressForm::Timer1Timer() {
     Timer1->stop();
-    timerStarted_ = true;  // the run's own show() must not start it again
     running_ = true;
     Cancelled = false;
     settings::Store store(SettingsFolder);
@@ -852,7 +860,9 @@ void TMobrelProgressForm::RARArchiveReplace(TRAR&, const TRARReplaceData& existi
 void TMobrelProgressForm::showEvent(QShowEvent* event) {
     QWidget::showEvent(event);
     nameControls();  // in the main window's language, known by now
-    if (!std::exchange(timerStarted_, true)) Timer1->start();
+    shown_ = true;
+    if (std::exchange(tickMissed_, false))
+        QTimer::singleShot(0, this, &TMobrelProgressForm::Timer1Timer);
 }
 
 void TMobrelProgressForm::closeEvent(QCloseEvent* event) {

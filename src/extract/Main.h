@@ -200,7 +200,8 @@ private:
     QImage mask_;
     bool translucent_ = false;
     bool running_ = false;
-    bool timerStarted_ = false;
+    bool shown_ = false;       // the window was shown once
+    bool tickMissed_ = false;  // Timer1 ticked before that
     bool createdSubfolder_ = false;
     // Entries the running attempt extracted completely; later attempts skip them.
     std::vector<std::wstring> completed_;

@@ -67,11 +67,39 @@ public:
     void ForEachName(const std::function<void(const std::string&)>& visit) const;
 
 private:
+    friend class WorkingFolder;
     void SetPrefix();
 
     std::intptr_t handle_ = -1;
     std::string path_;    // as opened, ending in a delimiter
     std::string prefix_;  // what PathOf puts before a name
+};
+
+// The process's working folder moved into a held folder for a while, so
+// that another component (the extraction library) reaches a file in it by its
+// bare name: one lookup in that folder, where a path from PathOf is a walk
+// through the system's handle table first, on every call. A bare name
+// reaches exactly the held folder, wherever its path leads meanwhile. The
+// working folder is the whole process's: while a folder is entered, no path
+// that may be relative is to be used, and Leave comes before anything that
+// might.
+// On Windows Enter always declines, and PathOf is used.
+class WorkingFolder {
+public:
+    WorkingFolder();  // remembers the working folder of the moment
+    ~WorkingFolder();  // and goes back there
+    WorkingFolder(const WorkingFolder&) = delete;
+    WorkingFolder& operator=(const WorkingFolder&) = delete;
+
+    // Makes `folder` the working folder; false when it cannot (nothing changed).
+    bool Enter(const Folder& folder);
+    // Back to the remembered working folder; false when that failed, and
+    // relative paths no longer lead where they did.
+    bool Leave();
+
+private:
+    std::intptr_t previous_ = -1;
+    bool entered_ = false;
 };
 
 // Whether a process with this id runs and was started no later than

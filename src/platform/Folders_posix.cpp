@@ -149,6 +149,33 @@ void Folder::ForEachName(const std::function<void(const std::string&)>& visit) c
     ::closedir(dir);
 }
 
+WorkingFolder::WorkingFolder()
+    : previous_(::open(".", O_PATH | O_DIRECTORY | O_CLOEXEC)) {
+    // A working folder that could not be entered again (no search right on
+    // it) is never left.
+    if (previous_ >= 0 && ::fchdir(fdOf(previous_)) != 0) {
+        ::close(fdOf(previous_));
+        previous_ = -1;
+    }
+}
+
+WorkingFolder::~WorkingFolder() {
+    Leave();
+    if (previous_ >= 0) ::close(fdOf(previous_));
+}
+
+bool WorkingFolder::Enter(const Folder& folder) {
+    if (previous_ < 0 || !folder.Held() || ::fchdir(fdOf(folder.handle_)) != 0) return false;
+    entered_ = true;
+    return true;
+}
+
+bool WorkingFolder::Leave() {
+    if (!entered_) return true;
+    entered_ = false;
+    return ::fchdir(fdOf(previous_)) == 0;
+}
+
 bool ProcessMayOwn(long pid, std::int64_t changed) {
     if (pid <= 0) return false;
     if (::kill(static_cast<pid_t>(pid), 0) != 0 && errno == ESRCH) return false;

@@ -223,6 +223,13 @@ void Folder::ForEachName(const std::function<void(const std::string&)>& visit) c
     FindClose(h);
 }
 
+// A held folder's own path already reaches it for as long as it is held:
+// the working folder is never moved.
+WorkingFolder::WorkingFolder() = default;
+WorkingFolder::~WorkingFolder() = default;
+bool WorkingFolder::Enter(const Folder&) { return false; }
+bool WorkingFolder::Leave() { return true; }
+
 bool ProcessMayOwn(long pid, std::int64_t changed) {
     if (pid <= 0) return false;
     HANDLE h = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, static_cast<DWORD>(pid));

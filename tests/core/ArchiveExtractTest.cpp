@@ -51,6 +51,34 @@ TEST(ArchiveExtraction, KindsOfArchivesExtractCompletely) {
     EXPECT_TRUE(fs::is_directory(dir / "out/empty/inner")) << "empty folders too";
 }
 
+// Files are written through the working folder for a moment: after each of
+// them, in the handlers and after the run, it is the caller's again. Given
+// relative paths, the run writes by full paths, with the same result.
+TEST(ArchiveExtraction, TheWorkingFolderStaysTheCallers) {
+    const ArchiveFixture& f = FoldersArchive();
+    TempDir dir;
+    const fs::path caller = fs::current_path();
+    TRAR rar;
+    int processed = 0;
+    rar.OnFileProcessed = [&](TRAR&, const std::wstring&, TRAROperation, int) {
+        EXPECT_EQ(caller, fs::current_path());
+        ++processed;
+    };
+    ASSERT_TRUE(rar.ListArchive(f.archive));
+    ASSERT_TRUE(rar.ExtractArchive(W(dir / "out"), true));
+    EXPECT_EQ(caller, fs::current_path());
+    EXPECT_GT(processed, 2);
+    ExpectAllExtracted(f, dir / "out");
+
+    fs::current_path(dir.path());
+    TRAR relative;
+    const bool listed = relative.ListArchive(fs::relative(f.archive).string());
+    const bool extracted = relative.ExtractArchive(L"relative-out", true);
+    fs::current_path(caller);
+    ASSERT_TRUE(listed && extracted);
+    ExpectAllExtracted(f, dir / "relative-out");
+}
+
 TEST(ArchiveExtraction, ProgressAddsUpToTheListedTotal) {
     const ArchiveFixture& f = LargeArchive();
     TempDir dir;

@@ -74,9 +74,10 @@ TEST_F(ArchiveProtocol, OpenRecordAndReportedResults) {
     EXPECT_TRUE(Extract("entry name=a.txt\n"));
     EXPECT_TRUE(Logged("mode=1"));
     // A folder goes with the destination name, so the library keeps links and
-    // copies inside it; both reach the folder held open, never its path
-    // again. The file is written under a hidden name beside its own and then
-    // takes that name.
+    // copies inside it; the folder is the one held open, never its path
+    // again, and the file a bare name in it, the working folder for the call.
+    // The file is written under a hidden name beside its own and then takes
+    // that name.
     std::string out = dir / "out/";
 #ifdef _WIN32
     // There the folder goes by its own path.
@@ -85,7 +86,7 @@ TEST_F(ArchiveProtocol, OpenRecordAndReportedResults) {
         << fake.Log();
 #else
     EXPECT_TRUE(std::regex_search(
-        fake.Log(), std::regex(R"(process op=2 path=(/proc/self/fd/\d+/) name=\1\.tarnwick-)")))
+        fake.Log(), std::regex(R"(process op=2 path=/proc/self/fd/\d+/ name=\.tarnwick-\d+\.part\n)")))
         << fake.Log();
 #endif
     EXPECT_TRUE(PathExists(out + "a.txt"));

@@ -305,9 +305,10 @@ TEST(ArchiveVerdict, ARar4EntryOver4GiBIsSteppedOverByItsPackedSize) {
     EXPECT_TRUE(walk.endBlock);
 }
 
-// The check before every open walks an archive once while it stays the same
-// file; one replaced under the same name is walked again.
-TEST(ArchiveVerdict, AnArchiveReplacedUnderItsNameIsJudgedAgain) {
+// A run walks an archive once while it stays the same file, for every
+// question asked of it; one replaced under the same name, or cut short in
+// place, is walked again.
+TEST(ArchiveVerdict, AnArchiveChangedUnderItsNameIsJudgedAgain) {
     TempDir dir;
     const std::string record("\x03\x02\x01\x00", 4);  // metadata, name of size 0
     WriteFile(dir / "new.rar", kRar5Signature +
@@ -317,6 +318,12 @@ TEST(ArchiveVerdict, AnArchiveReplacedUnderItsNameIsJudgedAgain) {
     EXPECT_FALSE(rardll::UnsafeForLibrary(dir / "a.rar"));
     fs::rename(dir / "new.rar", dir / "a.rar");
     EXPECT_TRUE(rardll::UnsafeForLibrary(dir / "a.rar"));
+
+    fs::copy_file(PlainArchive().archive, dir / "b.rar");
+    EXPECT_TRUE(rardll::ArchiveFileWhole(dir / "b.rar"));
+    EXPECT_FALSE(rardll::UnsafeForLibrary(dir / "b.rar"));
+    fs::resize_file(dir / "b.rar", fs::file_size(dir / "b.rar") - 9);
+    EXPECT_FALSE(rardll::ArchiveFileWhole(dir / "b.rar")) << "the same file, now cut";
 }
 
 // A later volume the library would hang on (a FIFO, a device), cannot read
