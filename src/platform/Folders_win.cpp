@@ -186,10 +186,12 @@ EntryStatus Folder::Status(const std::string& name) const {
     return status;
 }
 
-bool Folder::MoveTo(const std::string& from, const Folder& target, const std::string& to) const {
+bool Folder::MoveTo(const std::string& from, const Folder& target, const std::string& to,
+                    bool replace) const {
+    // Write-through: the move returns once it is on disk.
     return Held() && target.Held() && singleName(from) && singleName(to) &&
            MoveFileExW(WidePath(path_ + from).c_str(), WidePath(target.path_ + to).c_str(),
-                       MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
+                       (replace ? MOVEFILE_REPLACE_EXISTING : 0) | MOVEFILE_WRITE_THROUGH) != 0;
 }
 
 bool Folder::Remove(const std::string& name) const {
