@@ -76,14 +76,14 @@ int main(int argc, char** argv) {
     if (deadRun) {
         TfrmConfig::ExtractionRun = true;
         TfrmConfig config;
-        const std::vector<std::string> arguments(argv + 1, argv + argc);
+        const std::vector<std::string> archives(arguments.begin() + 1, arguments.end());
         TFailedForm failed(config.InterfaceLanguage,
                            QString::fromStdString(extraction::DisplayName(
-                               platform::ExtractFileName(arguments.front()))));
+                               platform::ExtractFileName(archives.front()))));
         failed.exec();
-        if (arguments.size() >= 2)
+        if (archives.size() >= 2)
             platform::StartDetached(platform::ProgramFile(),
-                                    extraction::FurtherArguments(arguments));
+                                    extraction::FurtherArguments(archives));
         delete script_answers;
         return 0;
     }

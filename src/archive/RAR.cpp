@@ -6,6 +6,7 @@
 #include <cstring>
 #include <cwchar>
 #include <cwctype>
+#include <unordered_map>
 #include <utility>
 
 #include "archive/BlockChain.h"
@@ -165,17 +166,36 @@ struct TRAR::Impl {
 
         // Removes the temporary files that runs killed outright (or cut off
         // by a power failure) left in `folder`: those whose process no longer
-        // runs. Once per folder and walk, before the walk first writes there.
+        // runs. Once per folder and walk, before the walk first writes there;
+        // the names left are kept for MayHold.
         void RemoveStale(const platform::Folder& folder, const std::string& key) {
             if (!swept_.insert(key).second) return;
+            std::unordered_set<std::string>& present = present_[key];
             folder.ForEachName([&](const std::string& name) {
                 const long owner = OwnerOf(name);
-                if (owner <= 0 || owner == pid_) return;
-                const platform::EntryStatus status = folder.Status(name);
-                if (status.kind == platform::EntryKind::File &&
-                    !platform::ProcessMayOwn(owner, status.changed))
-                    folder.Remove(name);
+                if (owner > 0 && owner != pid_) {
+                    const platform::EntryStatus status = folder.Status(name);
+                    if (status.kind == platform::EntryKind::File &&
+                        !platform::ProcessMayOwn(owner, status.changed) && folder.Remove(name))
+                        return;
+                }
+                present.insert(platform::FoldedName(name));
             });
+        }
+
+        // Whether `name` in `folder` (at `key`) may be taken: it was there at
+        // the walk's first look, or the walk has written it since. A name
+        // that is neither needs no look of its own (on Windows a look at a
+        // missing name reads the whole folder); one that something else
+        // takes meanwhile is never replaced unasked (see Walk).
+        bool MayHold(const platform::Folder& folder, const std::string& key,
+                     const std::string& name) {
+            RemoveStale(folder, key);
+            const auto it = present_.find(key);
+            return it == present_.end() || it->second.count(platform::FoldedName(name)) != 0;
+        }
+        void Written(const std::string& key, const std::string& name) {
+            present_[key].insert(platform::FoldedName(name));
         }
 
     private:
@@ -199,6 +219,7 @@ struct TRAR::Impl {
 
         long pid_;
         std::unordered_set<std::string> swept_;
+        std::unordered_map<std::string, std::unordered_set<std::string>> present_;
         std::string freeKey_, freeName_;
     };
 
@@ -571,8 +592,32 @@ bool TRAR::Walk(int operation, const std::vector<std::string>& fileMasks, bool r
                 const std::string leaf = relativeNative.substr(leafStart);
                 const platform::Folder* parent = nullptr;
                 std::size_t firstMade = std::string::npos;
+                const std::string parentKey = relativeNative.substr(0, leafStart);
+                const bool isFolder = (h.Flags & RHDF_DIRECTORY) != 0;
+                const bool reference =
+                    h.RedirType == Impl::kHardLink || h.RedirType == Impl::kFileCopy;
+                const bool symbolicLink =
+                    !isFolder && !reference &&
+                    (h.RedirType != 0 || (h.HostOS == 3 && (h.FileAttr & 0xF000) == 0xA000));
+                // What is at the destination, the link not followed.
+                platform::EntryStatus present;
 
-                enum { Extract, Skip, Refuse } step = Extract;
+                enum Step { Extract, Skip, Refuse };
+                // The replace question for a file or link in the way.
+                auto askReplace = [&](bool link) {
+                    TRARReplaceData existing{destination, FileSizeOf(destinationNative),
+                                             FileDateOf(destinationNative)};
+                    TRARReplaceData incoming{destination, Progress_.FileBytesTotal,
+                                             DosDateTimeToDateTime(h.FileTime)};
+                    TRARReplaceAction action = rrSkip;
+                    if (OnReplace) OnReplace(*this, existing, incoming, action);
+                    if (action == rrCancel) AbortOperation();
+                    if (action != rrOverwrite) return Skip;
+                    // The library would write through the link; the link
+                    // itself is what gets replaced.
+                    return !link || parent->Remove(leaf) ? Extract : Refuse;
+                };
+                Step step = Extract;
                 if (!chosen || SkipEntries.count(name) ||
                     (!olderVersions.empty() && olderVersions.count(name))) {
                     step = Skip;
@@ -602,31 +647,18 @@ bool TRAR::Walk(int operation, const std::vector<std::string>& fileMasks, bool r
                            }()) {
                     step = Refuse;
                 } else {
-                    const bool isFolder = (h.Flags & RHDF_DIRECTORY) != 0;
-                    // One look at the destination, the link not followed: a
-                    // link, or a file that is not a folder, is in the way.
-                    const platform::EntryStatus present = parent->Status(leaf);
+                    // One look at the destination: a link, or a file that is
+                    // not a folder, is in the way. A file that goes through a
+                    // temporary needs none where the name was free at the
+                    // walk's first look into the folder.
+                    if (isFolder || symbolicLink || temporaries.MayHold(*parent, parentKey, leaf))
+                        present = parent->Status(leaf);
                     const bool link = present.kind == platform::EntryKind::Link;
                     if (link && isFolder) {
                         step = Refuse;
                     } else if (present.kind != platform::EntryKind::Absent &&
                                present.kind != platform::EntryKind::Folder) {
-                        TRARReplaceData existing{destination, FileSizeOf(destinationNative),
-                                                 FileDateOf(destinationNative)};
-                        TRARReplaceData incoming{destination, Progress_.FileBytesTotal,
-                                                 DosDateTimeToDateTime(h.FileTime)};
-                        TRARReplaceAction action = rrSkip;
-                        if (OnReplace) OnReplace(*this, existing, incoming, action);
-                        if (action == rrCancel) {
-                            AbortOperation();
-                            step = Skip;
-                        } else if (action == rrSkip) {
-                            step = Skip;
-                        } else if (link) {
-                            // The library would write through the link; the
-                            // link itself is what gets replaced.
-                            step = parent->Remove(leaf) ? Extract : Refuse;
-                        }
+                        step = askReplace(link);
                     }
                 }
 
@@ -648,19 +680,14 @@ bool TRAR::Walk(int operation, const std::vector<std::string>& fileMasks, bool r
                     // (".."), or is not known before it is extracted (an old
                     // archive's link), goes to its real path: the library's
                     // own checks for such links need it.
-                    const bool reference =
-                        h.RedirType == Impl::kHardLink || h.RedirType == Impl::kFileCopy;
-                    const bool isFolder = (h.Flags & RHDF_DIRECTORY) != 0;
-                    const bool symbolicLink =
-                        !isFolder && !reference &&
-                        (h.RedirType != 0 || (h.HostOS == 3 && (h.FileAttr & 0xF000) == 0xA000));
                     linkTarget[kNameChars] = L'\0';
                     const bool byPath = symbolicLink && (h.RedirType == 0 || linkTarget[0] == L'\0' ||
                                                          std::wcsstr(linkTarget.data(), L"..") != nullptr);
                     const platform::Folder& writeIn = reference ? folders.Root() : *parent;
-                    const std::string parentKey = relativeNative.substr(0, leafStart);
                     const std::string writeKey = reference ? std::string() : parentKey;
                     temporaries.Taken(parentKey, leaf);
+                    temporaries.Written(parentKey, leaf);
+                    Step lateAnswer = Extract;
                     std::string temporary;
                     if (!isFolder && !symbolicLink) {
                         temporaries.RemoveStale(writeIn, writeKey);
@@ -684,14 +711,16 @@ bool TRAR::Walk(int operation, const std::vector<std::string>& fileMasks, bool r
                     }
                     libraryFolder = platform::LibraryPath(libraryFolder);
                     libraryName = platform::LibraryPath(libraryName);
-                    if ((reference && temporary.empty()) ||
+                    if ((!isFolder && !symbolicLink && temporary.empty()) ||
                         Impl::NameCutOff(name, libraryFolder, WideToNative(libraryFolder)) ||
                         Impl::NameCutOff(name, libraryName, WideToNative(libraryName))) {
-                        // Made in the output folder, it would need a name of
-                        // its own there. And what the library is given must
-                        // fit its buffers as the destination does: a folder
-                        // that goes by its whole path (on Windows) and a
-                        // temporary name longer than the entry's may not.
+                        // Without a temporary a file would be written under
+                        // its real name, half-done until complete; made in the
+                        // output folder, a reference would need a name of its
+                        // own there. And what the library is given must fit
+                        // its buffers as the destination does: a folder that
+                        // goes by its whole path (on Windows) and a temporary
+                        // name longer than the entry's may not.
                         last = Library_->RARProcessFileW(Handle_, RAR_SKIP, nullptr, nullptr);
                         if (last == 0) last = ERAR_ECREATE;
                     } else {
@@ -708,19 +737,33 @@ bool TRAR::Walk(int operation, const std::vector<std::string>& fileMasks, bool r
                         // and checked file takes its real name in one step,
                         // replacing a file there; anything else goes, and
                         // the real name is left as it was.
-                        if (last == 0 && !writeIn.MoveTo(temporary, *parent, leaf))
-                            last = ERAR_ECREATE;
+                        // Only what the user agreed to replace is replaced:
+                        // a file that took the free name since is asked for.
+                        const bool replace = present.kind != platform::EntryKind::Absent;
+                        if (last == 0 && !writeIn.MoveTo(temporary, *parent, leaf, replace)) {
+                            const platform::EntryStatus now =
+                                replace ? platform::EntryStatus() : parent->Status(leaf);
+                            lateAnswer = now.kind == platform::EntryKind::File ||
+                                                 now.kind == platform::EntryKind::Link
+                                             ? askReplace(now.kind == platform::EntryKind::Link)
+                                             : Refuse;
+                            if (lateAnswer != Skip &&
+                                (lateAnswer != Extract || !writeIn.MoveTo(temporary, *parent, leaf)))
+                                last = ERAR_ECREATE;
+                        }
                         // A hard link to the file already at the real name
                         // leaves the temporary name in place.
-                        const bool freed = (last != 0 || h.RedirType == Impl::kHardLink)
-                                               ? writeIn.Remove(temporary)
-                                               : last == 0;
+                        const bool freed =
+                            (last != 0 || lateAnswer == Skip || h.RedirType == Impl::kHardLink)
+                                ? writeIn.Remove(temporary)
+                                : last == 0;
                         temporaries.Freed(writeKey, freed ? temporary : std::string());
                         platform::NoteRunTemporary({});
                     }
                     if (last != 0 && firstMade != std::string::npos)
                         folders.RemoveEmpty(firstMade);
-                    if (OnFileProcessed) OnFileProcessed(*this, name, roExtract, last);
+                    if (OnFileProcessed && lateAnswer != Skip)
+                        OnFileProcessed(*this, name, roExtract, last);
                 } else if (step == Skip) {
                     last = Library_->RARProcessFileW(Handle_, RAR_SKIP, nullptr, nullptr);
                 } else {

@@ -353,7 +353,7 @@ TMobrelProgressForm::TMobrelProgressForm(std::vector<std::string> arguments, QWi
     ProgramFile = platform::ProgramFile();
     ExitProcess = [](int code) {
         std::fflush(nullptr);
-        std::_Exit(code);
+        platform::ExitNow(code);
     };
     buildWindow();
     FormCreate();

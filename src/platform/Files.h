@@ -137,6 +137,10 @@ std::wstring EntryNameFromLibrary(const std::wstring& name);
 // a drive or stream colon, a device name such as CON or aux.txt, a trailing
 // dot or space, characters Windows refuses).
 bool ForbiddenNamePart(const std::wstring& part);
+// A name in the form in which the file system compares names: the same for
+// two names that it takes for one file (upper case on Windows, the name
+// itself on Linux).
+std::string FoldedName(const std::string& name);
 
 // Opens the run-time library file; resolves a symbol; closes it.
 void* OpenLibrary(const std::string& path);

@@ -233,6 +233,7 @@ std::wstring LibraryPath(const std::wstring& path) { return path; }
 std::wstring LibraryArchiveName(const std::string&) { return {}; }
 std::wstring EntryNameFromLibrary(const std::wstring& name) { return name; }
 bool ForbiddenNamePart(const std::wstring&) { return false; }
+std::string FoldedName(const std::string& name) { return name; }
 
 void* OpenLibrary(const std::string& path) { return ::dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL); }
 void* LibrarySymbol(void* library, const char* name) { return ::dlsym(library, name); }

@@ -8,6 +8,7 @@
 #include <cstdlib>
 
 #include "platform/Paths.h"
+#include "platform/RunWatch.h"
 #include "platform/Wide_win.h"
 
 namespace platform {
@@ -458,6 +459,16 @@ bool ForbiddenNamePart(const std::wstring& part) {
     return false;
 }
 
+std::string FoldedName(const std::string& name) {
+    const std::wstring wide = Widen(name);
+    if (wide.empty()) return name;
+    std::wstring upper(wide.size(), L'\0');
+    const int n = LCMapStringEx(LOCALE_NAME_INVARIANT, LCMAP_UPPERCASE, wide.data(),
+                                static_cast<int>(wide.size()), upper.data(),
+                                static_cast<int>(upper.size()), nullptr, nullptr, 0);
+    return n > 0 ? Narrow(upper.substr(0, static_cast<std::size_t>(n))) : name;
+}
+
 void* OpenLibrary(const std::string& path) {
     // A bare name is the file beside the program, never one found on the
     // search path.
@@ -484,7 +495,10 @@ std::vector<std::string> ProgramArguments(int argc, char** argv) {
 
 void UseLibraryLocale() { std::setlocale(LC_ALL, ""); }
 
-void ExitNow(int code) { std::_Exit(code); }
+void ExitNow(int code) {
+    RunEndsNormally();
+    std::_Exit(code);
+}
 
 void KeepLocalTimeZoneLoaded() {}
 

@@ -56,8 +56,10 @@ public:
     EntryStatus Status(const std::string& name) const;
 
     // Renames `from` in this folder to `to` in `target`, replacing a file
-    // there; false when it fails (a folder at `to`, another file system).
-    bool MoveTo(const std::string& from, const Folder& target, const std::string& to) const;
+    // there when `replace`; false when it fails (a folder at `to`, anything
+    // at `to` when not `replace`, another file system).
+    bool MoveTo(const std::string& from, const Folder& target, const std::string& to,
+                bool replace = true) const;
     // Removes the file or link `name` (a missing one is no error).
     bool Remove(const std::string& name) const;
     // Removes the folder `name` when it is empty.

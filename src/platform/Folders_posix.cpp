@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
@@ -120,9 +121,18 @@ EntryStatus Folder::Status(const std::string& name) const {
     return status;
 }
 
-bool Folder::MoveTo(const std::string& from, const Folder& target, const std::string& to) const {
-    return Held() && target.Held() &&
-           ::renameat(fdOf(handle_), from.c_str(), fdOf(target.handle_), to.c_str()) == 0;
+bool Folder::MoveTo(const std::string& from, const Folder& target, const std::string& to,
+                    bool replace) const {
+    if (!Held() || !target.Held()) return false;
+    if (replace) return ::renameat(fdOf(handle_), from.c_str(), fdOf(target.handle_), to.c_str()) == 0;
+    if (::renameat2(fdOf(handle_), from.c_str(), fdOf(target.handle_), to.c_str(),
+                    RENAME_NOREPLACE) == 0)
+        return true;
+    if (errno != EINVAL && errno != ENOSYS) return false;
+    // A file system without the no-replace rename: a new link fails where
+    // the name is taken.
+    return ::linkat(fdOf(handle_), from.c_str(), fdOf(target.handle_), to.c_str(), 0) == 0 &&
+           ::unlinkat(fdOf(handle_), from.c_str(), 0) == 0;
 }
 
 bool Folder::Remove(const std::string& name) const {

@@ -186,10 +186,22 @@ EntryStatus Folder::Status(const std::string& name) const {
     return status;
 }
 
-bool Folder::MoveTo(const std::string& from, const Folder& target, const std::string& to) const {
-    return Held() && target.Held() && singleName(from) && singleName(to) &&
-           MoveFileExW(WidePath(path_ + from).c_str(), WidePath(target.path_ + to).c_str(),
-                       MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
+bool Folder::MoveTo(const std::string& from, const Folder& target, const std::string& to,
+                    bool replace) const {
+    if (!Held() || !target.Held() || !singleName(from) || !singleName(to)) return false;
+    const std::wstring destination = WidePath(target.path_ + to);
+    // A file marked read-only is not replaced, as Windows refuses to (Wine
+    // would replace it).
+    if (replace) {
+        const DWORD attributes = GetFileAttributesW(destination.c_str());
+        if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY)) {
+            SetLastError(ERROR_ACCESS_DENIED);
+            return false;
+        }
+    }
+    // Write-through: the move returns once it is on disk.
+    return MoveFileExW(WidePath(path_ + from).c_str(), destination.c_str(),
+                       (replace ? MOVEFILE_REPLACE_EXISTING : 0) | MOVEFILE_WRITE_THROUGH) != 0;
 }
 
 bool Folder::Remove(const std::string& name) const {

@@ -61,6 +61,8 @@ RunEnd WatchRun() {
     return end;
 }
 
+void RunEndsNormally() {}
+
 void NoteRunTemporary(const std::string& path) {
     if (!note) return;
     if (path.size() >= kNoteSize) {

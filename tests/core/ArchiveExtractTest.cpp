@@ -211,6 +211,27 @@ TEST(ArchiveExtraction, ExistingFiles) {
     int present = PathExists(dir / "readme.txt") + PathExists(dir / "data/random.bin") +
                   PathExists(dir / "data/deeper/tiny.txt");
     EXPECT_LT(present, 3) << "entries after the cancelled one are not extracted";
+
+    // A file that takes the entry's name while the entry is being written,
+    // after the walk found the name free, is asked for: never replaced unasked.
+    for (const TRARReplaceAction late : {rrSkip, rrOverwrite}) {
+        SCOPED_TRACE(late == rrSkip ? "skip" : "overwrite");
+        TempDir out;
+        rar.OnProgress = [&](TRAR&, const std::wstring& file, std::int64_t, std::int64_t,
+                             std::int64_t, std::int64_t) {
+            if (file == L"readme.txt" && !PathExists(out / "readme.txt"))
+                WriteFile(out / "readme.txt", "made meanwhile");
+        };
+        answer = late;
+        before = asked.size();
+        EXPECT_TRUE(rar.ExtractArchive(W(out.path()), true));
+        EXPECT_EQ(asked.size(), before + 1);
+        EXPECT_EQ(ReadFile(out / "readme.txt"),
+                  late == rrSkip ? "made meanwhile" : ReadFile(f.source + "/readme.txt"));
+        for (const auto& e : fs::directory_iterator(out.path()))
+            EXPECT_NE(e.path().filename().string().rfind(".tarnwick-", 0), 0u) << "a temporary left";
+    }
+    rar.OnProgress = nullptr;
 }
 
 TEST(ArchiveExtraction, EncryptedData) {

@@ -331,6 +331,42 @@ TEST_F(Windows, HeldFoldersAndStaleTemporaries) {
     CloseHandle(runningChild.hProcess);
 }
 
+// A file of the user's is replaced only after the question, whatever the
+// case of its name, and never when it is marked read-only; a move that is not
+// to replace replaces nothing.
+TEST_F(Windows, ExistingFilesAreReplacedOnlyAsAgreed) {
+    const fs::path out = root / "out";
+    WriteAll(out / "README.TXT", "mine");
+    Rar4Entry entry;
+    entry.name = "readme.txt";
+    entry.data = "new\n";
+    const fs::path archive = root / "a.rar";
+    ASSERT_TRUE(testing_support::WriteRar4(U8(archive), {entry}));
+    int asked = 0;
+    TRAR rar;
+    rar.OnReplace = [&](TRAR&, const TRARReplaceData&, const TRARReplaceData&,
+                        TRARReplaceAction& action) {
+        ++asked;
+        action = rrSkip;
+    };
+    rar.ListArchive(U8(archive));
+    EXPECT_TRUE(rar.ExtractArchive(rardll::Utf8ToWide(U8(out)), true));
+    EXPECT_EQ(asked, 1);
+    EXPECT_EQ(ReadAll(out / "README.TXT"), "mine");
+
+    ASSERT_TRUE(SetFileAttributesW((out / "README.TXT").c_str(), FILE_ATTRIBUTE_READONLY));
+    EXPECT_NE(Extract(archive, out).at(L"readme.txt"), 0) << "answered: overwrite";
+    EXPECT_EQ(ReadAll(out / "README.TXT"), "mine");
+    ASSERT_TRUE(SetFileAttributesW((out / "README.TXT").c_str(), FILE_ATTRIBUTE_NORMAL));
+
+    const platform::Folder held = platform::Folder::Open(U8(out));
+    WriteAll(out / "new.txt", "new");
+    EXPECT_FALSE(held.MoveTo("new.txt", held, "readme.txt", false));
+    EXPECT_EQ(ReadAll(out / "README.TXT"), "mine");
+    EXPECT_TRUE(held.MoveTo("new.txt", held, "readme.txt", true));
+    EXPECT_EQ(ReadAll(out / "readme.txt"), "new");
+}
+
 // The settings live in %APPDATA%\Ostrel\Tarnwick\, the desktop is the
 // shell's, and the library is unrar.dll beside the program.
 TEST_F(Windows, ShellFoldersAndLibrary) {

@@ -140,8 +140,9 @@ check "damaged: no temporary left" test -z "$(find "$work/in" -name '*.part')"
 # user's file stays whole and no temporary is left.
 fresh
 head -c 400000000 /dev/zero >"$work/big.bin"
-(cd "$work" && rar a -idq -m1 "$work/in/big.rar" big.bin >/dev/null)
+(cd "$work" && rar a -idq -m1 "$work/big.rar" big.bin >/dev/null)
 rm "$work/big.bin"
+cp "$work/big.rar" "$work/in/big.rar"
 echo "the user's own" >"$work/in/big.bin"
 printf 'TReplaceForm replaceButton\nTFailedForm OKButton\n' >"$work/dialogs.txt"
 run "$work/in/big.rar" &
@@ -157,6 +158,50 @@ wait "$runner"
 check "the run ended within seconds" test $(($(date +%s) - started)) -lt 30
 check "shutdown: the user's file stays" test "$(cat "$work/in/big.bin")" = "the user's own"
 check "shutdown: no temporary left" test -z "$(find "$work/in" -name '*.part')"
+
+# A run that dies while it replaces the user's file (a crash: Wine turns a
+# SIGSEGV into an exception; TerminateProcess from outside) leaves its watcher
+# to remove the temporary and show the failure report; a closed progress
+# window (taskkill without /F) ends the run the orderly way. The user's file
+# stays in each case.
+for how in crash terminate close; do
+  fresh
+  cp "$work/big.rar" "$work/in/big.rar"
+  echo "the user's own" >"$work/in/big.bin"
+  printf 'TReplaceForm replaceButton\nTFailedForm OKButton\n' >"$work/dialogs.txt"
+  run "$work/in/big.rar" &
+  runner=$!
+  part=""
+  for _ in $(seq 1 200); do
+    part="$(find "$work/in" -name '*.part' | head -1)"
+    [ -n "$part" ] && break
+    sleep 0.1
+  done
+  pid="${part##*.tarnwick-}"  # the run's Windows process id
+  case "$how" in
+    # The run is the process started by its Linux path; its watcher has a Windows one.
+    crash) kill -SEGV "$(ps -eo pid=,args= | awk '$2 ~ /^\/.*Tarnwick.exe$/ {print $1}')" ;;
+    terminate) wine taskkill /F /PID "${pid%.part}" >/dev/null 2>&1 ;;
+    close) wine taskkill /PID "${pid%.part}" >/dev/null 2>&1 ;;
+  esac
+  wait "$runner"
+  for _ in $(seq 1 300); do logged TFailedForm && break; sleep 0.1; done
+  check "$how: the run was writing" test -n "$part"
+  check "$how: the failure report" logged "TFailedForm"
+  check "$how: the user's file stays" test "$(cat "$work/in/big.bin")" = "the user's own"
+  check "$how: no temporary left" test -z "$(find "$work/in" -name '*.part')"
+done
+
+# A file marked read-only is not replaced, though the user says "replace":
+# the entry fails with the failure report, as on Windows itself.
+fresh
+rar_in "$work/in/a.rar" readme.txt
+echo "the user's own" >"$work/in/readme.txt"
+chmod a-w "$work/in/readme.txt"
+printf 'TReplaceForm replaceButton\nTFailedForm OKButton\n' >"$work/dialogs.txt"
+run "$work/in/a.rar"
+check "read-only: the failure report" logged "TFailedForm"
+check "read-only: the user's file stays" test "$(cat "$work/in/readme.txt")" = "the user's own"
 
 if [ "$failures" -gt 0 ]; then
   echo "windows e2e: $failures check(s) failed" >&2
