@@ -546,7 +546,7 @@ bool TRAR::Walk(int operation, const std::vector<std::string>& fileMasks, bool r
                     restoreFolders || slash == std::wstring::npos ? name : name.substr(slash + 1);
                 std::wstring destination = destFolder + relative;
                 // The bytes the library will write: every check tests them.
-                const std::string destinationNative = WideToNative(destination);
+                const std::string destinationNative = LibraryNative(destination);
 
                 bool chosen = masks.empty();
                 for (std::size_t i = 0; !chosen && i < masks.size(); ++i)
@@ -567,6 +567,9 @@ bool TRAR::Walk(int operation, const std::vector<std::string>& fileMasks, bool r
                     (!olderVersions.empty() && olderVersions.count(name))) {
                     step = Skip;
                 } else if (!Impl::SafeEntryName(name) || Impl::NameCutOff(name, destination, destinationNative) ||
+                           // Cut before a character it cannot encode, a name
+                           // may leave nothing to create, or climb out.
+                           leaf.empty() || leaf == ".." ||
                            destinationNative.compare(0, destFolderNative.size(),
                                                      destFolderNative) != 0 ||
                            !(parent = folders.Enter(relativeNative.substr(0, leafStart),
@@ -586,7 +589,7 @@ bool TRAR::Walk(int operation, const std::vector<std::string>& fileMasks, bool r
                                const std::wstring target =
                                    Impl::PlainPath(BoundedName(linkTarget.data(), linkTarget.size()));
                                return target.empty() ||
-                                      platform::IsSpecialFile(WideToNative(destFolder + target));
+                                      platform::IsSpecialFile(LibraryNative(destFolder + target));
                            }()) {
                     step = Refuse;
                 } else {
@@ -673,6 +676,16 @@ bool TRAR::Walk(int operation, const std::vector<std::string>& fileMasks, bool r
                         last = Library_->RARProcessFileW(Handle_, RAR_EXTRACT,
                                                          libraryFolder.data(), libraryName.data());
                     }
+                    // The folders made for a file the library began to write
+                    // stay, as `unrar x` leaves them (it removes a broken
+                    // file itself); those of one it refused before writing
+                    // (a password or a format it lacks, a link without its
+                    // source) go.
+                    const bool begun = last != 0 && firstMade != std::string::npos &&
+                                       !reference && last != ERAR_BAD_PASSWORD &&
+                                       last != ERAR_MISSING_PASSWORD &&
+                                       last != ERAR_UNKNOWN_FORMAT;
+                    bool made = false;
                     if (!temporary.empty()) {
                         // The library is done with the temporary: a complete
                         // and checked file takes its real name in one step,
@@ -680,6 +693,8 @@ bool TRAR::Walk(int operation, const std::vector<std::string>& fileMasks, bool r
                         // the real name is left as it was.
                         if (last == 0 && !writeIn.MoveTo(temporary, *parent, leaf))
                             last = ERAR_ECREATE;
+                        made = last != 0 && firstMade != std::string::npos &&
+                               writeIn.Status(temporary).kind != platform::EntryKind::Absent;
                         // A hard link to the file already at the real name
                         // leaves the temporary name in place.
                         const bool freed = (last != 0 || h.RedirType == Impl::kHardLink)
@@ -688,7 +703,7 @@ bool TRAR::Walk(int operation, const std::vector<std::string>& fileMasks, bool r
                         temporaries.Freed(writeKey, freed ? temporary : std::string());
                         platform::NoteRunTemporary({});
                     }
-                    if (last != 0 && firstMade != std::string::npos)
+                    if (last != 0 && firstMade != std::string::npos && !begun && !made)
                         folders.RemoveEmpty(firstMade);
                     if (OnFileProcessed) OnFileProcessed(*this, name, roExtract, last);
                 } else if (step == Skip) {
