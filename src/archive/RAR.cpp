@@ -481,6 +481,9 @@ bool TRAR::Walk(int operation, const std::vector<std::string>& fileMasks, bool r
     const std::unordered_set<std::wstring> olderVersions =
         extracting ? Impl::OlderVersions(ListedNames_, VersionedEntryNames(OpenedArchive_))
                    : std::unordered_set<std::wstring>();
+    // Copies of each name met so far, for SkipEntries and Completed_.
+    std::unordered_map<std::wstring, unsigned> copies;
+    if (extracting) Completed_.clear();
     Impl::HeldFolders folders(destFolderNative);
     Impl::TemporaryNames temporaries;
     // The link target of each entry, read with its header; the record keeps
@@ -562,8 +565,10 @@ bool TRAR::Walk(int operation, const std::vector<std::string>& fileMasks, bool r
                 const platform::Folder* parent = nullptr;
                 std::size_t firstMade = std::string::npos;
 
+                const unsigned copy = ++copies[name];
+                const auto skip = SkipEntries.find(name);
                 enum { Extract, Skip, Refuse } step = Extract;
-                if (!chosen || SkipEntries.count(name) ||
+                if (!chosen || (skip != SkipEntries.end() && copy <= skip->second) ||
                     (!olderVersions.empty() && olderVersions.count(name))) {
                     step = Skip;
                 } else if (!Impl::SafeEntryName(name) || Impl::NameCutOff(name, destination, destinationNative) ||
@@ -705,6 +710,7 @@ bool TRAR::Walk(int operation, const std::vector<std::string>& fileMasks, bool r
                     }
                     if (last != 0 && firstMade != std::string::npos && !begun && !made)
                         folders.RemoveEmpty(firstMade);
+                    if (last == 0) Completed_[name] = copy;
                     if (OnFileProcessed) OnFileProcessed(*this, name, roExtract, last);
                 } else if (step == Skip) {
                     last = Library_->RARProcessFileW(Handle_, RAR_SKIP, nullptr, nullptr);

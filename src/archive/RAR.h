@@ -34,6 +34,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <unordered_map>
 #include <unordered_set>
 #include <vector>
 
@@ -175,10 +176,17 @@ public:
     // The library file; TARNWICK_UNRAR_LIBRARY, when set, is loaded instead.
     std::string DllName = rardll::kDefaultLibraryName;
 
-    // Entries (by their names as listed) that ExtractArchive passes over
-    // without a question, as if not chosen: those an earlier attempt of the
-    // same run has already extracted.
-    std::unordered_set<std::wstring> SkipEntries;
+    // Entries that ExtractArchive passes over without a question, as if not
+    // chosen: those an earlier attempt of the same run has already extracted.
+    // Each name (as listed) with how many of its copies, in archive order, to
+    // pass over: of a name stored twice, a later copy that failed is tried
+    // again.
+    std::unordered_map<std::wstring, unsigned> SkipEntries;
+    // What the last ExtractArchive extracted completely, in the same form:
+    // each name with the number of its last copy that was.
+    const std::unordered_map<std::wstring, unsigned>& CompletedEntries() const {
+        return Completed_;
+    }
 
     TOnRARError OnError;
     TOnRARListFile OnListFile;
@@ -250,6 +258,7 @@ private:
     std::string Password_;  // preset password; nothing in the program sets it
     std::wstring FirstEntryName_;
     std::vector<std::wstring> ListedNames_;  // every entry name of the last listing
+    std::unordered_map<std::wstring, unsigned> Completed_;
     std::unique_ptr<char[]> CommentBuffer_;
     TRARProgressInfo Progress_;
     TRARArchiveInformation ArchiveInformation_;

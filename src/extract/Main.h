@@ -202,8 +202,6 @@ private:
     bool running_ = false;
     bool timerStarted_ = false;
     bool createdSubfolder_ = false;
-    // Entries the running attempt extracted completely; later attempts skip them.
-    std::vector<std::wstring> completed_;
     TaskBarProgress taskBar_;
     // Time since the window last handled its events during a run.
     QElapsedTimer sinceEvents_;
