@@ -787,6 +787,31 @@ std::unordered_set<std::string> VersionedEntryNames(const std::string& path) {
     return versioned;
 }
 
+std::string EncryptedEndProbe(const std::string& path) {
+    constexpr std::uint64_t kEncryption = 4;
+    constexpr std::size_t kEndBlock = 32;  // initial vector, one block of 16
+    platform::File file = platform::File::OpenRegular(path);
+    if (!file.valid()) return {};
+    FileSource source(file);
+    ChainWalk walk;
+    bool rar5 = false;
+    if (!FindSignature(source, source.Size(), walk.signatureAt, rar5) || !rar5) return {};
+    const std::uint64_t at = walk.signatureAt + sizeof kRar5Signature;
+    std::vector<unsigned char> header(256);
+    std::size_t total = 0, p = 4;
+    std::uint64_t headSize = 0, type = 0;
+    if (!ReadRar5Header(source, at, source.Size(), header, total) ||
+        Crc32(header.data() + 4, total - 4) != Le32(header.data()) ||
+        !ReadVint(header.data(), total, p, headSize) || !ReadVint(header.data(), total, p, type) ||
+        type != kEncryption || source.Size() - at - total < kEndBlock)
+        return {};
+    std::string probe(reinterpret_cast<const char*>(kRar5Signature), sizeof kRar5Signature);
+    probe.append(reinterpret_cast<const char*>(header.data()), total);
+    unsigned char tail[kEndBlock];
+    if (source.Read(source.Size() - kEndBlock, tail, kEndBlock) != kEndBlock) return {};
+    return probe.append(reinterpret_cast<const char*>(tail), kEndBlock);
+}
+
 bool ArchiveFileWhole(const std::string& path) {
     return WalkArchiveFile(path).verdict != ChainVerdict::Damaged;
 }

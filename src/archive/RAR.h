@@ -256,6 +256,7 @@ private:
     bool WalkInProgress_ = false;
     std::int64_t SplitPackedSize_ = 0;
     std::string Password_;  // preset password; nothing in the program sets it
+    std::string GivenPassword_;  // the last password handed to the library
     std::wstring FirstEntryName_;
     std::vector<std::wstring> ListedNames_;  // every entry name of the last listing
     std::unordered_map<std::wstring, unsigned> Completed_;

@@ -255,6 +255,8 @@ TEST(ArchiveVerdict, AgreesWithTheReferenceExtractor) {
         {"archive as last entry, outer cut right after it", nested.substr(0, innerEnd)},
         {"encrypted headers cut inside the last data", hidden.substr(0, hidden.size() - 1000)},
         {"encrypted headers cut early", hidden.substr(0, 200)},
+        {"encrypted headers cut inside the end block", hidden.substr(0, hidden.size() - 3)},
+        {"encrypted headers cut after the end block's vector", hidden.substr(0, hidden.size() - 16)},
         {"no entry: RAR 4 archive made empty", ReadFile(d / "empty4.rar")},
         {"no entry: RAR 5 cut after its main header", r5.substr(0, r5File)},
         {"no entry: main header broken", flip(r5, 8)},
