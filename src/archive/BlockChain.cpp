@@ -454,15 +454,19 @@ private:
     bool on_ = false;
 };
 
-// A RAR 5 header at `pos`, read whole into `header` (`total` bytes) as the
-// library reads it: the first 7 bytes, then the rest. False when it cannot:
-// cut, or a size of no bytes or of more than three.
+// A RAR 5 header at `pos`, read whole into `header` (`total` bytes). False
+// when it cannot: cut, or a size of no bytes or of more than three. Read
+// `asLibrary`, the first 7 bytes come first, then the rest, as the library
+// reads them (a quick-open copy serves each read whole or not at all);
+// otherwise most headers come in one read.
 bool ReadRar5Header(ChainSource& source, std::uint64_t pos, std::uint64_t size,
-                    std::vector<unsigned char>& header, std::size_t& total) {
+                    std::vector<unsigned char>& header, std::size_t& total,
+                    bool asLibrary = true) {
     constexpr std::uint64_t kLongestHeader = 2 * 1024 * 1024;
     if (pos >= size) return false;
     const std::uint64_t left = size - pos;
-    const std::size_t first = left < 7 ? static_cast<std::size_t>(left) : 7;
+    const std::size_t most = asLibrary || header.size() < 256 ? 7 : 256;
+    const std::size_t first = left < most ? static_cast<std::size_t>(left) : most;
     if (source.Read(pos, header.data(), first) < first) return false;
     std::size_t at = 4;
     std::uint64_t headSize = 0;
@@ -544,7 +548,7 @@ ChainWalk WalkRar5(ChainSource& source, std::uint64_t size, ChainWalk walk,
         }
         const std::uint64_t left = size - pos;
         std::size_t total = 0;
-        if (!ReadRar5Header(*reader, pos, size, header, total)) return walk;
+        if (!ReadRar5Header(*reader, pos, size, header, total, reader == &quickOpen)) return walk;
         if (Crc32(header.data() + 4, total - 4) != Le32(header.data())) return walk;
         std::size_t at = 4;
         std::uint64_t type = 0, flags = 0, extraSize = 0, dataSize = 0, headSize = 0;

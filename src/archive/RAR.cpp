@@ -543,9 +543,12 @@ bool TRAR::Walk(int operation, const std::vector<std::string>& fileMasks, bool r
     const std::unordered_set<std::wstring> olderVersions =
         extracting ? Impl::OlderVersions(ListedNames_, VersionedEntryNames(OpenedArchive_))
                    : std::unordered_set<std::wstring>();
-    // Copies of each name met so far, for SkipEntries and Completed_.
+    if (extracting) {
+        Entries_.clear();
+        Entries_.reserve(ListedNames_.size());
+    }
+    // Copies of each name met so far, counted only to pass over some.
     std::unordered_map<std::wstring, unsigned> copies;
-    if (extracting) Completed_.clear();
     Impl::HeldFolders folders(destFolderNative);
     Impl::TemporaryNames temporaries;
     // The link target of each entry, read with its header; the record keeps
@@ -565,7 +568,7 @@ bool TRAR::Walk(int operation, const std::vector<std::string>& fileMasks, bool r
             h.RedirName = linkTarget.data();
             h.RedirNameSize = kNameChars;
             last = Library_->RARReadHeaderEx(Handle_, &h);
-            const std::wstring name =
+            std::wstring name =
                 last == 0 ? platform::EntryNameFromLibrary(BoundedName(h.FileNameW))
                           : std::wstring();
             if (firstPass && last == 0) FirstEntryName_ = name;
@@ -631,10 +634,9 @@ bool TRAR::Walk(int operation, const std::vector<std::string>& fileMasks, bool r
                 const platform::Folder* parent = nullptr;
                 std::size_t firstMade = std::string::npos;
 
-                const unsigned copy = ++copies[name];
-                const auto skip = SkipEntries.find(name);
+                const auto skip = SkipEntries.empty() ? SkipEntries.end() : SkipEntries.find(name);
                 enum { Extract, Skip, Refuse } step = Extract;
-                if (!chosen || (skip != SkipEntries.end() && copy <= skip->second) ||
+                if (!chosen || (skip != SkipEntries.end() && ++copies[name] <= skip->second) ||
                     (!olderVersions.empty() && olderVersions.count(name))) {
                     step = Skip;
                 } else if (!Impl::SafeEntryName(name) || Impl::NameCutOff(name, destination, destinationNative) ||
@@ -776,7 +778,6 @@ bool TRAR::Walk(int operation, const std::vector<std::string>& fileMasks, bool r
                     }
                     if (last != 0 && firstMade != std::string::npos && !begun && !made)
                         folders.RemoveEmpty(firstMade);
-                    if (last == 0) Completed_[name] = copy;
                     if (OnFileProcessed) OnFileProcessed(*this, name, roExtract, last);
                 } else if (step == Skip) {
                     last = Library_->RARProcessFileW(Handle_, RAR_SKIP, nullptr, nullptr);
@@ -785,6 +786,7 @@ bool TRAR::Walk(int operation, const std::vector<std::string>& fileMasks, bool r
                     if (last == 0) last = ERAR_ECREATE;
                     if (OnFileProcessed) OnFileProcessed(*this, name, roExtract, last);
                 }
+                Entries_.emplace_back(std::move(name), step == Extract && last == 0);
             }
             if (last != 0) allDone = false;
             if (ForceTestToEnd) last = 0;
@@ -796,6 +798,16 @@ bool TRAR::Walk(int operation, const std::vector<std::string>& fileMasks, bool r
     }
     WalkInProgress_ = false;
     return ok && allDone;
+}
+
+std::unordered_map<std::wstring, TRAR::EntryCopies> TRAR::ExtractedCopies() const {
+    std::unordered_map<std::wstring, EntryCopies> copies;
+    for (const auto& [name, done] : Entries_) {
+        EntryCopies& c = copies[name];
+        ++c.seen;
+        if (done) c.completed = c.seen;
+    }
+    return copies;
 }
 
 bool TRAR::ListArchive(const std::string& FileName) {

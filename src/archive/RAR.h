@@ -182,11 +182,14 @@ public:
     // pass over: of a name stored twice, a later copy that failed is tried
     // again.
     std::unordered_map<std::wstring, unsigned> SkipEntries;
-    // What the last ExtractArchive extracted completely, in the same form:
-    // each name with the number of its last copy that was.
-    const std::unordered_map<std::wstring, unsigned>& CompletedEntries() const {
-        return Completed_;
-    }
+    // The entries the last ExtractArchive met, by name: how many copies of
+    // the name, and the number of the last copy it extracted completely (0
+    // for none).
+    struct EntryCopies {
+        unsigned seen = 0;
+        unsigned completed = 0;
+    };
+    std::unordered_map<std::wstring, EntryCopies> ExtractedCopies() const;
 
     TOnRARError OnError;
     TOnRARListFile OnListFile;
@@ -259,7 +262,9 @@ private:
     std::string GivenPassword_;  // the last password handed to the library
     std::wstring FirstEntryName_;
     std::vector<std::wstring> ListedNames_;  // every entry name of the last listing
-    std::unordered_map<std::wstring, unsigned> Completed_;
+    // The entries of the last extraction in archive order, and whether each
+    // was extracted completely.
+    std::vector<std::pair<std::wstring, bool>> Entries_;
     std::unique_ptr<char[]> CommentBuffer_;
     TRARProgressInfo Progress_;
     TRARArchiveInformation ArchiveInformation_;

@@ -316,7 +316,7 @@ std::string LibraryNative(const std::wstring& s) {
     };
     if (s.find(kMappedMark) == std::wstring::npos) {
         const auto cut = std::find_if(s.begin(), s.end(), unencodable);
-        return WideToUtf8(std::wstring(s.begin(), cut));
+        return cut == s.end() ? WideToUtf8(s) : WideToUtf8(std::wstring(s.begin(), cut));
     }
     std::wstring readable = s;
     std::replace_if(readable.begin(), readable.end(), unencodable, L'_');

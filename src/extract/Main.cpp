@@ -711,9 +711,10 @@ void TMobrelProgressForm::runAttempts() {
         // What an earlier attempt extracted completely stays as it is: an
         // archive whose entries use two passwords would otherwise be
         // rewritten with the wrong key.
-        for (const auto& [name, copies] : RARArchive.CompletedEntries()) {
+        for (const auto& [name, copies] : RARArchive.ExtractedCopies()) {
+            if (copies.completed == 0) continue;
             unsigned& skipped = RARArchive.SkipEntries[name];
-            skipped = std::max(skipped, copies);
+            skipped = std::max(skipped, copies.completed);
         }
         // An unchanged archive listed whole needs no second reading; one with
         // encrypted headers is listed again with this attempt's password.
