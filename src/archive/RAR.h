@@ -16,19 +16,23 @@
 // no entry is written through a symbolic link that already exists at or above
 // its destination inside that folder. Folders are created and entered
 // relative to the output folder held open from the start of the walk, so a
-// folder moved away or replaced by a link during it redirects nothing. An
-// extraction fails when the block
-// chain of the volume it ended on is damaged (archive/BlockChain.h), and a
-// file whose main header is damaged is never handed to the library.
+// folder moved away or replaced by a link during it redirects nothing. A
+// name is written as the library writes it (cut before a character UTF-8
+// cannot encode), never under replacement characters. An extraction fails
+// when the block chain of a volume it went through is damaged
+// (archive/BlockChain.h), or, where headers are encrypted, when the file
+// does not end in its encrypted end block; a file whose main header is
+// damaged is never handed to the library.
 //
 // A file (hard links and file copies too) is written under a hidden
 // temporary name in its folder and renamed to its real name only when the
 // library reports it complete and checked, so a stop, a failed check or a
 // crash never leaves a half file under the real name, and a file it replaces
 // is swapped in one step; a hard link or file copy the library refuses is a
-// failed entry. Temporary files of runs that no longer run are removed from a
-// folder the first time the walk writes there. Older versions of a file ("name;N" beside "name") are passed
-// over.
+// failed entry; the folders made for a file stay once the library began to
+// write it, as `unrar x` leaves them. Temporary files of runs that no longer
+// run are removed from a folder the first time the walk writes there. Older
+// versions of a file ("name;N" beside "name") are passed over.
 
 #include <cstdint>
 #include <functional>
