@@ -406,8 +406,8 @@ public:
                 continue;
             }
             std::vector<unsigned char> header(static_cast<std::size_t>(headerSize), 0);
-            std::memcpy(header.data(), raw + body.at,
-                        std::min<std::size_t>(header.size(), body.Left()));
+            const std::size_t copied = std::min<std::size_t>(header.size(), body.Left());
+            if (copied > 0) std::memcpy(header.data(), raw + body.at, copied);
             items_.push_back({Item::Copy, blockAt - offset, std::move(header)});
         }
         on_ = true;

@@ -271,6 +271,8 @@ TEST(ArchiveVerdict, AgreesWithTheReferenceExtractor) {
         {"file copy of a folder", Rar5CopyArchive("b.txt", "d")},
         {"header broken in the file and in the quick-open copy",
          flip(flip(quick, quickName), copiedName)},
+        {"quick-open copy of a header of no bytes (a fuzz finding)",
+         ReadFile(std::string(TEST_SOURCE_DIR) + "/fixtures/quick-open-empty-copy-1.rar")},
         {"name that begins with a lone surrogate", named("\xED\xA0\x80.txt")},
         {"name with a component over 255 bytes", named(std::string(300, 'x'))},
         {"cut inside the data of a file in a folder",
