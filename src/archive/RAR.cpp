@@ -787,6 +787,13 @@ bool TRAR::Walk(int operation, const std::vector<std::string>& fileMasks, bool r
                     if (OnFileProcessed) OnFileProcessed(*this, name, roExtract, last);
                 }
                 Entries_.emplace_back(std::move(name), step == Extract && last == 0);
+                // An entry of a format the library lacks ends a solid archive,
+                // as it ends `unrar x`: what follows needs its data.
+                if (last == ERAR_UNKNOWN_FORMAT && (OpenData_.Flags & ROADF_SOLID)) {
+                    Report(last, roListFiles);
+                    allDone = ok = false;
+                    break;
+                }
             }
             if (last != 0) allDone = false;
             if (ForceTestToEnd) last = 0;

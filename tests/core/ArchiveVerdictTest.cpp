@@ -271,6 +271,14 @@ TEST(ArchiveVerdict, AgreesWithTheReferenceExtractor) {
         {"file copy of a folder", Rar5CopyArchive("b.txt", "d")},
         {"header broken in the file and in the quick-open copy",
          flip(flip(quick, quickName), copiedName)},
+        {"solid archive with an entry of an unknown format, a folder after it",
+         kRar5Signature + Rar5Block(1, 0, Vint(4)) + Rar5File("a.txt", 3, 3) + "abc" +
+             Rar5Block(2, 2,
+                       Vint(3) + Vint(0) + Vint(3) + Vint(0644) + Vint(0x85) + Vint(1) +
+                           Vint(5) + "b.txt") +
+             "abc" +
+             Rar5Block(2, 0, Vint(1) + Vint(0) + Vint(0755) + Vint(0) + Vint(1) + Vint(1) + "d") +
+             Rar5Block(5, 0, Vint(0))},
         {"quick-open copy of a header of no bytes (a fuzz finding)",
          ReadFile(std::string(TEST_SOURCE_DIR) + "/fixtures/quick-open-empty-copy-1.rar")},
         {"name that begins with a lone surrogate", named("\xED\xA0\x80.txt")},
