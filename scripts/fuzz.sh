@@ -19,7 +19,8 @@ mkdir -p "$out/corpus" "$out/findings" "$out/seeds"
 "$root/scripts/setup.sh" --fuzz
 sanitize="-fsanitize=fuzzer,address,undefined -fno-sanitize-recover=undefined"
 clang++ -std=c++17 -O1 -g $sanitize -Isrc -Itests \
-  tests/fuzz/ChainFuzz.cpp src/archive/*.cpp src/platform/*.cpp -ldl -o "$out/chain_fuzz"
+  tests/fuzz/ChainFuzz.cpp src/archive/*.cpp $(ls src/platform/*.cpp | grep -v '_win\.cpp$') -ldl \
+  -o "$out/chain_fuzz"
 clang++ -std=c++17 -O1 -Itests tests/fuzz/MakeSeeds.cpp tests/support/Rar4Writer.cpp \
   -o "$out/make_seeds"
 
@@ -36,6 +37,7 @@ if [ ! -f "$seeds/done" ]; then
     rar a -idq -hptarnwick ../rar5-headers-encrypted.rar a.txt &&
     rar a -idq -m0 -v1k ../rar5-set.rar sub/b.txt &&
     rar a -idq -rr5% ../rar5-recovery.rar a.txt &&
+    rar a -idq -qo+ ../rar5-quickopen.rar a.txt sub &&
     printf 'comment\n' | rar c -idq -z../src/a.txt ../rar5-stored.rar >/dev/null 2>&1 || true)
   "$out/make_seeds" "$seeds"
   rm -rf "$seeds/src"

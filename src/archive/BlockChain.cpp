@@ -268,8 +268,8 @@ bool MainHeaderCrashesLibrary(const unsigned char* header, std::size_t total) {
 
 // The main header's extra records. The locator names where the quick-open
 // block lies (`quickOpenAt`, 0 for none): the library reads it on opening,
-// so the chain must have a block starting there, and a file that ends
-// before it is cut even at a block boundary.
+// and fails an archive without a sound block there (a file that ends
+// before it is cut even at a block boundary).
 void ReadMainExtra(const unsigned char* extra, std::size_t extraSize, std::uint64_t mainAt,
                    std::uint64_t& quickOpenAt) {
     constexpr std::uint64_t kLocator = 1;
@@ -358,18 +358,185 @@ void NoteVersion(const unsigned char* header, std::size_t total, std::size_t at,
     }
 }
 
+// The quick-open copy of headers that a RAR 5 main header's locator may
+// name: a service block "QO" whose data holds, each with its own checksum,
+// copies of headers and how far before the block each lies. Once the
+// library has loaded it, it reads headers through it: a read that lies
+// wholly inside the copied header it has reached comes from the copy, any
+// other from the file. It takes the copies in order, each read first moving
+// past those that end at or before it; a copy whose checksum fails is used
+// up without being taken, and one of no size turns the copy off. So a
+// header broken in the file but copied whole is never seen broken.
+class QuickOpenSource : public ChainSource {
+public:
+    explicit QuickOpenSource(ChainSource& file) : file_(file) {}
+
+    // Takes the copies from the QO block at `blockAt`, whose data (`dataSize`
+    // bytes as its unpacked size says) starts at `dataAt`.
+    void Load(std::uint64_t blockAt, std::uint64_t dataAt, std::uint64_t dataSize) {
+        constexpr std::uint64_t kLongestCopy = 64 * 1024 * 1024;  // beyond: the file alone
+        constexpr std::uint64_t kLongestHeader = 2 * 1024 * 1024;
+        Clear();
+        const std::uint64_t end = file_.Size();
+        if (dataAt > end || dataSize > kLongestCopy) return;
+        std::vector<unsigned char> data(
+            static_cast<std::size_t>(std::min<std::uint64_t>(dataSize, end - dataAt)));
+        data.resize(file_.Read(dataAt, data.data(), data.size()));
+        for (std::size_t at = 0; data.size() - at >= 7;) {
+            std::size_t sizeBytes = 0;
+            while (sizeBytes < 3 && (data[at + 4 + sizeBytes] & 0x80)) ++sizeBytes;
+            LibraryNumbers first{data.data() + at, 7, 4};
+            const std::uint64_t blockSize = first.Next();
+            if (sizeBytes == 3 || blockSize == 0 || blockSize + sizeBytes + 1 < 3) {
+                items_.push_back({Item::Off, 0, {}});
+                break;
+            }
+            const std::uint64_t total = 4 + sizeBytes + 1 + blockSize;
+            if (total > data.size() - at) break;  // the copy ends here
+            const unsigned char* raw = data.data() + at;
+            at += static_cast<std::size_t>(total);
+            if (Crc32(raw + 4, static_cast<std::size_t>(total) - 4) != Le32(raw)) {
+                items_.push_back({Item::Broken, 0, {}});
+                continue;
+            }
+            LibraryNumbers body{raw, static_cast<std::size_t>(total), 4 + sizeBytes + 1};
+            body.Next();  // flags
+            const std::uint64_t offset = body.Next(), headerSize = body.Next();
+            if (headerSize > kLongestHeader) {
+                items_.push_back({Item::Broken, 0, {}});
+                continue;
+            }
+            std::vector<unsigned char> header(static_cast<std::size_t>(headerSize), 0);
+            const std::size_t copied = std::min<std::size_t>(header.size(), body.Left());
+            if (copied > 0) std::memcpy(header.data(), raw + body.at, copied);
+            items_.push_back({Item::Copy, blockAt - offset, std::move(header)});
+        }
+        on_ = true;
+    }
+
+    // No copy: every read from the file.
+    void Clear() {
+        items_.clear();
+        next_ = 0;
+        currentAt_ = 0;
+        current_ = nullptr;
+        on_ = false;
+    }
+
+    std::uint64_t Size() const override { return file_.Size(); }
+    std::size_t Read(std::uint64_t offset, unsigned char* buffer, std::size_t size) override {
+        const auto currentEnd = [&] { return currentAt_ + (current_ ? current_->size() : 0); };
+        while (on_ && currentEnd() <= offset && next_ < items_.size()) {
+            const Item& item = items_[next_++];
+            if (item.kind == Item::Off) on_ = false;
+            if (item.kind != Item::Copy) break;
+            currentAt_ = item.at;
+            current_ = &item.header;
+        }
+        if (on_ && current_ && offset >= currentAt_ && offset - currentAt_ <= current_->size() &&
+            size <= current_->size() - (offset - currentAt_)) {
+            std::memcpy(buffer, current_->data() + (offset - currentAt_), size);
+            return size;
+        }
+        return file_.Read(offset, buffer, size);
+    }
+
+private:
+    struct Item {
+        enum Kind { Copy, Broken, Off } kind;
+        std::uint64_t at;
+        std::vector<unsigned char> header;
+    };
+    ChainSource& file_;
+    std::vector<Item> items_;
+    std::size_t next_ = 0;
+    std::uint64_t currentAt_ = 0;
+    const std::vector<unsigned char>* current_ = nullptr;
+    bool on_ = false;
+};
+
+// A RAR 5 header at `pos`, read whole into `header` (`total` bytes). False
+// when it cannot: cut, or a size of no bytes or of more than three. Read
+// `asLibrary`, the first 7 bytes come first, then the rest, as the library
+// reads them (a quick-open copy serves each read whole or not at all);
+// otherwise most headers come in one read.
+bool ReadRar5Header(ChainSource& source, std::uint64_t pos, std::uint64_t size,
+                    std::vector<unsigned char>& header, std::size_t& total,
+                    bool asLibrary = true) {
+    constexpr std::uint64_t kLongestHeader = 2 * 1024 * 1024;
+    if (pos >= size) return false;
+    const std::uint64_t left = size - pos;
+    const std::size_t most = asLibrary || header.size() < 256 ? 7 : 256;
+    const std::size_t first = left < most ? static_cast<std::size_t>(left) : most;
+    if (source.Read(pos, header.data(), first) < first) return false;
+    std::size_t at = 4;
+    std::uint64_t headSize = 0;
+    if (first < 5 || !ReadVint(header.data(), first, at, headSize, 3)) return false;
+    if (headSize == 0 || headSize > kLongestHeader || headSize > left - at) return false;
+    total = at + static_cast<std::size_t>(headSize);
+    if (header.size() < total) header.resize(total);
+    return total <= first ||
+           source.Read(pos + first, header.data() + first, total - first) == total - first;
+}
+
+// The quick-open block the main header's locator names (`at`), read from the
+// file as the library reads it on opening: loaded into `copy` when it is one;
+// false when no sound header lies there (the library reports it broken).
+bool LoadQuickOpen(ChainSource& file, std::uint64_t at, QuickOpenSource& copy) {
+    constexpr std::uint64_t kService = 3, kCryptRecord = 1;
+    copy.Clear();
+    std::vector<unsigned char> header(256);
+    std::size_t total = 0;
+    if (!ReadRar5Header(file, at, file.Size(), header, total) ||
+        Crc32(header.data() + 4, total - 4) != Le32(header.data()))
+        return false;
+    std::size_t p = 4;
+    std::uint64_t headSize = 0, type = 0, flags = 0, extraSize = 0, dataSize = 0;
+    if (!ReadVint(header.data(), total, p, headSize) || !ReadVint(header.data(), total, p, type) ||
+        !ReadVint(header.data(), total, p, flags) ||
+        ((flags & 1) && (!ReadVint(header.data(), total, p, extraSize) || extraSize >= headSize)) ||
+        ((flags & 2) && !ReadVint(header.data(), total, p, dataSize)))
+        return false;
+    if (dataSize > UINT64_MAX - at - total) return false;
+    // File flags, unpacked size, attributes, time (flag 2), checksum (flag
+    // 4), compression, host, name.
+    std::uint64_t fileFlags = 0, unpacked = 0, value = 0, nameSize = 0;
+    if (type != kService || !ReadVint(header.data(), total, p, fileFlags) ||
+        !ReadVint(header.data(), total, p, unpacked) || !ReadVint(header.data(), total, p, value))
+        return true;
+    p += ((fileFlags & 2) ? 4 : 0) + ((fileFlags & 4) ? 4 : 0);
+    if (p > total || !ReadVint(header.data(), total, p, value) ||
+        !ReadVint(header.data(), total, p, value) ||
+        !ReadVint(header.data(), total, p, nameSize) || nameSize != 2 || total - p < 2 ||
+        std::memcmp(&header[p], "QO", 2) != 0)
+        return true;
+    // An encrypted copy needs the password, which the walk does not have.
+    for (std::size_t record = total - static_cast<std::size_t>(extraSize); record < total;) {
+        std::uint64_t recordSize = 0, recordType = 0;
+        if (!ReadVint(header.data(), total, record, recordSize) || recordSize > total - record)
+            break;
+        const std::size_t next = record + static_cast<std::size_t>(recordSize);
+        if (ReadVint(header.data(), next, record, recordType) && recordType == kCryptRecord)
+            return true;
+        record = next;
+    }
+    copy.Load(at, at + total, unpacked);
+    return true;
+}
+
 // RAR 5: CRC32(4), header size (vint, at most 3 bytes), type, flags, extra
 // area size (flag 1), data size (flag 2); the checksum covers the header
 // from its size on.
 ChainWalk WalkRar5(ChainSource& source, std::uint64_t size, ChainWalk walk,
                    std::uint64_t blockLimit, std::unordered_set<std::string>* versioned) {
     constexpr std::uint64_t kMain = 1, kFile = 2, kEncryption = 4, kEnd = 5;
-    constexpr std::uint64_t kLongestHeader = 2 * 1024 * 1024;
-    constexpr std::size_t kFirstRead = 256;  // most headers in one read
-    std::vector<unsigned char> header(kFirstRead);
+    std::vector<unsigned char> header(256);
     walk.rar5 = true;
-    std::uint64_t quickOpenAt = 0;
-    bool quickOpenFound = true, commentSeen = false;
+    // Headers are read through the quick-open copy once a main header names
+    // one; a locator that names no sound block there is damage.
+    QuickOpenSource quickOpen(source);
+    ChainSource* reader = &source;
+    bool quickOpenSound = true, commentSeen = false;
     constexpr std::uint64_t kService = 3;
     std::uint64_t pos = walk.signatureAt + sizeof kRar5Signature;
     for (;; ++walk.blocks) {
@@ -377,26 +544,17 @@ ChainWalk WalkRar5(ChainSource& source, std::uint64_t size, ChainWalk walk,
         if (walk.blocks == blockLimit) return walk;
         walk.verdict = ChainVerdict::Damaged;
         if (pos == size) {
-            if (walk.mainSeen && quickOpenFound) walk.verdict = ChainVerdict::Whole;
+            if (walk.mainSeen && quickOpenSound) walk.verdict = ChainVerdict::Whole;
             return walk;
         }
         const std::uint64_t left = size - pos;
-        const std::size_t first = left < kFirstRead ? static_cast<std::size_t>(left) : kFirstRead;
-        const std::size_t got = source.Read(pos, header.data(), first);
-        if (got < first) return walk;
-        std::size_t at = 4;
-        std::uint64_t headSize = 0;
-        if (got < 5 || !ReadVint(header.data(), got, at, headSize, 3)) return walk;
-        if (headSize == 0 || headSize > kLongestHeader || headSize > left - at) return walk;
-        const std::size_t total = at + static_cast<std::size_t>(headSize);
-        if (total > got) {
-            if (header.size() < total) header.resize(total);
-            if (source.Read(pos + got, header.data() + got, total - got) < total - got) return walk;
-        }
+        std::size_t total = 0;
+        if (!ReadRar5Header(*reader, pos, size, header, total, reader == &quickOpen)) return walk;
         if (Crc32(header.data() + 4, total - 4) != Le32(header.data())) return walk;
-        if (pos == quickOpenAt) quickOpenFound = true;
-        std::uint64_t type = 0, flags = 0, extraSize = 0, dataSize = 0;
-        if (!ReadVint(header.data(), total, at, type) ||
+        std::size_t at = 4;
+        std::uint64_t type = 0, flags = 0, extraSize = 0, dataSize = 0, headSize = 0;
+        if (!ReadVint(header.data(), total, at, headSize) ||
+            !ReadVint(header.data(), total, at, type) ||
             !ReadVint(header.data(), total, at, flags) ||
             ((flags & 1) && !ReadVint(header.data(), total, at, extraSize)) ||
             ((flags & 2) && !ReadVint(header.data(), total, at, dataSize)))
@@ -416,9 +574,13 @@ ChainWalk WalkRar5(ChainSource& source, std::uint64_t size, ChainWalk walk,
             walk.libraryCrashes = true;
             return walk;
         }
+        std::uint64_t quickOpenAt = 0;
         if (type == kMain && (flags & 1) && extraSize <= total - at)
             ReadMainExtra(header.data() + total - extraSize, extraSize, pos, quickOpenAt);
-        if (type == kMain) quickOpenFound = quickOpenAt == 0;
+        if (quickOpenAt != 0) {
+            quickOpenSound = LoadQuickOpen(source, quickOpenAt, quickOpen) && quickOpenSound;
+            reader = &quickOpen;
+        }
         if (versioned && type == kFile && (flags & 1) && extraSize <= total - at)
             NoteVersion(header.data(), total, at, static_cast<std::size_t>(extraSize), *versioned);
         // A service block "CMT": file flags, unpacked size, attributes, time
@@ -440,13 +602,13 @@ ChainWalk WalkRar5(ChainSource& source, std::uint64_t size, ChainWalk walk,
                 commentSeen = true;
                 if ((fileFlags & 4) && !(flags & 1) && ((compression >> 7) & 7) == 0 &&
                     unpacked == dataSize && dataSize <= left - total &&
-                    StoredCommentCorrupt(source, pos + total, dataSize, Le32(&header[crcAt])))
+                    StoredCommentCorrupt(*reader, pos + total, dataSize, Le32(&header[crcAt])))
                     return walk;
             }
         }
         if (type == kEnd && walk.mainSeen) {
             walk.endBlock = true;
-            if (quickOpenFound) walk.verdict = ChainVerdict::Whole;
+            if (quickOpenSound) walk.verdict = ChainVerdict::Whole;
             return walk;
         }
         if (dataSize > left - total) return walk;
@@ -640,6 +802,31 @@ bool NextVolumeUnsafe(const std::string& volume) {
 
 std::unordered_set<std::string> VersionedEntryNames(const std::string& path) {
     return WalkFileOnce(path).versioned;
+}
+
+std::string EncryptedEndProbe(const std::string& path) {
+    constexpr std::uint64_t kEncryption = 4;
+    constexpr std::size_t kEndBlock = 32;  // initial vector, one block of 16
+    platform::File file = platform::File::OpenRegular(path);
+    if (!file.valid()) return {};
+    FileSource source(file);
+    ChainWalk walk;
+    bool rar5 = false;
+    if (!FindSignature(source, source.Size(), walk.signatureAt, rar5) || !rar5) return {};
+    const std::uint64_t at = walk.signatureAt + sizeof kRar5Signature;
+    std::vector<unsigned char> header(256);
+    std::size_t total = 0, p = 4;
+    std::uint64_t headSize = 0, type = 0;
+    if (!ReadRar5Header(source, at, source.Size(), header, total) ||
+        Crc32(header.data() + 4, total - 4) != Le32(header.data()) ||
+        !ReadVint(header.data(), total, p, headSize) || !ReadVint(header.data(), total, p, type) ||
+        type != kEncryption || source.Size() - at - total < kEndBlock)
+        return {};
+    std::string probe(reinterpret_cast<const char*>(kRar5Signature), sizeof kRar5Signature);
+    probe.append(reinterpret_cast<const char*>(header.data()), total);
+    unsigned char tail[kEndBlock];
+    if (source.Read(source.Size() - kEndBlock, tail, kEndBlock) != kEndBlock) return {};
+    return probe.append(reinterpret_cast<const char*>(tail), kEndBlock);
 }
 
 bool ArchiveFileWhole(const std::string& path) {

@@ -104,6 +104,13 @@ bool NextVolumeUnsafe(const std::string& volume);
 // that mark is an ordinary file.
 std::unordered_set<std::string> VersionedEntryNames(const std::string& path);
 
+// For a RAR 5 archive whose headers are encrypted from its start, the bytes
+// of a small archive that holds its encryption header and, as the only block
+// after it, the file's last 32 bytes: the encrypted end block, when the
+// archive ends whole. The walk cannot follow such a chain, the library
+// (with the password) can read this one. Empty for any other file.
+std::string EncryptedEndProbe(const std::string& path);
+
 // The CRC-32 both formats use (the RAR 4 header checksum is its low half).
 std::uint32_t Crc32(const unsigned char* data, std::size_t size);
 

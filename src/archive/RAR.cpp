@@ -6,6 +6,7 @@
 #include <cstring>
 #include <cwchar>
 #include <cwctype>
+#include <fstream>
 #include <unordered_map>
 #include <utility>
 
@@ -264,6 +265,67 @@ struct TRAR::Impl {
         return std::wstring(native.begin(), native.end());
     }
 
+    // Answers the library's password request with the password at
+    // `UserData` (a std::string), and nothing else.
+    static int ProbePassword(unsigned int msg, LPARAM UserData, LPARAM P1, LPARAM P2) {
+        if (msg == UCM_NEEDPASSWORDW) return 0;  // then the 8-bit form
+        if (msg != UCM_NEEDPASSWORD || P2 <= 0) return -1;
+        CopyToBuffer(reinterpret_cast<char*>(P1), static_cast<std::size_t>(P2),
+                     *reinterpret_cast<const std::string*>(UserData));
+        return 0;
+    }
+
+    // Headers encrypted from the archive's start hide its chain from the walk,
+    // and the library says "end" also where the file stops inside its encrypted
+    // end block. A whole archive ends in that block: the library, given the
+    // password again, reads a small archive of the encryption header and the
+    // file's last 32 bytes, written for the moment in the output folder.
+    static bool EncryptedEndWhole(TRAR& self, const std::string& volume, HeldFolders& folders,
+                                  TemporaryNames& temporaries) {
+        const std::string probe = EncryptedEndProbe(volume);
+        const std::string password =
+            self.GivenPassword_.empty() ? self.Password_ : self.GivenPassword_;
+        std::size_t firstMade = 0;
+        const platform::Folder* root =
+            probe.empty() ? nullptr : folders.Enter(std::string(), firstMade);
+        const std::string name = root ? temporaries.FreeIn(*root, std::string(), std::string()) : "";
+        if (name.empty()) return true;
+        const std::string path = root->PathOf(name);
+        bool whole = true;
+        {
+            // Zeros after the block (a hole in the file): a block that does
+            // not decrypt to a header reads whole, whatever size it gives
+            // itself (up to 2 MiB), and fails its checksum.
+            constexpr std::streamoff kRoom = 2 * 1024 * 1024 + 64;
+            std::ofstream out(path, std::ios::binary | std::ios::trunc);
+            out.write(probe.data(), static_cast<std::streamsize>(probe.size()));
+            out.seekp(kRoom - 1, std::ios::cur);
+            out.put('\0');
+            if (!out.flush()) {
+                out.close();
+                root->Remove(name);
+                return true;
+            }
+        }
+        std::string arcName = path, given = password;
+        RAROpenArchiveDataEx data{};
+        data.ArcName = arcName.data();
+        std::wstring wideName = platform::LibraryArchiveName(path);
+        if (!wideName.empty()) data.ArcNameW = wideName.data();
+        data.OpenMode = RAR_OM_LIST;
+        if (void* handle = self.Library_->RAROpenArchiveEx(&data)) {
+            if (data.OpenResult == 0) {
+                self.Library_->RARSetCallback(handle, &ProbePassword,
+                                              reinterpret_cast<LPARAM>(&given));
+                RARHeaderDataEx header{};
+                whole = self.Library_->RARReadHeaderEx(handle, &header) == ERAR_END_ARCHIVE;
+            }
+            self.Library_->RARCloseArchive(handle);
+        }
+        root->Remove(name);
+        return whole;
+    }
+
     // The library's kinds of file reference (the header's RedirType).
     static constexpr unsigned kHardLink = 4;
     static constexpr unsigned kFileCopy = 5;
@@ -504,6 +566,12 @@ bool TRAR::Walk(int operation, const std::vector<std::string>& fileMasks, bool r
     const std::unordered_set<std::wstring> olderVersions =
         extracting ? Impl::OlderVersions(ListedNames_, VersionedEntryNames(OpenedArchive_))
                    : std::unordered_set<std::wstring>();
+    if (extracting) {
+        Entries_.clear();
+        Entries_.reserve(ListedNames_.size());
+    }
+    // Copies of each name met so far, counted only to pass over some.
+    std::unordered_map<std::wstring, unsigned> copies;
     Impl::HeldFolders folders(destFolderNative);
     Impl::TemporaryNames temporaries;
     // Files are handed to the library by bare names in their folder, made
@@ -529,7 +597,7 @@ bool TRAR::Walk(int operation, const std::vector<std::string>& fileMasks, bool r
             h.RedirName = linkTarget.data();
             h.RedirNameSize = kNameChars;
             last = Library_->RARReadHeaderEx(Handle_, &h);
-            const std::wstring name =
+            std::wstring name =
                 last == 0 ? platform::EntryNameFromLibrary(BoundedName(h.FileNameW))
                           : std::wstring();
             if (firstPass && last == 0) FirstEntryName_ = name;
@@ -542,10 +610,12 @@ bool TRAR::Walk(int operation, const std::vector<std::string>& fileMasks, bool r
                 // really ended.
                 // An archive that yields no entry at all extracts nothing,
                 // which the reference extractor fails too.
-                const auto allWhole = [this] {
+                const auto allWhole = [&] {
                     return std::all_of(OpenedVolumes_.begin(), OpenedVolumes_.end(),
-                                       [](const std::string& volume) {
-                                           return ArchiveFileWhole(volume);
+                                       [&](const std::string& volume) {
+                                           return ArchiveFileWhole(volume) &&
+                                                  Impl::EncryptedEndWhole(*this, volume, folders,
+                                                                          temporaries);
                                        });
                 };
                 if (extracting && (noEntry || !allWhole())) {
@@ -577,7 +647,7 @@ bool TRAR::Walk(int operation, const std::vector<std::string>& fileMasks, bool r
                     restoreFolders || slash == std::wstring::npos ? name : name.substr(slash + 1);
                 std::wstring destination = destFolder + relative;
                 // The bytes the library will write: every check tests them.
-                const std::string destinationNative = WideToNative(destination);
+                const std::string destinationNative = LibraryNative(destination);
 
                 bool chosen = masks.empty();
                 for (std::size_t i = 0; !chosen && i < masks.size(); ++i)
@@ -617,11 +687,15 @@ bool TRAR::Walk(int operation, const std::vector<std::string>& fileMasks, bool r
                     // itself is what gets replaced.
                     return !link || parent->Remove(leaf) ? Extract : Refuse;
                 };
+                const auto skip = SkipEntries.empty() ? SkipEntries.end() : SkipEntries.find(name);
                 Step step = Extract;
-                if (!chosen || SkipEntries.count(name) ||
+                if (!chosen || (skip != SkipEntries.end() && ++copies[name] <= skip->second) ||
                     (!olderVersions.empty() && olderVersions.count(name))) {
                     step = Skip;
                 } else if (!Impl::SafeEntryName(name) || Impl::NameCutOff(name, destination, destinationNative) ||
+                           // Cut before a character it cannot encode, a name
+                           // may leave nothing to create, or climb out.
+                           leaf.empty() || leaf == ".." ||
                            destinationNative.compare(0, destFolderNative.size(),
                                                      destFolderNative) != 0 ||
                            !(parent = folders.Enter(relativeNative.substr(0, leafStart),
@@ -643,7 +717,7 @@ bool TRAR::Walk(int operation, const std::vector<std::string>& fileMasks, bool r
                                    Impl::PlainPath(platform::EntryNameFromLibrary(
                                        BoundedName(linkTarget.data(), linkTarget.size())));
                                return target.empty() ||
-                                      platform::IsSpecialFile(WideToNative(destFolder + target));
+                                      platform::IsSpecialFile(LibraryNative(destFolder + target));
                            }()) {
                     step = Refuse;
                 } else {
@@ -732,6 +806,16 @@ bool TRAR::Walk(int operation, const std::vector<std::string>& fileMasks, bool r
                         last = ERAR_ECREATE;
                         AbortRequested_ = true;
                     }
+                    // The folders made for a file the library began to write
+                    // stay, as `unrar x` leaves them (it removes a broken
+                    // file itself); those of one it refused before writing
+                    // (a password or a format it lacks, a link without its
+                    // source) go.
+                    const bool begun = last != 0 && firstMade != std::string::npos &&
+                                       !reference && last != ERAR_BAD_PASSWORD &&
+                                       last != ERAR_MISSING_PASSWORD &&
+                                       last != ERAR_UNKNOWN_FORMAT;
+                    bool made = false;
                     if (!temporary.empty()) {
                         // The library is done with the temporary: a complete
                         // and checked file takes its real name in one step,
@@ -751,6 +835,8 @@ bool TRAR::Walk(int operation, const std::vector<std::string>& fileMasks, bool r
                                 (lateAnswer != Extract || !writeIn.MoveTo(temporary, *parent, leaf)))
                                 last = ERAR_ECREATE;
                         }
+                        made = last != 0 && firstMade != std::string::npos &&
+                               writeIn.Status(temporary).kind != platform::EntryKind::Absent;
                         // A hard link to the file already at the real name
                         // leaves the temporary name in place.
                         const bool freed =
@@ -760,7 +846,7 @@ bool TRAR::Walk(int operation, const std::vector<std::string>& fileMasks, bool r
                         temporaries.Freed(writeKey, freed ? temporary : std::string());
                         platform::NoteRunTemporary({});
                     }
-                    if (last != 0 && firstMade != std::string::npos)
+                    if (last != 0 && firstMade != std::string::npos && !begun && !made)
                         folders.RemoveEmpty(firstMade);
                     if (OnFileProcessed && lateAnswer != Skip)
                         OnFileProcessed(*this, name, roExtract, last);
@@ -770,6 +856,14 @@ bool TRAR::Walk(int operation, const std::vector<std::string>& fileMasks, bool r
                     last = Library_->RARProcessFileW(Handle_, RAR_SKIP, nullptr, nullptr);
                     if (last == 0) last = ERAR_ECREATE;
                     if (OnFileProcessed) OnFileProcessed(*this, name, roExtract, last);
+                }
+                Entries_.emplace_back(std::move(name), step == Extract && last == 0);
+                // An entry of a format the library lacks ends a solid archive,
+                // as it ends `unrar x`: what follows needs its data.
+                if (last == ERAR_UNKNOWN_FORMAT && (OpenData_.Flags & ROADF_SOLID)) {
+                    Report(last, roListFiles);
+                    allDone = ok = false;
+                    break;
                 }
             }
             if (last != 0) allDone = false;
@@ -782,6 +876,16 @@ bool TRAR::Walk(int operation, const std::vector<std::string>& fileMasks, bool r
     }
     WalkInProgress_ = false;
     return ok && allDone;
+}
+
+std::unordered_map<std::wstring, TRAR::EntryCopies> TRAR::ExtractedCopies() const {
+    std::unordered_map<std::wstring, EntryCopies> copies;
+    for (const auto& [name, done] : Entries_) {
+        EntryCopies& c = copies[name];
+        ++c.seen;
+        if (done) c.completed = c.seen;
+    }
+    return copies;
 }
 
 bool TRAR::ListArchive(const std::string& FileName) {
@@ -929,9 +1033,14 @@ int TRAR::Dispatch(unsigned int msg, LPARAM P1, LPARAM P2) {
                 std::string password;
                 bool cancel = false;
                 if (OnPasswordRequired) OnPasswordRequired(*this, headers, name, password, cancel);
-                if (P2 > 0)
+                if (P2 > 0) {
                     Impl::CopyToBuffer(reinterpret_cast<char*>(P1), static_cast<std::size_t>(P2),
                                        platform::ToLibraryText(password));
+                    if (!cancel)
+                        GivenPassword_.assign(reinterpret_cast<char*>(P1),
+                                              ::strnlen(reinterpret_cast<char*>(P1),
+                                                        static_cast<std::size_t>(P2)));
+                }
                 answer = cancel ? -1 : 0;
                 break;
             }

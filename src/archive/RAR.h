@@ -16,24 +16,29 @@
 // no entry is written through a symbolic link that already exists at or above
 // its destination inside that folder. Folders are created and entered
 // relative to the output folder held open from the start of the walk, so a
-// folder moved away or replaced by a link during it redirects nothing. An
-// extraction fails when the block
-// chain of the volume it ended on is damaged (archive/BlockChain.h), and a
-// file whose main header is damaged is never handed to the library.
+// folder moved away or replaced by a link during it redirects nothing. A
+// name is written as the library writes it (cut before a character UTF-8
+// cannot encode), never under replacement characters. An extraction fails
+// when the block chain of a volume it went through is damaged
+// (archive/BlockChain.h), or, where headers are encrypted, when the file
+// does not end in its encrypted end block; a file whose main header is
+// damaged is never handed to the library.
 //
 // A file (hard links and file copies too) is written under a hidden
 // temporary name in its folder and renamed to its real name only when the
 // library reports it complete and checked, so a stop, a failed check or a
 // crash never leaves a half file under the real name, and a file it replaces
 // is swapped in one step; a hard link or file copy the library refuses is a
-// failed entry. Temporary files of runs that no longer run are removed from a
-// folder the first time the walk writes there. Older versions of a file ("name;N" beside "name") are passed
-// over.
+// failed entry; the folders made for a file stay once the library began to
+// write it, as `unrar x` leaves them. Temporary files of runs that no longer
+// run are removed from a folder the first time the walk writes there. Older
+// versions of a file ("name;N" beside "name") are passed over.
 
 #include <cstdint>
 #include <functional>
 #include <memory>
 #include <string>
+#include <unordered_map>
 #include <unordered_set>
 #include <vector>
 
@@ -175,10 +180,20 @@ public:
     // The library file; TARNWICK_UNRAR_LIBRARY, when set, is loaded instead.
     std::string DllName = rardll::kDefaultLibraryName;
 
-    // Entries (by their names as listed) that ExtractArchive passes over
-    // without a question, as if not chosen: those an earlier attempt of the
-    // same run has already extracted.
-    std::unordered_set<std::wstring> SkipEntries;
+    // Entries that ExtractArchive passes over without a question, as if not
+    // chosen: those an earlier attempt of the same run has already extracted.
+    // Each name (as listed) with how many of its copies, in archive order, to
+    // pass over: of a name stored twice, a later copy that failed is tried
+    // again.
+    std::unordered_map<std::wstring, unsigned> SkipEntries;
+    // The entries the last ExtractArchive met, by name: how many copies of
+    // the name, and the number of the last copy it extracted completely (0
+    // for none).
+    struct EntryCopies {
+        unsigned seen = 0;
+        unsigned completed = 0;
+    };
+    std::unordered_map<std::wstring, EntryCopies> ExtractedCopies() const;
 
     TOnRARError OnError;
     TOnRARListFile OnListFile;
@@ -251,8 +266,12 @@ private:
     bool WalkInProgress_ = false;
     std::int64_t SplitPackedSize_ = 0;
     std::string Password_;  // preset password; nothing in the program sets it
+    std::string GivenPassword_;  // the last password handed to the library
     std::wstring FirstEntryName_;
     std::vector<std::wstring> ListedNames_;  // every entry name of the last listing
+    // The entries of the last extraction in archive order, and whether each
+    // was extracted completely.
+    std::vector<std::pair<std::wstring, bool>> Entries_;
     std::unique_ptr<char[]> CommentBuffer_;
     TRARProgressInfo Progress_;
     TRARArchiveInformation ArchiveInformation_;

@@ -1,5 +1,6 @@
 #include "archive/RAR_DLL.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -302,6 +303,24 @@ std::string WideToNative(const std::wstring& s) {
         }
     }
     return out + WideToUtf8(run);
+}
+
+std::string LibraryNative(const std::wstring& s) {
+    // Windows: the library creates files by their wide names.
+    if (sizeof(wchar_t) == 2) return WideToNative(s);
+    // What the C library's UTF-8 conversion refuses (a lone surrogate, which
+    // a RAR 5 name can hold as three bytes and a RAR 4 one as 16 bits).
+    const auto unencodable = [](wchar_t c) {
+        const auto cp = static_cast<std::uint32_t>(c);
+        return (cp >= 0xD800 && cp <= 0xDFFF) || cp > 0x10FFFF;
+    };
+    if (s.find(kMappedMark) == std::wstring::npos) {
+        const auto cut = std::find_if(s.begin(), s.end(), unencodable);
+        return cut == s.end() ? WideToUtf8(s) : WideToUtf8(std::wstring(s.begin(), cut));
+    }
+    std::wstring readable = s;
+    std::replace_if(readable.begin(), readable.end(), unencodable, L'_');
+    return WideToNative(readable);
 }
 
 std::string WideToUtf8(const std::wstring& s) {

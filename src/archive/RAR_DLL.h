@@ -300,6 +300,12 @@ std::wstring NativeToWide(const std::string& s);
 // Wide text -> the bytes the library writes for it: with the mark present,
 // the escaped bytes come back and the marks go; otherwise plain UTF-8.
 std::string WideToNative(const std::wstring& s);
+// Wide text -> the bytes the library itself makes of it when it creates a
+// file or folder (Unix): a name in the escape as WideToNative, with '_' for a
+// character UTF-8 cannot encode; any other name cut before its first such
+// character (the C library's conversion stops there). The name it creates,
+// not the name it shows.
+std::string LibraryNative(const std::wstring& s);
 
 // The entry name of a header's wide name field: at most kNameChars
 // characters, the library does not terminate a name that fills the field.

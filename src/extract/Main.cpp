@@ -16,6 +16,7 @@
 #include <QThread>
 #include <QUrl>
 #include <QWindow>
+#include <algorithm>
 #include <atomic>
 #include <cmath>
 #include <cstdio>
@@ -450,10 +451,6 @@ void TMobrelProgressForm::buildWindow() {
                                    std::int64_t fd) { RARArchiveProgress(s, f, at, ad, ft, fd); };
     RARArchive.OnReplace = [this](TRAR& s, const TRARReplaceData& e, const TRARReplaceData& n,
                                   TRARReplaceAction& a) { RARArchiveReplace(s, e, n, a); };
-    RARArchive.OnFileProcessed = [this](TRAR&, const std::wstring& name, TRAROperation operation,
-                                        std::int32_t result) {
-        if (operation == roExtract && result == 0) completed_.push_back(name);
-    };
 
     // A request to end during a dialog: the pipe wakes the event loop. During the
     // library's work the progress callback sees the flag.
@@ -722,7 +719,11 @@ void TMobrelProgressForm::runAttempts() {
         // What an earlier attempt extracted completely stays as it is: an
         // archive whose entries use two passwords would otherwise be
         // rewritten with the wrong key.
-        RARArchive.SkipEntries.insert(completed_.begin(), completed_.end());
+        for (const auto& [name, copies] : RARArchive.ExtractedCopies()) {
+            if (copies.completed == 0) continue;
+            unsigned& skipped = RARArchive.SkipEntries[name];
+            skipped = std::max(skipped, copies.completed);
+        }
         // An unchanged archive listed whole needs no second reading; one with
         // encrypted headers is listed again with this attempt's password.
         if (!RARArchive.ListingCurrent(ArchivePath)) RARArchive.ListArchive(ArchivePath);

@@ -203,8 +203,6 @@ private:
     bool shown_ = false;       // the window was shown once
     bool tickMissed_ = false;  // Timer1 ticked before that
     bool createdSubfolder_ = false;
-    // Entries the running attempt extracted completely; later attempts skip them.
-    std::vector<std::wstring> completed_;
     TaskBarProgress taskBar_;
     // Time since the window last handled its events during a run.
     QElapsedTimer sinceEvents_;

@@ -107,8 +107,9 @@ EntryStatus Folder::Status(const std::string& name) const {
     EntryStatus status;
     struct stat st;
     if (!Held() || ::fstatat(fdOf(handle_), name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) {
-        // Anything but a missing name counts as something in the way.
-        if (!Held() || errno != ENOENT) status.kind = EntryKind::Other;
+        // Anything but a missing name counts as something in the way; a
+        // name too long for the system names nothing (making it fails).
+        if (!Held() || (errno != ENOENT && errno != ENAMETOOLONG)) status.kind = EntryKind::Other;
         return status;
     }
     status.kind = S_ISLNK(st.st_mode)   ? EntryKind::Link

@@ -10,6 +10,7 @@
 
 #include <filesystem>
 #include <functional>
+#include <map>
 
 #include "ArchiveRecorder.h"
 #include "archive/BlockChain.h"
@@ -84,11 +85,23 @@ std::string Rar5Declaring(std::uint64_t unpacked, std::uint64_t dataSize, int en
     return out + Rar5Block(5, 0, Vint(0));
 }
 
+// Everything below `root`: relative path -> "/" for a folder, else the bytes.
+std::map<std::string, std::string> Tree(const std::string& root) {
+    std::map<std::string, std::string> tree;
+    if (!fs::exists(root)) return tree;
+    for (const auto& e : fs::recursive_directory_iterator(root))
+        tree[fs::relative(e.path(), root).string()] =
+            e.is_directory() ? std::string("/") : ReadFile(e.path());
+    return tree;
+}
+
 // `unrar x` exits 0 exactly when the archive is `whole`, and so does the
 // component's run as the program makes it (list, then extract), which reports
-// why when it fails.
+// why when it fails; both leave the same files and folders unless
+// `sameTree` is false.
 // On Windows, where unrar does not run, the verdicts it gives on Linux stand.
-void ExpectVerdict(const std::string& archive, const std::string& work, bool whole) {
+void ExpectVerdict(const std::string& archive, const std::string& work, bool whole,
+                   bool sameTree = true) {
     fs::remove_all(fs::u8path(work));
     fs::create_directories(fs::u8path(work + "/reference"));
 #ifndef _WIN32
@@ -115,6 +128,13 @@ void ExpectVerdict(const std::string& archive, const std::string& work, bool who
     const bool ok = run.exitCode & 1;
     EXPECT_EQ(whole, ok);
     EXPECT_EQ((run.exitCode & 2) != 0, !ok) << "a failed run reports why";
+#ifndef _WIN32
+    if (sameTree) {
+        EXPECT_EQ(Tree(work + "/out"), Tree(work + "/reference"));
+    }
+#else
+    (void)sameTree;
+#endif
 }
 
 TEST(ArchiveVerdict, AgreesWithTheReferenceExtractor) {
@@ -177,6 +197,18 @@ TEST(ArchiveVerdict, AgreesWithTheReferenceExtractor) {
         kRar5Signature + Rar5Block(1, 5, Vint(zeroRecord.size()) + Vint(0) + zeroRecord) +
         Rar5File("a.txt", 3, 3) + "abc" + Rar5Block(5, 0, Vint(0));
     const std::size_t innerEnd = nested.rfind(r5) + r5.size();
+    // A file in a folder, and an empty folder.
+    fs::create_directories(d / "src/d/e");
+    WriteFile(d / "src/d/inner.bin", PatternData(3000, 9, false));
+    const std::string folders = rar("-o+", "folders.rar", "d");
+    // Every header copied into a quick-open block at the end; the library
+    // reads headers through the copy.
+    const std::string quick = rar("-qo+", "quick.rar", "second.bin");
+    const std::size_t quickName = quick.find("second.bin"), copiedName = quick.rfind("second.bin");
+    const auto named = [](const std::string& name) {
+        return kRar5Signature + Rar5Block(1, 0, Vint(0)) + Rar5File(name, 3, 3) + "abc" +
+               Rar5Block(5, 0, Vint(0));
+    };
 
     const std::vector<std::pair<const char*, std::string>> whole = {
         {"RAR 5", r5},
@@ -200,6 +232,9 @@ TEST(ArchiveVerdict, AgreesWithTheReferenceExtractor) {
          r5.substr(0, 8) + r5.substr(r5File, r5First - r5File) + r5.substr(8)},
         {"RAR 4 main header after a sound file block",
          r4.substr(0, 7) + r4.substr(r4File, r4First - r4File) + r4.substr(7)},
+        {"header broken in the file, whole in the quick-open copy", flip(quick, quickName)},
+        {"header whole in the file, broken in the quick-open copy", flip(quick, copiedName)},
+        {"name cut before a lone surrogate, as the library writes it", named("aa\xED\xA0\x80.txt")},
     };
     const std::vector<std::pair<const char*, std::string>> damaged = {
         {"RAR 5 cut inside a header", r5.substr(0, r5First + 9)},
@@ -218,6 +253,8 @@ TEST(ArchiveVerdict, AgreesWithTheReferenceExtractor) {
         {"archive as last entry, outer cut right after it", nested.substr(0, innerEnd)},
         {"encrypted headers cut inside the last data", hidden.substr(0, hidden.size() - 1000)},
         {"encrypted headers cut early", hidden.substr(0, 200)},
+        {"encrypted headers cut inside the end block", hidden.substr(0, hidden.size() - 3)},
+        {"encrypted headers cut after the end block's vector", hidden.substr(0, hidden.size() - 16)},
         {"no entry: RAR 4 archive made empty", ReadFile(d / "empty4.rar")},
         {"no entry: RAR 5 cut after its main header", r5.substr(0, r5File)},
         {"no entry: main header broken", flip(r5, 8)},
@@ -230,12 +267,34 @@ TEST(ArchiveVerdict, AgreesWithTheReferenceExtractor) {
         {"file copy of the output folder", Rar5CopyArchive("b.txt", "")},
         {"file copy of \".\"", Rar5CopyArchive("b.txt", ".")},
         {"file copy of a folder", Rar5CopyArchive("b.txt", "d")},
+        {"header broken in the file and in the quick-open copy",
+         flip(flip(quick, quickName), copiedName)},
+        {"solid archive with an entry of an unknown format, a folder after it",
+         kRar5Signature + Rar5Block(1, 0, Vint(4)) + Rar5File("a.txt", 3, 3) + "abc" +
+             Rar5Block(2, 2,
+                       Vint(3) + Vint(0) + Vint(3) + Vint(0644) + Vint(0x85) + Vint(1) +
+                           Vint(5) + "b.txt") +
+             "abc" +
+             Rar5Block(2, 0, Vint(1) + Vint(0) + Vint(0755) + Vint(0) + Vint(1) + Vint(1) + "d") +
+             Rar5Block(5, 0, Vint(0))},
+        {"quick-open copy of a header of no bytes (a fuzz finding)",
+         ReadFile(std::string(TEST_SOURCE_DIR) + "/fixtures/quick-open-empty-copy-1.rar")},
+        {"name that begins with a lone surrogate", named("\xED\xA0\x80.txt")},
+        {"name with a component over 255 bytes", named(std::string(300, 'x'))},
+        {"cut inside the data of a file in a folder",
+         folders.substr(0, folders.find(ReadFile(d / "src/d/inner.bin")) + 100)},
+    };
+    // Where the run leaves other files than `unrar x`: a file copy with
+    // nothing to copy is never an empty file, and an archive whose main
+    // header is broken is not handed to the library at all.
+    const auto sameTree = [](const std::string& name) {
+        return name.rfind("file copy", 0) != 0 && name != "no entry: main header broken";
     };
     for (const bool isWhole : {true, false})
         for (const auto& [name, bytes] : isWhole ? whole : damaged) {
             SCOPED_TRACE(name);
             WriteFile(d / "case.rar", bytes);
-            ExpectVerdict(d / "case.rar", d / "work", isWhole);
+            ExpectVerdict(d / "case.rar", d / "work", isWhole, sameTree(name));
             // A copy with nothing to copy is never an empty file.
             if (std::string(name).rfind("file copy", 0) == 0) {
                 EXPECT_FALSE(fs::exists(d / "work/out/b.txt"));

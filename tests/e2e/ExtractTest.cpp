@@ -222,6 +222,27 @@ TEST_F(ExtractRun, ARefusedHardLinkEndsWithTheFailureReport) {
     EXPECT_FALSE(fs::exists(dir / "in/copy.txt"));
 }
 
+// A name stored twice whose second copy fails its checksum fails the run
+// (`unrar x` exits 3), also when the later attempts with other passwords pass
+// over what an earlier one extracted: only the first copy was.
+TEST_F(ExtractRun, ASecondCopyOfANameThatFailsEndsWithTheFailureReport) {
+    fs::create_directories(dir / "in");
+    ASSERT_TRUE(testing_support::WriteRar4(dir / "in/twice.rar", {{"a.txt", "first copy\n"},
+                                                  {"a.txt", "second copy\n"},
+                                                  {"b.txt", "other\n"}}));
+    std::string bytes = ReadFile(dir / "in/twice.rar");
+    bytes[bytes.find("second")] ^= 0x20;
+    WriteFile(dir / "in/twice.rar", bytes);
+    // Passwords to try: each failed attempt makes another.
+    setFlag("trylist.txt");
+    WriteFile(settingsFolder + "passlist.txt", "one\r\ntwo\r\n");
+    setValue("listname.txt", settingsFolder + "passlist.txt");
+    WriteFile(script, "TReplaceForm replaceButton\nTFailedForm OKButton\n");
+    EXPECT_EQ(0, run({dir / "in/twice.rar"}).exitCode);
+    EXPECT_TRUE(logHas(dialogLog(), "TFailedForm | "));
+    EXPECT_EQ("other\n", ReadFile(dir / "in/b.txt"));
+}
+
 TEST_F(ExtractRun, SubfolderGetsAnUnderscoreWhenAFileHasItsName) {
     makeSourceTree(dir / "src");
     fs::create_directories(dir / "in");

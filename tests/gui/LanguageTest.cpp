@@ -324,6 +324,16 @@ TEST_F(LanguageTest, DesktopLocaleNamesTheLanguageWithoutAnInstallerValue) {
     EXPECT_EQ(DesktopLanguage(), 1040);  // LANGUAGE's first known entry
     testing_support::ScopedEnv plain("LC_ALL", "C.UTF-8");
     EXPECT_EQ(DesktopLanguage(), 1033);  // a C locale ignores LANGUAGE
+
+    // A bare "pt" is Brazilian Portuguese, and the window speaks it.
+    testing_support::ScopedEnv noAll("LC_ALL", ""), noMessages("LC_MESSAGES", ""),
+        portuguese("LANG", "pt"), noList("LANGUAGE", "");
+    auto w = Start();
+    EXPECT_EQ(w->InterfaceLanguage, 1046);
+    EXPECT_EQ(w->LanguageCombo->currentText(), "Portuguese");
+    EXPECT_EQ(TextOf(*w, "t1"), QString::fromUtf8("Opções"));
+    EXPECT_EQ(Line(*w, 0),
+              QString::fromUtf8("Para descompactar um arquivo, escolha um dos três métodos a seguir:"));
 }
 
 TEST_F(LanguageTest, AcceptedCodesSelectTheirEntry) {

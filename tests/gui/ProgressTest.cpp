@@ -9,6 +9,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QDialog>
+#include <QElapsedTimer>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPointer>
@@ -485,6 +486,19 @@ TEST_F(ProgressRun, ProgressShowsInTheBarAndTheCaptions) {
     EXPECT_EQ(10, form.OverallBar->value());
     form.RARArchiveProgress(rar, L"x", total, 35000000, 0, 0);
     EXPECT_EQ(50, form.OverallBar->value());
+
+    // A long stretch between two steps of the bar: the window's events are
+    // handled every 50 ms, not at every call and not never. Each handling
+    // fires the zero timer once; the handlings lie at least 50 ms apart.
+    int handlings = 0;
+    QTimer tick;
+    QObject::connect(&tick, &QTimer::timeout, [&] { ++handlings; });
+    tick.start(0);
+    QElapsedTimer clock;
+    clock.start();
+    while (clock.elapsed() < 400) form.RARArchiveProgress(rar, L"x", total, 35000001, 0, 0);
+    EXPECT_GE(handlings, 2);
+    EXPECT_LE(handlings, clock.elapsed() / 50 + 2);
 }
 
 // The not-writable dialog closed by its frame probes the same folder again: a
