@@ -129,7 +129,7 @@ std::vector<std::string> ListFiles(const std::string& source) {
 
 // Raise this when a maker below changes, so that build trees make their
 // fixtures again.
-const char* const kFixtureVersion = "3";
+const char* const kFixtureVersion = "4";
 
 // The build tree's, or the folder TARNWICK_TEST_FIXTURES names (where
 // scripts/test.sh --windows has the Linux fixture maker put them for the
@@ -393,6 +393,9 @@ const ArchiveFixture& VerdictArchives() {
                 Write(src + "/first.bin", PatternData(3000, 7, false));
                 Write(src + "/second.bin", PatternData(3000, 8, false));
                 Write(src + "/comment.txt", "a stored comment\n");
+                // A file in a folder, and an empty folder.
+                Write(src + "/d/inner.bin", PatternData(3000, 9, false));
+                fs::create_directories(src + "/d/e");
             },
             [](const std::string& d) {
                 const auto rar = [&](const std::string& option, const std::string& to,
@@ -406,6 +409,9 @@ const ArchiveFixture& VerdictArchives() {
                 // An archive whose last entry is itself an archive, with its own end block.
                 fs::copy_file(d + "/rar5.rar", d + "/src/inner.rar");
                 rar("-o+", "nested.rar", "inner.rar");
+                rar("-o+", "folders.rar", "d");
+                // Every header copied into a quick-open block at the end.
+                rar("-qo+", "quick.rar", "second.bin");
             });
     });
 }
