@@ -85,6 +85,7 @@ std::string Rar5Declaring(std::uint64_t unpacked, std::uint64_t dataSize, int en
     return out + Rar5Block(5, 0, Vint(0));
 }
 
+#ifndef _WIN32
 // Everything below `root`: relative path -> "/" for a folder, else the bytes.
 std::map<std::string, std::string> Tree(const std::string& root) {
     std::map<std::string, std::string> tree;
@@ -94,6 +95,7 @@ std::map<std::string, std::string> Tree(const std::string& root) {
             e.is_directory() ? std::string("/") : ReadFile(e.path());
     return tree;
 }
+#endif
 
 // `unrar x` exits 0 exactly when the archive is `whole`, and so does the
 // component's run as the program makes it (list, then extract), which reports
@@ -232,6 +234,10 @@ TEST(ArchiveVerdict, AgreesWithTheReferenceExtractor) {
         {"header broken in the file, whole in the quick-open copy", flip(quick, quickName)},
         {"header whole in the file, broken in the quick-open copy", flip(quick, copiedName)},
         {"name cut before a lone surrogate, as the library writes it", named("aa\xED\xA0\x80.txt")},
+#ifdef _WIN32
+        // Windows names are UTF-16 words, a lone surrogate among them.
+        {"name that begins with a lone surrogate", named("\xED\xA0\x80.txt")},
+#endif
     };
     const std::vector<std::pair<const char*, std::string>> damaged = {
         {"RAR 5 cut inside a header", r5.substr(0, r5First + 9)},
@@ -276,7 +282,9 @@ TEST(ArchiveVerdict, AgreesWithTheReferenceExtractor) {
              Rar5Block(5, 0, Vint(0))},
         {"quick-open copy of a header of no bytes (a fuzz finding)",
          ReadFile(std::string(TEST_SOURCE_DIR) + "/fixtures/quick-open-empty-copy-1.rar")},
+#ifndef _WIN32
         {"name that begins with a lone surrogate", named("\xED\xA0\x80.txt")},
+#endif
         {"name with a component over 255 bytes", named(std::string(300, 'x'))},
         {"cut inside the data of a file in a folder",
          folders.substr(0, folders.find(PatternData(3000, 9, false)) + 100)},
