@@ -929,7 +929,7 @@ bool TRAR::ExtractArchive(const std::wstring& DestFolder, bool RestoreFolders,
         if (!LoadLibrary()) return false;
         if (DestFolder.empty()) return false;
         std::wstring dest = DestFolder;
-        if (dest.back() != L'/') dest += L'/';
+        if (!platform::EndsInSeparator(dest)) dest += L'/';
         ok = OpenArchive(true) && ReadArchiveFlagsAndComment() &&
              Walk(RAR_EXTRACT, FileMasks, RestoreFolders, dest);
     } catch (...) {

@@ -132,6 +132,8 @@ std::wstring LibraryPath(const std::wstring& path);
 std::wstring LibraryArchiveName(const std::string& path);
 // The library's entry name with '/' as its only separator.
 std::wstring EntryNameFromLibrary(const std::wstring& name);
+// True when a folder's path already ends in a separator ('\' too on Windows).
+bool EndsInSeparator(const std::wstring& folder);
 // True when one part of an entry's path would leave the output folder or
 // name something other than a file of that name on this system (on Windows:
 // a drive or stream colon, a device name such as CON or aux.txt, a trailing

@@ -232,6 +232,8 @@ std::string DisplayPath(const std::string& path) { return path; }
 std::wstring LibraryPath(const std::wstring& path) { return path; }
 std::wstring LibraryArchiveName(const std::string&) { return {}; }
 std::wstring EntryNameFromLibrary(const std::wstring& name) { return name; }
+
+bool EndsInSeparator(const std::wstring& folder) { return !folder.empty() && folder.back() == L'/'; }
 bool ForbiddenNamePart(const std::wstring&) { return false; }
 std::string FoldedName(const std::string& name) { return name; }
 

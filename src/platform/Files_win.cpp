@@ -426,6 +426,10 @@ std::wstring LibraryPath(const std::wstring& path) {
 
 std::wstring LibraryArchiveName(const std::string& path) { return WidePath(path); }
 
+bool EndsInSeparator(const std::wstring& folder) {
+    return !folder.empty() && (folder.back() == L'/' || folder.back() == L'\\');
+}
+
 std::wstring EntryNameFromLibrary(const std::wstring& name) {
     std::wstring entry = name;
     for (wchar_t& c : entry)

@@ -101,6 +101,7 @@ printf 'TReplaceForm replaceButton\n' >"$work/dialogs.txt"
 run "$work/in/a.rar"
 check "replaced after the question" cmp "$src/readme.txt" "$work/in/readme.txt"
 check "the replace question was shown" logged "TReplaceForm"
+check "the replace question names the file by one separator" logged 'in\\readme.txt'
 
 # Hostile names: nothing outside the output folder; Windows' device names,
 # trailing dots and spaces are refused (the failure report), the rest stays.
