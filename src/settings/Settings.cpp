@@ -346,8 +346,12 @@ bool AppendToList(const std::string& path, const std::string& line, std::chrono:
     std::string real = platform::RealPath(path);
     if (real.empty()) {
         // Nothing at the name at all: made when asked to; never through a
-        // link whose target is missing.
-        if (!create || platform::KindOf(path) != platform::EntryKind::Absent) return false;
+        // link whose target is missing. A plain file there now was made, or
+        // is being replaced, by another run adding at the same moment.
+        const platform::EntryKind kind = platform::KindOf(path);
+        if (kind != platform::EntryKind::File &&
+            (!create || kind != platform::EntryKind::Absent))
+            return false;
         real = path;
     }
     // The lock is taken on the list itself, so it holds wherever the list is
