@@ -63,17 +63,18 @@ for kind in plain solid; do
   check "$kind archive: no dialog" test ! -s "$work/dialogs.txt.log"
 done
 
-# Multi-volume, from its first part and from a later one; into a subfolder.
+# Multi-volume, named outside ASCII, from its first part and from a later
+# one; into a subfolder.
 fresh
-rar_in -v100k "$work/in/Set.rar" '*'
-reference "$work/in/Set.part1.rar"
+rar_in -v100k "$work/in/Sätze.rar" '*'
+reference "$work/in/Sätze.part1.rar"
 printf ':-)\r\n' >"$settings/subdir.txt"
-run "$work/in/Set.part1.rar"
-check "volumes from the first part" same "$work/ref" "$work/in/Set.part1"
-rm -rf "$work/in/Set.part1"
+run "$work/in/Sätze.part1.rar"
+check "volumes from the first part" same "$work/ref" "$work/in/Sätze.part1"
+rm -rf "$work/in/Sätze.part1"
 # A later volume stands for its set: the subfolder is the first part's.
-(cd "$work/in" && run "Set.part3.rar")
-check "volumes from a later part" same "$work/ref" "$work/in/Set.part1"
+(cd "$work/in" && run "Sätze.part3.rar")
+check "volumes from a later part" same "$work/ref" "$work/in/Sätze.part1"
 
 # Encrypted data and headers: the password from the list named in the
 # settings (a Windows path, the list in the ANSI code page).
