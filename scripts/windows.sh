@@ -16,9 +16,9 @@ fi
 
 # The compilers, Qt's host tools (moc, rcc, uic and their CMake files), the
 # tools that unpack Debian source packages, GoogleTest's source, and Wine with
-# Xvfb for the tests.
+# Xvfb (and xdotool, which types into Windows' own file dialog) for the tests.
 want=(cmake ninja-build g++-mingw-w64-x86-64-posix mingw-w64-tools qt6-base-dev
-  qt6-base-dev-tools dpkg-dev googletest wine wine64 xvfb xauth rar)
+  qt6-base-dev-tools dpkg-dev googletest wine wine64 xvfb xauth xdotool rar)
 missing=()
 for p in "${want[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

@@ -205,6 +205,33 @@ run "$work/in/a.rar"
 check "read-only: the failure report" logged "TFailedForm"
 check "read-only: the user's file stays" test "$(cat "$work/in/readme.txt")" = "the user's own"
 
+# The main window's "Unrar..." run: the option opens Windows' own file dialog
+# at start-up, the archive's name is typed there and extracted by a run of its
+# own; "shutdown" then ends the main window.
+fresh
+rar_in "$work/in/a.rar" readme.txt
+printf ':-)\r\n' >"$settings/dialog.txt"
+TARNWICK_DIALOG_SCRIPT="$(win "$work/dialogs.txt")" timeout 180 wine "$exe" &
+main=$!
+# The dialog is the one window shown (the main window waits for its answer)
+# and takes the program's title; its file name field has the focus.
+dialog=""
+for _ in $(seq 1 150); do
+  dialog="$(xdotool search --onlyvisible --name '^Tarnwick$' 2>/dev/null | head -1)"
+  [ -n "$dialog" ] && break
+  sleep 0.2
+done
+check "Unrar...: Windows' file dialog opened" test -n "$dialog"
+if [ -n "$dialog" ]; then
+  sleep 1
+  xdotool type --delay 20 "$(win "$work/in/a.rar")"
+  xdotool key Return
+  for _ in $(seq 1 150); do [ -f "$work/in/readme.txt" ] && break; sleep 0.2; done
+fi
+check "Unrar...: the chosen archive extracted" cmp "$src/readme.txt" "$work/in/readme.txt"
+timeout 60 wine "$exe" shutdown >/dev/null 2>&1
+wait "$main"
+
 if [ "$failures" -gt 0 ]; then
   echo "windows e2e: $failures check(s) failed" >&2
   exit 1
