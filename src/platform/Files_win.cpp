@@ -13,24 +13,35 @@
 
 namespace platform {
 
-std::wstring Widen(const std::string& text) {
+namespace {
+
+// Text in a code page as UTF-16, and back; `lost` tells whether a character
+// had no form in the code page.
+std::wstring fromCodePage(UINT codePage, const std::string& text) {
     if (text.empty()) return {};
-    const int n = MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()),
+    const int n = MultiByteToWideChar(codePage, 0, text.data(), static_cast<int>(text.size()),
                                       nullptr, 0);
     std::wstring out(static_cast<std::size_t>(n), L'\0');
-    MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), out.data(), n);
+    MultiByteToWideChar(codePage, 0, text.data(), static_cast<int>(text.size()), out.data(), n);
     return out;
 }
 
-std::string Narrow(const std::wstring& text) {
+std::string toCodePage(UINT codePage, DWORD flags, const std::wstring& text,
+                       BOOL* lost = nullptr) {
     if (text.empty()) return {};
-    const int n = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()),
-                                      nullptr, 0, nullptr, nullptr);
+    const int n = WideCharToMultiByte(codePage, flags, text.data(), static_cast<int>(text.size()),
+                                      nullptr, 0, nullptr, lost);
     std::string out(static_cast<std::size_t>(n), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), out.data(), n,
-                        nullptr, nullptr);
+    WideCharToMultiByte(codePage, flags, text.data(), static_cast<int>(text.size()), out.data(),
+                        n, nullptr, lost);
     return out;
 }
+
+}  // namespace
+
+std::wstring Widen(const std::string& text) { return fromCodePage(CP_UTF8, text); }
+
+std::string Narrow(const std::wstring& text) { return toCodePage(CP_UTF8, 0, text); }
 
 std::wstring WidePath(const std::string& path) {
     std::wstring wide = Widen(path);
@@ -353,22 +364,14 @@ constexpr char kByteOrderMark[] = "\xEF\xBB\xBF";
 std::string lineToUtf8(const std::string& line) {
     if (line.compare(0, 3, kByteOrderMark) == 0) return line.substr(3);
     if (line.empty()) return line;
-    const int n = MultiByteToWideChar(CP_ACP, 0, line.data(), static_cast<int>(line.size()),
-                                      nullptr, 0);
-    std::wstring wide(static_cast<std::size_t>(n), L'\0');
-    MultiByteToWideChar(CP_ACP, 0, line.data(), static_cast<int>(line.size()), wide.data(), n);
-    return Narrow(wide);
+    return Narrow(fromCodePage(CP_ACP, line));
 }
 
 std::string lineFromUtf8(const std::string& line) {
     if (line.empty()) return line;
     const std::wstring wide = Widen(line);
     BOOL lost = FALSE;
-    const int n = WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide.data(),
-                                      static_cast<int>(wide.size()), nullptr, 0, nullptr, &lost);
-    std::string ansi(static_cast<std::size_t>(n), '\0');
-    WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide.data(), static_cast<int>(wide.size()),
-                        ansi.data(), n, nullptr, &lost);
+    const std::string ansi = toCodePage(CP_ACP, WC_NO_BEST_FIT_CHARS, wide, &lost);
     // What the code page cannot hold is kept whole, marked as UTF-8.
     if (lost || Narrow(wide) != line) return kByteOrderMark + line;
     return ansi;
@@ -398,14 +401,7 @@ std::string SettingsTextToUtf8(const std::string& fileText) {
 std::string Utf8ToSettingsText(const std::string& text) { return lineByLine(text, lineFromUtf8); }
 
 std::string ToLibraryText(const std::string& utf8) {
-    const std::wstring wide = Widen(utf8);
-    if (wide.empty()) return {};
-    const int n = WideCharToMultiByte(CP_ACP, 0, wide.data(), static_cast<int>(wide.size()),
-                                      nullptr, 0, nullptr, nullptr);
-    std::string ansi(static_cast<std::size_t>(n), '\0');
-    WideCharToMultiByte(CP_ACP, 0, wide.data(), static_cast<int>(wide.size()), ansi.data(), n,
-                        nullptr, nullptr);
-    return ansi;
+    return toCodePage(CP_ACP, 0, Widen(utf8));
 }
 
 std::string FromLibraryText(const std::string& text) { return lineToUtf8(text); }
