@@ -32,11 +32,14 @@ if [ "${1:-}" = "--windows" ]; then
     [ -f "$WINEPREFIX/system.reg" ] || wineboot -i >/dev/null 2>&1
     # A test program that crashes fails at once: without the debugger, which
     # would wait in a crash dialog or, told not to, end it with status 0.
+    # Wine checks the heap at every call, so that memory used after it is
+    # freed fails here every time rather than now and then.
     nodebugger="$WINEDLLOVERRIDES;winedbg.exe=d"
+    heapcheck="-all,warn+heap"
     echo "windows: the Windows tests under Wine" >&2
-    (cd "$1/tests/windows" && WINEDLLOVERRIDES="$nodebugger" timeout 600 wine windows_tests.exe --gtest_brief=1)
+    (cd "$1/tests/windows" && WINEDEBUG="$heapcheck" WINEDLLOVERRIDES="$nodebugger" timeout 600 wine windows_tests.exe --gtest_brief=1)
     echo "windows: the core tests under Wine" >&2
-    (cd "$1/tests/windows" && WINEDLLOVERRIDES="$nodebugger" timeout 900 wine core_tests.exe --gtest_brief=1)
+    (cd "$1/tests/windows" && WINEDEBUG="$heapcheck" WINEDLLOVERRIDES="$nodebugger" timeout 900 wine core_tests.exe --gtest_brief=1)
     "$2/../tests/windows/e2e_test.sh" "$1"
     if [ -x "$2/../tests/windows/installer_test.sh" ]; then
       "$2/../tests/windows/installer_test.sh" "$1"

@@ -4,6 +4,8 @@
 #include <cctype>
 #include <cstdio>
 #include <cstring>
+#include <memory>
+#include <mutex>
 #include <string>
 #include <unordered_map>
 #include <unordered_set>
@@ -700,26 +702,31 @@ struct KnownFile {
 // to open, a volume, whole, and which entries are older versions: a file
 // unchanged since it was walked (same device, file number, size and time)
 // is not walked again. Files that cannot be walked are not kept.
-const KnownFile& WalkFileOnce(const std::string& path) {
-    static thread_local std::unordered_map<std::string,
-                                           std::pair<platform::FileIdentity, KnownFile>>
-        known;
-    static const KnownFile nothing;
-    const auto at = known.find(path);
-    if (at != known.end() && platform::IdentityOf(path) == at->second.first)
-        return at->second.second;
+// The memory is shared by all threads and never freed: MinGW runs the
+// destructors of per-thread objects after their storage is gone.
+std::shared_ptr<const KnownFile> WalkFileOnce(const std::string& path) {
+    using Known = std::unordered_map<std::string,
+                                     std::pair<platform::FileIdentity, std::shared_ptr<const KnownFile>>>;
+    static Known& known = *new Known;
+    static std::mutex& guard = *new std::mutex;
+    {
+        std::lock_guard<std::mutex> lock(guard);
+        const auto at = known.find(path);
+        if (at != known.end() && platform::IdentityOf(path) == at->second.first)
+            return at->second.second;
+    }
     platform::FileIdentity identity;
-    KnownFile walked;
-    walked.walk = WalkFile(path, &identity, &walked.crashes, &walked.versioned);
+    auto walked = std::make_shared<KnownFile>();
+    walked->walk = WalkFile(path, &identity, &walked->crashes, &walked->versioned);
+    std::lock_guard<std::mutex> lock(guard);
     if (identity.file == 0) {
-        if (at != known.end()) known.erase(at);
-        return nothing;
+        known.erase(path);
+        return std::make_shared<const KnownFile>();
     }
     // A volume set of hundreds of parts keeps no more than this.
     if (known.size() >= 64) known.clear();
-    auto& slot = known[path];
-    slot = {identity, std::move(walked)};
-    return slot.second;
+    known[path] = {identity, walked};
+    return walked;
 }
 
 }  // namespace
@@ -731,8 +738,8 @@ ChainWalk WalkBlockChain(ChainSource& source, std::uint64_t blockLimit) {
 ChainWalk WalkArchiveFile(const std::string& path) { return WalkFile(path); }
 
 bool UnsafeForLibrary(const std::string& path) {
-    const KnownFile& file = WalkFileOnce(path);
-    return file.crashes || (file.walk.verdict == ChainVerdict::Damaged && !file.walk.mainSeen);
+    const auto file = WalkFileOnce(path);
+    return file->crashes || (file->walk.verdict == ChainVerdict::Damaged && !file->walk.mainSeen);
 }
 
 std::string LibraryNextVolumeName(std::string name, bool oldNumbering) {
@@ -784,10 +791,10 @@ std::string LibraryNextVolumeName(std::string name, bool oldNumbering) {
     return name;
 }
 
-bool LibraryCrashesOn(const std::string& path) { return WalkFileOnce(path).crashes; }
+bool LibraryCrashesOn(const std::string& path) { return WalkFileOnce(path)->crashes; }
 
 bool NextVolumeUnsafe(const std::string& volume) {
-    const ChainWalk walk = WalkFileOnce(volume).walk;
+    const ChainWalk walk = WalkFileOnce(volume)->walk;
     if (walk.verdict == ChainVerdict::NoSignature || (!walk.volume && walk.verdict != ChainVerdict::Hidden))
         return false;
     // The library tries the name of its numbering, then the other one.
@@ -801,7 +808,7 @@ bool NextVolumeUnsafe(const std::string& volume) {
 }
 
 std::unordered_set<std::string> VersionedEntryNames(const std::string& path) {
-    return WalkFileOnce(path).versioned;
+    return WalkFileOnce(path)->versioned;
 }
 
 std::string EncryptedEndProbe(const std::string& path) {
@@ -830,7 +837,7 @@ std::string EncryptedEndProbe(const std::string& path) {
 }
 
 bool ArchiveFileWhole(const std::string& path) {
-    return WalkFileOnce(path).walk.verdict != ChainVerdict::Damaged;
+    return WalkFileOnce(path)->walk.verdict != ChainVerdict::Damaged;
 }
 
 }  // namespace rardll
