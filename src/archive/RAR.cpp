@@ -6,7 +6,6 @@
 #include <cstring>
 #include <cwchar>
 #include <cwctype>
-#include <fstream>
 #include <unordered_map>
 #include <utility>
 
@@ -265,65 +264,12 @@ struct TRAR::Impl {
         return std::wstring(native.begin(), native.end());
     }
 
-    // Answers the library's password request with the password at
-    // `UserData` (a std::string), and nothing else.
-    static int ProbePassword(unsigned int msg, LPARAM UserData, LPARAM P1, LPARAM P2) {
-        if (msg == UCM_NEEDPASSWORDW) return 0;  // then the 8-bit form
-        if (msg != UCM_NEEDPASSWORD || P2 <= 0) return -1;
-        CopyToBuffer(reinterpret_cast<char*>(P1), static_cast<std::size_t>(P2),
-                     *reinterpret_cast<const std::string*>(UserData));
-        return 0;
-    }
-
     // Headers encrypted from the archive's start hide its chain from the walk,
-    // and the library says "end" also where the file stops inside its encrypted
-    // end block. A whole archive ends in that block: the library, given the
-    // password again, reads a small archive of the encryption header and the
-    // file's last 32 bytes, written for the moment in the output folder.
-    static bool EncryptedEndWhole(TRAR& self, const std::string& volume, HeldFolders& folders,
-                                  TemporaryNames& temporaries) {
-        const std::string probe = EncryptedEndProbe(volume);
-        const std::string password =
-            self.GivenPassword_.empty() ? self.Password_ : self.GivenPassword_;
-        std::size_t firstMade = 0;
-        const platform::Folder* root =
-            probe.empty() ? nullptr : folders.Enter(std::string(), firstMade);
-        const std::string name = root ? temporaries.FreeIn(*root, std::string(), std::string()) : "";
-        if (name.empty()) return true;
-        const std::string path = root->PathOf(name);
-        bool whole = true;
-        {
-            // Zeros after the block (a hole in the file): a block that does
-            // not decrypt to a header reads whole, whatever size it gives
-            // itself (up to 2 MiB), and fails its checksum.
-            constexpr std::streamoff kRoom = 2 * 1024 * 1024 + 64;
-            std::ofstream out(path, std::ios::binary | std::ios::trunc);
-            out.write(probe.data(), static_cast<std::streamsize>(probe.size()));
-            out.seekp(kRoom - 1, std::ios::cur);
-            out.put('\0');
-            if (!out.flush()) {
-                out.close();
-                root->Remove(name);
-                return true;
-            }
-        }
-        std::string arcName = path, given = password;
-        RAROpenArchiveDataEx data{};
-        data.ArcName = arcName.data();
-        std::wstring wideName = platform::LibraryArchiveName(path);
-        if (!wideName.empty()) data.ArcNameW = wideName.data();
-        data.OpenMode = RAR_OM_LIST;
-        if (void* handle = self.Library_->RAROpenArchiveEx(&data)) {
-            if (data.OpenResult == 0) {
-                self.Library_->RARSetCallback(handle, &ProbePassword,
-                                              reinterpret_cast<LPARAM>(&given));
-                RARHeaderDataEx header{};
-                whole = self.Library_->RARReadHeaderEx(handle, &header) == ERAR_END_ARCHIVE;
-            }
-            self.Library_->RARCloseArchive(handle);
-        }
-        root->Remove(name);
-        return whole;
+    // and the library says "end" also where the file stops inside a header:
+    // the chain is followed again with the password the library took.
+    static bool EncryptedEndWhole(const TRAR& self, const std::string& volume) {
+        return EncryptedChainWhole(volume, self.GivenPassword_.empty() ? self.Password_
+                                                                       : self.GivenPassword_);
     }
 
     // The library's kinds of file reference (the header's RedirType).
@@ -416,8 +362,8 @@ bool TRAR::OpenArchive(bool forExtraction) {
         OpenedVolumes_.assign(1, OpenedArchive_);
         if (!CommentBuffer_) CommentBuffer_.reset(new char[kCommentBufferSize]);
         CommentBuffer_[0] = '\0';
-        // The library crashes on some damaged main headers, at the start or
-        // further on, and reads no entry past a damaged first one. It opens
+        // The library crashes on some main headers, at the start or further
+        // on, whatever their checksum. It opens
         // the next volume of a set before telling us: that one is judged now,
         // each further one when the library reaches the one before it.
         if (UnsafeForLibrary(OpenedArchive_) || NextVolumeUnsafe(OpenedArchive_)) {
@@ -614,8 +560,7 @@ bool TRAR::Walk(int operation, const std::vector<std::string>& fileMasks, bool r
                     return std::all_of(OpenedVolumes_.begin(), OpenedVolumes_.end(),
                                        [&](const std::string& volume) {
                                            return ArchiveFileWhole(volume) &&
-                                                  Impl::EncryptedEndWhole(*this, volume, folders,
-                                                                          temporaries);
+                                                  Impl::EncryptedEndWhole(*this, volume);
                                        });
                 };
                 if (extracting && (noEntry || !allWhole())) {
