@@ -99,6 +99,20 @@ struct TRAR::Impl {
             return chain_.empty() ? &root_ : &chain_.back().second;
         }
 
+        // Whether `relative` (as for Enter) still leads from the output folder
+        // through real folders, no link among them: what the library reaches
+        // by that path from the output folder stays in it.
+        bool StillFolders(const std::string& relative) const {
+            platform::Folder at;
+            for (std::size_t start = 0; start < relative.size();) {
+                const std::size_t end = relative.find('/', start);
+                at = (start == 0 ? root_ : at).Enter(relative.substr(start, end - start), false);
+                if (!at.Held()) return false;
+                start = end + 1;
+            }
+            return root_.Held();
+        }
+
         // Removes the folders entered last from depth `firstMade` down, deepest
         // first, as far as they are empty.
         void RemoveEmpty(std::size_t firstMade) {
@@ -697,8 +711,11 @@ bool TRAR::Walk(int operation, const std::vector<std::string>& fileMasks, bool r
                     // finds their sources, and then moved to their folder.
                     // A symbolic link whose target climbs out of its folder
                     // (".."), or is not known before it is extracted (an old
-                    // archive's link), goes to its real path: the library's
-                    // own checks for such links need it.
+                    // archive's link), goes by its path below the output
+                    // folder, with the output folder as the working folder:
+                    // the library's own checks for such links count that
+                    // path's depth and look for links along it. Where the
+                    // working folder cannot be moved, by its real path.
                     linkTarget[kNameChars] = L'\0';
                     const bool byPath = symbolicLink && (h.RedirType == 0 || linkTarget[0] == L'\0' ||
                                                          std::wcsstr(linkTarget.data(), L"..") != nullptr);
@@ -716,8 +733,17 @@ bool TRAR::Walk(int operation, const std::vector<std::string>& fileMasks, bool r
                             platform::NoteRunTemporary(destFolderNative + writeKey + temporary);
                     }
                     std::wstring libraryFolder = destFolder, libraryName = destination;
-                    bool entered = false;
-                    if (!byPath) {
+                    bool entered = false, pathAway = false;
+                    if (byPath && bareNames && !(h.Flags & (RHDF_SPLITAFTER | RHDF_ENCRYPTED))) {
+                        // A folder of the path replaced by a link since it
+                        // was entered would take the link elsewhere.
+                        if (!folders.StillFolders(parentKey)) {
+                            pathAway = true;
+                        } else if ((entered = working.Enter(folders.Root()))) {
+                            libraryFolder.clear();
+                            libraryName = Impl::LibraryName(relativeNative);
+                        }
+                    } else if (!byPath) {
                         libraryFolder = Impl::LibraryName(writeIn.PathOf(std::string()));
                         const std::string& target = temporary.empty() ? leaf : temporary;
                         // Only a plain file that asks nothing on the way (no
@@ -730,7 +756,7 @@ bool TRAR::Walk(int operation, const std::vector<std::string>& fileMasks, bool r
                     }
                     libraryFolder = platform::LibraryPath(libraryFolder);
                     libraryName = platform::LibraryPath(libraryName);
-                    if ((!isFolder && !symbolicLink && temporary.empty()) ||
+                    if (pathAway || (!isFolder && !symbolicLink && temporary.empty()) ||
                         Impl::NameCutOff(name, libraryFolder, WideToNative(libraryFolder)) ||
                         Impl::NameCutOff(name, libraryName, WideToNative(libraryName))) {
                         // Without a temporary a file would be written under

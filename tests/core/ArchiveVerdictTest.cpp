@@ -64,15 +64,19 @@ std::string Rar5File(const std::string& name, std::uint64_t dataSize, std::uint6
 }
 
 // A file copy entry `name` of `target` (redirection record, kind 5) whose
-// unpacked size is 3, in an archive after a.txt ("abc") and a folder d.
-std::string Rar5CopyArchive(const std::string& name, const std::string& target) {
-    const std::string record = Vint(5) + Vint(5) + Vint(0) + Vint(target.size()) + target;
+// unpacked size is 3, in an archive after a.txt ("abc") and a folder d; or a
+// Unix symbolic link (kind 1).
+std::string Rar5CopyArchive(const std::string& name, const std::string& target,
+                            bool symbolicLink = false) {
+    const std::string record =
+        Vint(5) + Vint(symbolicLink ? 1 : 5) + Vint(0) + Vint(target.size()) + target;
     const std::string extra = Vint(record.size()) + record;
     return kRar5Signature + Rar5Block(1, 0, Vint(0)) + Rar5File("a.txt", 3, 3) + "abc" +
            Rar5Block(2, 0, Vint(1) + Vint(0) + Vint(0755) + Vint(0) + Vint(1) + Vint(1) + "d") +
            Rar5Block(2, 3,
-                     Vint(extra.size()) + Vint(0) + Vint(0) + Vint(3) + Vint(0644) + Vint(0) +
-                         Vint(1) + Vint(name.size()) + name + extra) +
+                     Vint(extra.size()) + Vint(0) + Vint(0) + Vint(symbolicLink ? 0 : 3) +
+                         Vint(symbolicLink ? 0120777 : 0644) + Vint(0) + Vint(1) +
+                         Vint(name.size()) + name + extra) +
            Rar5Block(5, 0, Vint(0));
 }
 
@@ -229,6 +233,12 @@ TEST(ArchiveVerdict, AgreesWithTheReferenceExtractor) {
         {"RAR 4 comment block", r4Commented},
         {"RAR 5 stored comment", commented},
         {"file copy of itself", Rar5CopyArchive("b.txt", "./b.txt")},
+#ifndef _WIN32  // Wine makes no symbolic links
+        {"symbolic link in a folder, up to a file beside the folder",
+         Rar5CopyArchive("d/up", "../a.txt", true)},
+        {"symbolic link in a folder, up out of the output folder: passed over",
+         Rar5CopyArchive("d/up", "../../a.txt", true)},
+#endif
         {"RAR 5 main header after a sound file block",
          r5.substr(0, 8) + r5.substr(r5File, r5First - r5File) + r5.substr(8)},
         {"RAR 4 main header after a sound file block",
