@@ -854,19 +854,21 @@ bool EncryptedChainWhole(const std::string& path, const std::string& password) {
         unsigned char chain[16];
         std::memcpy(chain, iv, 16);
         aes.DecryptCbc(start, 16, chain);
+        // A header whose size does not decrypt to one that fits is no cut:
+        // the library fails it on its checksum, unless it reads that header
+        // from a quick-open copy instead. But a file that ends right after a
+        // header's first AES block the library takes for an end too.
         std::size_t at = 4;
         std::uint64_t blockSize = 0;
-        if (!ReadVint(start, 16, at, blockSize, 3) || blockSize == 0) return false;
+        if (!ReadVint(start, 16, at, blockSize, 3) || blockSize == 0) return true;
         const std::uint64_t headerSize = at + blockSize, padded = (headerSize + 15) & ~std::uint64_t{15};
-        if (padded > size - pos - 16) return false;
+        if (padded > size - pos - 16) return size - pos > 32;
         header.resize(static_cast<std::size_t>(padded));
         std::memcpy(header.data(), start, 16);
         if (source.Read(pos + 32, header.data() + 16, header.size() - 16) != header.size() - 16)
             return false;
         aes.DecryptCbc(header.data() + 16, header.size() - 16, chain);
-        // A header that fails its checksum the library judges by itself: it
-        // fails one it reads so, and reads through a quick-open copy where
-        // there is one. Only a chain cut short it takes for an end.
+        // So is one that fails its checksum.
         if (Crc32(header.data() + 4, static_cast<std::size_t>(headerSize) - 4) != Le32(header.data()))
             return true;
         std::uint64_t dataSize = 0;

@@ -107,10 +107,12 @@ std::unordered_set<std::string> VersionedEntryNames(const std::string& path);
 // For a RAR 5 archive whose headers are encrypted from its start ("rar -hp"),
 // whether its chain, its headers decrypted with `password`, reaches the end
 // block or stops exactly at a block boundary, as the reference extractor
-// judges it: false when a header is cut or data reaches past the end of the
-// file, where the library says "end". True for any other file, a password
-// the archive's check value refuses, or a header that fails its checksum
-// (the library fails that one by itself).
+// judges it: false when the file ends before or right after a header's
+// first AES block, or inside data, where the library says "end". True for
+// any other file, a
+// password the archive's check value refuses, or a header that does not
+// decrypt whole (the library fails that one by itself, or reads it from a
+// quick-open copy).
 bool EncryptedChainWhole(const std::string& path, const std::string& password);
 
 // The CRC-32 both formats use (the RAR 4 header checksum is its low half).

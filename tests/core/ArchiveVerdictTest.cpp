@@ -8,12 +8,18 @@
 #include <sys/stat.h>
 #endif
 
+#include <algorithm>
+#include <array>
+#include <cstdio>
 #include <filesystem>
 #include <functional>
 #include <map>
+#include <string>
+#include <vector>
 
 #include "ArchiveRecorder.h"
 #include "archive/BlockChain.h"
+#include "archive/HeaderKey.h"
 #include "archive/RAR.h"
 #include "support/Fixtures.h"
 #include "support/Process.h"
@@ -321,6 +327,64 @@ TEST(ArchiveVerdict, AgreesWithTheReferenceExtractor) {
     WriteFile(d / "huge.rar", hugeSizes);
     ASSERT_TRUE(listing.ListArchive(d / "huge.rar"));
     EXPECT_EQ(listing.ArchiveInformation().UnCompressedSize(), INT64_MAX);
+}
+
+std::string Hex(const unsigned char* data, std::size_t size) {
+    std::string out;
+    char two[3];
+    for (std::size_t i = 0; i < size; ++i) {
+        std::snprintf(two, sizeof two, "%02x", data[i]);
+        out += two;
+    }
+    return out;
+}
+
+// The pieces that read encrypted headers, against known answers (RFC 7914's
+// PBKDF2 vectors, others from Python's hashlib; NIST's CBC-AES256 vector):
+// a key longer than a hash block, a UTF-8 password, several blocks of SHA-256
+// and of CBC, which the archives above do not all reach.
+TEST(ArchiveVerdict, EncryptedHeadersAreReadWithTheFormatsKey) {
+    const std::string salt = "0123456789abcdef";
+    const struct {
+        std::string password, salt;
+        std::uint32_t rounds;
+        const char* key;
+    } keys[] = {
+        {"password", "salt", 1, "120fb6cffcf8b32c43e7225256c4f837a86548c92ccc35480805987cb70be17b"},
+        {"password", "salt", 4096, "c5e478d59288c841aa530db6845c4c8d962893a001ce4e11a4963873aa98134a"},
+        {std::string(100, 'p'), salt, 3, "07786a783a0f13e88cd68ccf4fc6cc08de7293b1be200e2fd9f3b7154b1d9f6c"},
+        {"Gr\xC3\xBC\xC3\x9F" "e", salt, 32768,
+         "1436fe692eb61d9a8204cfcd518c67eaa373a7335ae44100eb2e1beac857a547"},
+    };
+    for (const auto& k : keys) {
+        const auto key = rardll::Pbkdf2Sha256(
+            k.password, reinterpret_cast<const unsigned char*>(k.salt.data()), k.salt.size(), k.rounds);
+        EXPECT_EQ(Hex(key.data(), key.size()), k.key) << k.password << " " << k.rounds;
+    }
+    const std::string thousand(1000, 'a');
+    const auto hash = rardll::Sha256(reinterpret_cast<const unsigned char*>(thousand.data()), 1000);
+    EXPECT_EQ(Hex(hash.data(), hash.size()),
+              "41edece42d63e8d9bf515a9ba6932e1c20cbc9f5a5d134645adb5db1b9737ea3");
+
+    const auto bytes = [](const char* hex) {
+        std::vector<unsigned char> out;
+        for (; hex[0] && hex[1]; hex += 2)
+            out.push_back(static_cast<unsigned char>(std::stoi(std::string(hex, 2), nullptr, 16)));
+        return out;
+    };
+    const auto aesKey = bytes("603deb1015ca71be2b73aef0857d77811f352c073b6108d72d9810a30914dff4");
+    std::array<unsigned char, 32> key{};
+    std::copy(aesKey.begin(), aesKey.end(), key.begin());
+    std::vector<unsigned char> data = bytes(
+        "f58c4c04d6e5f1ba779eabfb5f7bfbd69cfc4e967edb808d679f777bc6702c7d");
+    unsigned char iv[16];
+    for (int i = 0; i < 16; ++i) iv[i] = static_cast<unsigned char>(i);
+    // In two calls, as headers are read: the vector carries on.
+    const rardll::Aes256Decryptor aes(key);
+    aes.DecryptCbc(data.data(), 16, iv);
+    aes.DecryptCbc(data.data() + 16, 16, iv);
+    EXPECT_EQ(Hex(data.data(), data.size()),
+              "6bc1bee22e409f96e93d7e117393172aae2d8a571e03ac9c9eb76fac45af8e51");
 }
 
 // A damaged volume fails the set: the last one cut inside its end block, a
