@@ -809,6 +809,32 @@ std::unordered_set<std::string> VersionedEntryNames(const std::string& path) {
     return WalkFileOnce(path)->versioned;
 }
 
+namespace {
+
+// The volumes of a set share their salt: the key, some milliseconds of
+// hashing, is derived once for all of them. Shared by all threads, never freed.
+HeaderKey CachedHeaderKey(const std::string& password, const unsigned char* salt, unsigned count) {
+    struct Last {
+        std::string password, salt;
+        unsigned count = 0;
+        HeaderKey key;
+    };
+    static Last& last = *new Last;
+    static std::mutex& guard = *new std::mutex;
+    const std::string saltBytes(reinterpret_cast<const char*>(salt), 16);
+    {
+        std::lock_guard<std::mutex> lock(guard);
+        if (last.count == count && last.salt == saltBytes && last.password == password)
+            return last.key;
+    }
+    const HeaderKey key = DeriveHeaderKey(password, salt, 16, std::uint32_t{1} << count);
+    std::lock_guard<std::mutex> lock(guard);
+    last = {password, saltBytes, count, key};
+    return key;
+}
+
+}  // namespace
+
 bool EncryptedChainWhole(const std::string& path, const std::string& password) {
     constexpr std::uint64_t kEncryption = 4, kEnd = 5;
     constexpr unsigned kLongestCount = 24;  // the library refuses longer key derivations
@@ -835,7 +861,7 @@ bool EncryptedChainWhole(const std::string& path, const std::string& password) {
     const unsigned count = header[p];
     const unsigned char* salt = &header[p + 1];
     if (count > kLongestCount) return true;
-    const HeaderKey key = DeriveHeaderKey(password, salt, 16, std::uint32_t{1} << count);
+    const HeaderKey key = CachedHeaderKey(password, salt, count);
     // The stored check value, when its own checksum holds, tells a password
     // the archive was not made with: then the walk cannot tell anything.
     if ((encryptionFlags & 1) && total - p >= 1 + 16 + 12 &&
