@@ -160,6 +160,12 @@ TEST(ArchiveVerdict, AgreesWithTheReferenceExtractor) {
     ASSERT_TRUE(WriteRar4(d / "rar4.rar", {{"first.bin", first}, {"second.bin", second}}));
     ASSERT_TRUE(WriteRar4(d / "empty4.rar", {}));
     const std::string r4 = ReadFile(d / "rar4.rar");
+    // An old archive's symbolic link: its target is its data.
+    Rar4Entry folder{"d", ""}, up{"d/up", "../a.txt"};
+    folder.directory = true;
+    folder.attributes = 040755;
+    up.attributes = 0120777;
+    ASSERT_TRUE(WriteRar4(d / "link4.rar", {{"a.txt", "abc"}, folder, up}));
     const std::size_t r5First = r5.find(first) + first.size();  // second header starts
     const std::size_t r4First = r4.find(first) + first.size();
     const std::size_t r5File = 8 + 5 + static_cast<unsigned char>(r5[12]), r4File = 7 + 13;
@@ -244,6 +250,8 @@ TEST(ArchiveVerdict, AgreesWithTheReferenceExtractor) {
          Rar5CopyArchive("d/up", "../a.txt", true)},
         {"symbolic link in a folder, up out of the output folder: passed over",
          Rar5CopyArchive("d/up", "../../a.txt", true)},
+        {"RAR 4 symbolic link in a folder, up to a file beside the folder",
+         ReadFile(d / "link4.rar")},
 #endif
         {"RAR 5 main header after a sound file block",
          r5.substr(0, 8) + r5.substr(r5File, r5First - r5File) + r5.substr(8)},
