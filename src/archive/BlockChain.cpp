@@ -11,6 +11,7 @@
 #include <unordered_set>
 #include <vector>
 
+#include "archive/HeaderKey.h"
 #include "platform/Files.h"
 
 namespace rardll {
@@ -290,14 +291,14 @@ void ReadMainExtra(const unsigned char* extra, std::size_t extraSize, std::uint6
 // Follows a RAR 5 chain the way the library reads it while opening and
 // listing, and says whether it reaches a main header the library crashes on.
 // Opening reads blocks up to the first main header (any kind before it, also
-// past an end block); listing goes on past headers that fail their checksum
-// (only a failure before or at that first main header stops the library) and
-// stops at an end block, an encryption header (what follows is unreadable
-// here), a header it cannot read whole, or a next block that is not further on.
+// past an end block); both read every header that fails its checksum as if
+// it held, the first main header too, and listing stops at an end block, an
+// encryption header (what follows is unreadable here), a header it cannot
+// read whole, or a next block that is not further on.
 bool Rar5ListingCrashesLibrary(ChainSource& source, std::uint64_t size, std::uint64_t pos) {
     constexpr std::uint64_t kMain = 1, kEncryption = 4, kEnd = 5;
     std::vector<unsigned char> header(256);
-    bool opened = false, checksumFailed = false;
+    bool opened = false;
     while (pos < size && size - pos >= 7) {
         if (source.Read(pos, header.data(), 7) < 7) return false;
         LibraryNumbers first{header.data(), 7, 4};
@@ -312,7 +313,6 @@ bool Rar5ListingCrashesLibrary(ChainSource& source, std::uint64_t size, std::uin
         if (header.size() < total) header.resize(static_cast<std::size_t>(total));
         if (source.Read(pos + 7, header.data() + 7, total - 7) < total - 7) return false;
         const std::size_t headSize = static_cast<std::size_t>(total);
-        if (Crc32(header.data() + 4, headSize - 4) != Le32(header.data())) checksumFailed = true;
         LibraryNumbers r{header.data(), headSize, 4 + sizeBytes};
         const auto type = static_cast<std::uint32_t>(r.Next());
         const auto flags = static_cast<std::uint32_t>(r.Next());
@@ -321,7 +321,6 @@ bool Rar5ListingCrashesLibrary(ChainSource& source, std::uint64_t size, std::uin
         if (type == kEncryption) return false;
         if (type == kMain) {
             if (MainHeaderCrashesLibrary(header.data(), headSize)) return true;
-            if (!opened && checksumFailed) return false;
             opened = true;
         }
         if (type == kEnd && opened) return false;
@@ -737,10 +736,7 @@ ChainWalk WalkBlockChain(ChainSource& source, std::uint64_t blockLimit) {
 
 ChainWalk WalkArchiveFile(const std::string& path) { return WalkFile(path); }
 
-bool UnsafeForLibrary(const std::string& path) {
-    const auto file = WalkFileOnce(path);
-    return file->crashes || (file->walk.verdict == ChainVerdict::Damaged && !file->walk.mainSeen);
-}
+bool UnsafeForLibrary(const std::string& path) { return WalkFileOnce(path)->crashes; }
 
 std::string LibraryNextVolumeName(std::string name, bool oldNumbering) {
     const auto digit = [&](std::size_t i) { return i < name.size() && name[i] >= '0' && name[i] <= '9'; };
@@ -795,7 +791,9 @@ bool LibraryCrashesOn(const std::string& path) { return WalkFileOnce(path)->cras
 
 bool NextVolumeUnsafe(const std::string& volume) {
     const ChainWalk walk = WalkFileOnce(volume)->walk;
-    if (walk.verdict == ChainVerdict::NoSignature || (!walk.volume && walk.verdict != ChainVerdict::Hidden))
+    // A main header not read whole may still say "volume" to the library.
+    if (walk.verdict == ChainVerdict::NoSignature ||
+        (!walk.volume && walk.mainSeen && walk.verdict != ChainVerdict::Hidden))
         return false;
     // The library tries the name of its numbering, then the other one.
     for (const bool old : {walk.oldNumbering, !walk.oldNumbering}) {
@@ -811,29 +809,105 @@ std::unordered_set<std::string> VersionedEntryNames(const std::string& path) {
     return WalkFileOnce(path)->versioned;
 }
 
-std::string EncryptedEndProbe(const std::string& path) {
-    constexpr std::uint64_t kEncryption = 4;
-    constexpr std::size_t kEndBlock = 32;  // initial vector, one block of 16
+namespace {
+
+// The volumes of a set share their salt: the key, some milliseconds of
+// hashing, is derived once for all of them. Shared by all threads, never freed.
+HeaderKey CachedHeaderKey(const std::string& password, const unsigned char* salt, unsigned count) {
+    struct Last {
+        std::string password, salt;
+        unsigned count = 0;
+        HeaderKey key;
+    };
+    static Last& last = *new Last;
+    static std::mutex& guard = *new std::mutex;
+    const std::string saltBytes(reinterpret_cast<const char*>(salt), 16);
+    {
+        std::lock_guard<std::mutex> lock(guard);
+        if (last.count == count && last.salt == saltBytes && last.password == password)
+            return last.key;
+    }
+    const HeaderKey key = DeriveHeaderKey(password, salt, 16, std::uint32_t{1} << count);
+    std::lock_guard<std::mutex> lock(guard);
+    last = {password, saltBytes, count, key};
+    return key;
+}
+
+}  // namespace
+
+bool EncryptedChainWhole(const std::string& path, const std::string& password) {
+    constexpr std::uint64_t kEncryption = 4, kEnd = 5;
+    constexpr unsigned kLongestCount = 24;  // the library refuses longer key derivations
     platform::File file = platform::File::OpenRegular(path);
-    if (!file.valid()) return {};
+    if (!file.valid()) return true;
     FileSource source(file);
-    ChainWalk walk;
+    const std::uint64_t size = source.Size();
+    std::uint64_t signatureAt = 0;
     bool rar5 = false;
-    if (!FindSignature(source, source.Size(), walk.signatureAt, rar5) || !rar5) return {};
-    const std::uint64_t at = walk.signatureAt + sizeof kRar5Signature;
+    if (!FindSignature(source, size, signatureAt, rar5) || !rar5) return true;
+    std::uint64_t pos = signatureAt + sizeof kRar5Signature;
     std::vector<unsigned char> header(256);
     std::size_t total = 0, p = 4;
-    std::uint64_t headSize = 0, type = 0;
-    if (!ReadRar5Header(source, at, source.Size(), header, total) ||
+    std::uint64_t headSize = 0, type = 0, flags = 0, value = 0, encryptionFlags = 0;
+    if (!ReadRar5Header(source, pos, size, header, total) ||
         Crc32(header.data() + 4, total - 4) != Le32(header.data()) ||
         !ReadVint(header.data(), total, p, headSize) || !ReadVint(header.data(), total, p, type) ||
-        type != kEncryption || source.Size() - at - total < kEndBlock)
-        return {};
-    std::string probe(reinterpret_cast<const char*>(kRar5Signature), sizeof kRar5Signature);
-    probe.append(reinterpret_cast<const char*>(header.data()), total);
-    unsigned char tail[kEndBlock];
-    if (source.Read(source.Size() - kEndBlock, tail, kEndBlock) != kEndBlock) return {};
-    return probe.append(reinterpret_cast<const char*>(tail), kEndBlock);
+        type != kEncryption || !ReadVint(header.data(), total, p, flags) ||
+        ((flags & 1) && !ReadVint(header.data(), total, p, value)) ||
+        ((flags & 2) && !ReadVint(header.data(), total, p, value)) ||
+        !ReadVint(header.data(), total, p, value) ||
+        !ReadVint(header.data(), total, p, encryptionFlags) || total - p < 1 + 16)
+        return true;
+    const unsigned count = header[p];
+    const unsigned char* salt = &header[p + 1];
+    if (count > kLongestCount) return true;
+    const HeaderKey key = CachedHeaderKey(password, salt, count);
+    // The stored check value, when its own checksum holds, tells a password
+    // the archive was not made with: then the walk cannot tell anything.
+    if ((encryptionFlags & 1) && total - p >= 1 + 16 + 12 &&
+        std::memcmp(Sha256(&header[p + 17], 8).data(), &header[p + 25], 4) == 0 &&
+        std::memcmp(key.check.data(), &header[p + 17], 8) != 0)
+        return true;
+    const Aes256Decryptor aes(key.key);
+    pos += total;
+    // Each header: 16 bytes of initial vector, then the header padded to
+    // whole AES blocks; the data after it is counted as stored.
+    for (bool first = true;; first = false) {
+        if (pos == size) return !first;  // ends at a block boundary, as old archives
+        unsigned char iv[16], start[16];
+        if (size - pos < 32 || source.Read(pos, iv, 16) != 16 || source.Read(pos + 16, start, 16) != 16)
+            return false;
+        unsigned char chain[16];
+        std::memcpy(chain, iv, 16);
+        aes.DecryptCbc(start, 16, chain);
+        // A header whose size does not decrypt to one that fits is no cut:
+        // the library fails it on its checksum, unless it reads that header
+        // from a quick-open copy instead. But a file that ends right after a
+        // header's first AES block the library takes for an end too.
+        std::size_t at = 4;
+        std::uint64_t blockSize = 0;
+        if (!ReadVint(start, 16, at, blockSize, 3) || blockSize == 0) return true;
+        const std::uint64_t headerSize = at + blockSize, padded = (headerSize + 15) & ~std::uint64_t{15};
+        if (padded > size - pos - 16) return size - pos > 32;
+        header.resize(static_cast<std::size_t>(padded));
+        std::memcpy(header.data(), start, 16);
+        if (source.Read(pos + 32, header.data() + 16, header.size() - 16) != header.size() - 16)
+            return false;
+        aes.DecryptCbc(header.data() + 16, header.size() - 16, chain);
+        // So is one that fails its checksum.
+        if (Crc32(header.data() + 4, static_cast<std::size_t>(headerSize) - 4) != Le32(header.data()))
+            return true;
+        std::uint64_t dataSize = 0;
+        const auto end = static_cast<std::size_t>(headerSize);
+        if (!ReadVint(header.data(), end, at, type) || !ReadVint(header.data(), end, at, flags) ||
+            ((flags & 1) && !ReadVint(header.data(), end, at, value)) ||
+            ((flags & 2) && !ReadVint(header.data(), end, at, dataSize)))
+            return false;
+        if (type == kEnd) return true;
+        pos += 16 + padded;
+        if (dataSize > size - pos) return false;
+        pos += dataSize;
+    }
 }
 
 bool ArchiveFileWhole(const std::string& path) {

@@ -74,12 +74,12 @@ ChainWalk WalkArchiveFile(const std::string& path);
 // while it read the headers decide.
 bool ArchiveFileWhole(const std::string& path);
 
-// True when the file is not to be handed to the library: it has a signature
-// but its main header is cut, fails its checksum, or is not where it belongs
-// (the library reads no entry from any of them); or its chain, followed as
-// the library opens and lists it (past headers that fail their checksum,
-// numbers read as the library reads them), reaches a main header the library
-// crashes on.
+// True when the file is not to be handed to the library: its chain, followed
+// as the library opens and lists it (past headers that fail their checksum,
+// a broken main header too, numbers read as the library reads them), reaches
+// a main header the library crashes on. A main header that is merely broken
+// or missing the library reads past, and lists what follows, as `unrar x`
+// extracts it.
 bool UnsafeForLibrary(const std::string& path);
 
 // The name the library opens after `name` in a set: "x.part1.rar" ->
@@ -104,12 +104,16 @@ bool NextVolumeUnsafe(const std::string& volume);
 // that mark is an ordinary file.
 std::unordered_set<std::string> VersionedEntryNames(const std::string& path);
 
-// For a RAR 5 archive whose headers are encrypted from its start, the bytes
-// of a small archive that holds its encryption header and, as the only block
-// after it, the file's last 32 bytes: the encrypted end block, when the
-// archive ends whole. The walk cannot follow such a chain, the library
-// (with the password) can read this one. Empty for any other file.
-std::string EncryptedEndProbe(const std::string& path);
+// For a RAR 5 archive whose headers are encrypted from its start ("rar -hp"),
+// whether its chain, its headers decrypted with `password`, reaches the end
+// block or stops exactly at a block boundary, as the reference extractor
+// judges it: false when the file ends before or right after a header's
+// first AES block, or inside data, where the library says "end". True for
+// any other file, a
+// password the archive's check value refuses, or a header that does not
+// decrypt whole (the library fails that one by itself, or reads it from a
+// quick-open copy).
+bool EncryptedChainWhole(const std::string& path, const std::string& password);
 
 // The CRC-32 both formats use (the RAR 4 header checksum is its low half).
 std::uint32_t Crc32(const unsigned char* data, std::size_t size);

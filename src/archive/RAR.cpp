@@ -6,7 +6,6 @@
 #include <cstring>
 #include <cwchar>
 #include <cwctype>
-#include <fstream>
 #include <unordered_map>
 #include <utility>
 
@@ -98,6 +97,20 @@ struct TRAR::Impl {
             entered_ = true;
             enteredPath_ = relative;
             return chain_.empty() ? &root_ : &chain_.back().second;
+        }
+
+        // Whether `relative` (as for Enter) still leads from the output folder
+        // through real folders, no link among them: what the library reaches
+        // by that path from the output folder stays in it.
+        bool StillFolders(const std::string& relative) const {
+            platform::Folder at;
+            for (std::size_t start = 0; start < relative.size();) {
+                const std::size_t end = relative.find('/', start);
+                at = (start == 0 ? root_ : at).Enter(relative.substr(start, end - start), false);
+                if (!at.Held()) return false;
+                start = end + 1;
+            }
+            return root_.Held();
         }
 
         // Removes the folders entered last from depth `firstMade` down, deepest
@@ -265,65 +278,12 @@ struct TRAR::Impl {
         return std::wstring(native.begin(), native.end());
     }
 
-    // Answers the library's password request with the password at
-    // `UserData` (a std::string), and nothing else.
-    static int ProbePassword(unsigned int msg, LPARAM UserData, LPARAM P1, LPARAM P2) {
-        if (msg == UCM_NEEDPASSWORDW) return 0;  // then the 8-bit form
-        if (msg != UCM_NEEDPASSWORD || P2 <= 0) return -1;
-        CopyToBuffer(reinterpret_cast<char*>(P1), static_cast<std::size_t>(P2),
-                     *reinterpret_cast<const std::string*>(UserData));
-        return 0;
-    }
-
     // Headers encrypted from the archive's start hide its chain from the walk,
-    // and the library says "end" also where the file stops inside its encrypted
-    // end block. A whole archive ends in that block: the library, given the
-    // password again, reads a small archive of the encryption header and the
-    // file's last 32 bytes, written for the moment in the output folder.
-    static bool EncryptedEndWhole(TRAR& self, const std::string& volume, HeldFolders& folders,
-                                  TemporaryNames& temporaries) {
-        const std::string probe = EncryptedEndProbe(volume);
-        const std::string password =
-            self.GivenPassword_.empty() ? self.Password_ : self.GivenPassword_;
-        std::size_t firstMade = 0;
-        const platform::Folder* root =
-            probe.empty() ? nullptr : folders.Enter(std::string(), firstMade);
-        const std::string name = root ? temporaries.FreeIn(*root, std::string(), std::string()) : "";
-        if (name.empty()) return true;
-        const std::string path = root->PathOf(name);
-        bool whole = true;
-        {
-            // Zeros after the block (a hole in the file): a block that does
-            // not decrypt to a header reads whole, whatever size it gives
-            // itself (up to 2 MiB), and fails its checksum.
-            constexpr std::streamoff kRoom = 2 * 1024 * 1024 + 64;
-            std::ofstream out(path, std::ios::binary | std::ios::trunc);
-            out.write(probe.data(), static_cast<std::streamsize>(probe.size()));
-            out.seekp(kRoom - 1, std::ios::cur);
-            out.put('\0');
-            if (!out.flush()) {
-                out.close();
-                root->Remove(name);
-                return true;
-            }
-        }
-        std::string arcName = path, given = password;
-        RAROpenArchiveDataEx data{};
-        data.ArcName = arcName.data();
-        std::wstring wideName = platform::LibraryArchiveName(path);
-        if (!wideName.empty()) data.ArcNameW = wideName.data();
-        data.OpenMode = RAR_OM_LIST;
-        if (void* handle = self.Library_->RAROpenArchiveEx(&data)) {
-            if (data.OpenResult == 0) {
-                self.Library_->RARSetCallback(handle, &ProbePassword,
-                                              reinterpret_cast<LPARAM>(&given));
-                RARHeaderDataEx header{};
-                whole = self.Library_->RARReadHeaderEx(handle, &header) == ERAR_END_ARCHIVE;
-            }
-            self.Library_->RARCloseArchive(handle);
-        }
-        root->Remove(name);
-        return whole;
+    // and the library says "end" also where the file stops inside a header:
+    // the chain is followed again with the password the library took.
+    static bool EncryptedEndWhole(const TRAR& self, const std::string& volume) {
+        return EncryptedChainWhole(volume, self.GivenPassword_.empty() ? self.Password_
+                                                                       : self.GivenPassword_);
     }
 
     // The library's kinds of file reference (the header's RedirType).
@@ -416,8 +376,8 @@ bool TRAR::OpenArchive(bool forExtraction) {
         OpenedVolumes_.assign(1, OpenedArchive_);
         if (!CommentBuffer_) CommentBuffer_.reset(new char[kCommentBufferSize]);
         CommentBuffer_[0] = '\0';
-        // The library crashes on some damaged main headers, at the start or
-        // further on, and reads no entry past a damaged first one. It opens
+        // The library crashes on some main headers, at the start or further
+        // on, whatever their checksum. It opens
         // the next volume of a set before telling us: that one is judged now,
         // each further one when the library reaches the one before it.
         if (UnsafeForLibrary(OpenedArchive_) || NextVolumeUnsafe(OpenedArchive_)) {
@@ -614,8 +574,7 @@ bool TRAR::Walk(int operation, const std::vector<std::string>& fileMasks, bool r
                     return std::all_of(OpenedVolumes_.begin(), OpenedVolumes_.end(),
                                        [&](const std::string& volume) {
                                            return ArchiveFileWhole(volume) &&
-                                                  Impl::EncryptedEndWhole(*this, volume, folders,
-                                                                          temporaries);
+                                                  Impl::EncryptedEndWhole(*this, volume);
                                        });
                 };
                 if (extracting && (noEntry || !allWhole())) {
@@ -752,8 +711,11 @@ bool TRAR::Walk(int operation, const std::vector<std::string>& fileMasks, bool r
                     // finds their sources, and then moved to their folder.
                     // A symbolic link whose target climbs out of its folder
                     // (".."), or is not known before it is extracted (an old
-                    // archive's link), goes to its real path: the library's
-                    // own checks for such links need it.
+                    // archive's link), goes by its path below the output
+                    // folder, with the output folder as the working folder:
+                    // the library's own checks for such links count that
+                    // path's depth and look for links along it. Where the
+                    // working folder cannot be moved, by its real path.
                     linkTarget[kNameChars] = L'\0';
                     const bool byPath = symbolicLink && (h.RedirType == 0 || linkTarget[0] == L'\0' ||
                                                          std::wcsstr(linkTarget.data(), L"..") != nullptr);
@@ -771,8 +733,17 @@ bool TRAR::Walk(int operation, const std::vector<std::string>& fileMasks, bool r
                             platform::NoteRunTemporary(destFolderNative + writeKey + temporary);
                     }
                     std::wstring libraryFolder = destFolder, libraryName = destination;
-                    bool entered = false;
-                    if (!byPath) {
+                    bool entered = false, pathAway = false;
+                    if (byPath && bareNames && !(h.Flags & (RHDF_SPLITAFTER | RHDF_ENCRYPTED))) {
+                        // A folder of the path replaced by a link since it
+                        // was entered would take the link elsewhere.
+                        if (!folders.StillFolders(parentKey)) {
+                            pathAway = true;
+                        } else if ((entered = working.Enter(folders.Root()))) {
+                            libraryFolder.clear();
+                            libraryName = Impl::LibraryName(relativeNative);
+                        }
+                    } else if (!byPath) {
                         libraryFolder = Impl::LibraryName(writeIn.PathOf(std::string()));
                         const std::string& target = temporary.empty() ? leaf : temporary;
                         // Only a plain file that asks nothing on the way (no
@@ -785,7 +756,7 @@ bool TRAR::Walk(int operation, const std::vector<std::string>& fileMasks, bool r
                     }
                     libraryFolder = platform::LibraryPath(libraryFolder);
                     libraryName = platform::LibraryPath(libraryName);
-                    if ((!isFolder && !symbolicLink && temporary.empty()) ||
+                    if (pathAway || (!isFolder && !symbolicLink && temporary.empty()) ||
                         Impl::NameCutOff(name, libraryFolder, WideToNative(libraryFolder)) ||
                         Impl::NameCutOff(name, libraryName, WideToNative(libraryName))) {
                         // Without a temporary a file would be written under

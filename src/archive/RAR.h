@@ -20,9 +20,12 @@
 // name is written as the library writes it (cut before a character UTF-8
 // cannot encode), never under replacement characters. An extraction fails
 // when the block chain of a volume it went through is damaged
-// (archive/BlockChain.h), or, where headers are encrypted, when the file
-// does not end in its encrypted end block; a file whose main header is
-// damaged is never handed to the library.
+// (archive/BlockChain.h), or, where headers are encrypted, when that chain,
+// decrypted with the password the library took, is cut short; a file the
+// library would crash on (some main headers, whatever their checksum) is
+// never handed to it. A symbolic link the library makes by its path (a
+// target with "..", an old archive's link) goes by its path below the held
+// output folder, and fails where a folder of that path became a link.
 //
 // A file (hard links and file copies too) is written under a hidden
 // temporary name in its folder and renamed to its real name only when the

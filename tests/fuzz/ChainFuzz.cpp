@@ -1,5 +1,5 @@
 // libFuzzer target: the block-chain walk that judges an archive whole or
-// damaged, and the archive component's listing (header reading through the
+// damaged (also through encrypted headers), and the archive component's listing (header reading through the
 // real library and the entry collection's totals) on the same bytes.
 // Built and run by scripts/fuzz.sh.
 #include <unistd.h>
@@ -68,6 +68,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     // The file reader's windowing must not change the verdict.
     const rardll::ChainWalk fromFile = rardll::WalkArchiveFile(ScratchFile());
     if (fromFile.verdict != walk.verdict || fromFile.blocks != walk.blocks) std::abort();
+
+    // Encrypted headers, followed with the seeds' password.
+    rardll::EncryptedChainWhole(ScratchFile(), "tarnwick");
 
     TRAR& rar = Component();
     rar.ListArchive(ScratchFile());

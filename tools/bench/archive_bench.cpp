@@ -9,10 +9,11 @@
 //                                  `unrar x -o+ -inul`, alternating, RUNS each
 //   archive_bench list ARCHIVE [RUNS]
 //                                  TRAR::ListArchive
-//   archive_bench verdicts WORKDIR ARCHIVE...
+//   archive_bench verdicts [-pPASSWORD] WORKDIR ARCHIVE...
 //                                  each archive extracted by the component
-//                                  and by `unrar x`: differing verdicts and
-//                                  trees, crashes and hangs, counted
+//                                  and by `unrar x` (with PASSWORD, or with
+//                                  none): differing verdicts and trees,
+//                                  crashes and hangs, counted
 //   archive_bench walk ARCHIVE [RUNS]
 //                                  the block-chain walk that judges the
 //                                  archive whole, once per extraction, and
@@ -199,23 +200,29 @@ static std::map<std::string, std::string> Tree(const std::string& root) {
 }
 
 // Each archive extracted by the component (as the program does: list, then
-// extract; no password) in a child process, and by `unrar x -p-`, both with a
-// time limit; prints one line per archive that differs and the totals.
-static int Verdicts(const std::string& work, const std::vector<std::string>& archives) {
+// extract; `password` or none) in a child process, and by `unrar x` with the
+// same, both with a time limit; prints one line per archive that differs and
+// the totals.
+static int Verdicts(const std::string& work, const std::vector<std::string>& archives,
+                    const std::string& password) {
     int same = 0, wrongSuccess = 0, falseFailure = 0, treeDiffers = 0, died = 0, hung = 0,
         referenceHung = 0;
     for (const std::string& archive : archives) {
         fs::remove_all(work);
         fs::create_directories(work + "/ours");
         fs::create_directories(work + "/reference");
-        const int rc = Run({"timeout", "20", "unrar", "x", "-y", "-p-", "-inul",
+        const int rc = Run({"timeout", "20", "unrar", "x", "-y",
+                            password.empty() ? "-p-" : "-p" + password, "-inul",
                             fs::absolute(archive).string(), work + "/reference/"});
         const pid_t pid = ::fork();
         if (pid == 0) {
             ::alarm(20);
             TRAR rar;
-            rar.OnPasswordRequired = [](TRAR&, bool, const std::wstring&, std::string&,
-                                        bool& cancel) { cancel = true; };
+            rar.OnPasswordRequired = [&](TRAR&, bool, const std::wstring&, std::string& given,
+                                         bool& cancel) {
+                given = password;
+                cancel = password.empty();
+            };
             rar.ForceTestToEnd = true;
             rar.OnReplace = [](TRAR&, const TRARReplaceData&, const TRARReplaceData&,
                                TRARReplaceAction& action) { action = rrOverwrite; };  // as -y
@@ -261,10 +268,14 @@ int main(int argc, char** argv) {
         return Extract(argv[2], argv[3], argc > 4 ? std::atoi(argv[4]) : 5);
     if (mode == "list" && argc >= 3) return List(argv[2], argc > 3 ? std::atoi(argv[3]) : 5);
     if (mode == "walk" && argc >= 3) return Walk(argv[2], argc > 3 ? std::atoi(argv[3]) : 5);
-    if (mode == "verdicts" && argc >= 4)
-        return Verdicts(argv[2], std::vector<std::string>(argv + 3, argv + argc));
+    if (mode == "verdicts" && argc >= 4) {
+        const bool given = std::string(argv[2]).rfind("-p", 0) == 0;
+        if (given && argc < 5) return 2;
+        return Verdicts(argv[given ? 3 : 2], std::vector<std::string>(argv + (given ? 4 : 3), argv + argc),
+                        given ? std::string(argv[2]).substr(2) : std::string());
+    }
     std::fprintf(stderr,
                  "usage: archive_bench make WORKDIR | extract ARCHIVE WORKDIR [RUNS] | list "
-                 "ARCHIVE [RUNS] | walk ARCHIVE [RUNS] | verdicts WORKDIR ARCHIVE...\n");
+                 "ARCHIVE [RUNS] | walk ARCHIVE [RUNS] | verdicts [-pPASSWORD] WORKDIR ARCHIVE...\n");
     return 2;
 }
