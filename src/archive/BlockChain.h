@@ -15,6 +15,8 @@
 #include <string>
 #include <unordered_set>
 
+#include "platform/Files.h"
+
 namespace rardll {
 
 enum class ChainVerdict {
@@ -103,6 +105,20 @@ bool NextVolumeUnsafe(const std::string& volume);
 // the reference extractor passes them over. A name like "notes;1" without
 // that mark is an ordinary file.
 std::unordered_set<std::string> VersionedEntryNames(const std::string& path);
+
+// What the library's listing of a single whole archive adds up, read from
+// its block chain. `complete` only where the chain gives exactly what the
+// library's listing would: a whole archive that is not a volume of a set,
+// with headers readable without a password, no file split across volumes,
+// no entry of unknown size and no kept older version (whose names only the
+// library's listing gives).
+struct ChainListing {
+    bool complete = false;
+    std::uint64_t entries = 0;  // file headers, folders included
+    std::int64_t unpacked = 0;  // their unpacked sizes, stopping at the largest
+    platform::FileIdentity identity;  // of the file walked
+};
+ChainListing ListingFromChain(const std::string& path);
 
 // For a RAR 5 archive whose headers are encrypted from its start, the bytes
 // of a small archive that holds its encryption header and, as the only block
