@@ -213,7 +213,9 @@ ChainWalk WalkRar4(ChainSource& source, std::uint64_t size, ChainWalk walk,
                 const std::uint32_t low = Le32(&header[11]);
                 const std::uint32_t high = (flags & 0x100) ? Le32(&header[36]) : 0;
                 // One before the main header the library never lists.
-                if (!walk.mainSeen || (flags & 0x03) || (low == 0xFFFFFFFF && ((flags & 0x100) == 0 || high == 0xFFFFFFFF)))
+                const bool unknown =
+                    low == 0xFFFFFFFF && ((flags & 0x100) == 0 || high == 0xFFFFFFFF);
+                if (!walk.mainSeen || (flags & 0x03) || unknown)
                     totals->unlike = true;
                 totals->Add(static_cast<std::uint64_t>(high) << 32 | low);
             }

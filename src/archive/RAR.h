@@ -234,10 +234,11 @@ public:
     // ListArchive's.
     bool ListForExtraction(const std::string& FileName);
 
-    // True when the last ListArchive (or ListForExtraction) read this same file to its end, with no
-    // password asked and no other volume, and the file is unchanged since
-    // (same device, inode, size and modification time): listing it again
-    // would learn nothing new, and ArchiveInformation still holds it all.
+    // True when the last listing (ListArchive, or ListForExtraction) read
+    // this same file to its end, with no password asked and no other volume,
+    // and the file is unchanged since (same device, inode, size and
+    // modification time): listing it again the same way would learn nothing
+    // new, and ArchiveInformation still holds what that listing gave.
     bool ListingCurrent(const std::string& FileName) const;
 
     // True when the library opens the file and it is a single archive or the
