@@ -132,11 +132,28 @@ bool StoredCommentCorrupt(ChainSource& source, std::uint64_t at, std::uint64_t s
            Crc32(text.data(), text.size()) != crc;
 }
 
+// The file headers met on the way, as the library's listing sums them.
+struct EntryTotals {
+    std::uint64_t entries = 0;
+    std::int64_t unpacked = 0;
+    // An entry whose size the library reports otherwise than the header
+    // stores it (unknown, or a number not read as the walk reads it), or a
+    // part of a split file: the sums do not stand for the listing.
+    bool unlike = false;
+    void Add(std::uint64_t size) {
+        ++entries;
+        constexpr auto kLargest = static_cast<std::uint64_t>(INT64_MAX);
+        const std::uint64_t room = kLargest - static_cast<std::uint64_t>(unpacked);
+        unpacked = size >= room ? INT64_MAX : unpacked + static_cast<std::int64_t>(size);
+    }
+};
+
 // RAR 4 (and 1.5 to 3.x): HEAD_CRC(2) HEAD_TYPE(1) HEAD_FLAGS(2) HEAD_SIZE(2),
 // then ADD_SIZE(4) where the flags carry 0x8000; file and service blocks
 // carry PACK_SIZE there, and HIGH_PACK_SIZE at 32 with flag 0x100.
 ChainWalk WalkRar4(ChainSource& source, std::uint64_t size, ChainWalk walk,
-                   std::uint64_t blockLimit, std::unordered_set<std::string>* versioned) {
+                   std::uint64_t blockLimit, std::unordered_set<std::string>* versioned,
+                   EntryTotals* totals) {
     constexpr unsigned kMain = 0x73, kFile = 0x74, kOldAv = 0x76, kOldSub = 0x77, kSign = 0x79,
                        kService = 0x7A, kEnd = 0x7B, kOldComment = 0x75,
                        kOldUnixOwner = 0x101;
@@ -192,6 +209,17 @@ ChainWalk WalkRar4(ChainSource& source, std::uint64_t size, ChainWalk walk,
             dataSize = Le32(&header[7]);
             if (flags & 0x100) dataSize |= static_cast<std::uint64_t>(Le32(&header[32])) << 32;
             const std::size_t nameAt = flags & 0x100 ? 40 : 32;
+            // UNP_SIZE at 11, HIGH_UNP_SIZE at 36; all ones is "unknown".
+            if (totals && type == kFile) {
+                const std::uint32_t low = Le32(&header[11]);
+                const std::uint32_t high = (flags & 0x100) ? Le32(&header[36]) : 0;
+                // One before the main header the library never lists.
+                const bool unknown =
+                    low == 0xFFFFFFFF && ((flags & 0x100) == 0 || high == 0xFFFFFFFF);
+                if (!walk.mainSeen || (flags & 0x03) || unknown)
+                    totals->unlike = true;
+                totals->Add(static_cast<std::uint64_t>(high) << 32 | low);
+            }
             // A kept older version (flag 0x800) has its number in its name
             // already; a Unicode name's own form follows a NUL.
             if (versioned && type == kFile && (flags & 0x800) && nameAt <= headSize) {
@@ -529,7 +557,8 @@ bool LoadQuickOpen(ChainSource& file, std::uint64_t at, QuickOpenSource& copy) {
 // area size (flag 1), data size (flag 2); the checksum covers the header
 // from its size on.
 ChainWalk WalkRar5(ChainSource& source, std::uint64_t size, ChainWalk walk,
-                   std::uint64_t blockLimit, std::unordered_set<std::string>* versioned) {
+                   std::uint64_t blockLimit, std::unordered_set<std::string>* versioned,
+                   EntryTotals* totals) {
     constexpr std::uint64_t kMain = 1, kFile = 2, kEncryption = 4, kEnd = 5;
     std::vector<unsigned char> header(256);
     walk.rar5 = true;
@@ -581,6 +610,17 @@ ChainWalk WalkRar5(ChainSource& source, std::uint64_t size, ChainWalk walk,
         if (quickOpenAt != 0) {
             quickOpenSound = LoadQuickOpen(source, quickOpenAt, quickOpen) && quickOpenSound;
             reader = &quickOpen;
+        }
+        // File flags (0x0008: size unknown), unpacked size; header flags
+        // 0x0008 and 0x0010 mark the parts of a split file.
+        if (totals && type == kFile) {
+            std::size_t fileAt = at;
+            std::uint64_t fileFlags = 0, unpacked = 0;
+            if (!ReadVint(header.data(), total, fileAt, fileFlags) ||
+                !ReadVint(header.data(), total, fileAt, unpacked) || (fileFlags & 0x0008) ||
+                (flags & 0x0018) || !walk.mainSeen)
+                totals->unlike = true;
+            totals->Add(unpacked);
         }
         if (versioned && type == kFile && (flags & 1) && extraSize <= total - at)
             NoteVersion(header.data(), total, at, static_cast<std::size_t>(extraSize), *versioned);
@@ -663,13 +703,14 @@ private:
 namespace {
 
 ChainWalk Walk(ChainSource& source, std::uint64_t blockLimit,
-               std::unordered_set<std::string>* versioned = nullptr) {
+               std::unordered_set<std::string>* versioned = nullptr,
+               EntryTotals* totals = nullptr) {
     ChainWalk walk;
     const std::uint64_t size = source.Size();
     bool rar5 = false;
     if (!FindSignature(source, size, walk.signatureAt, rar5)) return walk;
-    return rar5 ? WalkRar5(source, size, walk, blockLimit, versioned)
-                : WalkRar4(source, size, walk, blockLimit, versioned);
+    return rar5 ? WalkRar5(source, size, walk, blockLimit, versioned, totals)
+                : WalkRar4(source, size, walk, blockLimit, versioned, totals);
 }
 
 // Only a regular file is walked: a FIFO or a device is opened without
@@ -677,12 +718,13 @@ ChainWalk Walk(ChainSource& source, std::uint64_t blockLimit,
 // file's device, file number, size and time, when it was walked.
 ChainWalk WalkFile(const std::string& path, platform::FileIdentity* identity = nullptr,
                    bool* listingCrashes = nullptr,
-                   std::unordered_set<std::string>* versioned = nullptr) {
+                   std::unordered_set<std::string>* versioned = nullptr,
+                   EntryTotals* totals = nullptr) {
     platform::File file = platform::File::OpenRegular(path);
     if (!file.valid()) return ChainWalk();
     if (identity) *identity = file.identity();
     FileSource source(file);
-    ChainWalk walk = Walk(source, UINT64_MAX, versioned);
+    ChainWalk walk = Walk(source, UINT64_MAX, versioned, totals);
     if (listingCrashes)
         *listingCrashes = walk.libraryCrashes ||
                           (walk.rar5 && Rar5ListingCrashesLibrary(source, source.Size(),
@@ -695,6 +737,8 @@ struct KnownFile {
     ChainWalk walk;
     bool crashes = false;
     std::unordered_set<std::string> versioned;
+    EntryTotals totals;
+    platform::FileIdentity identity;
 };
 
 // A run asks of the same archive, attempt after attempt, whether it is safe
@@ -716,7 +760,9 @@ std::shared_ptr<const KnownFile> WalkFileOnce(const std::string& path) {
     }
     platform::FileIdentity identity;
     auto walked = std::make_shared<KnownFile>();
-    walked->walk = WalkFile(path, &identity, &walked->crashes, &walked->versioned);
+    walked->walk =
+        WalkFile(path, &identity, &walked->crashes, &walked->versioned, &walked->totals);
+    walked->identity = identity;
     std::lock_guard<std::mutex> lock(guard);
     if (identity.file == 0) {
         known.erase(path);
@@ -908,6 +954,19 @@ bool EncryptedChainWhole(const std::string& path, const std::string& password) {
         if (dataSize > size - pos) return false;
         pos += dataSize;
     }
+}
+
+ChainListing ListingFromChain(const std::string& path) {
+    const auto file = WalkFileOnce(path);
+    const ChainWalk& walk = file->walk;
+    ChainListing listing;
+    listing.complete = walk.verdict == ChainVerdict::Whole && walk.mainSeen && !walk.volume &&
+                       !file->crashes && !file->totals.unlike && file->versioned.empty() &&
+                       file->identity.file != 0;
+    listing.entries = file->totals.entries;
+    listing.unpacked = file->totals.unpacked;
+    listing.identity = file->identity;
+    return listing;
 }
 
 bool ArchiveFileWhole(const std::string& path) {

@@ -15,6 +15,8 @@
 #include <string>
 #include <unordered_set>
 
+#include "platform/Files.h"
+
 namespace rardll {
 
 enum class ChainVerdict {
@@ -109,11 +111,24 @@ std::unordered_set<std::string> VersionedEntryNames(const std::string& path);
 // block or stops exactly at a block boundary, as the reference extractor
 // judges it: false when the file ends before or right after a header's
 // first AES block, or inside data, where the library says "end". True for
-// any other file, a
-// password the archive's check value refuses, or a header that does not
-// decrypt whole (the library fails that one by itself, or reads it from a
-// quick-open copy).
+// any other file, a password the archive's check value refuses, or a header
+// that does not decrypt whole (the library fails that one by itself, or
+// reads it from a quick-open copy).
 bool EncryptedChainWhole(const std::string& path, const std::string& password);
+
+// What the library's listing of a single whole archive adds up, read from
+// its block chain. `complete` only where the chain gives exactly what the
+// library's listing would: a whole archive that is not a volume of a set,
+// with headers readable without a password, no file split across volumes,
+// no entry of unknown size and no kept older version (whose names only the
+// library's listing gives).
+struct ChainListing {
+    bool complete = false;
+    std::uint64_t entries = 0;  // file headers, folders included
+    std::int64_t unpacked = 0;  // their unpacked sizes, stopping at the largest
+    platform::FileIdentity identity;  // of the file walked
+};
+ChainListing ListingFromChain(const std::string& path);
 
 // The CRC-32 both formats use (the RAR 4 header checksum is its low half).
 std::uint32_t Crc32(const unsigned char* data, std::size_t size);

@@ -69,6 +69,7 @@ struct TRAR::Impl {
             if (entered_ && relative == enteredPath_)
                 return chain_.empty() ? &root_ : &chain_.back().second;
             entered_ = false;
+            ++changes_;
             // A missing output folder is made with the first entry that
             // needs it, as the library would make it.
             if (!root_.Held() && !outputFolder_.empty()) {
@@ -117,6 +118,7 @@ struct TRAR::Impl {
         // first, as far as they are empty.
         void RemoveEmpty(std::size_t firstMade) {
             entered_ = false;
+            ++changes_;
             while (chain_.size() > firstMade) {
                 const std::string name = chain_.back().first;
                 chain_.pop_back();
@@ -127,6 +129,10 @@ struct TRAR::Impl {
             }
         }
 
+        // Counts the times the held chain changed: a folder returned by Enter
+        // is the same one while this stays the same.
+        unsigned long Changes() const { return changes_; }
+
     private:
         const platform::Folder& Parent(std::size_t depth) const {
             return depth == 0 ? root_ : chain_[depth - 1].second;
@@ -134,6 +140,7 @@ struct TRAR::Impl {
 
         std::string outputFolder_;  // until it is made
         bool entered_ = false;      // the chain holds the folders of enteredPath_
+        unsigned long changes_ = 0;
         std::string enteredPath_;
         platform::Folder root_;
         std::vector<std::pair<std::string, platform::Folder>> chain_;
@@ -540,6 +547,19 @@ bool TRAR::Walk(int operation, const std::vector<std::string>& fileMasks, bool r
     platform::WorkingFolder working;
     const bool bareNames = extracting && platform::IsAbsolutePath(OpenedArchive_) &&
                            platform::IsAbsolutePath(destFolderNative);
+    // Between two such files the working folder stays where it is when
+    // nothing but the walk itself runs meanwhile: no handler but OnProgress
+    // (which runs inside the library's write anyway), and no header read
+    // that may ask for a password or a volume.
+    const bool keepWorking = bareNames && !OnError && !OnFileProcessed &&
+                             !(OpenData_.Flags & (ROADF_VOLUME | ROADF_ENCHEADERS));
+    const platform::Folder* workingIn = nullptr;  // the folder entered and kept
+    unsigned long workingChanges = 0;
+    // Back to the working folder of the start; false when that failed.
+    const auto leaveWorking = [&] {
+        workingIn = nullptr;
+        return working.Leave();
+    };
     // The link target of each entry, read with its header; the record keeps
     // no pointer to it after the walk.
     std::vector<wchar_t> linkTarget(kNameChars + 1, L'\0');
@@ -630,10 +650,22 @@ bool TRAR::Walk(int operation, const std::vector<std::string>& fileMasks, bool r
                     (h.RedirType != 0 || (h.HostOS == 3 && (h.FileAttr & 0xF000) == 0xA000));
                 // What is at the destination, the link not followed.
                 platform::EntryStatus present;
+                // Only a plain file may find the working folder kept: what
+                // any other entry asks of the library may call a handler.
+                if (workingIn && (isFolder || reference || symbolicLink ||
+                                  (h.Flags & (RHDF_SPLITAFTER | RHDF_ENCRYPTED))) &&
+                    !leaveWorking()) {
+                    ok = false;
+                    break;
+                }
 
                 enum Step { Extract, Skip, Refuse };
                 // The replace question for a file or link in the way.
                 auto askReplace = [&](bool link) {
+                    if (workingIn && !leaveWorking()) {
+                        AbortOperation();
+                        return Refuse;
+                    }
                     TRARReplaceData existing{destination, FileSizeOf(destinationNative),
                                              FileDateOf(destinationNative)};
                     TRARReplaceData incoming{destination, Progress_.FileBytesTotal,
@@ -749,9 +781,12 @@ bool TRAR::Walk(int operation, const std::vector<std::string>& fileMasks, bool r
                         // Only a plain file that asks nothing on the way (no
                         // password, no next volume) is written so: the
                         // handlers of such questions may use relative paths.
-                        entered = bareNames && !reference && !temporary.empty() &&
-                                  !(h.Flags & (RHDF_SPLITAFTER | RHDF_ENCRYPTED)) &&
-                                  working.Enter(writeIn);
+                        const bool bare = bareNames && !reference && !temporary.empty() &&
+                                          !(h.Flags & (RHDF_SPLITAFTER | RHDF_ENCRYPTED));
+                        const bool kept = bare && workingIn == &writeIn &&
+                                          workingChanges == folders.Changes();
+                        if (workingIn && !kept && !leaveWorking()) AbortRequested_ = true;
+                        entered = kept || (bare && !AbortRequested_ && working.Enter(writeIn));
                         libraryName = Impl::LibraryName(entered ? target : writeIn.PathOf(target));
                     }
                     libraryFolder = platform::LibraryPath(libraryFolder);
@@ -772,7 +807,10 @@ bool TRAR::Walk(int operation, const std::vector<std::string>& fileMasks, bool r
                         last = Library_->RARProcessFileW(Handle_, RAR_EXTRACT,
                                                          libraryFolder.data(), libraryName.data());
                     }
-                    if (entered && !working.Leave()) {
+                    if (entered && keepWorking && last == 0) {
+                        workingIn = &writeIn;
+                        workingChanges = folders.Changes();
+                    } else if ((entered || workingIn) && !leaveWorking()) {
                         // Relative paths lead elsewhere now: nothing more is written.
                         last = ERAR_ECREATE;
                         AbortRequested_ = true;
@@ -845,6 +883,7 @@ bool TRAR::Walk(int operation, const std::vector<std::string>& fileMasks, bool r
     } catch (...) {
         ok = false;
     }
+    if (workingIn && !leaveWorking()) ok = false;
     WalkInProgress_ = false;
     return ok && allDone;
 }
@@ -884,6 +923,29 @@ bool TRAR::ListArchive(const std::string& FileName) {
                        !info.MultiVolume_ && !(OpenData_.Flags & ROADF_VOLUME);
     ListingReusable_ = ListingReusable_ && ListingCurrent(FileName);
     return closed;
+}
+
+bool TRAR::ListForExtraction(const std::string& FileName) {
+    if (OnListFile || OnFileProcessed || OnError) return ListArchive(FileName);
+    AbortRequested_ = false;
+    ListingReusable_ = false;
+    try {
+        if (!LoadLibrary()) return false;
+        const ChainListing chain = ListingFromChain(FileName);
+        if (!chain.complete || !CloseArchive()) return ListArchive(FileName);
+        ArchiveInformation_.Reset();
+        ArchiveInformation_.FileName_ = FileName;
+        ArchiveInformation_.UnCompressedSize_ = chain.unpacked;
+        ArchiveInformation_.ListingDone_ = true;
+        ListedNames_.clear();
+        ListedFile_ = chain.identity;
+        ListingReusable_ = true;
+        // A file changed since its walk is walked again.
+        ListingReusable_ = ListingCurrent(FileName);
+        return true;
+    } catch (...) {
+        return ListArchive(FileName);
+    }
 }
 
 bool TRAR::ListingCurrent(const std::string& FileName) const {

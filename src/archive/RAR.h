@@ -226,10 +226,22 @@ public:
     bool ExtractArchive(const std::wstring& DestFolder, bool RestoreFolders,
                         const std::vector<std::string>& FileMasks = {});
 
-    // True when the last ListArchive read this same file to its end, with no
-    // password asked and no other volume, and the file is unchanged since
-    // (same device, inode, size and modification time): listing it again
-    // would learn nothing new, and ArchiveInformation still holds it all.
+    // Lists the file for an extraction that needs of the listing only the
+    // archive's total size. Where the block chain of a single whole archive
+    // gives the total exactly as the library's listing would
+    // (rardll::ListingFromChain), and no handler of the listing's events
+    // (OnListFile, OnFileProcessed, OnError) is set, the chain stands for
+    // the listing: ArchiveInformation then holds the file name and the
+    // uncompressed total, the rest as before any listing, and the library
+    // does not read the archive first. Otherwise ListArchive. The result as
+    // ListArchive's.
+    bool ListForExtraction(const std::string& FileName);
+
+    // True when the last listing (ListArchive, or ListForExtraction) read
+    // this same file to its end, with no password asked and no other volume,
+    // and the file is unchanged since (same device, inode, size and
+    // modification time): listing it again the same way would learn nothing
+    // new, and ArchiveInformation still holds what that listing gave.
     bool ListingCurrent(const std::string& FileName) const;
 
     // True when the library opens the file and it is a single archive or the

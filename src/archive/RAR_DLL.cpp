@@ -324,6 +324,11 @@ std::string LibraryNative(const std::wstring& s) {
 }
 
 std::string WideToUtf8(const std::wstring& s) {
+    // Most names and paths are plain ASCII: copied as they are, with no
+    // character-by-character growth (the extraction converts several per entry).
+    if (std::all_of(s.begin(), s.end(),
+                    [](wchar_t c) { return static_cast<std::uint32_t>(c) < 0x80; }))
+        return std::string(s.begin(), s.end());
     std::string out;
     out.reserve(s.size());
     for (std::size_t i = 0; i < s.size(); ++i) {

@@ -665,7 +665,7 @@ void TMobrelProgressForm::Timer1Timer() {
         if (listed) {
             // A FIFO, a device or a folder is no archive; opening a FIFO would wait forever.
             const bool special = isSpecialFile(ArchivePath);
-            if (!special && RARArchive.ListArchive(ArchivePath)) {
+            if (!special && RARArchive.ListForExtraction(ArchivePath)) {
                 ArchiveName = platform::ExtractFileName(ArchivePath);
             } else if (special || !RARArchive.ArchiveInformation().MultiVolume()) {
                 QString text = QStringLiteral("Error opening RAR file!");
@@ -726,7 +726,7 @@ void TMobrelProgressForm::runAttempts() {
         }
         // An unchanged archive listed whole needs no second reading; one with
         // encrypted headers is listed again with this attempt's password.
-        if (!RARArchive.ListingCurrent(ArchivePath)) RARArchive.ListArchive(ArchivePath);
+        if (!RARArchive.ListingCurrent(ArchivePath)) RARArchive.ListForExtraction(ArchivePath);
         if (RARArchive.ExtractArchive(destination, true)) {
             OverallBar->setValue(100);
             OverallBar->repaint();

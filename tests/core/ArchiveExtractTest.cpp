@@ -70,6 +70,22 @@ TEST(ArchiveExtraction, TheWorkingFolderStaysTheCallers) {
     EXPECT_GT(processed, 2);
     ExpectAllExtracted(f, dir / "out");
 
+    // With no handler to run between files the working folder may stay in a
+    // folder from one file to the next; a question still finds the caller's.
+    TRAR kept;
+    int asked = 0;
+    kept.OnReplace = [&](TRAR&, const TRARReplaceData&, const TRARReplaceData&,
+                         TRARReplaceAction& action) {
+        EXPECT_EQ(caller, fs::current_path());
+        action = rrOverwrite;
+        ++asked;
+    };
+    ASSERT_TRUE(kept.ListForExtraction(f.archive));
+    ASSERT_TRUE(kept.ExtractArchive(W(dir / "out"), true));
+    EXPECT_EQ(caller, fs::current_path());
+    EXPECT_EQ(asked, static_cast<int>(f.files.size()));
+    ExpectAllExtracted(f, dir / "out");
+
     // Beside the output folder: on Windows another drive has no relative path.
     fs::copy_file(fs::u8path(f.archive), fs::u8path(dir / "here.rar"));
     fs::current_path(dir.path());

@@ -9,6 +9,7 @@
 #include <filesystem>
 
 #include "ArchiveRecorder.h"
+#include "archive/BlockChain.h"
 #include "archive/RAR.h"
 #include "support/Fixtures.h"
 #include "support/Rar4Writer.h"
@@ -307,3 +308,68 @@ TEST(ArchiveListing, NamesOutsideAscii) {
 }
 
 }  // namespace
+
+// An extraction's listing: the block chain stands for the library's listing
+// where it gives the same total; a set of volumes, encrypted headers or a
+// watched listing are listed by the library.
+TEST(ArchiveListing, AnExtractionsListingFromTheBlockChain) {
+    TempDir dir;
+    std::vector<Rar4Entry> entries(2);
+    entries[0].name = "a.txt";
+    entries[0].data = std::string(5000, 'a');
+    entries[1].name = "folder";
+    entries[1].directory = true;
+    ASSERT_TRUE(WriteRar4(dir / "old.rar", entries));
+    const std::vector<std::string> whole = {
+        PlainArchive().archive, SolidArchive().archive,  EncryptedArchive().archive,
+        FoldersArchive().archive, NonAsciiArchive().archive, CommentArchive().archive,
+        std::filesystem::path(VerdictArchives().archive).parent_path().string() + "/sfx.sfx",
+        dir / "old.rar"};
+    for (const std::string& path : whole) {
+        SCOPED_TRACE(path);
+        TRAR library;
+        ArchiveRecorder seen(library);
+        ASSERT_TRUE(library.ListArchive(path));
+        const rardll::ChainListing chain = rardll::ListingFromChain(path);
+        EXPECT_TRUE(chain.complete);
+        EXPECT_EQ(chain.entries, seen.listed.size());
+        TRAR rar;
+        ASSERT_TRUE(rar.ListForExtraction(path));
+        EXPECT_TRUE(rar.ArchiveInformation().ListingDone());
+        EXPECT_EQ(rar.ArchiveInformation().UnCompressedSize(),
+                  library.ArchiveInformation().UnCompressedSize());
+        EXPECT_GT(rar.ArchiveInformation().UnCompressedSize(), 0);
+        EXPECT_TRUE(rar.ListingCurrent(path));
+    }
+
+    // The library's listing: all volumes of a set, and what only it can read.
+    TRAR volumes;
+    EXPECT_FALSE(rardll::ListingFromChain(VolumeSet().archive).complete);
+    ASSERT_TRUE(volumes.ListForExtraction(VolumeSet().archive));
+    EXPECT_TRUE(volumes.ArchiveInformation().MultiVolume());
+    TRAR hidden;
+    int asked = 0;
+    hidden.OnPasswordRequired = [&](TRAR&, bool headers, const std::wstring&, std::string& p,
+                                    bool&) {
+        EXPECT_TRUE(headers);
+        p = kFixturePassword;
+        ++asked;
+    };
+    EXPECT_FALSE(rardll::ListingFromChain(EncryptedHeadersArchive().archive).complete);
+    ASSERT_TRUE(hidden.ListForExtraction(EncryptedHeadersArchive().archive));
+    EXPECT_EQ(asked, 1);
+    EXPECT_TRUE(hidden.ArchiveInformation().HeaderEncrypted());
+    TRAR watched;
+    ArchiveRecorder seen(watched);
+    ASSERT_TRUE(watched.ListForExtraction(PlainArchive().archive));
+    EXPECT_EQ(seen.listed.size(), rardll::ListingFromChain(PlainArchive().archive).entries);
+
+    // A file that changes after the walk is walked again.
+    TRAR changed;
+    ASSERT_TRUE(changed.ListForExtraction(dir / "old.rar"));
+    entries[0].data += "more";
+    ASSERT_TRUE(WriteRar4(dir / "old.rar", entries));
+    EXPECT_FALSE(changed.ListingCurrent(dir / "old.rar"));
+    ASSERT_TRUE(changed.ListForExtraction(dir / "old.rar"));
+    EXPECT_EQ(changed.ArchiveInformation().UnCompressedSize(), 5004);
+}
