@@ -807,7 +807,9 @@ bool TRAR::Walk(int operation, const std::vector<std::string>& fileMasks, bool r
                         last = Library_->RARProcessFileW(Handle_, RAR_EXTRACT,
                                                          libraryFolder.data(), libraryName.data());
                     }
-                    if (entered && keepWorking && last == 0) {
+                    // A link made by its path entered the output folder,
+                    // not its own: that one is never kept.
+                    if (entered && keepWorking && !byPath && last == 0) {
                         workingIn = &writeIn;
                         workingChanges = folders.Changes();
                     } else if ((entered || workingIn) && !leaveWorking()) {

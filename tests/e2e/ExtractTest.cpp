@@ -186,6 +186,21 @@ TEST_F(ExtractRun, TreeEqualsUnrarInTheArchivesFolderAndInASubfolder) {
     }());
 }
 
+// A link whose target climbs ("..") is made by its path from the output
+// folder; the files after it in its own folder still land in that folder.
+TEST_F(ExtractRun, FilesAfterALinkMadeByItsPathLandInTheirFolder) {
+    fs::create_directories(dir / "src/sub");
+    fs::create_directories(dir / "in");
+    WriteFile(dir / "src/x.txt", "x\n");
+    fs::create_symlink("../x.txt", dir / "src/sub/up");
+    WriteFile(dir / "src/sub/after.txt", "after\n");
+    makeArchive(dir / "src", dir / "in/l.rar", {"x.txt", "sub/up", "sub/after.txt"}, {"-ol"});
+    const Tree expected = reference(dir / "in/l.rar");
+    ASSERT_TRUE(expected.count("sub/after.txt"));
+    EXPECT_EQ(0, run({dir / "in/l.rar"}).exitCode);
+    EXPECT_SAME_TREE(expected, readTree(dir / "in", {"l.rar"}));
+}
+
 // An archive that keeps older versions of a file ("rar a -ver", here ";1" to
 // ";10") gives only the newest, under its plain name, as `unrar x` does; what
 // makes a version is its header, not its name: "plain;1" beside "plain",
