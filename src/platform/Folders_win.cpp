@@ -2,6 +2,10 @@
 
 #include <windows.h>
 
+#include <cstddef>
+#include <cstring>
+#include <vector>
+
 #include "platform/Wide_win.h"
 
 namespace platform {
@@ -199,9 +203,31 @@ bool Folder::MoveTo(const std::string& from, const Folder& target, const std::st
             return false;
         }
     }
-    // Write-through: the move returns once it is on disk.
-    return MoveFileExW(WidePath(path_ + from).c_str(), destination.c_str(),
-                       (replace ? MOVEFILE_REPLACE_EXISTING : 0) | MOVEFILE_WRITE_THROUGH) != 0;
+    // Renamed through a handle of its own: MoveFileExW also asks for the
+    // file's details and looks the new name up before the rename looks it up
+    // again, which under Wine is a server call and a scan of the whole folder
+    // more for every file extracted. Both names are in the output folder, on
+    // one volume, so either way the file is renamed in place; the handle asks
+    // for write-through as the move did. A link at `from` moves as itself.
+    HANDLE h = CreateFileW(WidePath(path_ + from).c_str(), DELETE | SYNCHRONIZE,
+                           FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                           OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_WRITE_THROUGH,
+                           nullptr);
+    if (h == INVALID_HANDLE_VALUE) return false;
+    const std::size_t bytes = destination.size() * sizeof(wchar_t);
+    std::vector<unsigned char> buffer(offsetof(FILE_RENAME_INFO, FileName) + bytes +
+                                      sizeof(wchar_t));
+    auto* rename = reinterpret_cast<FILE_RENAME_INFO*>(buffer.data());
+    rename->ReplaceIfExists = replace ? TRUE : FALSE;
+    rename->RootDirectory = nullptr;
+    rename->FileNameLength = static_cast<DWORD>(bytes);
+    std::memcpy(rename->FileName, destination.c_str(), bytes + sizeof(wchar_t));
+    const bool moved = SetFileInformationByHandle(h, FileRenameInfo, rename,
+                                                  static_cast<DWORD>(buffer.size())) != 0;
+    const DWORD error = GetLastError();
+    CloseHandle(h);
+    SetLastError(error);
+    return moved;
 }
 
 bool Folder::Remove(const std::string& name) const {

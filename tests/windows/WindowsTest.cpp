@@ -365,6 +365,14 @@ TEST_F(Windows, ExistingFilesAreReplacedOnlyAsAgreed) {
     EXPECT_EQ(ReadAll(out / "README.TXT"), "mine");
     EXPECT_TRUE(held.MoveTo("new.txt", held, "readme.txt", true));
     EXPECT_EQ(ReadAll(out / "readme.txt"), "new");
+    // A folder in the way is never replaced, nor is a missing file moved.
+    fs::create_directory(out / "sub");
+    WriteAll(out / "sub" / "kept.txt", "kept");
+    EXPECT_FALSE(held.MoveTo("readme.txt", held, "sub", true));
+    EXPECT_EQ(ReadAll(out / "sub" / "kept.txt"), "kept");
+    EXPECT_EQ(ReadAll(out / "readme.txt"), "new");
+    EXPECT_FALSE(held.MoveTo("gone.txt", held, "other.txt", true));
+    EXPECT_FALSE(fs::exists(out / "other.txt"));
 }
 
 // The settings live in %APPDATA%\Ostrel\Tarnwick\, the desktop is the

@@ -47,6 +47,14 @@ echo wide >"$src/日本語/ファイル.txt"
 rar_in() { (cd "$src" && rar a -idq -r "$@" >/dev/null); }
 reference() { unrar x -idq -o+ "$1" "$work/ref/" >/dev/null; }
 
+# Each start loads only the DLLs it needs at once: the dialogs', Direct3D's
+# and the network's load on first use (they cost every run, and its watcher,
+# a good part of its start).
+imports="$(x86_64-w64-mingw32-objdump -p "$exe" | sed -n 's/^[[:space:]]*DLL Name: //p' | tr 'A-Z' 'a-z')"
+check "no dialog, Direct3D or network DLL at start" \
+  test -z "$(printf '%s\n' "$imports" | grep -x -e comdlg32.dll -e d3d11.dll -e dxgi.dll -e netapi32.dll -e ole32.dll)"
+check "the start's own DLLs are imported" grep -qx user32.dll <<<"$imports"
+
 echo "windows e2e: starting the Wine prefix" >&2
 [ -f "$WINEPREFIX/system.reg" ] || wineboot -i >/dev/null 2>&1
 

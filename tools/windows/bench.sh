@@ -3,7 +3,9 @@
 # (unrar_loop.exe), on the benchmark archives of tools/bench/extract_bench
 # (512 MiB of mixed data in 8 files; 20,000 small files), made by rar in WORK
 # once. Runs alternate, RUNS of each (default 5); the medians of the wall
-# times are printed. Not a test: nothing here fails.
+# times are printed, and of the processor time each run cost: the program's
+# own (its watcher's, in the background, not counted) and the wineserver's,
+# which a loaded machine disturbs far less. Not a test: nothing here fails.
 #   xvfb-run -a tools/windows/bench.sh BUILD_DIR WORK [RUNS]   (Wine needs a display)
 # Put WORK on tmpfs (/dev/shm), as scripts/bench.sh does: ext4 without a
 # journal skips every recently deleted inode when it makes a file, so after
@@ -55,14 +57,41 @@ if command -v openbox >/dev/null && command -v xprop >/dev/null &&
   sleep 1
 fi
 
-seconds() {
-  local start end
-  start=$(date +%s%N)
-  "$@" >/dev/null 2>&1 || true
-  end=$(date +%s%N)
-  echo "scale=2; ($end - $start) / 1000000000" | bc
+# The prefix's wineserver, kept running for all the runs: the one whose
+# folder is named after the prefix's device and inode.
+wineserver -p
+server_dir="$(printf 'server-%x-%x' $(stat -c '%d %i' "$WINEPREFIX"))"
+server=""
+for _ in $(seq 1 40); do
+  for p in $(pgrep -f wineserver); do
+    case "$(readlink "/proc/$p/cwd" 2>/dev/null)" in */"$server_dir") server=$p ;; esac
+  done
+  [ -n "$server" ] && break
+  sleep 0.05  # it enters its folder a moment after it starts
+done
+server_cpu() {
+  [ -n "$server" ] && [ -r "/proc/$server/stat" ] || { echo 0; return; }
+  awk -v hz="$(getconf CLK_TCK)" '{print ($14 + $15) / hz}' "/proc/$server/stat"
 }
-median() { sort -n | awk '{a[NR]=$1} END {print a[int((NR + 1) / 2)]}'; }
+
+# One run: "wall program-cpu server-cpu", in seconds.
+measure() {
+  local start end s0 s1
+  s0=$(server_cpu)
+  start=$(date +%s%N)
+  # The subshell's `times`: its children's user and system time, last line.
+  (
+    "$@" >/dev/null 2>&1
+    times
+  ) | tail -n 1 | sed 's/m/ /g; s/s//g' >"$work/time"
+  end=$(date +%s%N)
+  s1=$(server_cpu)
+  read -r um us sm ss <"$work/time" || um=0 us=0 sm=0 ss=0
+  echo "$(echo "scale=2; ($end - $start) / 1000000000" | bc)" \
+    "$(echo "$um * 60 + $us + $sm * 60 + $ss" | bc)" "$(echo "$s1 - $s0" | bc)"
+}
+median() { sort -n | awk '{a[NR]=$1} END {printf "%.2f", a[int((NR + 1) / 2)]}'; }
+column() { printf '%s\n' "${@:2}" | cut -d' ' -f"$1" | median; }
 
 for name in mixed small; do
   t=() u=()
@@ -70,12 +99,16 @@ for name in mixed small; do
     rm -rf "$work/run"; mkdir -p "$work/run/t" "$work/run/u"
     ln "$work/archives/$name.rar" "$work/run/t/$name.rar" 2>/dev/null ||
       cp "$work/archives/$name.rar" "$work/run/t/$name.rar"
-    t+=("$(seconds wine "$build/Tarnwick.exe" "$(win "$work/run/t/$name.rar")")")
-    u+=("$(seconds wine "$build/unrar_loop.exe" "$(win "$work/archives/$name.rar")" "$(win "$work/run/u")")")
+    t+=("$(measure wine "$build/Tarnwick.exe" "$(win "$work/run/t/$name.rar")")")
+    u+=("$(measure wine "$build/unrar_loop.exe" "$(win "$work/archives/$name.rar")" "$(win "$work/run/u")")")
   done
   rm -f "$work/run/t/$name.rar"
   diff -rq "$work/run/t" "$work/run/u" >/dev/null || echo "$name: the two outputs differ" >&2
-  printf '%-6s Tarnwick.exe %ss  unrar.dll loop %ss  (medians of %s; runs: %s | %s)\n' "$name" \
-    "$(printf '%s\n' "${t[@]}" | median)" "$(printf '%s\n' "${u[@]}" | median)" "$runs" "${t[*]}" "${u[*]}"
+  walls() { local r; for r in "$@"; do printf '%s ' "${r%% *}"; done; }
+  printf '%-6s Tarnwick.exe %ss  unrar.dll loop %ss  (medians of %s; runs: %s| %s)\n' "$name" \
+    "$(column 1 "${t[@]}")" "$(column 1 "${u[@]}")" "$runs" "$(walls "${t[@]}")" "$(walls "${u[@]}")"
+  printf '%-6s processor: Tarnwick.exe %ss + wineserver %ss  unrar.dll loop %ss + wineserver %ss\n' \
+    "" "$(column 2 "${t[@]}")" "$(column 3 "${t[@]}")" "$(column 2 "${u[@]}")" "$(column 3 "${u[@]}")"
 done
-rm -rf "$work/run"
+rm -rf "$work/run" "$work/time"
+wineserver -k 2>/dev/null || true
