@@ -226,7 +226,7 @@ static int Verdicts(const std::string& work, const std::vector<std::string>& arc
             rar.ForceTestToEnd = true;
             rar.OnReplace = [](TRAR&, const TRARReplaceData&, const TRARReplaceData&,
                                TRARReplaceAction& action) { action = rrOverwrite; };  // as -y
-            rar.ListArchive(archive);
+            rar.ListForExtraction(archive);  // as the program lists it
             _exit(rar.ExtractArchive(rardll::Utf8ToWide(work + "/ours"), true) ? 0 : 1);
         }
         int status = 0;
