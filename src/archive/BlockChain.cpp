@@ -316,26 +316,61 @@ void ReadMainExtra(const unsigned char* extra, std::size_t extraSize, std::uint6
     }
 }
 
+bool ReadRar5Header(ChainSource& source, std::uint64_t pos, std::uint64_t size,
+                    std::vector<unsigned char>& header, std::size_t& total,
+                    bool asLibrary = true);
+
+// The block a main header's quick-open locator names: the library reads it
+// on opening as any header, a main header too, whatever its checksum.
+bool QuickOpenCrashesLibrary(ChainSource& source, std::uint64_t size, const unsigned char* main,
+                             std::size_t total, std::uint64_t extraSize, std::uint64_t mainAt) {
+    std::uint64_t quickOpenAt = 0;
+    ReadMainExtra(main + total - extraSize, static_cast<std::size_t>(extraSize), mainAt,
+                  quickOpenAt);
+    std::vector<unsigned char> header(256);
+    std::size_t headerTotal = 0;
+    if (quickOpenAt == 0 || !ReadRar5Header(source, quickOpenAt, size, header, headerTotal))
+        return false;
+    LibraryNumbers r{header.data(), headerTotal, 4};
+    r.Next();  // header size
+    return r.Next() == 1 && MainHeaderCrashesLibrary(header.data(), headerTotal);
+}
+
 // Follows a RAR 5 chain the way the library reads it while opening and
-// listing, and says whether it reaches a main header the library crashes on.
-// Opening reads blocks up to the first main header (any kind before it, also
-// past an end block); both read every header that fails its checksum as if
-// it held, the first main header too, and listing stops at an end block, an
-// encryption header (what follows is unreadable here), a header it cannot
-// read whole, or a next block that is not further on.
+// listing, and says whether it reaches a main header the library crashes on,
+// there or at the quick-open block it names. Opening reads blocks up to the
+// first main header (any kind before it, also past an end block); both read
+// every header that fails its checksum as if it held, the first main header
+// too. A header opening cannot read ends it, and listing goes on right after
+// the bytes read of it; listing stops at an end block, an encryption header
+// (what follows is unreadable here), a header it cannot read, or a next
+// block that is not further on.
 bool Rar5ListingCrashesLibrary(ChainSource& source, std::uint64_t size, std::uint64_t pos) {
     constexpr std::uint64_t kMain = 1, kEncryption = 4, kEnd = 5;
     std::vector<unsigned char> header(256);
-    bool opened = false;
+    bool opened = false, listing = false;
+    // A header that cannot be read: `consumed` bytes of it were.
+    const auto unreadable = [&](std::uint64_t consumed) {
+        if (opened || listing) return false;
+        listing = true;
+        pos += consumed;
+        return true;
+    };
     while (pos < size && size - pos >= 7) {
         if (source.Read(pos, header.data(), 7) < 7) return false;
         LibraryNumbers first{header.data(), 7, 4};
         std::size_t sizeBytes = 0;
         while (4 + sizeBytes < 7 && (header[4 + sizeBytes] & 0x80)) ++sizeBytes;
-        if (4 + sizeBytes == 7) return false;
+        if (4 + sizeBytes == 7) {
+            if (unreadable(7)) continue;
+            return false;
+        }
         ++sizeBytes;
         const std::uint64_t blockSize = first.Next();
-        if (blockSize == 0 || blockSize + sizeBytes < 3) return false;
+        if (blockSize == 0 || blockSize + sizeBytes < 3) {
+            if (unreadable(7)) continue;
+            return false;
+        }
         const std::uint64_t total = 4 + sizeBytes + blockSize;
         if (total > size - pos) return false;
         if (header.size() < total) header.resize(static_cast<std::size_t>(total));
@@ -344,15 +379,25 @@ bool Rar5ListingCrashesLibrary(ChainSource& source, std::uint64_t size, std::uin
         LibraryNumbers r{header.data(), headSize, 4 + sizeBytes};
         const auto type = static_cast<std::uint32_t>(r.Next());
         const auto flags = static_cast<std::uint32_t>(r.Next());
-        if ((flags & 1) && r.Next() >= total) return false;
+        const std::uint64_t extraSize = (flags & 1) ? r.Next() : 0;
+        if (extraSize >= total) {
+            if (unreadable(total)) continue;
+            return false;
+        }
         const std::uint64_t dataSize = (flags & 2) ? r.Next() : 0;
         if (type == kEncryption) return false;
         if (type == kMain) {
-            if (MainHeaderCrashesLibrary(header.data(), headSize)) return true;
+            if (MainHeaderCrashesLibrary(header.data(), headSize) ||
+                ((flags & 1) &&
+                 QuickOpenCrashesLibrary(source, size, header.data(), headSize, extraSize, pos)))
+                return true;
             opened = true;
         }
-        if (type == kEnd && opened) return false;
-        if (dataSize > UINT64_MAX - pos - total) return false;
+        if (type == kEnd && (opened || listing)) return false;
+        if (dataSize > UINT64_MAX - pos - total) {
+            if (unreadable(total)) continue;
+            return false;
+        }
         pos += total + dataSize;
     }
     return false;
@@ -490,8 +535,7 @@ private:
 // reads them (a quick-open copy serves each read whole or not at all);
 // otherwise most headers come in one read.
 bool ReadRar5Header(ChainSource& source, std::uint64_t pos, std::uint64_t size,
-                    std::vector<unsigned char>& header, std::size_t& total,
-                    bool asLibrary = true) {
+                    std::vector<unsigned char>& header, std::size_t& total, bool asLibrary) {
     constexpr std::uint64_t kLongestHeader = 2 * 1024 * 1024;
     if (pos >= size) return false;
     const std::uint64_t left = size - pos;

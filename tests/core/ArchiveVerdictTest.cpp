@@ -551,7 +551,9 @@ TEST(ArchiveVerdict, HeadersTheLibraryCrashesOnAreDamaged) {
         {dir / "straddling.rar", 0},
         {dir / "straddling-later.rar", 1},
         {fixtures + "library-crash-single-volume.rar", 1},
-        {fixtures + "signature-after-byte-7-crash-1.rar", 0}};
+        {fixtures + "signature-after-byte-7-crash-1.rar", 0},
+        {fixtures + "quick-open-main-header-crash-1.rar", 1},
+        {fixtures + "main-header-past-damage-crash-1.rar", 0}};
     for (int i = 1; i <= 6; ++i) {
         const std::string name = "main-header-library-crash-" + std::to_string(i) + ".rar";
         files.emplace_back(fixtures + name, 0);
