@@ -5,6 +5,7 @@
 #include <QApplication>
 #include <QIcon>
 #include <clocale>
+#include <cstdio>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -45,7 +46,9 @@ int main(int argc, char** argv) {
     bool deadRun = false;
     if (run == entry::Run::Extraction) {
         const platform::RunEnd end = platform::WatchRun();
-        if (end.watcher && (end.signal == 0 || end.endRequested)) return end.exitCode;
+        // The watcher has nothing to tidy up: ending at once spares the user
+        // the unloading of every library the run loaded.
+        if (end.watcher && (end.signal == 0 || end.endRequested)) platform::ExitNow(end.exitCode);
         deadRun = end.watcher;
     }
 
@@ -114,5 +117,11 @@ int main(int argc, char** argv) {
     }
     const int code = app.exec();
     delete script_answers;
+    // An extraction run has written and closed all it wrote by now; the
+    // teardown of its windows and libraries would only delay its end.
+    if (run == entry::Run::Extraction) {
+        std::fflush(nullptr);
+        platform::ExitNow(code);
+    }
     return code;
 }

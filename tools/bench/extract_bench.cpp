@@ -1,7 +1,7 @@
 // Extraction benchmark: the program (offscreen, with settings that ask
 // nothing) against `unrar x -o+ -inul` on the same archives.
 //
-//   build/tools/extract_bench build/src/tarnwick /tmp/tarnwick-bench [runs]
+//   build/tools/extract_bench build/src/tarnwick /tmp/tarnwick-bench [runs [unrar_loop]]
 //
 // Cases: (a) a 512 MiB archive of mixed compressible data, (b) an archive of
 // 20,000 small files, (c) the time from process start to the first extracted
@@ -13,6 +13,10 @@
 // later runs; keep that folder on tmpfs (scripts/bench.sh uses /dev/shm).
 // Beside the wall-clock medians, the medians of CPU time (user and system)
 // of both, which a machine busy with other work disturbs less.
+// Given the bare library loop (tools/bench/unrar_loop), cases (a) and (b) also
+// run it in the same rotation, plain and with temporaries: the least that
+// extraction through the library costs, without and with a temporary name
+// and a rename per file.
 // Not a test: nothing here fails.
 
 #include <fcntl.h>
@@ -174,6 +178,17 @@ struct Result {
     int failures = 0;
 };
 
+// The library loop's medians against the reference's.
+void reportLoops(const Result& plain, const Result& temporaries, const Result& ref) {
+    if (plain.times.empty() || temporaries.times.empty() || ref.times.empty()) return;
+    const double mr = median(ref.times);
+    std::printf("%-28s loop %8.1f ms (%.3f)   with temporaries %8.1f ms (%.3f)   cpu %.1f / %.1f ms%s\n",
+                "", median(plain.times) * 1000, median(plain.times) / mr,
+                median(temporaries.times) * 1000, median(temporaries.times) / mr,
+                median(plain.cpus) * 1000, median(temporaries.cpus) * 1000,
+                plain.failures + temporaries.failures ? "   (runs failed!)" : "");
+}
+
 void report(const char* name, const Result& prog, const Result& ref, bool firstByte) {
     const auto& p = firstByte ? prog.firstBytes : prog.times;
     const auto& r = firstByte ? ref.firstBytes : ref.times;
@@ -194,12 +209,13 @@ void report(const char* name, const Result& prog, const Result& ref, bool firstB
 
 int main(int argc, char** argv) {
     if (argc < 3) {
-        std::fprintf(stderr, "usage: extract_bench TARNWICK WORKFOLDER [RUNS]\n");
+        std::fprintf(stderr, "usage: extract_bench TARNWICK WORKFOLDER [RUNS [UNRAR_LOOP]]\n");
         return 2;
     }
     const std::string program = fs::absolute(argv[1]).string();
     const fs::path work = fs::absolute(argv[2]);
     const int runs = std::max(5, argc > 3 ? std::atoi(argv[3]) : 9);
+    const std::string loop = argc > 4 ? fs::absolute(argv[4]).string() : std::string();
     fs::create_directories(work / "archives");
 
     makeMixedSource(work / "src-mixed");
@@ -228,18 +244,24 @@ int main(int argc, char** argv) {
         "HOME=" + home.string(), "XDG_CONFIG_HOME=" + config.string(),
         "XDG_RUNTIME_DIR=" + runtime.string(), "QT_QPA_PLATFORM=offscreen"};
 
-    const auto measure = [&](const fs::path& archive, bool watch, Result& prog, Result& ref) {
+    const auto measure = [&](const fs::path& archive, bool watch, Result& prog, Result& ref,
+                             Result* loops = nullptr) {
+        const int contenders = loops && !loop.empty() ? 4 : 2;
         for (int i = 0; i < runs; ++i) {
-            for (int which = 0; which < 2; ++which) {
+            for (int which = 0; which < contenders; ++which) {
                 fs::remove_all(out);
                 fs::create_directories(out);
                 sync();
-                Sample s = which == 0 ? runMeasured({program, archive.string()}, env,
-                                                    watch ? out : fs::path())
-                                      : runMeasured({"/usr/bin/unrar", "x", "-o+", "-inul",
-                                                     archive.string(), out.string() + "/"},
-                                                    {}, watch ? out : fs::path());
-                Result& r = which == 0 ? prog : ref;
+                std::vector<std::string> command;
+                if (which == 0) command = {program, archive.string()};
+                if (which == 1)
+                    command = {"/usr/bin/unrar", "x", "-o+", "-inul", archive.string(),
+                               out.string() + "/"};
+                if (which == 2) command = {loop, archive.string(), out.string()};
+                if (which == 3) command = {loop, archive.string(), out.string(), "--temporaries"};
+                Sample s = runMeasured(command, which == 0 ? env : std::vector<std::string>(),
+                                       watch ? out : fs::path());
+                Result& r = which == 0 ? prog : which == 1 ? ref : loops[which - 2];
                 r.times.push_back(s.seconds);
                 r.cpus.push_back(s.cpu);
                 if (s.firstByte >= 0) r.firstBytes.push_back(s.firstByte);
@@ -258,8 +280,9 @@ int main(int argc, char** argv) {
     };
     const std::string loadBefore = load();
     Result mixedP, mixedR, smallP, smallR, firstP, firstR, oneP, oneR;
-    measure(work / "archives/mixed.rar", false, mixedP, mixedR);
-    measure(work / "archives/small.rar", false, smallP, smallR);
+    Result mixedLoops[2], smallLoops[2];
+    measure(work / "archives/mixed.rar", false, mixedP, mixedR, mixedLoops);
+    measure(work / "archives/small.rar", false, smallP, smallR, smallLoops);
     measure(work / "archives/mixed.rar", true, firstP, firstR);
     measure(work / "archives/one.rar", false, oneP, oneR);
     fs::remove_all(out);
@@ -267,7 +290,9 @@ int main(int argc, char** argv) {
     std::printf("%d alternating runs each, medians; load average %s before, %s after\n", runs,
                 loadBefore.c_str(), load().c_str());
     report("(a) 512 MiB mixed", mixedP, mixedR, false);
+    reportLoops(mixedLoops[0], mixedLoops[1], mixedR);
     report("(b) 20,000 small files", smallP, smallR, false);
+    reportLoops(smallLoops[0], smallLoops[1], smallR);
     report("(c) start to first byte", firstP, firstR, true);
     report("(d) one file, start to exit", oneP, oneR, false);
     return 0;

@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # Speed under Wine: Tarnwick.exe against unrar.dll driven by a bare loop
-# (unrar_loop.exe), on the benchmark archives of tools/bench/extract_bench
+# (unrar_loop.exe), plain and with a temporary name and a rename per file (the
+# least any extraction costs that never leaves a half file under a real
+# name), on the benchmark archives of tools/bench/extract_bench
 # (512 MiB of mixed data in 8 files; 20,000 small files), made by rar in WORK
 # once. Runs alternate, RUNS of each (default 5); the medians of the wall
 # times are printed, and of the processor time each run cost: the program's
@@ -94,21 +96,25 @@ median() { sort -n | awk '{a[NR]=$1} END {printf "%.2f", a[int((NR + 1) / 2)]}';
 column() { printf '%s\n' "${@:2}" | cut -d' ' -f"$1" | median; }
 
 for name in mixed small; do
-  t=() u=()
+  t=() u=() v=()
   for _ in $(seq 1 "$runs"); do
-    rm -rf "$work/run"; mkdir -p "$work/run/t" "$work/run/u"
+    rm -rf "$work/run"; mkdir -p "$work/run/t" "$work/run/u" "$work/run/v"
     ln "$work/archives/$name.rar" "$work/run/t/$name.rar" 2>/dev/null ||
       cp "$work/archives/$name.rar" "$work/run/t/$name.rar"
     t+=("$(measure wine "$build/Tarnwick.exe" "$(win "$work/run/t/$name.rar")")")
     u+=("$(measure wine "$build/unrar_loop.exe" "$(win "$work/archives/$name.rar")" "$(win "$work/run/u")")")
+    v+=("$(measure wine "$build/unrar_loop.exe" "$(win "$work/archives/$name.rar")" "$(win "$work/run/v")" --temporaries)")
   done
   rm -f "$work/run/t/$name.rar"
-  diff -rq "$work/run/t" "$work/run/u" >/dev/null || echo "$name: the two outputs differ" >&2
+  diff -rq "$work/run/t" "$work/run/u" >/dev/null || echo "$name: the outputs differ" >&2
+  diff -rq "$work/run/v" "$work/run/u" >/dev/null || echo "$name: the loops' outputs differ" >&2
   walls() { local r; for r in "$@"; do printf '%s ' "${r%% *}"; done; }
   printf '%-6s Tarnwick.exe %ss  unrar.dll loop %ss  (medians of %s; runs: %s| %s)\n' "$name" \
     "$(column 1 "${t[@]}")" "$(column 1 "${u[@]}")" "$runs" "$(walls "${t[@]}")" "$(walls "${u[@]}")"
-  printf '%-6s processor: Tarnwick.exe %ss + wineserver %ss  unrar.dll loop %ss + wineserver %ss\n' \
-    "" "$(column 2 "${t[@]}")" "$(column 3 "${t[@]}")" "$(column 2 "${u[@]}")" "$(column 3 "${u[@]}")"
+  printf '%-6s with temporaries: unrar.dll loop %ss  (runs: %s)\n' "" "$(column 1 "${v[@]}")" "$(walls "${v[@]}")"
+  printf '%-6s processor: Tarnwick.exe %ss + wineserver %ss  unrar.dll loop %ss + wineserver %ss  with temporaries %ss + %ss\n' \
+    "" "$(column 2 "${t[@]}")" "$(column 3 "${t[@]}")" "$(column 2 "${u[@]}")" "$(column 3 "${u[@]}")" \
+    "$(column 2 "${v[@]}")" "$(column 3 "${v[@]}")"
 done
 rm -rf "$work/run" "$work/time"
 wineserver -k 2>/dev/null || true
