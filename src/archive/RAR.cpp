@@ -400,6 +400,12 @@ bool TRAR::OpenArchive(bool forExtraction) {
                                                     : RAR_OM_LIST;
         OpenData_.CmtBuf = CommentBuffer_.get();
         OpenData_.CmtBufSize = kCommentBufferSize;
+        // The handler is there from the start: an archive with encrypted
+        // headers then has its password asked while it is opened, as
+        // `unrar x` reads it. Opened without, the library reads no header
+        // past a main header that fails its checksum, and extracts nothing.
+        OpenData_.Callback = &TRAR::Callback;
+        OpenData_.UserData = reinterpret_cast<LPARAM>(this);
         Handle_ = Library_->RAROpenArchiveEx(&OpenData_);
         Report(static_cast<int>(OpenData_.OpenResult), roOpenArchive);
         if (OpenData_.OpenResult != 0 || !ArchiveOpen()) return false;
