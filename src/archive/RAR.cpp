@@ -994,7 +994,10 @@ bool TRAR::FirstOrSingleArchive(const std::string& FileName) {
         void* handle = Library_->RAROpenArchiveEx(&data);
         if (!handle) return false;
         Library_->RARCloseArchive(handle);
-        return data.OpenResult == 0 &&
+        // Opened without a password, an archive whose main header is
+        // encrypted shows no volume flags at all: it may be a later volume.
+        const bool unknown = (data.Flags & ROADF_ENCHEADERS) && !(data.Flags & ROADF_VOLUME);
+        return data.OpenResult == 0 && !unknown &&
                (!(data.Flags & ROADF_VOLUME) || (data.Flags & ROADF_FIRSTVOLUME));
     } catch (...) {
         return false;

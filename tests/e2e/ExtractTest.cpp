@@ -536,6 +536,16 @@ TEST_F(ExtractRun, ArchivePathsRelativeLaterVolumeAndNotUtf8) {
     ASSERT_TRUE(fs::is_directory(dir / "in/Set.part1"));
     EXPECT_SAME_TREE(expected, readTree(dir / "in/Set.part1"));
 
+    // A set with encrypted headers, whose volumes tell nothing of their
+    // place without the password: the last one stands for it all the same.
+    makeArchive(dir / "src", dir / "in/Hidden.rar", {"*"}, {"-v200k", "-m0", "-hppw"});
+    setValue("silent.txt", "pw");
+    r = run({"Hidden.part3.rar"});
+    EXPECT_EQ(0, r.exitCode) << r.output;
+    EXPECT_TRUE(dialogLog().empty());
+    EXPECT_SAME_TREE(expected, readTree(dir / "in/Hidden.part1"));
+    fs::remove(settingsFolder + "silent.txt");
+
     // The old naming: "Old.rar", "Old.r00", "Old.r01".
     std::vector<testing_support::Rar4Entry> entries(1);
     entries[0].name = "old.bin";
