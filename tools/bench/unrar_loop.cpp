@@ -7,7 +7,6 @@
 // complete, as the program writes it: the least any extraction costs that
 // never leaves a half file under a real name.
 #include <cstdio>
-#include <cstring>
 #include <string>
 
 #include "archive/RAR_DLL.h"
