@@ -810,8 +810,12 @@ bool TRAR::Walk(int operation, const std::vector<std::string>& fileMasks, bool r
                         last = Library_->RARProcessFileW(Handle_, RAR_SKIP, nullptr, nullptr);
                         if (last == 0) last = ERAR_ECREATE;
                     } else {
-                        last = Library_->RARProcessFileW(Handle_, RAR_EXTRACT,
-                                                         libraryFolder.data(), libraryName.data());
+                        // No folder rather than an empty one: the library
+                        // pads a given folder to its full buffer (8 KiB)
+                        // for every file.
+                        last = Library_->RARProcessFileW(
+                            Handle_, RAR_EXTRACT, libraryFolder.empty() ? nullptr : libraryFolder.data(),
+                            libraryName.data());
                     }
                     // A link made by its path entered the output folder,
                     // not its own: that one is never kept.
