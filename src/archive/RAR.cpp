@@ -814,7 +814,8 @@ bool TRAR::Walk(int operation, const std::vector<std::string>& fileMasks, bool r
                         // pads a given folder to its full buffer (8 KiB)
                         // for every file.
                         last = Library_->RARProcessFileW(
-                            Handle_, RAR_EXTRACT, libraryFolder.empty() ? nullptr : libraryFolder.data(),
+                            Handle_, RAR_EXTRACT,
+                            libraryFolder.empty() ? nullptr : libraryFolder.data(),
                             libraryName.data());
                     }
                     // A link made by its path entered the output folder,

@@ -182,11 +182,11 @@ struct Result {
 void reportLoops(const Result& plain, const Result& temporaries, const Result& ref) {
     if (plain.times.empty() || temporaries.times.empty() || ref.times.empty()) return;
     const double mr = median(ref.times);
-    std::printf("%-28s loop %8.1f ms (%.3f)   with temporaries %8.1f ms (%.3f)   cpu %.1f / %.1f ms%s\n",
-                "", median(plain.times) * 1000, median(plain.times) / mr,
-                median(temporaries.times) * 1000, median(temporaries.times) / mr,
-                median(plain.cpus) * 1000, median(temporaries.cpus) * 1000,
-                plain.failures + temporaries.failures ? "   (runs failed!)" : "");
+    std::printf(
+        "%-28s loop %8.1f ms (%.3f)   with temporaries %8.1f ms (%.3f)   cpu %.1f / %.1f ms%s\n",
+        "", median(plain.times) * 1000, median(plain.times) / mr, median(temporaries.times) * 1000,
+        median(temporaries.times) / mr, median(plain.cpus) * 1000, median(temporaries.cpus) * 1000,
+        plain.failures + temporaries.failures ? "   (runs failed!)" : "");
 }
 
 void report(const char* name, const Result& prog, const Result& ref, bool firstByte) {

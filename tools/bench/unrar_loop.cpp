@@ -42,9 +42,8 @@ int main(int argc, char** argv) {
     rardll::TUnrarLibrary library;
     if (!library.Load(rardll::kDefaultLibraryName)) return 3;
     std::wstring archive = platform::LibraryArchiveName(args[1]);
-    const std::string root = platform::IsAbsolutePath(args[2])
-                                 ? args[2]
-                                 : platform::CurrentFolder() + "/" + args[2];
+    const std::string root =
+        platform::IsAbsolutePath(args[2]) ? args[2] : platform::CurrentFolder() + "/" + args[2];
     std::wstring folder = platform::LibraryPath(rardll::Utf8ToWide(root));
     std::string archiveBytes = args[1];
     rardll::RAROpenArchiveDataEx open{};
@@ -69,7 +68,8 @@ int main(int argc, char** argv) {
         } else {
             const std::string name = rardll::WideToUtf8(rardll::BoundedName(header.FileNameW));
             const std::size_t cut = name.find_last_of("/\\");
-            const std::string parent = cut == std::string::npos ? std::string() : name.substr(0, cut);
+            const std::string parent =
+                cut == std::string::npos ? std::string() : name.substr(0, cut);
             if (!held.Held() || parent != heldName) {
                 held = FolderBelow(root, parent);
                 heldName = parent;
@@ -78,7 +78,8 @@ int main(int argc, char** argv) {
             if (!held.Held()) break;
             // A bare name in the working folder where the system allows it,
             // as the program hands files to the library.
-            std::wstring target = rardll::Utf8ToWide(entered ? kTemporary : held.PathOf(kTemporary));
+            std::wstring target =
+                rardll::Utf8ToWide(entered ? kTemporary : held.PathOf(kTemporary));
             result = library.RARProcessFileW(handle, rardll::RAR_EXTRACT, nullptr, target.data());
             const std::string leaf = cut == std::string::npos ? name : name.substr(cut + 1);
             if (result == 0 && !held.MoveTo(kTemporary, held, leaf, false)) result = -1;
