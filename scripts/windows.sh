@@ -66,7 +66,7 @@ fi
 mkdir -p "$build/include/unrar"
 cmp -s "$(dirname "$unrar")/dll.hpp" "$build/include/unrar/dll.hpp" ||
   cp "$(dirname "$unrar")/dll.hpp" "$build/include/unrar/dll.hpp"
-ninja -C "$build" -j"$jobs" tarnwick windows_tests core_tests unrar_loop >&2
+ninja -C "$build" -j"$jobs" tarnwick windows_tests core_tests crash_run unrar_loop >&2
 # The library lies beside each program that loads it.
 for dir in "$build" "$build/tests/windows"; do cp "$unrar" "$dir/unrar.dll"; done
 x86_64-w64-mingw32-strip "$build/Tarnwick.exe"

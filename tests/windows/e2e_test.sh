@@ -146,54 +146,72 @@ run "$work/in/damaged.rar"
 check "damaged: the failure report" logged "TFailedForm"
 check "damaged: no temporary left" test -z "$(find "$work/in" -name '*.part')"
 
-# Shutdown: a run replacing the user's file is ended the orderly way; the
-# user's file stays whole and no temporary is left.
-fresh
+# A run caught while it replaces the user's file with big.bin: the run is
+# let go in steps of a few milliseconds between stops until its temporary is
+# there, so a fast machine cannot finish the file before it is ended. The
+# caller ends it while stopped and then lets it go on (kill -CONT "$runpid").
 head -c 400000000 /dev/zero >"$work/big.bin"
 (cd "$work" && rar a -idq -m1 "$work/big.rar" big.bin >/dev/null)
 rm "$work/big.bin"
-cp "$work/big.rar" "$work/in/big.rar"
-echo "the user's own" >"$work/in/big.bin"
-printf 'TReplaceForm replaceButton\nTFailedForm OKButton\n' >"$work/dialogs.txt"
-run "$work/in/big.rar" &
-runner=$!
-for _ in $(seq 1 200); do
-  [ -n "$(find "$work/in" -name '*.part' 2>/dev/null)" ] && break
-  sleep 0.1
-done
-check "the run was writing when shut down" test -n "$(find "$work/in" -name '*.part')"
+# Lets the stopped run go on for a few milliseconds.
+step() {
+  kill -CONT "$runpid" 2>/dev/null
+  sleep 0.005
+  kill -STOP "$runpid" 2>/dev/null
+}
+held() {
+  fresh
+  cp "$work/big.rar" "$work/in/big.rar"
+  echo "the user's own" >"$work/in/big.bin"
+  printf 'TReplaceForm wait=300 replaceButton\nTFailedForm OKButton\n' >"$work/dialogs.txt"
+  run "$work/in/big.rar" &
+  runner=$!
+  for _ in $(seq 1 300); do logged TReplaceForm && break; sleep 0.1; done
+  # The run is the process started by its Linux path; its watcher has a Windows one.
+  runpid="$(ps -eo pid=,args= | awk '$2 ~ /^\/.*Tarnwick.exe$/ {print $1}')"
+  part=""
+  kill -STOP "$runpid"
+  for _ in $(seq 1 2000); do
+    part="$(find "$work/in" -name '*.part' | head -1)"
+    [ -n "$part" ] && break
+    step
+  done
+}
+
+# Shutdown: a run replacing the user's file is ended the orderly way; the
+# user's file stays whole and no temporary is left.
+held
+check "the run was writing when shut down" test -n "$part"
 started=$(date +%s)
 timeout 60 wine "$exe" shutdown
+kill -CONT "$runpid"
 wait "$runner"
 check "the run ended within seconds" test $(($(date +%s) - started)) -lt 30
 check "shutdown: the user's file stays" test "$(cat "$work/in/big.bin")" = "the user's own"
 check "shutdown: no temporary left" test -z "$(find "$work/in" -name '*.part')"
 
-# A run that dies while it replaces the user's file (a crash: Wine turns a
-# SIGSEGV into an exception; TerminateProcess from outside) leaves its watcher
-# to remove the temporary and show the failure report; a closed progress
-# window (taskkill without /F) ends the run the orderly way. The user's file
-# stays in each case.
+# A run that dies while it replaces the user's file (a crash: a thread of its
+# own faults; TerminateProcess from outside) leaves its watcher to remove the
+# temporary and show the failure report; a closed progress window (taskkill
+# without /F) ends the run the orderly way. The user's file stays in each case.
 for how in crash terminate close; do
-  fresh
-  cp "$work/big.rar" "$work/in/big.rar"
-  echo "the user's own" >"$work/in/big.bin"
-  printf 'TReplaceForm replaceButton\nTFailedForm OKButton\n' >"$work/dialogs.txt"
-  run "$work/in/big.rar" &
-  runner=$!
-  part=""
-  for _ in $(seq 1 200); do
-    part="$(find "$work/in" -name '*.part' | head -1)"
-    [ -n "$part" ] && break
-    sleep 0.1
-  done
+  held
   pid="${part##*.tarnwick-}"  # the run's Windows process id
   case "$how" in
-    # The run is the process started by its Linux path; its watcher has a Windows one.
-    crash) kill -SEGV "$(ps -eo pid=,args= | awk '$2 ~ /^\/.*Tarnwick.exe$/ {print $1}')" ;;
+    # The fault needs the run awake to start its thread: let go in steps
+    # until the helper has seen the run end.
+    crash)
+      wine "$build/tests/windows/crash_run.exe" "${pid%.part}" &
+      crasher=$!
+      while kill -0 "$crasher" 2>/dev/null; do
+        step
+        sleep 0.05
+      done
+      ;;
     terminate) wine taskkill /F /PID "${pid%.part}" >/dev/null 2>&1 ;;
     close) wine taskkill /PID "${pid%.part}" >/dev/null 2>&1 ;;
   esac
+  kill -CONT "$runpid" 2>/dev/null
   wait "$runner"
   for _ in $(seq 1 300); do logged TFailedForm && break; sleep 0.1; done
   check "$how: the run was writing" test -n "$part"
