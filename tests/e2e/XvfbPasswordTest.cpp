@@ -6,9 +6,11 @@
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <spawn.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
@@ -55,19 +57,35 @@ struct Child {
         }
         return -1;
     }
+    // Asked first, so that an X server removes its lock and socket; killed
+    // when it does not end.
     void stop() {
         if (pid <= 0) return;
+        ::kill(pid, SIGTERM);
+        if (wait(5s) != -1 || pid <= 0) return;
         ::kill(pid, SIGKILL);
         ::waitpid(pid, nullptr, 0);
         pid = 0;
     }
 };
 
+// A display no X server holds. The lock and socket of one of ours that was
+// killed are taken over, as an X server itself takes over a stale lock.
 std::string freeDisplay() {
-    for (int n = 140; n < 200; ++n)
-        if (!fs::exists("/tmp/.X11-unix/X" + std::to_string(n)) &&
-            !fs::exists("/tmp/.X" + std::to_string(n) + "-lock"))
-            return ":" + std::to_string(n);
+    for (int n = 140; n < 200; ++n) {
+        const std::string lock = "/tmp/.X" + std::to_string(n) + "-lock";
+        const std::string socket = "/tmp/.X11-unix/X" + std::to_string(n);
+        struct stat st {};
+        if (::stat(lock.c_str(), &st) == 0) {
+            if (st.st_uid != ::getuid()) continue;
+            const pid_t holder = static_cast<pid_t>(std::atol(ReadFile(lock).c_str()));
+            if (holder <= 0 || ::kill(holder, 0) == 0 || errno != ESRCH) continue;
+            std::error_code ec;
+            fs::remove(lock, ec);
+            fs::remove(socket, ec);
+        }
+        if (!fs::exists(socket) && !fs::exists(lock)) return ":" + std::to_string(n);
+    }
     return {};
 }
 
