@@ -47,7 +47,6 @@ void handleQtMessage(QtMsgType type, const QMessageLogContext& context, const QS
                      set("WAYLAND_DISPLAY") ? std::getenv("WAYLAND_DISPLAY")
                      : set("DISPLAY")       ? std::getenv("DISPLAY")
                                             : "QT_QPA_PLATFORM");
-        std::fflush(stderr);
         platform::ExitNow(2);
     }
     if (previousHandler) previousHandler(type, context, text);

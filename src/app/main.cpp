@@ -5,7 +5,6 @@
 #include <QApplication>
 #include <QIcon>
 #include <clocale>
-#include <cstdio>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -119,9 +118,6 @@ int main(int argc, char** argv) {
     delete script_answers;
     // An extraction run has written and closed all it wrote by now; the
     // teardown of its windows and libraries would only delay its end.
-    if (run == entry::Run::Extraction) {
-        std::fflush(nullptr);
-        platform::ExitNow(code);
-    }
+    if (run == entry::Run::Extraction) platform::ExitNow(code);
     return code;
 }

@@ -19,7 +19,6 @@
 #include <algorithm>
 #include <atomic>
 #include <cmath>
-#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #if QT_CONFIG(xcb)
@@ -352,10 +351,7 @@ TMobrelProgressForm::TMobrelProgressForm(std::vector<std::string> arguments, QWi
     });
     Timer1->start();
     ProgramFile = platform::ProgramFile();
-    ExitProcess = [](int code) {
-        std::fflush(nullptr);
-        platform::ExitNow(code);
-    };
+    ExitProcess = [](int code) { platform::ExitNow(code); };
     buildWindow();
     FormCreate();
 }

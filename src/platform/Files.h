@@ -166,7 +166,8 @@ void UseLibraryLocale();
 // while it has none (it changes the environment).
 void KeepLocalTimeZoneLoaded();
 
-// Ends this process at once, without handlers or destructors.
+// Ends this process at once, without handlers or destructors; what was
+// written to the standard streams is flushed first.
 [[noreturn]] void ExitNow(int code);
 
 }  // namespace platform

@@ -10,6 +10,7 @@
 
 #include <cerrno>
 #include <clocale>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
@@ -251,7 +252,10 @@ void UseLibraryLocale() {
     if (!codeset || std::strcmp(codeset, "UTF-8") != 0) std::setlocale(LC_CTYPE, "C.UTF-8");
 }
 
-void ExitNow(int code) { ::_exit(code); }
+void ExitNow(int code) {
+    std::fflush(nullptr);
+    ::_exit(code);
+}
 
 void KeepLocalTimeZoneLoaded() { ::setenv("TZ", ":/etc/localtime", 0); }
 

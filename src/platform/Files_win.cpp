@@ -5,6 +5,7 @@
 #include <tlhelp32.h>
 
 #include <clocale>
+#include <cstdio>
 #include <cstdlib>
 
 #include "platform/Paths.h"
@@ -496,6 +497,7 @@ std::vector<std::string> ProgramArguments(int argc, char** argv) {
 void UseLibraryLocale() { std::setlocale(LC_ALL, ""); }
 
 void ExitNow(int code) {
+    std::fflush(nullptr);
     RunEndsNormally();
     std::_Exit(code);
 }
