@@ -188,6 +188,7 @@ ChainWalk WalkRar4(ChainSource& source, std::uint64_t size, ChainWalk walk,
             return walk;
         if (type == kEnd && walk.mainSeen) {
             walk.endBlock = true;
+            walk.nextVolume = flags & 0x0001;
             walk.verdict = ChainVerdict::Whole;
             return walk;
         }
@@ -239,7 +240,25 @@ ChainWalk WalkRar4(ChainSource& source, std::uint64_t size, ChainWalk walk,
             if (headSize < 11) return walk;
             dataSize = Le32(&header[7]);
         }
+        // A folder's data area is never stepped over: extraction reads the
+        // next header right after a folder's (RAR 1.5 marked folders by
+        // their attributes).
+        if (type == kFile && walk.mainSeen &&
+            ((flags & 0xE0) == 0xE0 || (header[24] < 20 && (header[28] & 0x10)))) {
+            if (totals && dataSize != 0) totals->unlike = true;
+            dataSize = 0;
+        }
         if (dataSize > left - headSize) return walk;
+        if (type == kFile && walk.mainSeen && !walk.firstFileKnown) {
+            walk.firstFileKnown = true;
+            walk.firstFileGoesOn = flags & 0x02;
+        }
+        // A file that goes on in the next volume: the library opens that
+        // one after its data, and reads no more of this.
+        if (type == kFile && (flags & 0x02) && walk.mainSeen) {
+            walk.verdict = ChainVerdict::Whole;
+            return walk;
+        }
         pos += headSize + dataSize;
     }
 }
@@ -625,14 +644,17 @@ ChainWalk WalkRar5(ChainSource& source, std::uint64_t size, ChainWalk walk,
         std::size_t total = 0;
         if (!ReadRar5Header(*reader, pos, size, header, total, reader == &quickOpen)) return walk;
         if (Crc32(header.data() + 4, total - 4) != Le32(header.data())) return walk;
-        std::size_t at = 4;
-        std::uint64_t type = 0, flags = 0, extraSize = 0, dataSize = 0, headSize = 0;
-        if (!ReadVint(header.data(), total, at, headSize) ||
-            !ReadVint(header.data(), total, at, type) ||
-            !ReadVint(header.data(), total, at, flags) ||
-            ((flags & 1) && !ReadVint(header.data(), total, at, extraSize)) ||
-            ((flags & 2) && !ReadVint(header.data(), total, at, dataSize)))
-            return walk;
+        // Type and flags are 32-bit numbers to the library; a number that
+        // runs past the header reads as 0 there, an extra area as large as
+        // the header is broken.
+        LibraryNumbers numbers{header.data(), total, 4};
+        numbers.Next();  // header size, read above
+        const std::uint64_t type = static_cast<std::uint32_t>(numbers.Next());
+        const std::uint64_t flags = static_cast<std::uint32_t>(numbers.Next());
+        const std::uint64_t extraSize = (flags & 1) ? numbers.Next() : 0;
+        if (extraSize >= total) return walk;
+        std::uint64_t dataSize = (flags & 2) ? numbers.Next() : 0;
+        std::size_t at = numbers.at;
         if (type == kEncryption) {
             walk.verdict = ChainVerdict::Hidden;
             return walk;
@@ -693,10 +715,28 @@ ChainWalk WalkRar5(ChainSource& source, std::uint64_t size, ChainWalk walk,
         }
         if (type == kEnd && walk.mainSeen) {
             walk.endBlock = true;
+            walk.nextVolume = LibraryNumbers{header.data(), total, at}.Next() & 0x0001;
             if (quickOpenSound) walk.verdict = ChainVerdict::Whole;
             return walk;
         }
+        // A folder's data area is never stepped over: extraction reads the
+        // next header right after a folder's (opening steps over it).
+        if (type == kFile && walk.mainSeen &&
+            (LibraryNumbers{header.data(), total, at}.Next() & 0x0001)) {
+            if (totals && dataSize != 0) totals->unlike = true;
+            dataSize = 0;
+        }
         if (dataSize > left - total) return walk;
+        if (type == kFile && walk.mainSeen && !walk.firstFileKnown) {
+            walk.firstFileKnown = true;
+            walk.firstFileGoesOn = flags & 0x0010;
+        }
+        // After the data of a file that goes on in the next volume the
+        // library opens that volume: what follows here it never reads.
+        if (type == kFile && (flags & 0x0010) && walk.mainSeen) {
+            if (quickOpenSound) walk.verdict = ChainVerdict::Whole;
+            return walk;
+        }
         pos += total + dataSize;
     }
 }
@@ -895,6 +935,20 @@ bool NextVolumeUnsafe(const std::string& volume) {
     return false;
 }
 
+std::string ExistingNextVolume(const std::string& volume) {
+    const ChainWalk walk = WalkFileOnce(volume)->walk;
+    for (const bool old : {walk.oldNumbering, !walk.oldNumbering}) {
+        const std::string next = LibraryNextVolumeName(volume, old);
+        if (platform::IsRegularFile(next)) return next;
+    }
+    return std::string();
+}
+
+bool FirstFileGoesOn(const std::string& volume) {
+    const ChainWalk walk = WalkFileOnce(volume)->walk;
+    return !walk.firstFileKnown || walk.firstFileGoesOn;
+}
+
 std::unordered_set<std::string> VersionedEntryNames(const std::string& path) {
     return WalkFileOnce(path)->versioned;
 }
@@ -1016,5 +1070,7 @@ ChainListing ListingFromChain(const std::string& path) {
 bool ArchiveFileWhole(const std::string& path) {
     return WalkFileOnce(path)->walk.verdict != ChainVerdict::Damaged;
 }
+
+bool EndNamesNextVolume(const std::string& path) { return WalkFileOnce(path)->walk.nextVolume; }
 
 }  // namespace rardll

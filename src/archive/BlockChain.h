@@ -45,6 +45,11 @@ struct ChainWalk {
     std::uint64_t blocks = 0;       // blocks followed after the signature
     bool rar5 = false;
     bool endBlock = false;  // the chain reached an end block
+    bool nextVolume = false;  // whose flags say that another volume follows
+    // The first file block after the main header was read; it goes on in
+    // the next volume.
+    bool firstFileKnown = false;
+    bool firstFileGoesOn = false;
     // A main header was read whole. The library opens an archive at its first
     // main header, stepping over sound blocks of any kind before it.
     bool mainSeen = false;
@@ -76,6 +81,11 @@ ChainWalk WalkArchiveFile(const std::string& path);
 // while it read the headers decide.
 bool ArchiveFileWhole(const std::string& path);
 
+// True when the archive's end block says that another volume follows. Where
+// the run ends in such a volume, it ends short of the set (in an archive
+// that is no volume, the library stops there; the reference goes on looking).
+bool EndNamesNextVolume(const std::string& path);
+
 // True when the file is not to be handed to the library: its chain, followed
 // as the library opens and lists it (past headers that fail their checksum,
 // a broken main header too, numbers read as the library reads them), reaches
@@ -99,6 +109,14 @@ bool LibraryCrashesOn(const std::string& path);
 // but not to be handed to the library: not a regular file (a FIFO would hang
 // the run, a device feed it for ever), or one it crashes on.
 bool NextVolumeUnsafe(const std::string& volume);
+
+// The volume after `volume` in its set, by the set's numbering and then the
+// other, as the library looks for it: a regular file there, or empty.
+std::string ExistingNextVolume(const std::string& volume);
+
+// Whether the first file of `volume` goes on in the next volume, as far as
+// its chain shows: true where no file header could be read.
+bool FirstFileGoesOn(const std::string& volume);
 
 // The names (as stored, UTF-8 for RAR 5, with ";N" as the library adds it)
 // of the entries whose header marks them as a kept older version of a file:

@@ -417,6 +417,39 @@ bool TRAR::OpenArchive(bool forExtraction) {
     }
 }
 
+// Where the library stops in a volume while a file went on into the next
+// one, the reference extractor goes on with the next volume: so does an
+// extraction, from a new open there.
+bool TRAR::ReopenAtNextVolume() {
+    try {
+        std::string next = ExistingNextVolume(CurrentVolume_);
+        if (next.empty() || UnsafeForLibrary(next) || NextVolumeUnsafe(next)) return false;
+        if (Handle_ && Library_->RARCloseArchive(Handle_) == 0) Handle_ = nullptr;
+        if (Handle_) return false;
+        RAROpenArchiveDataEx data = OpenData_;
+        data.ArcName = next.data();
+        std::wstring wideName = platform::LibraryArchiveName(next);
+        data.ArcNameW = wideName.empty() ? nullptr : wideName.data();
+        data.OpenMode = RAR_OM_EXTRACT;
+        data.CmtBuf = nullptr;
+        data.CmtBufSize = 0;
+        Handle_ = Library_->RAROpenArchiveEx(&data);
+        if (Handle_ && data.OpenResult != 0) {
+            Library_->RARCloseArchive(Handle_);
+            Handle_ = nullptr;
+        }
+        if (!Handle_) return false;
+        Library_->RARSetCallback(Handle_, &TRAR::Callback, reinterpret_cast<LPARAM>(this));
+        if (!Password_.empty()) Library_->RARSetPassword(Handle_, Password_.data());
+        CurrentVolume_ = next;
+        OpenedVolumes_.push_back(next);
+        SplitGoesOn_ = false;
+        return true;
+    } catch (...) {
+        return false;
+    }
+}
+
 bool TRAR::ReadArchiveFlagsAndComment() {
     try {
         TRARArchiveInformation& info = ArchiveInformation_;
@@ -536,6 +569,11 @@ bool TRAR::Walk(int operation, const std::vector<std::string>& fileMasks, bool r
     std::vector<std::wstring> masks;
     for (const std::string& m : fileMasks) masks.push_back(Utf8ToWide(m));
     bool firstPass = true;
+    // Set once the walk went on in a later volume after the library stopped
+    // short of it; until the next header, the part of a file begun before
+    // is passed over.
+    bool resumed = false, resumedHere = false;
+    SplitGoesOn_ = false;
     const std::unordered_set<std::wstring> olderVersions =
         extracting ? Impl::OlderVersions(ListedNames_, VersionedEntryNames(OpenedArchive_))
                    : std::unordered_set<std::wstring>();
@@ -589,6 +627,19 @@ bool TRAR::Walk(int operation, const std::vector<std::string>& fileMasks, bool r
             if (firstPass && last == 0) FirstEntryName_ = name;
             const bool noEntry = firstPass;
             firstPass = false;
+            const bool resumedEntry = resumedHere && last == 0;
+            resumedHere = false;
+            const auto goOnInNextVolume = [&] {
+                if (!extracting || !SplitGoesOn_ || AbortRequested_) return false;
+                if (workingIn && !leaveWorking()) return false;
+                if (!ReopenAtNextVolume()) return false;
+                Report(last == ERAR_END_ARCHIVE ? ERAR_BAD_ARCHIVE : last, roListFiles);
+                resumed = resumedHere = true;
+                last = 0;
+                return true;
+            };
+            if (last == 0) SplitGoesOn_ = (h.Flags & RHDF_SPLITAFTER) != 0;
+            if (last != 0 && goOnInNextVolume()) continue;
             if (last == ERAR_END_ARCHIVE) {
                 // The library also says "end" where its header chain breaks
                 // (a truncated archive, a damaged main header): the block
@@ -596,12 +647,15 @@ bool TRAR::Walk(int operation, const std::vector<std::string>& fileMasks, bool r
                 // really ended.
                 // An archive that yields no entry at all extracts nothing,
                 // which the reference extractor fails too.
+                // The last one ends the set only where its end block says
+                // no other follows.
                 const auto allWhole = [&] {
                     return std::all_of(OpenedVolumes_.begin(), OpenedVolumes_.end(),
                                        [&](const std::string& volume) {
                                            return ArchiveFileWhole(volume) &&
                                                   Impl::EncryptedEndWhole(*this, volume);
-                                       });
+                                       }) &&
+                           (OpenedVolumes_.empty() || !EndNamesNextVolume(OpenedVolumes_.back()));
                 };
                 if (extracting && (noEntry || !allWhole())) {
                     Report(noEntry ? ERAR_END_ARCHIVE : ERAR_BAD_ARCHIVE, roListFiles);
@@ -686,8 +740,12 @@ bool TRAR::Walk(int operation, const std::vector<std::string>& fileMasks, bool r
                 };
                 const auto skip = SkipEntries.empty() ? SkipEntries.end() : SkipEntries.find(name);
                 Step step = Extract;
-                if (!chosen || (skip != SkipEntries.end() && ++copies[name] <= skip->second) ||
+                if (!chosen || (resumedEntry && (h.Flags & RHDF_SPLITBEFORE)) ||
+                    (skip != SkipEntries.end() && ++copies[name] <= skip->second) ||
                     (!olderVersions.empty() && olderVersions.count(name))) {
+                    step = Skip;
+                } else if (isFolder && name.empty()) {
+                    // A folder without a name is the output folder itself.
                     step = Skip;
                 } else if (!Impl::SafeEntryName(name) || Impl::NameCutOff(name, destination, destinationNative) ||
                            // Cut before a character it cannot encode, a name
@@ -846,7 +904,13 @@ bool TRAR::Walk(int operation, const std::vector<std::string>& fileMasks, bool r
                         // Only what the user agreed to replace is replaced:
                         // a file that took the free name since is asked for.
                         const bool replace = present.kind != platform::EntryKind::Absent;
-                        if (last == 0 && !writeIn.MoveTo(temporary, *parent, leaf, replace)) {
+                        // The part of a file that began in an earlier volume
+                        // the library passes over, writing nothing, when it
+                        // is not the first it meets.
+                        if (last == 0 && (h.Flags & RHDF_SPLITBEFORE) &&
+                            writeIn.Status(temporary).kind == platform::EntryKind::Absent) {
+                            lateAnswer = Skip;
+                        } else if (last == 0 && !writeIn.MoveTo(temporary, *parent, leaf, replace)) {
                             const platform::EntryStatus now =
                                 replace ? platform::EntryStatus() : parent->Status(leaf);
                             lateAnswer = now.kind == platform::EntryKind::File ||
@@ -898,7 +962,7 @@ bool TRAR::Walk(int operation, const std::vector<std::string>& fileMasks, bool r
     }
     if (workingIn && !leaveWorking()) ok = false;
     WalkInProgress_ = false;
-    return ok && allDone;
+    return ok && allDone && !resumed;
 }
 
 std::unordered_map<std::wstring, TRAR::EntryCopies> TRAR::ExtractedCopies() const {
@@ -1050,6 +1114,7 @@ int TRAR::Dispatch(unsigned int msg, LPARAM P1, LPARAM P2) {
                         CurrentVolume_ = platform::FromLibraryText(
                             std::string(name, ::strnlen(name, kVolumeNameBytes)));
                         OpenedVolumes_.push_back(CurrentVolume_);
+                        SplitGoesOn_ = FirstFileGoesOn(CurrentVolume_);
                     }
                     // Refused, the library stays in this volume: the walk
                     // ends here rather than read on towards the next one.

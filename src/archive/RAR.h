@@ -265,6 +265,7 @@ private:
 
     bool LoadLibrary();
     bool OpenArchive(bool forExtraction);
+    bool ReopenAtNextVolume();
     bool CloseArchive();
     bool ArchiveOpen() const;
     bool ReadArchiveFlagsAndComment();
@@ -279,6 +280,8 @@ private:
     rardll::RAROpenArchiveDataEx OpenData_{};
     bool AbortRequested_ = false;
     bool WalkInProgress_ = false;
+    // The file the library reads now goes on in the next volume.
+    bool SplitGoesOn_ = false;
     std::int64_t SplitPackedSize_ = 0;
     std::string Password_;  // preset password; nothing in the program sets it
     std::string GivenPassword_;  // the last password handed to the library

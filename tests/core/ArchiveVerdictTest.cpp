@@ -131,6 +131,9 @@ void ExpectVerdict(const std::string& archive, const std::string& work, bool who
             pw = kFixturePassword;
         };
         rar.ListArchive(archive);
+        // What the listing met (it steps over a folder's data, extraction
+        // does not) is no report of the extraction's.
+        seen.clear();
         const bool ok = rar.ExtractArchive(rardll::Utf8ToWide(work + "/out"), true);
         bool reported = !seen.failures().empty();
         for (const auto& entry : seen.processed) reported = reported || entry.second != 0;
@@ -224,6 +227,12 @@ TEST(ArchiveVerdict, AgreesWithTheReferenceExtractor) {
         return kRar5Signature + Rar5Block(1, 0, Vint(0)) + Rar5File(name, 3, 3) + "abc" +
                Rar5Block(5, 0, Vint(0));
     };
+    // After a.txt ("abc"): `entry`, then an end block of `endFlags`.
+    const auto afterFile = [](const std::string& entry, std::uint64_t endFlags = 0) {
+        return kRar5Signature + Rar5Block(1, 0, Vint(0)) + Rar5File("a.txt", 3, 3) + "abc" +
+               entry + Rar5Block(5, 0, Vint(endFlags));
+    };
+    const std::string folderFields = Vint(1) + Vint(0) + Vint(0755) + Vint(0) + Vint(1);
 
     const std::vector<std::pair<const char*, std::string>> whole = {
         {"RAR 5", r5},
@@ -260,6 +269,17 @@ TEST(ArchiveVerdict, AgreesWithTheReferenceExtractor) {
         {"header broken in the file, whole in the quick-open copy", flip(quick, quickName)},
         {"header whole in the file, broken in the quick-open copy", flip(quick, copiedName)},
         {"name cut before a lone surrogate, as the library writes it", named("aa\xED\xA0\x80.txt")},
+        {"end block whose flags ask for sizes past it, read as 0",
+         afterFile("").substr(0, afterFile("").size() - 8) + Rar5Block(5, 3, "")},
+        {"folder that declares data: the next header follows its own",
+         afterFile(Rar5Block(2, 2, Vint(8) + folderFields + Vint(1) + "d") +
+                   Rar5File("b.txt", 3, 3) + "abc")},
+        {"folder without a name", afterFile(Rar5Block(2, 0, folderFields + Vint(0)))},
+        {"part of a file begun in an earlier volume, after a file: passed over",
+         afterFile(Rar5Block(2, 0x0A,
+                             Vint(3) + Vint(0) + Vint(3) + Vint(0644) + Vint(0) + Vint(1) +
+                                 Vint(5) + "b.txt") +
+                   "abc")},
 #ifdef _WIN32
         // Windows names are UTF-16 words, a lone surrogate among them.
         {"name that begins with a lone surrogate", named("\xED\xA0\x80.txt")},
@@ -314,6 +334,7 @@ TEST(ArchiveVerdict, AgreesWithTheReferenceExtractor) {
         {"name that begins with a lone surrogate", named("\xED\xA0\x80.txt")},
 #endif
         {"name with a component over 255 bytes", named(std::string(300, 'x'))},
+        {"end block says another volume follows, in no volume", afterFile("", 1)},
         {"cut inside the data of a file in a folder",
          folders.substr(0, folders.find(PatternData(3000, 9, false)) + 100)},
     };
@@ -396,23 +417,41 @@ TEST(ArchiveVerdict, EncryptedHeadersAreReadWithTheFormatsKey) {
 }
 
 // A damaged volume fails the set: the last one cut inside its end block, a
-// middle one with a broken main header (the library fails it by itself, after
-// extracting what the volumes before it hold, as `unrar x` does).
+// middle one with a main header that fails its checksum (read all the same)
+// or one too short (the library stops there; what the volumes after it hold
+// is extracted too, as `unrar x` does). The end block of a volume after a
+// file that goes on in the next is never read.
 TEST(ArchiveVerdict, ADamagedVolumeFailsTheSet) {
     TempDir dir;
     const auto& volumes = VolumeSet().volumes;
-    for (const std::size_t damaged : {volumes.size() - 1, std::size_t{1}}) {
-        SCOPED_TRACE("volume " + std::to_string(damaged + 1));
+    struct Case {
+        const char* name;
+        std::size_t volume;
+        std::size_t at;  // the byte changed
+        int by;
+        bool whole;
+    };
+    const std::size_t last = volumes.size() - 1, mainHeader = 8;
+    for (const Case& c : {Case{"last cut in its end block", last, 0, 0, false},
+                          Case{"second's main header checksum", 1, mainHeader + 2, 0x55, false},
+                          Case{"second's main header one byte short", 1, mainHeader + 4, -1, false},
+                          Case{"first's end block", 0, 0, 0x55, true}}) {
+        SCOPED_TRACE(c.name);
         fs::remove_all(dir / "set");
         fs::create_directories(dir / "set");
         for (const std::string& v : volumes) fs::copy_file(v, dir / ("set/" + Name(v)));
-        const std::string cut = dir / ("set/" + Name(volumes[damaged]));
-        std::string bytes = ReadFile(cut);
-        if (damaged == 1) bytes[8 + 2] ^= 0x55;  // its main header's checksum
-        WriteFile(cut, damaged == 1 ? bytes : bytes.substr(0, bytes.size() - 3));
-        ExpectVerdict(dir / ("set/" + Name(VolumeSet().archive)), dir / "work", false);
+        const std::string damaged = dir / ("set/" + Name(volumes[c.volume]));
+        std::string bytes = ReadFile(damaged);
+        if (c.volume == last) bytes.resize(bytes.size() - 3);
+        // The first's end block lies before a padding of zeros; its last
+        // byte says that another volume follows.
+        if (c.volume == 0) bytes[bytes.find_last_not_of('\0')] ^= static_cast<char>(c.by);
+        if (c.volume == 1)
+            bytes[c.at] = static_cast<char>(c.by == -1 ? bytes[c.at] - 1 : bytes[c.at] ^ c.by);
+        WriteFile(damaged, bytes);
+        ExpectVerdict(dir / ("set/" + Name(VolumeSet().archive)), dir / "work", c.whole);
 #ifndef _WIN32
-        EXPECT_EQ(fs::exists(dir / "work/reference/first.txt"), fs::exists(dir / "work/out/first.txt"));
+        EXPECT_EQ(fs::exists(dir / "work/reference/last.txt"), fs::exists(dir / "work/out/last.txt"));
 #endif
     }
 }
@@ -601,7 +640,9 @@ TEST(ArchiveVerdict, HeadersTheLibraryCrashesOnAreDamaged) {
         PutCrc(laterFixed, at,
                laterFixed.substr(at + 4, 1 + static_cast<unsigned char>(laterFixed[at + 4])));
     WriteFile(dir / "later-fixed.rar", laterFixed);
-    files.emplace_back(dir / "later-fixed.rar", 3);
+    // The second is a folder: extraction reads on right after its header,
+    // not past its data to the main header, and meets no header there.
+    files.emplace_back(dir / "later-fixed.rar", 2);
     for (const auto& [file, blocks] : files) {
         SCOPED_TRACE(file);
         const rardll::ChainWalk walk = rardll::WalkArchiveFile(file);
