@@ -175,6 +175,8 @@ ChainWalk WalkRar4(ChainSource& source, std::uint64_t size, ChainWalk walk,
         const unsigned type = header[2], flags = Le16(&header[3]), headSize = Le16(&header[5]);
         if (headSize < 7 || headSize > left) return walk;
         if (source.Read(pos + 7, header.data() + 7, headSize - 7) < headSize - 7) return walk;
+        // The library reads a field past a short header as 0.
+        if (headSize < 40) std::fill(header.begin() + headSize, header.begin() + 40, 0);
         // Old authenticity, signature and Unix owner blocks never had a
         // checksum that can be checked over the header alone.
         const bool unixOwner =
@@ -206,7 +208,6 @@ ChainWalk WalkRar4(ChainSource& source, std::uint64_t size, ChainWalk walk,
         }
         std::uint64_t dataSize = 0;
         if (type == kFile || type == kService) {
-            if (headSize < 32 || ((flags & 0x100) && headSize < 40)) return walk;
             dataSize = Le32(&header[7]);
             if (flags & 0x100) dataSize |= static_cast<std::uint64_t>(Le32(&header[32])) << 32;
             const std::size_t nameAt = flags & 0x100 ? 40 : 32;
@@ -237,7 +238,6 @@ ChainWalk WalkRar4(ChainSource& source, std::uint64_t size, ChainWalk walk,
                     return walk;
             }
         } else if (flags & 0x8000) {
-            if (headSize < 11) return walk;
             dataSize = Le32(&header[7]);
         }
         // A folder's data area is never stepped over: extraction reads the
@@ -939,7 +939,10 @@ std::string ExistingNextVolume(const std::string& volume) {
     const ChainWalk walk = WalkFileOnce(volume)->walk;
     for (const bool old : {walk.oldNumbering, !walk.oldNumbering}) {
         const std::string next = LibraryNextVolumeName(volume, old);
-        if (platform::IsRegularFile(next)) return next;
+        if (!platform::IsRegularFile(next)) continue;
+        const ChainWalk found = WalkFileOnce(next)->walk;
+        const bool mayBeVolume = found.volume || (!found.mainSeen && found.verdict != ChainVerdict::NoSignature);
+        return mayBeVolume ? next : std::string();
     }
     return std::string();
 }

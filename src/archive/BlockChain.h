@@ -111,7 +111,8 @@ bool LibraryCrashesOn(const std::string& path);
 bool NextVolumeUnsafe(const std::string& volume);
 
 // The volume after `volume` in its set, by the set's numbering and then the
-// other, as the library looks for it: a regular file there, or empty.
+// other, as the library looks for it: a regular file there whose main header
+// says "volume" (or could not be read), or empty.
 std::string ExistingNextVolume(const std::string& volume);
 
 // Whether the first file of `volume` goes on in the next volume, as far as

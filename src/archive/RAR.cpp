@@ -422,6 +422,9 @@ bool TRAR::OpenArchive(bool forExtraction) {
 // extraction, from a new open there.
 bool TRAR::ReopenAtNextVolume() {
     try {
+        // Only within a set: an archive that is no volume has no next one,
+        // whatever name lies beside it.
+        if (!(OpenData_.Flags & ROADF_VOLUME)) return false;
         std::string next = ExistingNextVolume(CurrentVolume_);
         if (next.empty() || UnsafeForLibrary(next) || NextVolumeUnsafe(next)) return false;
         if (Handle_ && Library_->RARCloseArchive(Handle_) == 0) Handle_ = nullptr;
@@ -890,9 +893,11 @@ bool TRAR::Walk(int operation, const std::vector<std::string>& fileMasks, bool r
                     // stay, as `unrar x` leaves them (it removes a broken
                     // file itself); those of one it refused before writing
                     // (a password or a format it lacks, a link without its
-                    // source) go.
+                    // source, the part of a file begun in an earlier volume)
+                    // go.
                     const bool begun = last != 0 && firstMade != std::string::npos &&
-                                       !reference && last != ERAR_BAD_PASSWORD &&
+                                       !reference && !(h.Flags & RHDF_SPLITBEFORE) &&
+                                       last != ERAR_BAD_PASSWORD &&
                                        last != ERAR_MISSING_PASSWORD &&
                                        last != ERAR_UNKNOWN_FORMAT;
                     bool made = false;

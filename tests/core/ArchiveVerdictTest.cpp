@@ -233,6 +233,10 @@ TEST(ArchiveVerdict, AgreesWithTheReferenceExtractor) {
                entry + Rar5Block(5, 0, Vint(endFlags));
     };
     const std::string folderFields = Vint(1) + Vint(0) + Vint(0755) + Vint(0) + Vint(1);
+    // The RAR 4 end block made a service block: too short for its fields.
+    std::string r4ShortService = r4;
+    r4ShortService[r4.size() - 5] = 0x7A;
+    PutCrc(r4ShortService, r4.size() - 7, r4ShortService.substr(r4.size() - 5), 2);
 
     const std::vector<std::pair<const char*, std::string>> whole = {
         {"RAR 5", r5},
@@ -275,6 +279,7 @@ TEST(ArchiveVerdict, AgreesWithTheReferenceExtractor) {
          afterFile(Rar5Block(2, 2, Vint(8) + folderFields + Vint(1) + "d") +
                    Rar5File("b.txt", 3, 3) + "abc")},
         {"folder without a name", afterFile(Rar5Block(2, 0, folderFields + Vint(0)))},
+        {"RAR 4 service block shorter than its fields, read as 0", r4ShortService},
         {"part of a file begun in an earlier volume, after a file: passed over",
          afterFile(Rar5Block(2, 0x0A,
                              Vint(3) + Vint(0) + Vint(3) + Vint(0644) + Vint(0) + Vint(1) +
