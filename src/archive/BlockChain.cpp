@@ -185,9 +185,23 @@ ChainWalk WalkRar4(ChainSource& source, std::uint64_t size, ChainWalk walk,
         // the comment block inside it, are checked over their 13 fixed bytes.
         const bool commentInside = (type == kMain && (flags & 0x02)) || type == kOldComment;
         const unsigned checked = commentInside && headSize > 13 ? 13 : headSize;
+        // A kept older version (flag 0x800) has its number in its name
+        // already; a Unicode name's own form follows a NUL.
+        const auto noteVersion = [&] {
+            const std::size_t nameAt = flags & 0x100 ? 40 : 32;
+            if (!versioned || type != kFile || !(flags & 0x800) || nameAt > headSize) return;
+            const std::size_t nameSize =
+                std::min<std::size_t>(Le16(&header[26]), headSize - nameAt);
+            const auto* name = reinterpret_cast<const char*>(&header[nameAt]);
+            versioned->emplace(name, ::strnlen(name, nameSize));
+        };
         if (type != kOldAv && type != kSign && !unixOwner &&
-            (Crc32(header.data() + 2, checked - 2) & 0xFFFF) != Le16(header.data()))
+            (Crc32(header.data() + 2, checked - 2) & 0xFFFF) != Le16(header.data())) {
+            // The library takes a file header that fails its checksum as
+            // it reads, an older version too.
+            noteVersion();
             return walk;
+        }
         if (type == kEnd && walk.mainSeen) {
             walk.endBlock = true;
             walk.nextVolume = flags & 0x0001;
@@ -222,14 +236,7 @@ ChainWalk WalkRar4(ChainSource& source, std::uint64_t size, ChainWalk walk,
                     totals->unlike = true;
                 totals->Add(static_cast<std::uint64_t>(high) << 32 | low);
             }
-            // A kept older version (flag 0x800) has its number in its name
-            // already; a Unicode name's own form follows a NUL.
-            if (versioned && type == kFile && (flags & 0x800) && nameAt <= headSize) {
-                const std::size_t nameSize = std::min<std::size_t>(Le16(&header[26]),
-                                                                   headSize - nameAt);
-                const auto* name = reinterpret_cast<const char*>(&header[nameAt]);
-                versioned->emplace(name, ::strnlen(name, nameSize));
-            }
+            noteVersion();
             if (type == kService && !commentSeen && Le16(&header[26]) == 3 &&
                 nameAt + 3 <= headSize && std::memcmp(&header[nameAt], "CMT", 3) == 0) {
                 commentSeen = true;
@@ -248,11 +255,11 @@ ChainWalk WalkRar4(ChainSource& source, std::uint64_t size, ChainWalk walk,
             if (totals && dataSize != 0) totals->unlike = true;
             dataSize = 0;
         }
-        if (dataSize > left - headSize) return walk;
         if (type == kFile && walk.mainSeen && !walk.firstFileKnown) {
             walk.firstFileKnown = true;
             walk.firstFileGoesOn = flags & 0x02;
         }
+        if (dataSize > left - headSize) return walk;
         // A file that goes on in the next volume: the library opens that
         // one after its data, and reads no more of this.
         if (type == kFile && (flags & 0x02) && walk.mainSeen) {
@@ -643,7 +650,7 @@ ChainWalk WalkRar5(ChainSource& source, std::uint64_t size, ChainWalk walk,
         const std::uint64_t left = size - pos;
         std::size_t total = 0;
         if (!ReadRar5Header(*reader, pos, size, header, total, reader == &quickOpen)) return walk;
-        if (Crc32(header.data() + 4, total - 4) != Le32(header.data())) return walk;
+        const bool checked = Crc32(header.data() + 4, total - 4) == Le32(header.data());
         // Type and flags are 32-bit numbers to the library; a number that
         // runs past the header reads as 0 there, an extra area as large as
         // the header is broken.
@@ -655,6 +662,14 @@ ChainWalk WalkRar5(ChainSource& source, std::uint64_t size, ChainWalk walk,
         if (extraSize >= total) return walk;
         std::uint64_t dataSize = (flags & 2) ? numbers.Next() : 0;
         std::size_t at = numbers.at;
+        if (!checked) {
+            // The library takes a file header that fails its checksum as it
+            // reads, an older version too.
+            if (versioned && type == kFile && (flags & 1) && extraSize <= total - at)
+                NoteVersion(header.data(), total, at, static_cast<std::size_t>(extraSize),
+                            *versioned);
+            return walk;
+        }
         if (type == kEncryption) {
             walk.verdict = ChainVerdict::Hidden;
             return walk;
@@ -726,11 +741,11 @@ ChainWalk WalkRar5(ChainSource& source, std::uint64_t size, ChainWalk walk,
             if (totals && dataSize != 0) totals->unlike = true;
             dataSize = 0;
         }
-        if (dataSize > left - total) return walk;
         if (type == kFile && walk.mainSeen && !walk.firstFileKnown) {
             walk.firstFileKnown = true;
             walk.firstFileGoesOn = flags & 0x0010;
         }
+        if (dataSize > left - total) return walk;
         // After the data of a file that goes on in the next volume the
         // library opens that volume: what follows here it never reads.
         if (type == kFile && (flags & 0x0010) && walk.mainSeen) {
@@ -947,11 +962,6 @@ std::string ExistingNextVolume(const std::string& volume) {
     return std::string();
 }
 
-bool FirstFileGoesOn(const std::string& volume) {
-    const ChainWalk walk = WalkFileOnce(volume)->walk;
-    return !walk.firstFileKnown || walk.firstFileGoesOn;
-}
-
 std::unordered_set<std::string> VersionedEntryNames(const std::string& path) {
     return WalkFileOnce(path)->versioned;
 }
@@ -980,10 +990,12 @@ HeaderKey CachedHeaderKey(const std::string& password, const unsigned char* salt
     return key;
 }
 
-}  // namespace
-
-bool EncryptedChainWhole(const std::string& path, const std::string& password) {
-    constexpr std::uint64_t kEncryption = 4, kEnd = 5;
+// The chain of an archive with encrypted headers, decrypted with `password`:
+// whether it is whole, as EncryptedChainWhole says, and what its first file
+// header says of the next volume (-1 where none was read).
+bool WalkEncrypted(const std::string& path, const std::string& password, int& firstFileGoesOn) {
+    constexpr std::uint64_t kMain = 1, kFile = 2, kEncryption = 4, kEnd = 5;
+    firstFileGoesOn = -1;
     constexpr unsigned kLongestCount = 24;  // the library refuses longer key derivations
     platform::File file = platform::File::OpenRegular(path);
     if (!file.valid()) return true;
@@ -1016,6 +1028,27 @@ bool EncryptedChainWhole(const std::string& path, const std::string& password) {
         std::memcmp(key.check.data(), &header[p + 17], 8) != 0)
         return true;
     const Aes256Decryptor aes(key.key);
+    // Whether a header that decrypts whole and holds lies at `at`: the
+    // library reads the quick-open block its main header names on opening
+    // each volume, and fails one where none does.
+    const auto soundHeaderAt = [&](std::uint64_t at) {
+        unsigned char chain[16];
+        std::vector<unsigned char> block(16);
+        if (at > size || size - at < 32 || source.Read(at, chain, 16) != 16 ||
+            source.Read(at + 16, block.data(), 16) != 16)
+            return false;
+        aes.DecryptCbc(block.data(), 16, chain);
+        std::size_t q = 4;
+        std::uint64_t blockSize = 0;
+        if (!ReadVint(block.data(), 16, q, blockSize, 3) || blockSize == 0) return false;
+        const std::uint64_t blockHeader = q + blockSize, padded = (blockHeader + 15) & ~std::uint64_t{15};
+        if (padded > size - at - 16) return false;
+        block.resize(static_cast<std::size_t>(padded));
+        if (source.Read(at + 32, block.data() + 16, block.size() - 16) != block.size() - 16) return false;
+        aes.DecryptCbc(block.data() + 16, block.size() - 16, chain);
+        return Crc32(block.data() + 4, static_cast<std::size_t>(blockHeader) - 4) == Le32(block.data());
+    };
+    std::uint64_t quickOpenAt = 0;
     pos += total;
     // Each header: 16 bytes of initial vector, then the header padded to
     // whole AES blocks; the data after it is counted as stored.
@@ -1044,17 +1077,39 @@ bool EncryptedChainWhole(const std::string& path, const std::string& password) {
         // So is one that fails its checksum.
         if (Crc32(header.data() + 4, static_cast<std::size_t>(headerSize) - 4) != Le32(header.data()))
             return true;
-        std::uint64_t dataSize = 0;
+        std::uint64_t dataSize = 0, extraSize = 0;
         const auto end = static_cast<std::size_t>(headerSize);
         if (!ReadVint(header.data(), end, at, type) || !ReadVint(header.data(), end, at, flags) ||
-            ((flags & 1) && !ReadVint(header.data(), end, at, value)) ||
+            ((flags & 1) && !ReadVint(header.data(), end, at, extraSize)) ||
             ((flags & 2) && !ReadVint(header.data(), end, at, dataSize)))
             return false;
         if (type == kEnd) return true;
+        if (type == kMain && first && extraSize <= end - at)
+            ReadMainExtra(header.data() + end - extraSize, static_cast<std::size_t>(extraSize), pos,
+                          quickOpenAt);
+        if (type == kFile && firstFileGoesOn < 0) firstFileGoesOn = (flags & 0x0010) ? 1 : 0;
         pos += 16 + padded;
         if (dataSize > size - pos) return false;
         pos += dataSize;
+        // The library goes on in the next volume after such a file's data.
+        if (type == kFile && (flags & 0x0010)) return quickOpenAt == 0 || soundHeaderAt(quickOpenAt);
     }
+}
+
+}  // namespace
+
+bool EncryptedChainWhole(const std::string& path, const std::string& password) {
+    int firstFileGoesOn = -1;
+    return WalkEncrypted(path, password, firstFileGoesOn);
+}
+
+bool FirstFileGoesOn(const std::string& volume, const std::string& password) {
+    const ChainWalk walk = WalkFileOnce(volume)->walk;
+    if (walk.firstFileKnown) return walk.firstFileGoesOn;
+    if (walk.verdict != ChainVerdict::Hidden) return walk.verdict == ChainVerdict::Damaged;
+    int firstFileGoesOn = -1;
+    WalkEncrypted(volume, password, firstFileGoesOn);
+    return firstFileGoesOn != 0;
 }
 
 ChainListing ListingFromChain(const std::string& path) {

@@ -115,9 +115,6 @@ bool NextVolumeUnsafe(const std::string& volume);
 // says "volume" (or could not be read), or empty.
 std::string ExistingNextVolume(const std::string& volume);
 
-// Whether the first file of `volume` goes on in the next volume, as far as
-// its chain shows: true where no file header could be read.
-bool FirstFileGoesOn(const std::string& volume);
 
 // The names (as stored, UTF-8 for RAR 5, with ";N" as the library adds it)
 // of the entries whose header marks them as a kept older version of a file:
@@ -134,6 +131,11 @@ std::unordered_set<std::string> VersionedEntryNames(const std::string& path);
 // that does not decrypt whole (the library fails that one by itself, or
 // reads it from a quick-open copy).
 bool EncryptedChainWhole(const std::string& path, const std::string& password);
+
+// Whether the first file of `volume` goes on in the next volume, as far as
+// its chain shows (headers encrypted from the start read with `password`):
+// true where damage hides it.
+bool FirstFileGoesOn(const std::string& volume, const std::string& password);
 
 // What the library's listing of a single whole archive adds up, read from
 // its block chain. `complete` only where the chain gives exactly what the

@@ -1119,7 +1119,8 @@ int TRAR::Dispatch(unsigned int msg, LPARAM P1, LPARAM P2) {
                         CurrentVolume_ = platform::FromLibraryText(
                             std::string(name, ::strnlen(name, kVolumeNameBytes)));
                         OpenedVolumes_.push_back(CurrentVolume_);
-                        SplitGoesOn_ = FirstFileGoesOn(CurrentVolume_);
+                        SplitGoesOn_ = FirstFileGoesOn(
+                            CurrentVolume_, GivenPassword_.empty() ? Password_ : GivenPassword_);
                     }
                     // Refused, the library stays in this volume: the walk
                     // ends here rather than read on towards the next one.

@@ -233,6 +233,9 @@ TEST(ArchiveVerdict, AgreesWithTheReferenceExtractor) {
                entry + Rar5Block(5, 0, Vint(endFlags));
     };
     const std::string folderFields = Vint(1) + Vint(0) + Vint(0755) + Vint(0) + Vint(1);
+    // The first file marked as a kept older version, its checksum left wrong.
+    std::string r4BrokenVersion = r4;
+    r4BrokenVersion[r4File + 4] |= 0x08;
     // The RAR 4 end block made a service block: too short for its fields.
     std::string r4ShortService = r4;
     r4ShortService[r4.size() - 5] = 0x7A;
@@ -340,6 +343,7 @@ TEST(ArchiveVerdict, AgreesWithTheReferenceExtractor) {
 #endif
         {"name with a component over 255 bytes", named(std::string(300, 'x'))},
         {"end block says another volume follows, in no volume", afterFile("", 1)},
+        {"RAR 4 older version whose header fails its checksum", r4BrokenVersion},
         {"cut inside the data of a file in a folder",
          folders.substr(0, folders.find(PatternData(3000, 9, false)) + 100)},
     };
@@ -459,6 +463,19 @@ TEST(ArchiveVerdict, ADamagedVolumeFailsTheSet) {
         EXPECT_EQ(fs::exists(dir / "work/reference/last.txt"), fs::exists(dir / "work/out/last.txt"));
 #endif
     }
+}
+
+// Headers encrypted too: where the second volume is cut inside the file that
+// goes on, extraction goes on with the third, as `unrar x` does.
+TEST(ArchiveVerdict, ACutVolumeOfEncryptedHeadersIsFollowedByTheNext) {
+    TempDir dir;
+    fs::create_directories(dir / "set");
+    for (const std::string& v : HiddenVolumeSet().volumes) fs::copy_file(v, dir / ("set/" + Name(v)));
+    const std::string cut = dir / ("set/" + Name(HiddenVolumeSet().volumes[1]));
+    const std::string bytes = ReadFile(cut);
+    WriteFile(cut, bytes.substr(0, bytes.size() / 2));
+    ExpectVerdict(dir / ("set/" + Name(HiddenVolumeSet().archive)), dir / "work", false);
+    EXPECT_TRUE(fs::exists(dir / "work/out/last.txt"));
 }
 
 #ifndef _WIN32

@@ -276,6 +276,18 @@ const ArchiveFixture& VolumeSetMissingMiddle() {
     });
 }
 
+const ArchiveFixture& HiddenVolumeSet() {
+    return Cached("volumes-hidden", [] {
+        return Make(
+            "volumes-hidden", "set.part1.rar", VolumeFiles,
+            [](const std::string& d) {
+                Rar(d + "/src", {"a", "-m0", "-v64k", std::string("-hp") + kFixturePassword,
+                                 "../set.rar", "first.txt", "big.bin", "last.txt"});
+            },
+            4);
+    });
+}
+
 const ArchiveFixture& CommentArchive() {
     return Cached("comment", [] {
         return Make("comment", "comment.rar", CommonFiles, [](const std::string& d) {

@@ -38,6 +38,7 @@ const ArchiveFixture& EncryptedArchive();         // data encrypted with kFixtur
 const ArchiveFixture& EncryptedHeadersArchive();  // headers too
 const ArchiveFixture& VolumeSet();                // several volumes, all present
 const ArchiveFixture& VolumeSetMissingMiddle();   // the same set without its second volume
+const ArchiveFixture& HiddenVolumeSet();          // the same set, headers encrypted
 const ArchiveFixture& CommentArchive();           // kFixtureComment; locked, recovery record
 const ArchiveFixture& FoldersArchive();           // nested and empty folders
 const ArchiveFixture& NonAsciiArchive();          // names outside ASCII

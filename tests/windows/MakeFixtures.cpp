@@ -17,7 +17,7 @@ int main(int argc, char** argv) {
         using namespace testing_support;
         for (const auto maker :
              {PlainArchive, SolidArchive, EncryptedArchive, EncryptedHeadersArchive, VolumeSet,
-              VolumeSetMissingMiddle, CommentArchive, FoldersArchive, NonAsciiArchive,
+              VolumeSetMissingMiddle, HiddenVolumeSet, CommentArchive, FoldersArchive, NonAsciiArchive,
               SplitFileArchive, LargeArchive, LinksArchive, OrphanHardLinkArchive, VerdictArchives})
             maker();
     } catch (const std::exception& e) {
