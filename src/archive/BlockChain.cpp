@@ -159,7 +159,7 @@ ChainWalk WalkRar4(ChainSource& source, std::uint64_t size, ChainWalk walk,
                        kOldUnixOwner = 0x101;
     std::vector<unsigned char> header(0x10000);
     std::uint64_t pos = walk.signatureAt + sizeof kRar4Signature;
-    bool commentSeen = false;
+    bool commentSeen = false, solid = false;
     for (;; ++walk.blocks) {
         walk.verdict = ChainVerdict::Whole;
         if (walk.blocks == blockLimit) return walk;
@@ -212,6 +212,7 @@ ChainWalk WalkRar4(ChainSource& source, std::uint64_t size, ChainWalk walk,
             walk.mainSeen = true;
             walk.volume = flags & 0x0001;
             walk.oldNumbering = !(flags & 0x0010);
+            solid = flags & 0x0008;
             // A comment inside the main header (RAR 1.5 to 2.x) is the only
             // one; stored, its checksum is never looked at.
             commentSeen = flags & 0x02;
@@ -247,11 +248,12 @@ ChainWalk WalkRar4(ChainSource& source, std::uint64_t size, ChainWalk walk,
         } else if (flags & 0x8000) {
             dataSize = Le32(&header[7]);
         }
-        // A folder's data area is never stepped over: extraction reads the
-        // next header right after a folder's (RAR 1.5 marked folders by
-        // their attributes).
+        // A folder's data area is not stepped over (RAR 1.5 marked folders
+        // by their attributes), but a kept older version's where the
+        // archive is not solid: as for RAR 5.
         if (type == kFile && walk.mainSeen &&
-            ((flags & 0xE0) == 0xE0 || (header[24] < 20 && (header[28] & 0x10)))) {
+            ((flags & 0xE0) == 0xE0 || (header[24] < 20 && (header[28] & 0x10))) &&
+            (solid || !(flags & 0x800))) {
             if (totals && dataSize != 0) totals->unlike = true;
             dataSize = 0;
         }
@@ -371,8 +373,14 @@ bool QuickOpenCrashesLibrary(ChainSource& source, std::uint64_t size, const unsi
 // the bytes read of it; listing stops at an end block, an encryption header
 // (what follows is unreadable here), a header it cannot read, or a next
 // block that is not further on.
-bool Rar5ListingCrashesLibrary(ChainSource& source, std::uint64_t size, std::uint64_t pos) {
-    constexpr std::uint64_t kMain = 1, kEncryption = 4, kEnd = 5;
+void NoteVersion(const unsigned char* header, std::size_t total, std::size_t at,
+                 std::size_t extraSize, std::unordered_set<std::string>& versioned);
+
+// On the way it notes, in `versioned`, the kept older versions among the file
+// headers it reads: the library takes them so also past damage.
+bool Rar5ListingCrashesLibrary(ChainSource& source, std::uint64_t size, std::uint64_t pos,
+                               std::unordered_set<std::string>* versioned) {
+    constexpr std::uint64_t kMain = 1, kFile = 2, kEncryption = 4, kEnd = 5;
     std::vector<unsigned char> header(256);
     bool opened = false, listing = false;
     // A header that cannot be read: `consumed` bytes of it were.
@@ -412,6 +420,10 @@ bool Rar5ListingCrashesLibrary(ChainSource& source, std::uint64_t size, std::uin
         }
         const std::uint64_t dataSize = (flags & 2) ? r.Next() : 0;
         if (type == kEncryption) return false;
+        if (versioned && type == kFile && (opened || listing) && (flags & 1) &&
+            extraSize <= headSize - r.at)
+            NoteVersion(header.data(), headSize, r.at, static_cast<std::size_t>(extraSize),
+                        *versioned);
         if (type == kMain) {
             if (MainHeaderCrashesLibrary(header.data(), headSize) ||
                 ((flags & 1) &&
@@ -432,30 +444,64 @@ bool Rar5ListingCrashesLibrary(ChainSource& source, std::uint64_t size, std::uin
 // A RAR 5 file header (fields from `at`) whose extra area holds a version
 // record with a number other than 0: the entry is a kept older version, and
 // the library names it "name;N". Its name goes into `versioned` so.
-void NoteVersion(const unsigned char* header, std::size_t total, std::size_t at,
-                 std::size_t extraSize, std::unordered_set<std::string>& versioned) {
+// A stored RAR 5 name as the library decodes it: up to a NUL or the first
+// byte that neither starts nor continues a character as it expects; a
+// character past U+10FFFF is left out.
+std::string LibraryDecodedName(const std::string& name) {
+    std::string out;
+    for (std::size_t i = 0; i < name.size();) {
+        const auto c = static_cast<unsigned char>(name[i]);
+        const std::size_t n = c < 0x80 ? 1 : (c >> 5) == 6 ? 2 : (c >> 4) == 14 ? 3 : (c >> 3) == 30 ? 4 : 0;
+        if (c == 0 || n == 0 || n > name.size() - i) break;
+        std::uint32_t code = n == 1 ? c : c & (0x7F >> n);
+        bool whole = true;
+        for (std::size_t k = 1; k < n; ++k) {
+            const auto b = static_cast<unsigned char>(name[i + k]);
+            whole = whole && (b & 0xC0) == 0x80;
+            code = code << 6 | (b & 0x3F);
+        }
+        if (!whole) break;
+        if (code <= 0x10FFFF) out.append(name, i, n);
+        i += n;
+    }
+    return out;
+}
+
+// The name ("name;N", as the library lists it) of a RAR 5 file header
+// (fields from `at`) whose extra area holds a version record with a number
+// other than 0: the entry is a kept older version. Empty for any other.
+std::string VersionedName(const unsigned char* header, std::size_t total, std::size_t at,
+                          std::size_t extraSize) {
     constexpr std::uint64_t kVersionRecord = 4;
     std::uint64_t fileFlags = 0, value = 0, nameSize = 0;
     if (!ReadVint(header, total, at, fileFlags) || !ReadVint(header, total, at, value) ||
         !ReadVint(header, total, at, value))
-        return;
+        return std::string();
     at += ((fileFlags & 2) ? 4 : 0) + ((fileFlags & 4) ? 4 : 0);
     if (at > total || !ReadVint(header, total, at, value) || !ReadVint(header, total, at, value) ||
         !ReadVint(header, total, at, nameSize) || nameSize > total - at)
-        return;
-    const std::string name(reinterpret_cast<const char*>(header + at),
-                           static_cast<std::size_t>(nameSize));
+        return std::string();
+    const std::string name = LibraryDecodedName(
+        std::string(reinterpret_cast<const char*>(header + at), static_cast<std::size_t>(nameSize)));
     std::size_t record = total - extraSize;
     while (record < total) {
         std::uint64_t size = 0, type = 0, flags = 0, number = 0;
-        if (!ReadVint(header, total, record, size) || size == 0 || size > total - record) return;
+        if (!ReadVint(header, total, record, size) || size == 0 || size > total - record)
+            return std::string();
         const std::size_t end = record + static_cast<std::size_t>(size);
         if (ReadVint(header, end, record, type) && type == kVersionRecord &&
             ReadVint(header, end, record, flags) && ReadVint(header, end, record, number) &&
             number != 0 && number <= UINT32_MAX)
-            versioned.insert(name + ";" + std::to_string(number));
+            return name + ";" + std::to_string(number);
         record = end;
     }
+    return std::string();
+}
+
+void NoteVersion(const unsigned char* header, std::size_t total, std::size_t at,
+                 std::size_t extraSize, std::unordered_set<std::string>& versioned) {
+    std::string name = VersionedName(header, total, at, extraSize);
+    if (!name.empty()) versioned.insert(std::move(name));
 }
 
 // The quick-open copy of headers that a RAR 5 main header's locator may
@@ -636,7 +682,7 @@ ChainWalk WalkRar5(ChainSource& source, std::uint64_t size, ChainWalk walk,
     // one; a locator that names no sound block there is damage.
     QuickOpenSource quickOpen(source);
     ChainSource* reader = &source;
-    bool quickOpenSound = true, commentSeen = false;
+    bool quickOpenSound = true, commentSeen = false, solid = false;
     constexpr std::uint64_t kService = 3;
     std::uint64_t pos = walk.signatureAt + sizeof kRar5Signature;
     for (;; ++walk.blocks) {
@@ -680,6 +726,7 @@ ChainWalk WalkRar5(ChainSource& source, std::uint64_t size, ChainWalk walk,
             std::uint64_t archiveFlags = 0;
             walk.volume = ReadVint(header.data(), total, archiveFlagsAt, archiveFlags) &&
                           (archiveFlags & 0x0001);
+            solid = archiveFlags & 0x0004;
         }
         if (type == kMain && MainHeaderCrashesLibrary(header.data(), total)) {
             walk.libraryCrashes = true;
@@ -734,10 +781,14 @@ ChainWalk WalkRar5(ChainSource& source, std::uint64_t size, ChainWalk walk,
             if (quickOpenSound) walk.verdict = ChainVerdict::Whole;
             return walk;
         }
-        // A folder's data area is never stepped over: extraction reads the
-        // next header right after a folder's (opening steps over it).
+        // A folder's data area is not stepped over: extraction reads the
+        // next header right after a folder's (opening steps over it), but
+        // after one it passes over (a kept older version) where the archive
+        // is not solid.
         if (type == kFile && walk.mainSeen &&
-            (LibraryNumbers{header.data(), total, at}.Next() & 0x0001)) {
+            (LibraryNumbers{header.data(), total, at}.Next() & 0x0001) &&
+            (solid || !(flags & 1) || extraSize > total - at ||
+             VersionedName(header.data(), total, at, static_cast<std::size_t>(extraSize)).empty())) {
             if (totals && dataSize != 0) totals->unlike = true;
             dataSize = 0;
         }
@@ -827,7 +878,7 @@ ChainWalk WalkFile(const std::string& path, platform::FileIdentity* identity = n
     if (listingCrashes)
         *listingCrashes = walk.libraryCrashes ||
                           (walk.rar5 && Rar5ListingCrashesLibrary(source, source.Size(),
-                                                                  walk.signatureAt + 8));
+                                                                  walk.signatureAt + 8, versioned));
     return walk;
 }
 

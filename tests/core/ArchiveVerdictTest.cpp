@@ -233,6 +233,21 @@ TEST(ArchiveVerdict, AgreesWithTheReferenceExtractor) {
                entry + Rar5Block(5, 0, Vint(endFlags));
     };
     const std::string folderFields = Vint(1) + Vint(0) + Vint(0755) + Vint(0) + Vint(1);
+    // An entry kept as older version `number` ("rar a -ver"): a version
+    // record in its extra area; a folder's data is `data` too.
+    const auto version = [](const std::string& name, int number, const std::string& data,
+                            bool folder = false) {
+        const std::string record = Vint(4) + Vint(0) + Vint(number);
+        const std::string extra = Vint(record.size()) + record;
+        return Rar5Block(2, 3,
+                         Vint(extra.size()) + Vint(data.size()) + Vint(folder ? 1 : 0) +
+                             Vint(folder ? 0 : data.size()) + Vint(folder ? 0755 : 0644) +
+                             Vint(0) + Vint(1) + Vint(name.size()) + name + extra) +
+               data;
+    };
+    std::string versionsPastBrokenMain =
+        afterFile(version("v.txt", 1, "old") + Rar5File("v.txt", 3, 3) + "new");
+    versionsPastBrokenMain[8] ^= 0x55;
     // The first file marked as a kept older version, its checksum left wrong.
     std::string r4BrokenVersion = r4;
     r4BrokenVersion[r4File + 4] |= 0x08;
@@ -283,6 +298,10 @@ TEST(ArchiveVerdict, AgreesWithTheReferenceExtractor) {
                    Rar5File("b.txt", 3, 3) + "abc")},
         {"folder without a name", afterFile(Rar5Block(2, 0, folderFields + Vint(0)))},
         {"RAR 4 service block shorter than its fields, read as 0", r4ShortService},
+        {"older version named past a byte the library stops at",
+         afterFile(version("v.\xF6xt", 1, "old") + Rar5File("v.", 3, 3) + "new")},
+        {"older version of a folder that declares data: its data is stepped over",
+         afterFile(version("d", 1, "xyz", true) + Rar5File("b.txt", 3, 3) + "abc")},
         {"part of a file begun in an earlier volume, after a file: passed over",
          afterFile(Rar5Block(2, 0x0A,
                              Vint(3) + Vint(0) + Vint(3) + Vint(0644) + Vint(0) + Vint(1) +
@@ -344,6 +363,7 @@ TEST(ArchiveVerdict, AgreesWithTheReferenceExtractor) {
         {"name with a component over 255 bytes", named(std::string(300, 'x'))},
         {"end block says another volume follows, in no volume", afterFile("", 1)},
         {"RAR 4 older version whose header fails its checksum", r4BrokenVersion},
+        {"older version after a main header that fails its checksum", versionsPastBrokenMain},
         {"cut inside the data of a file in a folder",
          folders.substr(0, folders.find(PatternData(3000, 9, false)) + 100)},
     };
