@@ -473,29 +473,29 @@ std::string LibraryDecodedName(const std::string& name) {
 std::string VersionedName(const unsigned char* header, std::size_t total, std::size_t at,
                           std::size_t extraSize) {
     constexpr std::uint64_t kVersionRecord = 4;
+    std::uint64_t number = 0;
+    for (std::size_t record = total - extraSize; record < total && number == 0;) {
+        std::uint64_t size = 0, type = 0, flags = 0;
+        if (!ReadVint(header, total, record, size) || size == 0 || size > total - record)
+            return std::string();
+        const std::size_t end = record + static_cast<std::size_t>(size);
+        if (!ReadVint(header, end, record, type) || type != kVersionRecord ||
+            !ReadVint(header, end, record, flags) || !ReadVint(header, end, record, number) ||
+            number > UINT32_MAX)
+            number = 0;
+        record = end;
+    }
     std::uint64_t fileFlags = 0, value = 0, nameSize = 0;
-    if (!ReadVint(header, total, at, fileFlags) || !ReadVint(header, total, at, value) ||
-        !ReadVint(header, total, at, value))
+    if (number == 0 || !ReadVint(header, total, at, fileFlags) ||
+        !ReadVint(header, total, at, value) || !ReadVint(header, total, at, value))
         return std::string();
     at += ((fileFlags & 2) ? 4 : 0) + ((fileFlags & 4) ? 4 : 0);
     if (at > total || !ReadVint(header, total, at, value) || !ReadVint(header, total, at, value) ||
         !ReadVint(header, total, at, nameSize) || nameSize > total - at)
         return std::string();
-    const std::string name = LibraryDecodedName(
-        std::string(reinterpret_cast<const char*>(header + at), static_cast<std::size_t>(nameSize)));
-    std::size_t record = total - extraSize;
-    while (record < total) {
-        std::uint64_t size = 0, type = 0, flags = 0, number = 0;
-        if (!ReadVint(header, total, record, size) || size == 0 || size > total - record)
-            return std::string();
-        const std::size_t end = record + static_cast<std::size_t>(size);
-        if (ReadVint(header, end, record, type) && type == kVersionRecord &&
-            ReadVint(header, end, record, flags) && ReadVint(header, end, record, number) &&
-            number != 0 && number <= UINT32_MAX)
-            return name + ";" + std::to_string(number);
-        record = end;
-    }
-    return std::string();
+    return LibraryDecodedName(std::string(reinterpret_cast<const char*>(header + at),
+                                          static_cast<std::size_t>(nameSize))) +
+           ";" + std::to_string(number);
 }
 
 void NoteVersion(const unsigned char* header, std::size_t total, std::size_t at,
