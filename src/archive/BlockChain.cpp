@@ -504,6 +504,44 @@ void NoteVersion(const unsigned char* header, std::size_t total, std::size_t at,
     if (!name.empty()) versioned.insert(std::move(name));
 }
 
+// Whether a RAR 5 file or service header (fields from `at`) names an
+// encryption the library does not know, in an encryption record: a later
+// version, or a key derivation longer than it allows. The library warns of
+// it as it reads the header, and `unrar x` fails the archive. Records are
+// read as the library reads them, from after the name on.
+bool UnknownEncryption(const unsigned char* header, std::size_t total, std::size_t at,
+                       std::size_t extraSize) {
+    constexpr std::uint64_t kCryptRecord = 1;
+    constexpr unsigned kLongestCount = 24;
+    LibraryNumbers r{header, total, at};
+    const std::uint64_t fileFlags = r.Next();
+    r.Next();  // unpacked size
+    r.Next();  // attributes
+    const std::size_t fixed = ((fileFlags & 2) ? 4 : 0) + ((fileFlags & 4) ? 4 : 0);
+    r.at = fixed > r.Left() ? total : r.at + fixed;
+    r.Next();  // compression
+    r.Next();  // host
+    const std::uint64_t nameSize = r.Next();
+    r.at = nameSize > r.Left() ? total : r.at + static_cast<std::size_t>(nameSize);
+    if (extraSize > total || total - extraSize < r.at) return false;
+    r.at = total - extraSize;
+    while (r.Left() >= 2) {
+        const auto recordSize = static_cast<std::int64_t>(r.Next());
+        if (recordSize <= 0 || r.Left() == 0 || recordSize > static_cast<std::int64_t>(r.Left()))
+            break;
+        const std::size_t next = r.at + static_cast<std::size_t>(recordSize);
+        const std::uint64_t type = r.Next();
+        if (next < r.at) break;
+        if (type == kCryptRecord) {
+            if (static_cast<std::uint32_t>(r.Next()) > 0) return true;
+            r.Next();  // flags
+            if (r.at < total && header[r.at] > kLongestCount) return true;
+        }
+        r.at = next;
+    }
+    return false;
+}
+
 // The quick-open copy of headers that a RAR 5 main header's locator may
 // name: a service block "QO" whose data holds, each with its own checksum,
 // copies of headers and how far before the block each lies. Once the
@@ -752,6 +790,9 @@ ChainWalk WalkRar5(ChainSource& source, std::uint64_t size, ChainWalk walk,
         }
         if (versioned && type == kFile && (flags & 1) && extraSize <= total - at)
             NoteVersion(header.data(), total, at, static_cast<std::size_t>(extraSize), *versioned);
+        if ((type == kFile || type == kService) && walk.mainSeen && (flags & 1) &&
+            UnknownEncryption(header.data(), total, at, static_cast<std::size_t>(extraSize)))
+            walk.unknownEncryption = true;
         // A service block "CMT": file flags, unpacked size, attributes, time
         // (flag 2), checksum (flag 4), compression (method in bits 7 to 9),
         // host, name. Encryption would be named in its extra area.
@@ -1177,7 +1218,8 @@ ChainListing ListingFromChain(const std::string& path) {
 }
 
 bool ArchiveFileWhole(const std::string& path) {
-    return WalkFileOnce(path)->walk.verdict != ChainVerdict::Damaged;
+    const ChainWalk& walk = WalkFileOnce(path)->walk;
+    return walk.verdict != ChainVerdict::Damaged && !walk.unknownEncryption;
 }
 
 bool EndNamesNextVolume(const std::string& path) { return WalkFileOnce(path)->walk.nextVolume; }

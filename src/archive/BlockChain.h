@@ -46,6 +46,9 @@ struct ChainWalk {
     bool rar5 = false;
     bool endBlock = false;  // the chain reached an end block
     bool nextVolume = false;  // whose flags say that another volume follows
+    // A file header names an encryption the library does not know: it warns
+    // as it reads it, and the reference fails the archive.
+    bool unknownEncryption = false;
     // The first file block after the main header was read; it goes on in
     // the next volume.
     bool firstFileKnown = false;
@@ -76,7 +79,8 @@ ChainWalk WalkBlockChain(ChainSource& source, std::uint64_t blockLimit = UINT64_
 // NoSignature: there is nothing to judge.
 ChainWalk WalkArchiveFile(const std::string& path);
 
-// The verdict an extraction acts on: false only for a damaged chain. Where
+// The verdict an extraction acts on: false only for a damaged chain, or one
+// with a file header of an encryption the library does not know. Where
 // headers are encrypted, or no signature was found, the library's own codes
 // while it read the headers decide.
 bool ArchiveFileWhole(const std::string& path);

@@ -364,6 +364,9 @@ TEST(ArchiveVerdict, AgreesWithTheReferenceExtractor) {
         {"end block says another volume follows, in no volume", afterFile("", 1)},
         {"RAR 4 older version whose header fails its checksum", r4BrokenVersion},
         {"older version after a main header that fails its checksum", versionsPastBrokenMain},
+        {"folder whose encryption record names a later version",
+         afterFile(Rar5Block(2, 1,
+                             Vint(3) + folderFields + Vint(1) + "d" + Vint(2) + Vint(1) + Vint(1)))},
         {"cut inside the data of a file in a folder",
          folders.substr(0, folders.find(PatternData(3000, 9, false)) + 100)},
     };
