@@ -467,34 +467,66 @@ std::string LibraryDecodedName(const std::string& name) {
     return out;
 }
 
+// Where a RAR 5 file or service header's name lies (its fields from `at`),
+// read as the library reads it: `nameAt`, `nameSize` bytes; the library reads
+// on from the returned offset.
+std::size_t Rar5Name(const unsigned char* header, std::size_t total, std::size_t at,
+                     std::size_t& nameAt, std::size_t& nameSize) {
+    LibraryNumbers r{header, total, at};
+    const std::uint64_t fileFlags = r.Next();
+    r.Next();  // unpacked size
+    r.Next();  // attributes
+    const std::size_t fixed = ((fileFlags & 2) ? 4 : 0) + ((fileFlags & 4) ? 4 : 0);
+    r.at = fixed > r.Left() ? total : r.at + fixed;
+    r.Next();  // compression
+    r.Next();  // host
+    const std::uint64_t size = r.Next();
+    nameAt = r.at;
+    nameSize = size > r.Left() ? r.Left() : static_cast<std::size_t>(size);
+    return size > r.Left() ? total : r.at + nameSize;
+}
+
+// Calls `visit(type, numbers, end)` for each record of a RAR 5 file or
+// service header's extra area, as the library walks them: records from
+// `total - extraSize` on, none where that lies before `after` (the end of the
+// name); numbers are read over the whole header, not the record. `visit`
+// returns false to stop.
+template <typename Visit>
+void ForEachRecord(const unsigned char* header, std::size_t total, std::size_t after,
+                   std::size_t extraSize, Visit visit) {
+    if (extraSize > total || total - extraSize < after) return;
+    LibraryNumbers r{header, total, total - extraSize};
+    while (r.Left() >= 2) {
+        const auto recordSize = static_cast<std::int64_t>(r.Next());
+        if (recordSize <= 0 || r.Left() == 0 || recordSize > static_cast<std::int64_t>(r.Left()))
+            break;
+        const std::size_t next = r.at + static_cast<std::size_t>(recordSize);
+        const std::uint64_t type = r.Next();
+        if (next < r.at) break;
+        if (!visit(type, r, next)) return;
+        r.at = next;
+    }
+}
+
 // The name ("name;N", as the library lists it) of a RAR 5 file header
 // (fields from `at`) whose extra area holds a version record with a number
 // other than 0: the entry is a kept older version. Empty for any other.
 std::string VersionedName(const unsigned char* header, std::size_t total, std::size_t at,
                           std::size_t extraSize) {
     constexpr std::uint64_t kVersionRecord = 4;
-    std::uint64_t number = 0;
-    for (std::size_t record = total - extraSize; record < total && number == 0;) {
-        std::uint64_t size = 0, type = 0, flags = 0;
-        if (!ReadVint(header, total, record, size) || size == 0 || size > total - record)
-            return std::string();
-        const std::size_t end = record + static_cast<std::size_t>(size);
-        if (!ReadVint(header, end, record, type) || type != kVersionRecord ||
-            !ReadVint(header, end, record, flags) || !ReadVint(header, end, record, number) ||
-            number > UINT32_MAX)
-            number = 0;
-        record = end;
-    }
-    std::uint64_t fileFlags = 0, value = 0, nameSize = 0;
-    if (number == 0 || !ReadVint(header, total, at, fileFlags) ||
-        !ReadVint(header, total, at, value) || !ReadVint(header, total, at, value))
-        return std::string();
-    at += ((fileFlags & 2) ? 4 : 0) + ((fileFlags & 4) ? 4 : 0);
-    if (at > total || !ReadVint(header, total, at, value) || !ReadVint(header, total, at, value) ||
-        !ReadVint(header, total, at, nameSize) || nameSize > total - at)
-        return std::string();
-    return LibraryDecodedName(std::string(reinterpret_cast<const char*>(header + at),
-                                          static_cast<std::size_t>(nameSize))) +
+    std::size_t nameAt = 0, nameSize = 0;
+    const std::size_t after = Rar5Name(header, total, at, nameAt, nameSize);
+    std::uint32_t number = 0;
+    ForEachRecord(header, total, after, extraSize,
+                  [&](std::uint64_t type, LibraryNumbers& r, std::size_t next) {
+                      if (type == kVersionRecord && next > r.at) {
+                          r.Next();  // flags
+                          number = static_cast<std::uint32_t>(r.Next());
+                      }
+                      return true;
+                  });
+    if (number == 0) return std::string();
+    return LibraryDecodedName(std::string(reinterpret_cast<const char*>(header + nameAt), nameSize)) +
            ";" + std::to_string(number);
 }
 
@@ -513,33 +545,21 @@ bool UnknownEncryption(const unsigned char* header, std::size_t total, std::size
                        std::size_t extraSize) {
     constexpr std::uint64_t kCryptRecord = 1;
     constexpr unsigned kLongestCount = 24;
-    LibraryNumbers r{header, total, at};
-    const std::uint64_t fileFlags = r.Next();
-    r.Next();  // unpacked size
-    r.Next();  // attributes
-    const std::size_t fixed = ((fileFlags & 2) ? 4 : 0) + ((fileFlags & 4) ? 4 : 0);
-    r.at = fixed > r.Left() ? total : r.at + fixed;
-    r.Next();  // compression
-    r.Next();  // host
-    const std::uint64_t nameSize = r.Next();
-    r.at = nameSize > r.Left() ? total : r.at + static_cast<std::size_t>(nameSize);
-    if (extraSize > total || total - extraSize < r.at) return false;
-    r.at = total - extraSize;
-    while (r.Left() >= 2) {
-        const auto recordSize = static_cast<std::int64_t>(r.Next());
-        if (recordSize <= 0 || r.Left() == 0 || recordSize > static_cast<std::int64_t>(r.Left()))
-            break;
-        const std::size_t next = r.at + static_cast<std::size_t>(recordSize);
-        const std::uint64_t type = r.Next();
-        if (next < r.at) break;
-        if (type == kCryptRecord) {
-            if (static_cast<std::uint32_t>(r.Next()) > 0) return true;
-            r.Next();  // flags
-            if (r.at < total && header[r.at] > kLongestCount) return true;
-        }
-        r.at = next;
-    }
-    return false;
+    std::size_t nameAt = 0, nameSize = 0;
+    const std::size_t after = Rar5Name(header, total, at, nameAt, nameSize);
+    bool unknown = false;
+    ForEachRecord(header, total, after, extraSize,
+                  [&](std::uint64_t type, LibraryNumbers& r, std::size_t) {
+                      if (type != kCryptRecord) return true;
+                      if (static_cast<std::uint32_t>(r.Next()) > 0) {
+                          unknown = true;
+                      } else {
+                          r.Next();  // flags
+                          unknown = r.at < total && header[r.at] > kLongestCount;
+                      }
+                      return !unknown;
+                  });
+    return unknown;
 }
 
 // The quick-open copy of headers that a RAR 5 main header's locator may
