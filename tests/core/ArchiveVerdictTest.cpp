@@ -300,6 +300,11 @@ TEST(ArchiveVerdict, AgreesWithTheReferenceExtractor) {
         {"RAR 4 service block shorter than its fields, read as 0", r4ShortService},
         {"older version named past a byte the library stops at",
          afterFile(version("v.\xF6xt", 1, "old") + Rar5File("v.", 3, 3) + "new")},
+        {"older version whose record ends before its number, read past it",
+         afterFile(Rar5Block(2, 3,
+                             Vint(4) + Vint(3) + Vint(0) + Vint(3) + Vint(0644) + Vint(0) +
+                                 Vint(1) + Vint(5) + "v.txt" + std::string("\x02\x04\x00\x01", 4)) +
+                   "old" + Rar5File("v.txt", 3, 3) + "new")},
         {"older version of a folder that declares data: its data is stepped over",
          afterFile(version("d", 1, "xyz", true) + Rar5File("b.txt", 3, 3) + "abc")},
         {"part of a file begun in an earlier volume, after a file: passed over",
