@@ -436,7 +436,9 @@ bool TRAR::ReopenAtNextVolume() {
         data.OpenMode = RAR_OM_EXTRACT;
         data.CmtBuf = nullptr;
         data.CmtBufSize = 0;
+        Reopening_ = true;
         Handle_ = Library_->RAROpenArchiveEx(&data);
+        Reopening_ = false;
         if (Handle_ && data.OpenResult != 0) {
             Library_->RARCloseArchive(Handle_);
             Handle_ = nullptr;
@@ -446,7 +448,7 @@ bool TRAR::ReopenAtNextVolume() {
         if (!Password_.empty()) Library_->RARSetPassword(Handle_, Password_.data());
         CurrentVolume_ = next;
         OpenedVolumes_.push_back(next);
-        SplitGoesOn_ = false;
+        SplitGoesOn_ = SplitGoesOnFromVolume_ = false;
         return true;
     } catch (...) {
         return false;
@@ -576,7 +578,7 @@ bool TRAR::Walk(int operation, const std::vector<std::string>& fileMasks, bool r
     // short of it; until the next header, the part of a file begun before
     // is passed over.
     bool resumed = false, resumedHere = false;
-    SplitGoesOn_ = false;
+    SplitGoesOn_ = SplitGoesOnFromVolume_ = false;
     const std::unordered_set<std::wstring> olderVersions =
         extracting ? Impl::OlderVersions(ListedNames_, VersionedEntryNames(OpenedArchive_))
                    : std::unordered_set<std::wstring>();
@@ -633,7 +635,14 @@ bool TRAR::Walk(int operation, const std::vector<std::string>& fileMasks, bool r
             const bool resumedEntry = resumedHere && last == 0;
             resumedHere = false;
             const auto goOnInNextVolume = [&] {
-                if (!extracting || !SplitGoesOn_ || AbortRequested_) return false;
+                // Since a volume change, what the file read now does there
+                // is what the first file of that volume says.
+                if (!extracting || AbortRequested_ ||
+                    !(SplitGoesOnFromVolume_
+                          ? FirstFileGoesOn(CurrentVolume_,
+                                            GivenPassword_.empty() ? Password_ : GivenPassword_)
+                          : SplitGoesOn_))
+                    return false;
                 if (workingIn && !leaveWorking()) return false;
                 if (!ReopenAtNextVolume()) return false;
                 Report(last == ERAR_END_ARCHIVE ? ERAR_BAD_ARCHIVE : last, roListFiles);
@@ -641,7 +650,10 @@ bool TRAR::Walk(int operation, const std::vector<std::string>& fileMasks, bool r
                 last = 0;
                 return true;
             };
-            if (last == 0) SplitGoesOn_ = (h.Flags & RHDF_SPLITAFTER) != 0;
+            if (last == 0) {
+                SplitGoesOn_ = (h.Flags & RHDF_SPLITAFTER) != 0;
+                SplitGoesOnFromVolume_ = false;
+            }
             if (last != 0 && goOnInNextVolume()) continue;
             if (last == ERAR_END_ARCHIVE) {
                 // The library also says "end" where its header chain breaks
@@ -1119,8 +1131,7 @@ int TRAR::Dispatch(unsigned int msg, LPARAM P1, LPARAM P2) {
                         CurrentVolume_ = platform::FromLibraryText(
                             std::string(name, ::strnlen(name, kVolumeNameBytes)));
                         OpenedVolumes_.push_back(CurrentVolume_);
-                        SplitGoesOn_ = FirstFileGoesOn(
-                            CurrentVolume_, GivenPassword_.empty() ? Password_ : GivenPassword_);
+                        SplitGoesOnFromVolume_ = true;
                     }
                     // Refused, the library stays in this volume: the walk
                     // ends here rather than read on towards the next one.
@@ -1141,6 +1152,13 @@ int TRAR::Dispatch(unsigned int msg, LPARAM P1, LPARAM P2) {
                                Progress_.FileBytesDone);
                 break;
             case UCM_NEEDPASSWORD: {
+                // A volume opened anew after damage takes the password the
+                // set was opened with.
+                if (Reopening_ && !GivenPassword_.empty() && P2 > 0) {
+                    Impl::CopyToBuffer(reinterpret_cast<char*>(P1), static_cast<std::size_t>(P2),
+                                       GivenPassword_);
+                    break;
+                }
                 std::wstring name;
                 const bool headers = !ArchiveInformation_.ListingDone_;
                 if (headers) {

@@ -280,8 +280,11 @@ private:
     rardll::RAROpenArchiveDataEx OpenData_{};
     bool AbortRequested_ = false;
     bool WalkInProgress_ = false;
-    // The file the library reads now goes on in the next volume.
+    // The file the library reads now goes on in the next volume; since the
+    // library changed volumes, the new volume's first file tells.
     bool SplitGoesOn_ = false;
+    bool SplitGoesOnFromVolume_ = false;
+    bool Reopening_ = false;  // a later volume is being opened anew
     std::int64_t SplitPackedSize_ = 0;
     std::string Password_;  // preset password; nothing in the program sets it
     std::string GivenPassword_;  // the last password handed to the library
