@@ -449,6 +449,7 @@ bool TRAR::ReopenAtNextVolume() {
         CurrentVolume_ = next;
         OpenedVolumes_.push_back(next);
         SplitGoesOn_ = SplitGoesOnFromVolume_ = false;
+        if (OnVolumeChanged) OnVolumeChanged(*this, CurrentVolume_);
         return true;
     } catch (...) {
         return false;
