@@ -290,6 +290,28 @@ struct LibraryNumbers {
     }
 };
 
+// Calls `visit(type, numbers, end)` for each record of a RAR 5 header's
+// extra area, as the library walks them: records from `total - extraSize`
+// on, none where that lies before `after` (where the header's own fields
+// end); numbers are read over the whole header, not the record. `visit`
+// returns false to stop.
+template <typename Visit>
+void ForEachRecord(const unsigned char* header, std::size_t total, std::size_t after,
+                   std::size_t extraSize, Visit visit) {
+    if (extraSize > total || total - extraSize < after) return;
+    LibraryNumbers r{header, total, total - extraSize};
+    while (r.Left() >= 2) {
+        const auto recordSize = static_cast<std::int64_t>(r.Next());
+        if (recordSize <= 0 || r.Left() == 0 || recordSize > static_cast<std::int64_t>(r.Left()))
+            break;
+        const std::size_t next = r.at + static_cast<std::size_t>(recordSize);
+        const std::uint64_t type = r.Next();
+        if (next < r.at) break;
+        if (!visit(type, r, next)) return;
+        r.at = next;
+    }
+}
+
 // Whether the library crashes on reading this main header (`total` bytes
 // from its checksum on), whatever its checksum: it reads the extra area's
 // metadata record and indexes the archive's name before looking at its
@@ -308,21 +330,16 @@ bool MainHeaderCrashesLibrary(const unsigned char* header, std::size_t total) {
     }
     if (flags & 2) r.Next();
     if (static_cast<std::uint32_t>(r.Next()) & 2) r.Next();  // volume number
-    if (extraSize == 0 || total - extraSize < r.at) return false;
-    r.at = total - static_cast<std::size_t>(extraSize);
     constexpr std::uint64_t kMetadata = 2;
-    while (r.Left() >= 2) {
-        const auto recordSize = static_cast<std::int64_t>(r.Next());
-        if (recordSize <= 0 || r.Left() == 0 || recordSize > static_cast<std::int64_t>(r.Left()))
-            break;
-        const std::size_t next = r.at + static_cast<std::size_t>(recordSize);
-        const std::uint64_t type = r.Next();
-        if (next < r.at) break;
-        if (type == kMetadata && (static_cast<std::uint32_t>(r.Next()) & 1) && r.Next() == 0)
-            return true;
-        r.at = next;
-    }
-    return false;
+    bool crashes = false;
+    ForEachRecord(header, total, r.at, static_cast<std::size_t>(extraSize),
+                  [&](std::uint64_t type, LibraryNumbers& record, std::size_t) {
+                      crashes = type == kMetadata &&
+                                (static_cast<std::uint32_t>(record.Next()) & 1) &&
+                                record.Next() == 0;
+                      return !crashes;
+                  });
+    return crashes;
 }
 
 // The main header's extra records. The locator names where the quick-open
@@ -484,28 +501,6 @@ std::size_t Rar5Name(const unsigned char* header, std::size_t total, std::size_t
     nameAt = r.at;
     nameSize = size > r.Left() ? r.Left() : static_cast<std::size_t>(size);
     return size > r.Left() ? total : r.at + nameSize;
-}
-
-// Calls `visit(type, numbers, end)` for each record of a RAR 5 file or
-// service header's extra area, as the library walks them: records from
-// `total - extraSize` on, none where that lies before `after` (the end of the
-// name); numbers are read over the whole header, not the record. `visit`
-// returns false to stop.
-template <typename Visit>
-void ForEachRecord(const unsigned char* header, std::size_t total, std::size_t after,
-                   std::size_t extraSize, Visit visit) {
-    if (extraSize > total || total - extraSize < after) return;
-    LibraryNumbers r{header, total, total - extraSize};
-    while (r.Left() >= 2) {
-        const auto recordSize = static_cast<std::int64_t>(r.Next());
-        if (recordSize <= 0 || r.Left() == 0 || recordSize > static_cast<std::int64_t>(r.Left()))
-            break;
-        const std::size_t next = r.at + static_cast<std::size_t>(recordSize);
-        const std::uint64_t type = r.Next();
-        if (next < r.at) break;
-        if (!visit(type, r, next)) return;
-        r.at = next;
-    }
 }
 
 // The name ("name;N", as the library lists it) of a RAR 5 file header
