@@ -381,6 +381,9 @@ bool QuickOpenCrashesLibrary(ChainSource& source, std::uint64_t size, const unsi
     return r.Next() == 1 && MainHeaderCrashesLibrary(header.data(), headerTotal);
 }
 
+void NoteVersion(const unsigned char* header, std::size_t total, std::size_t at,
+                 std::size_t extraSize, std::unordered_set<std::string>& versioned);
+
 // Follows a RAR 5 chain the way the library reads it while opening and
 // listing, and says whether it reaches a main header the library crashes on,
 // there or at the quick-open block it names. Opening reads blocks up to the
@@ -389,12 +392,9 @@ bool QuickOpenCrashesLibrary(ChainSource& source, std::uint64_t size, const unsi
 // too. A header opening cannot read ends it, and listing goes on right after
 // the bytes read of it; listing stops at an end block, an encryption header
 // (what follows is unreadable here), a header it cannot read, or a next
-// block that is not further on.
-void NoteVersion(const unsigned char* header, std::size_t total, std::size_t at,
-                 std::size_t extraSize, std::unordered_set<std::string>& versioned);
-
-// On the way it notes, in `versioned`, the kept older versions among the file
-// headers it reads: the library takes them so also past damage.
+// block that is not further on. On the way it notes, in `versioned`, the
+// kept older versions among the file headers it reads: the library takes
+// them so also past damage.
 bool Rar5ListingCrashesLibrary(ChainSource& source, std::uint64_t size, std::uint64_t pos,
                                std::unordered_set<std::string>* versioned) {
     constexpr std::uint64_t kMain = 1, kFile = 2, kEncryption = 4, kEnd = 5;
@@ -458,9 +458,6 @@ bool Rar5ListingCrashesLibrary(ChainSource& source, std::uint64_t size, std::uin
     return false;
 }
 
-// A RAR 5 file header (fields from `at`) whose extra area holds a version
-// record with a number other than 0: the entry is a kept older version, and
-// the library names it "name;N". Its name goes into `versioned` so.
 // A stored RAR 5 name as the library decodes it: up to a NUL or the first
 // byte that neither starts nor continues a character as it expects; a
 // character past U+10FFFF is left out.
@@ -525,6 +522,8 @@ std::string VersionedName(const unsigned char* header, std::size_t total, std::s
            ";" + std::to_string(number);
 }
 
+// Notes in `versioned` the name of a RAR 5 file header (fields from `at`)
+// that is a kept older version.
 void NoteVersion(const unsigned char* header, std::size_t total, std::size_t at,
                  std::size_t extraSize, std::unordered_set<std::string>& versioned) {
     std::string name = VersionedName(header, total, at, extraSize);
