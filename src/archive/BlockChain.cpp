@@ -465,7 +465,11 @@ std::string LibraryDecodedName(const std::string& name) {
     std::string out;
     for (std::size_t i = 0; i < name.size();) {
         const auto c = static_cast<unsigned char>(name[i]);
-        const std::size_t n = c < 0x80 ? 1 : (c >> 5) == 6 ? 2 : (c >> 4) == 14 ? 3 : (c >> 3) == 30 ? 4 : 0;
+        const std::size_t n = c < 0x80         ? 1
+                              : (c >> 5) == 6  ? 2
+                              : (c >> 4) == 14 ? 3
+                              : (c >> 3) == 30 ? 4
+                                               : 0;
         if (c == 0 || n == 0 || n > name.size() - i) break;
         std::uint32_t code = n == 1 ? c : c & (0x7F >> n);
         bool whole = true;
@@ -518,7 +522,8 @@ std::string VersionedName(const unsigned char* header, std::size_t total, std::s
                       return true;
                   });
     if (number == 0) return std::string();
-    return LibraryDecodedName(std::string(reinterpret_cast<const char*>(header + nameAt), nameSize)) +
+    return LibraryDecodedName(
+               std::string(reinterpret_cast<const char*>(header + nameAt), nameSize)) +
            ";" + std::to_string(number);
 }
 
@@ -843,7 +848,8 @@ ChainWalk WalkRar5(ChainSource& source, std::uint64_t size, ChainWalk walk,
         if (type == kFile && walk.mainSeen &&
             (LibraryNumbers{header.data(), total, at}.Next() & 0x0001) &&
             (solid || !(flags & 1) || extraSize > total - at ||
-             VersionedName(header.data(), total, at, static_cast<std::size_t>(extraSize)).empty())) {
+             VersionedName(header.data(), total, at, static_cast<std::size_t>(extraSize))
+                 .empty())) {
             if (totals && dataSize != 0) totals->unlike = true;
             dataSize = 0;
         }
@@ -1062,7 +1068,8 @@ std::string ExistingNextVolume(const std::string& volume) {
         const std::string next = LibraryNextVolumeName(volume, old);
         if (!platform::IsRegularFile(next)) continue;
         const ChainWalk found = WalkFileOnce(next)->walk;
-        const bool mayBeVolume = found.volume || (!found.mainSeen && found.verdict != ChainVerdict::NoSignature);
+        const bool mayBeVolume =
+            found.volume || (!found.mainSeen && found.verdict != ChainVerdict::NoSignature);
         return mayBeVolume ? next : std::string();
     }
     return std::string();
@@ -1147,12 +1154,15 @@ bool WalkEncrypted(const std::string& path, const std::string& password, int& fi
         std::size_t q = 4;
         std::uint64_t blockSize = 0;
         if (!ReadVint(block.data(), 16, q, blockSize, 3) || blockSize == 0) return false;
-        const std::uint64_t blockHeader = q + blockSize, padded = (blockHeader + 15) & ~std::uint64_t{15};
+        const std::uint64_t blockHeader = q + blockSize,
+                            padded = (blockHeader + 15) & ~std::uint64_t{15};
         if (padded > size - at - 16) return false;
         block.resize(static_cast<std::size_t>(padded));
-        if (source.Read(at + 32, block.data() + 16, block.size() - 16) != block.size() - 16) return false;
+        if (source.Read(at + 32, block.data() + 16, block.size() - 16) != block.size() - 16)
+            return false;
         aes.DecryptCbc(block.data() + 16, block.size() - 16, chain);
-        return Crc32(block.data() + 4, static_cast<std::size_t>(blockHeader) - 4) == Le32(block.data());
+        return Crc32(block.data() + 4, static_cast<std::size_t>(blockHeader) - 4) ==
+               Le32(block.data());
     };
     std::uint64_t quickOpenAt = 0;
     pos += total;
@@ -1198,7 +1208,8 @@ bool WalkEncrypted(const std::string& path, const std::string& password, int& fi
         if (dataSize > size - pos) return false;
         pos += dataSize;
         // The library goes on in the next volume after such a file's data.
-        if (type == kFile && (flags & 0x0010)) return quickOpenAt == 0 || soundHeaderAt(quickOpenAt);
+        if (type == kFile && (flags & 0x0010))
+            return quickOpenAt == 0 || soundHeaderAt(quickOpenAt);
     }
 }
 

@@ -119,7 +119,6 @@ bool NextVolumeUnsafe(const std::string& volume);
 // says "volume" (or could not be read), or empty.
 std::string ExistingNextVolume(const std::string& volume);
 
-
 // The names (as stored, UTF-8 for RAR 5, with ";N" as the library adds it)
 // of the entries whose header marks them as a kept older version of a file:
 // the reference extractor passes them over. A name like "notes;1" without

@@ -763,14 +763,15 @@ bool TRAR::Walk(int operation, const std::vector<std::string>& fileMasks, bool r
                 } else if (isFolder && name.empty()) {
                     // A folder without a name is the output folder itself.
                     step = Skip;
-                } else if (!Impl::SafeEntryName(name) || Impl::NameCutOff(name, destination, destinationNative) ||
+                } else if (!Impl::SafeEntryName(name) ||
+                           Impl::NameCutOff(name, destination, destinationNative) ||
                            // Cut before a character it cannot encode, a name
                            // may leave nothing to create, or climb out.
                            leaf.empty() || leaf == ".." ||
                            destinationNative.compare(0, destFolderNative.size(),
                                                      destFolderNative) != 0 ||
-                           !(parent = folders.Enter(relativeNative.substr(0, leafStart),
-                                                    firstMade))) {
+                           !(parent =
+                                 folders.Enter(relativeNative.substr(0, leafStart), firstMade))) {
                     // A link or a file where a folder of the path should be
                     // is never written through.
                     step = Refuse;
@@ -908,11 +909,9 @@ bool TRAR::Walk(int operation, const std::vector<std::string>& fileMasks, bool r
                     // (a password or a format it lacks, a link without its
                     // source, the part of a file begun in an earlier volume)
                     // go.
-                    const bool begun = last != 0 && firstMade != std::string::npos &&
-                                       !reference && !(h.Flags & RHDF_SPLITBEFORE) &&
-                                       last != ERAR_BAD_PASSWORD &&
-                                       last != ERAR_MISSING_PASSWORD &&
-                                       last != ERAR_UNKNOWN_FORMAT;
+                    const bool begun = last != 0 && firstMade != std::string::npos && !reference &&
+                                       !(h.Flags & RHDF_SPLITBEFORE) && last != ERAR_BAD_PASSWORD &&
+                                       last != ERAR_MISSING_PASSWORD && last != ERAR_UNKNOWN_FORMAT;
                     bool made = false;
                     if (!temporary.empty()) {
                         // The library is done with the temporary: a complete
@@ -928,7 +927,8 @@ bool TRAR::Walk(int operation, const std::vector<std::string>& fileMasks, bool r
                         if (last == 0 && (h.Flags & RHDF_SPLITBEFORE) &&
                             writeIn.Status(temporary).kind == platform::EntryKind::Absent) {
                             lateAnswer = Skip;
-                        } else if (last == 0 && !writeIn.MoveTo(temporary, *parent, leaf, replace)) {
+                        } else if (last == 0 &&
+                                   !writeIn.MoveTo(temporary, *parent, leaf, replace)) {
                             const platform::EntryStatus now =
                                 replace ? platform::EntryStatus() : parent->Status(leaf);
                             lateAnswer = now.kind == platform::EntryKind::File ||

@@ -229,8 +229,8 @@ TEST(ArchiveVerdict, AgreesWithTheReferenceExtractor) {
     };
     // After a.txt ("abc"): `entry`, then an end block of `endFlags`.
     const auto afterFile = [](const std::string& entry, std::uint64_t endFlags = 0) {
-        return kRar5Signature + Rar5Block(1, 0, Vint(0)) + Rar5File("a.txt", 3, 3) + "abc" +
-               entry + Rar5Block(5, 0, Vint(endFlags));
+        return kRar5Signature + Rar5Block(1, 0, Vint(0)) + Rar5File("a.txt", 3, 3) + "abc" + entry +
+               Rar5Block(5, 0, Vint(endFlags));
     };
     const std::string folderFields = Vint(1) + Vint(0) + Vint(0755) + Vint(0) + Vint(1);
     // An entry kept as older version `number` ("rar a -ver"): a version
@@ -241,8 +241,8 @@ TEST(ArchiveVerdict, AgreesWithTheReferenceExtractor) {
         const std::string extra = Vint(record.size()) + record;
         return Rar5Block(2, 3,
                          Vint(extra.size()) + Vint(data.size()) + Vint(folder ? 1 : 0) +
-                             Vint(folder ? 0 : data.size()) + Vint(folder ? 0755 : 0644) +
-                             Vint(0) + Vint(1) + Vint(name.size()) + name + extra) +
+                             Vint(folder ? 0 : data.size()) + Vint(folder ? 0755 : 0644) + Vint(0) +
+                             Vint(1) + Vint(name.size()) + name + extra) +
                data;
     };
     std::string versionsPastBrokenMain =
@@ -335,8 +335,10 @@ TEST(ArchiveVerdict, AgreesWithTheReferenceExtractor) {
         {"encrypted headers cut inside the last data", hidden.substr(0, hidden.size() - 1000)},
         {"encrypted headers cut early", hidden.substr(0, 200)},
         {"encrypted headers cut inside the end block", hidden.substr(0, hidden.size() - 3)},
-        {"encrypted headers cut after the end block's vector", hidden.substr(0, hidden.size() - 16)},
-        {"encrypted headers cut one byte after the last entry", hidden.substr(0, hidden.size() - 31)},
+        {"encrypted headers cut after the end block's vector",
+         hidden.substr(0, hidden.size() - 16)},
+        {"encrypted headers cut one byte after the last entry",
+         hidden.substr(0, hidden.size() - 31)},
         {"no entry: RAR 4 archive made empty", ReadFile(d / "empty4.rar")},
         {"no entry: RAR 5 cut after its main header", r5.substr(0, r5File)},
         {"RAR 5 main header's checksum broken: read past, as unrar x does", flip(r5, 8)},
@@ -355,8 +357,8 @@ TEST(ArchiveVerdict, AgreesWithTheReferenceExtractor) {
         {"solid archive with an entry of an unknown format, a folder after it",
          kRar5Signature + Rar5Block(1, 0, Vint(4)) + Rar5File("a.txt", 3, 3) + "abc" +
              Rar5Block(2, 2,
-                       Vint(3) + Vint(0) + Vint(3) + Vint(0644) + Vint(0x85) + Vint(1) +
-                           Vint(5) + "b.txt") +
+                       Vint(3) + Vint(0) + Vint(3) + Vint(0644) + Vint(0x85) + Vint(1) + Vint(5) +
+                           "b.txt") +
              "abc" +
              Rar5Block(2, 0, Vint(1) + Vint(0) + Vint(0755) + Vint(0) + Vint(1) + Vint(1) + "d") +
              Rar5Block(5, 0, Vint(0))},
@@ -370,8 +372,8 @@ TEST(ArchiveVerdict, AgreesWithTheReferenceExtractor) {
         {"RAR 4 older version whose header fails its checksum", r4BrokenVersion},
         {"older version after a main header that fails its checksum", versionsPastBrokenMain},
         {"folder whose encryption record names a later version",
-         afterFile(Rar5Block(2, 1,
-                             Vint(3) + folderFields + Vint(1) + "d" + Vint(2) + Vint(1) + Vint(1)))},
+         afterFile(Rar5Block(
+             2, 1, Vint(3) + folderFields + Vint(1) + "d" + Vint(2) + Vint(1) + Vint(1)))},
         {"cut inside the data of a file in a folder",
          folders.substr(0, folders.find(PatternData(3000, 9, false)) + 100)},
     };
@@ -488,7 +490,8 @@ TEST(ArchiveVerdict, ADamagedVolumeFailsTheSet) {
         WriteFile(damaged, bytes);
         ExpectVerdict(dir / ("set/" + Name(VolumeSet().archive)), dir / "work", c.whole);
 #ifndef _WIN32
-        EXPECT_EQ(fs::exists(dir / "work/reference/last.txt"), fs::exists(dir / "work/out/last.txt"));
+        EXPECT_EQ(fs::exists(dir / "work/reference/last.txt"),
+                  fs::exists(dir / "work/out/last.txt"));
 #endif
     }
 }
@@ -498,7 +501,8 @@ TEST(ArchiveVerdict, ADamagedVolumeFailsTheSet) {
 TEST(ArchiveVerdict, ACutVolumeOfEncryptedHeadersIsFollowedByTheNext) {
     TempDir dir;
     fs::create_directories(dir / "set");
-    for (const std::string& v : HiddenVolumeSet().volumes) fs::copy_file(v, dir / ("set/" + Name(v)));
+    for (const std::string& v : HiddenVolumeSet().volumes)
+        fs::copy_file(v, dir / ("set/" + Name(v)));
     const std::string cut = dir / ("set/" + Name(HiddenVolumeSet().volumes[1]));
     const std::string bytes = ReadFile(cut);
     WriteFile(cut, bytes.substr(0, bytes.size() / 2));

@@ -17,8 +17,9 @@ int main(int argc, char** argv) {
         using namespace testing_support;
         for (const auto maker :
              {PlainArchive, SolidArchive, EncryptedArchive, EncryptedHeadersArchive, VolumeSet,
-              VolumeSetMissingMiddle, HiddenVolumeSet, CommentArchive, FoldersArchive, NonAsciiArchive,
-              SplitFileArchive, LargeArchive, LinksArchive, OrphanHardLinkArchive, VerdictArchives})
+              VolumeSetMissingMiddle, HiddenVolumeSet, CommentArchive, FoldersArchive,
+              NonAsciiArchive, SplitFileArchive, LargeArchive, LinksArchive, OrphanHardLinkArchive,
+              VerdictArchives})
             maker();
     } catch (const std::exception& e) {
         std::fprintf(stderr, "make_fixtures: %s\n", e.what());
