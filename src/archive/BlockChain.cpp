@@ -829,9 +829,14 @@ ChainWalk WalkRar5(ChainSource& source, std::uint64_t size, ChainWalk walk,
                 ReadVint(header.data(), total, at, nameSize) && nameSize == 3 &&
                 total - at >= 3 && std::memcmp(&header[at], "CMT", 3) == 0) {
                 commentSeen = true;
+                // The library stores what the data holds, up to the
+                // unpacked size, and checks that; it refuses a size over
+                // 16 MiB without looking.
+                constexpr std::uint64_t kLargestComment = 0x1000000;
                 if ((fileFlags & 4) && !(flags & 1) && ((compression >> 7) & 7) == 0 &&
-                    unpacked == dataSize && dataSize <= left - total &&
-                    StoredCommentCorrupt(*reader, pos + total, dataSize, Le32(&header[crcAt])))
+                    unpacked <= kLargestComment && dataSize <= left - total &&
+                    StoredCommentCorrupt(*reader, pos + total, std::min(unpacked, dataSize),
+                                         Le32(&header[crcAt])))
                     return walk;
             }
         }

@@ -369,6 +369,12 @@ TEST(ArchiveVerdict, AgreesWithTheReferenceExtractor) {
 #endif
         {"name with a component over 255 bytes", named(std::string(300, 'x'))},
         {"end block says another volume follows, in no volume", afterFile("", 1)},
+        {"RAR 5 stored comment shorter than its unpacked size, checksum wrong",
+         kRar5Signature + Rar5Block(1, 0, Vint(0)) +
+             Rar5Block(3, 2,
+                       Vint(text.size()) + Vint(4) + Vint(text.size() + 5) + Vint(0) +
+                           Le32(Crc32(text) ^ 1) + Vint(0) + Vint(1) + Vint(3) + "CMT") +
+             text + Rar5File("a.txt", 3, 3) + "abc" + Rar5Block(5, 0, Vint(0))},
         {"RAR 4 older version whose header fails its checksum", r4BrokenVersion},
         {"older version after a main header that fails its checksum", versionsPastBrokenMain},
         {"folder whose encryption record names a later version",
