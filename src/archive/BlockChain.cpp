@@ -381,8 +381,21 @@ bool QuickOpenCrashesLibrary(ChainSource& source, std::uint64_t size, const unsi
     return r.Next() == 1 && MainHeaderCrashesLibrary(header.data(), headerTotal);
 }
 
-void NoteVersion(const unsigned char* header, std::size_t total, std::size_t at,
-                 std::size_t extraSize, std::unordered_set<std::string>& versioned);
+// What a RAR 5 file or service header's extra area says (the header's
+// fields from `at`), read as the library reads it: a kept older version's
+// number (0 for none; the library lists it as "name;N"), and whether an
+// encryption record names an encryption the library does not know, a later
+// version or a key derivation longer than it allows (it warns of that as it
+// reads the header, and `unrar x` fails the archive).
+struct Rar5Records {
+    std::uint32_t version = 0;
+    bool unknownEncryption = false;
+    std::size_t nameAt = 0, nameSize = 0;
+};
+Rar5Records ReadRar5Records(const unsigned char* header, std::size_t total, std::size_t at,
+                            std::size_t extraSize);
+void NoteVersion(const unsigned char* header, const Rar5Records& records,
+                 std::unordered_set<std::string>& versioned);
 
 // Follows a RAR 5 chain the way the library reads it while opening and
 // listing, and says whether it reaches a main header the library crashes on,
@@ -439,7 +452,9 @@ bool Rar5ListingCrashesLibrary(ChainSource& source, std::uint64_t size, std::uin
         if (type == kEncryption) return false;
         if (versioned && type == kFile && (opened || listing) && (flags & 1) &&
             extraSize <= headSize - r.at)
-            NoteVersion(header.data(), headSize, r.at, static_cast<std::size_t>(extraSize),
+            NoteVersion(header.data(),
+                        ReadRar5Records(header.data(), headSize, r.at,
+                                        static_cast<std::size_t>(extraSize)),
                         *versioned);
         if (type == kMain) {
             if (MainHeaderCrashesLibrary(header.data(), headSize) ||
@@ -504,61 +519,39 @@ std::size_t Rar5Name(const unsigned char* header, std::size_t total, std::size_t
     return size > r.Left() ? total : r.at + nameSize;
 }
 
-// The name ("name;N", as the library lists it) of a RAR 5 file header
-// (fields from `at`) whose extra area holds a version record with a number
-// other than 0: the entry is a kept older version. Empty for any other.
-std::string VersionedName(const unsigned char* header, std::size_t total, std::size_t at,
-                          std::size_t extraSize) {
-    constexpr std::uint64_t kVersionRecord = 4;
-    std::size_t nameAt = 0, nameSize = 0;
-    const std::size_t after = Rar5Name(header, total, at, nameAt, nameSize);
-    std::uint32_t number = 0;
+Rar5Records ReadRar5Records(const unsigned char* header, std::size_t total, std::size_t at,
+                            std::size_t extraSize) {
+    constexpr std::uint64_t kCryptRecord = 1, kVersionRecord = 4;
+    constexpr unsigned kLongestCount = 24;
+    Rar5Records records;
+    const std::size_t after = Rar5Name(header, total, at, records.nameAt, records.nameSize);
     ForEachRecord(header, total, after, extraSize,
                   [&](std::uint64_t type, LibraryNumbers& r, std::size_t next) {
                       if (type == kVersionRecord && next > r.at) {
                           r.Next();  // flags
-                          number = static_cast<std::uint32_t>(r.Next());
+                          records.version = static_cast<std::uint32_t>(r.Next());
+                      } else if (type == kCryptRecord) {
+                          if (static_cast<std::uint32_t>(r.Next()) > 0) {
+                              records.unknownEncryption = true;
+                          } else {
+                              r.Next();  // flags
+                              records.unknownEncryption = records.unknownEncryption ||
+                                                          (r.at < total && header[r.at] > kLongestCount);
+                          }
                       }
                       return true;
                   });
-    if (number == 0) return std::string();
-    return LibraryDecodedName(
-               std::string(reinterpret_cast<const char*>(header + nameAt), nameSize)) +
-           ";" + std::to_string(number);
+    return records;
 }
 
-// Notes in `versioned` the name of a RAR 5 file header (fields from `at`)
-// that is a kept older version.
-void NoteVersion(const unsigned char* header, std::size_t total, std::size_t at,
-                 std::size_t extraSize, std::unordered_set<std::string>& versioned) {
-    std::string name = VersionedName(header, total, at, extraSize);
-    if (!name.empty()) versioned.insert(std::move(name));
-}
-
-// Whether a RAR 5 file or service header (fields from `at`) names an
-// encryption the library does not know, in an encryption record: a later
-// version, or a key derivation longer than it allows. The library warns of
-// it as it reads the header, and `unrar x` fails the archive. Records are
-// read as the library reads them, from after the name on.
-bool UnknownEncryption(const unsigned char* header, std::size_t total, std::size_t at,
-                       std::size_t extraSize) {
-    constexpr std::uint64_t kCryptRecord = 1;
-    constexpr unsigned kLongestCount = 24;
-    std::size_t nameAt = 0, nameSize = 0;
-    const std::size_t after = Rar5Name(header, total, at, nameAt, nameSize);
-    bool unknown = false;
-    ForEachRecord(header, total, after, extraSize,
-                  [&](std::uint64_t type, LibraryNumbers& r, std::size_t) {
-                      if (type != kCryptRecord) return true;
-                      if (static_cast<std::uint32_t>(r.Next()) > 0) {
-                          unknown = true;
-                      } else {
-                          r.Next();  // flags
-                          unknown = r.at < total && header[r.at] > kLongestCount;
-                      }
-                      return !unknown;
-                  });
-    return unknown;
+// Notes in `versioned` the name of a RAR 5 file header that is a kept older
+// version, as the library lists it.
+void NoteVersion(const unsigned char* header, const Rar5Records& records,
+                 std::unordered_set<std::string>& versioned) {
+    if (records.version == 0) return;
+    versioned.insert(LibraryDecodedName(std::string(
+                         reinterpret_cast<const char*>(header + records.nameAt), records.nameSize)) +
+                     ";" + std::to_string(records.version));
 }
 
 // The quick-open copy of headers that a RAR 5 main header's locator may
@@ -765,12 +758,13 @@ ChainWalk WalkRar5(ChainSource& source, std::uint64_t size, ChainWalk walk,
         if (extraSize >= total) return walk;
         std::uint64_t dataSize = (flags & 2) ? numbers.Next() : 0;
         std::size_t at = numbers.at;
+        Rar5Records records;
+        if ((type == kFile || type == kService) && (flags & 1) && extraSize <= total - at)
+            records = ReadRar5Records(header.data(), total, at, static_cast<std::size_t>(extraSize));
         if (!checked) {
             // The library takes a file header that fails its checksum as it
             // reads, an older version too.
-            if (versioned && type == kFile && (flags & 1) && extraSize <= total - at)
-                NoteVersion(header.data(), total, at, static_cast<std::size_t>(extraSize),
-                            *versioned);
+            if (versioned && type == kFile) NoteVersion(header.data(), records, *versioned);
             return walk;
         }
         if (type == kEncryption) {
@@ -807,11 +801,8 @@ ChainWalk WalkRar5(ChainSource& source, std::uint64_t size, ChainWalk walk,
                 totals->unlike = true;
             totals->Add(unpacked);
         }
-        if (versioned && type == kFile && (flags & 1) && extraSize <= total - at)
-            NoteVersion(header.data(), total, at, static_cast<std::size_t>(extraSize), *versioned);
-        if ((type == kFile || type == kService) && walk.mainSeen && (flags & 1) &&
-            UnknownEncryption(header.data(), total, at, static_cast<std::size_t>(extraSize)))
-            walk.unknownEncryption = true;
+        if (versioned && type == kFile) NoteVersion(header.data(), records, *versioned);
+        if (walk.mainSeen && records.unknownEncryption) walk.unknownEncryption = true;
         // A service block "CMT": file flags, unpacked size, attributes, time
         // (flag 2), checksum (flag 4), compression (method in bits 7 to 9),
         // host, name. Encryption would be named in its extra area.
@@ -852,9 +843,7 @@ ChainWalk WalkRar5(ChainSource& source, std::uint64_t size, ChainWalk walk,
         // is not solid.
         if (type == kFile && walk.mainSeen &&
             (LibraryNumbers{header.data(), total, at}.Next() & 0x0001) &&
-            (solid || !(flags & 1) || extraSize > total - at ||
-             VersionedName(header.data(), total, at, static_cast<std::size_t>(extraSize))
-                 .empty())) {
+            (solid || records.version == 0)) {
             if (totals && dataSize != 0) totals->unlike = true;
             dataSize = 0;
         }
@@ -1146,58 +1135,57 @@ bool WalkEncrypted(const std::string& path, const std::string& password, int& fi
         std::memcmp(key.check.data(), &header[p + 17], 8) != 0)
         return true;
     const Aes256Decryptor aes(key.key);
-    // Whether a header that decrypts whole and holds lies at `at`: the
-    // library reads the quick-open block its main header names on opening
-    // each volume, and fails one where none does.
-    const auto soundHeaderAt = [&](std::uint64_t at) {
+    // Each header: 16 bytes of initial vector, then the header padded to
+    // whole AES blocks, decrypted here into `header`: `headerSize` bytes of
+    // it, its numbers from `fieldsAt` on.
+    enum class Read { Sound, Short, NoSize, PastEnd, BadChecksum };
+    std::uint64_t headerSize = 0, padded = 0;
+    std::size_t fieldsAt = 0;
+    const auto decryptAt = [&](std::uint64_t at) {
         unsigned char chain[16];
-        std::vector<unsigned char> block(16);
+        header.resize(16);
         if (at > size || size - at < 32 || source.Read(at, chain, 16) != 16 ||
-            source.Read(at + 16, block.data(), 16) != 16)
-            return false;
-        aes.DecryptCbc(block.data(), 16, chain);
-        std::size_t q = 4;
+            source.Read(at + 16, header.data(), 16) != 16)
+            return Read::Short;
+        aes.DecryptCbc(header.data(), 16, chain);
+        fieldsAt = 4;
         std::uint64_t blockSize = 0;
-        if (!ReadVint(block.data(), 16, q, blockSize, 3) || blockSize == 0) return false;
-        const std::uint64_t blockHeader = q + blockSize,
-                            padded = (blockHeader + 15) & ~std::uint64_t{15};
-        if (padded > size - at - 16) return false;
-        block.resize(static_cast<std::size_t>(padded));
-        if (source.Read(at + 32, block.data() + 16, block.size() - 16) != block.size() - 16)
-            return false;
-        aes.DecryptCbc(block.data() + 16, block.size() - 16, chain);
-        return Crc32(block.data() + 4, static_cast<std::size_t>(blockHeader) - 4) ==
-               Le32(block.data());
+        if (!ReadVint(header.data(), 16, fieldsAt, blockSize, 3) || blockSize == 0)
+            return Read::NoSize;
+        headerSize = fieldsAt + blockSize;
+        padded = (headerSize + 15) & ~std::uint64_t{15};
+        if (padded > size - at - 16) return Read::PastEnd;
+        header.resize(static_cast<std::size_t>(padded));
+        if (source.Read(at + 32, header.data() + 16, header.size() - 16) != header.size() - 16)
+            return Read::Short;
+        aes.DecryptCbc(header.data() + 16, header.size() - 16, chain);
+        return Crc32(header.data() + 4, static_cast<std::size_t>(headerSize) - 4) ==
+                       Le32(header.data())
+                   ? Read::Sound
+                   : Read::BadChecksum;
     };
     std::uint64_t quickOpenAt = 0;
     pos += total;
-    // Each header: 16 bytes of initial vector, then the header padded to
-    // whole AES blocks; the data after it is counted as stored.
     for (bool first = true;; first = false) {
         if (pos == size) return !first;  // ends at a block boundary, as old archives
-        unsigned char iv[16], start[16];
-        if (size - pos < 32 || source.Read(pos, iv, 16) != 16 || source.Read(pos + 16, start, 16) != 16)
-            return false;
-        unsigned char chain[16];
-        std::memcpy(chain, iv, 16);
-        aes.DecryptCbc(start, 16, chain);
-        // A header whose size does not decrypt to one that fits is no cut:
-        // the library fails it on its checksum, unless it reads that header
-        // from a quick-open copy instead. But a file that ends right after a
-        // header's first AES block the library takes for an end too.
-        std::size_t at = 4;
-        std::uint64_t blockSize = 0;
-        if (!ReadVint(start, 16, at, blockSize, 3) || blockSize == 0) return true;
-        const std::uint64_t headerSize = at + blockSize, padded = (headerSize + 15) & ~std::uint64_t{15};
-        if (padded > size - pos - 16) return size - pos > 32;
-        header.resize(static_cast<std::size_t>(padded));
-        std::memcpy(header.data(), start, 16);
-        if (source.Read(pos + 32, header.data() + 16, header.size() - 16) != header.size() - 16)
-            return false;
-        aes.DecryptCbc(header.data() + 16, header.size() - 16, chain);
-        // So is one that fails its checksum.
-        if (Crc32(header.data() + 4, static_cast<std::size_t>(headerSize) - 4) != Le32(header.data()))
-            return true;
+        switch (decryptAt(pos)) {
+            case Read::Short:
+                return false;
+            // A header whose size does not decrypt to one that fits is no
+            // cut: the library fails it on its checksum, unless it reads
+            // that header from a quick-open copy instead. So is one that
+            // fails its checksum.
+            case Read::NoSize:
+            case Read::BadChecksum:
+                return true;
+            // But a file that ends right after a header's first AES block the
+            // library takes for an end too.
+            case Read::PastEnd:
+                return size - pos > 32;
+            case Read::Sound:
+                break;
+        }
+        std::size_t at = fieldsAt;
         std::uint64_t dataSize = 0, extraSize = 0;
         const auto end = static_cast<std::size_t>(headerSize);
         if (!ReadVint(header.data(), end, at, type) || !ReadVint(header.data(), end, at, flags) ||
@@ -1212,9 +1200,11 @@ bool WalkEncrypted(const std::string& path, const std::string& password, int& fi
         pos += 16 + padded;
         if (dataSize > size - pos) return false;
         pos += dataSize;
-        // The library goes on in the next volume after such a file's data.
+        // The library goes on in the next volume after such a file's data;
+        // it read the quick-open block the main header names on opening, and
+        // fails a volume where no sound header lies there.
         if (type == kFile && (flags & 0x0010))
-            return quickOpenAt == 0 || soundHeaderAt(quickOpenAt);
+            return quickOpenAt == 0 || decryptAt(quickOpenAt) == Read::Sound;
     }
 }
 
