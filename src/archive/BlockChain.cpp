@@ -1,11 +1,13 @@
 #include "archive/BlockChain.h"
 
 #include <algorithm>
+#include <array>
 #include <cctype>
 #include <cstdio>
 #include <cstring>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <unordered_map>
 #include <unordered_set>
@@ -241,9 +243,9 @@ ChainWalk WalkRar4(ChainSource& source, std::uint64_t size, ChainWalk walk,
             if (type == kService && !commentSeen && Le16(&header[26]) == 3 &&
                 nameAt + 3 <= headSize && std::memcmp(&header[nameAt], "CMT", 3) == 0) {
                 commentSeen = true;
-                if (!(flags & 0x04) && header[25] == 0x30 && dataSize <= left - headSize &&
-                    StoredCommentCorrupt(source, pos + headSize, dataSize, Le32(&header[16])))
-                    return walk;
+                walk.commentCorrupt =
+                    !(flags & 0x04) && header[25] == 0x30 && dataSize <= left - headSize &&
+                    StoredCommentCorrupt(source, pos + headSize, dataSize, Le32(&header[16]));
             }
         } else if (flags & 0x8000) {
             dataSize = Le32(&header[7]);
@@ -391,6 +393,13 @@ struct Rar5Records {
     std::uint32_t version = 0;
     bool unknownEncryption = false;
     std::size_t nameAt = 0, nameSize = 0;
+    // The entry's data is encrypted: with the key of `salt` and `count`,
+    // from the initial vector `iv` (bytes past the header read as 0); flag 2
+    // of `cryptFlags` says its checksum is turned by the key too.
+    bool encrypted = false;
+    std::uint32_t cryptFlags = 0;
+    unsigned count = 0;
+    std::array<unsigned char, 16> salt{}, iv{};
 };
 Rar5Records ReadRar5Records(const unsigned char* header, std::size_t total, std::size_t at,
                             std::size_t extraSize);
@@ -534,9 +543,19 @@ Rar5Records ReadRar5Records(const unsigned char* header, std::size_t total, std:
                           if (static_cast<std::uint32_t>(r.Next()) > 0) {
                               records.unknownEncryption = true;
                           } else {
-                              r.Next();  // flags
+                              records.cryptFlags = static_cast<std::uint32_t>(r.Next());
                               records.unknownEncryption = records.unknownEncryption ||
                                                           (r.at < total && header[r.at] > kLongestCount);
+                              // The count, the salt and the initial vector.
+                              records.encrypted = true;
+                              const auto byte = [&](std::size_t i) {
+                                  return r.at + i < total ? header[r.at + i] : 0;
+                              };
+                              records.count = byte(0);
+                              for (std::size_t i = 0; i < 16; ++i) {
+                                  records.salt[i] = byte(1 + i);
+                                  records.iv[i] = byte(17 + i);
+                              }
                           }
                       }
                       return true;
@@ -567,17 +586,11 @@ class QuickOpenSource : public ChainSource {
 public:
     explicit QuickOpenSource(ChainSource& file) : file_(file) {}
 
-    // Takes the copies from the QO block at `blockAt`, whose data (`dataSize`
-    // bytes as its unpacked size says) starts at `dataAt`.
-    void Load(std::uint64_t blockAt, std::uint64_t dataAt, std::uint64_t dataSize) {
-        constexpr std::uint64_t kLongestCopy = 64 * 1024 * 1024;  // beyond: the file alone
+    // Takes the copies from the QO block at `blockAt`, whose data holds
+    // them (as read, decrypted where the block is encrypted).
+    void Load(std::uint64_t blockAt, const std::vector<unsigned char>& data) {
         constexpr std::uint64_t kLongestHeader = 2 * 1024 * 1024;
         Clear();
-        const std::uint64_t end = file_.Size();
-        if (dataAt > end || dataSize > kLongestCopy) return;
-        std::vector<unsigned char> data(
-            static_cast<std::size_t>(std::min<std::uint64_t>(dataSize, end - dataAt)));
-        data.resize(file_.Read(dataAt, data.data(), data.size()));
         for (std::size_t at = 0; data.size() - at >= 7;) {
             std::size_t sizeBytes = 0;
             while (sizeBytes < 3 && (data[at + 4 + sizeBytes] & 0x80)) ++sizeBytes;
@@ -674,16 +687,124 @@ bool ReadRar5Header(ChainSource& source, std::uint64_t pos, std::uint64_t size,
            source.Read(pos + first, header.data() + first, total - first) == total - first;
 }
 
+// The volumes of a set share their salt: the key, some milliseconds of
+// hashing, is derived once for all of them. Shared by all threads, never freed.
+HeaderKey CachedHeaderKey(const std::string& password, const unsigned char* salt, unsigned count) {
+    struct Last {
+        std::string password, salt;
+        unsigned count = 0;
+        HeaderKey key;
+    };
+    static Last& last = *new Last;
+    static std::mutex& guard = *new std::mutex;
+    const std::string saltBytes(reinterpret_cast<const char*>(salt), 16);
+    {
+        std::lock_guard<std::mutex> lock(guard);
+        if (last.count == count && last.salt == saltBytes && last.password == password)
+            return last.key;
+    }
+    const HeaderKey key = DeriveHeaderKey(password, salt, 16, std::uint32_t{1} << count);
+    std::lock_guard<std::mutex> lock(guard);
+    last = {password, saltBytes, count, key};
+    return key;
+}
+
+// The key of `password` for the headers that follow a RAR 5 encryption
+// header (`total` bytes): none where that header names a key derivation
+// longer than the library allows, or where its check value, when its own
+// checksum holds, refuses the password. The walk can then tell nothing.
+std::optional<Aes256Decryptor> HeaderDecryptor(const unsigned char* header, std::size_t total,
+                                               const std::string& password) {
+    constexpr unsigned kLongestCount = 24;
+    LibraryNumbers r{header, total, 4};
+    r.Next();  // header size
+    r.Next();  // type
+    const std::uint64_t flags = r.Next();
+    if (flags & 1) r.Next();
+    if (flags & 2) r.Next();
+    r.Next();  // version
+    const std::uint64_t encryptionFlags = r.Next();
+    if (r.Left() < 1 + 16 || header[r.at] > kLongestCount) return std::nullopt;
+    const unsigned char* salt = header + r.at + 1;
+    const HeaderKey key = CachedHeaderKey(password, salt, header[r.at]);
+    const unsigned char* check = salt + 16;
+    if ((encryptionFlags & 1) && r.Left() >= 1 + 16 + 12 &&
+        std::memcmp(Sha256(check, 8).data(), check + 8, 4) == 0 &&
+        std::memcmp(key.check.data(), check, 8) != 0)
+        return std::nullopt;
+    return Aes256Decryptor(key.key);
+}
+
+// How a RAR 5 header at `pos` reads: into `header`, `total` bytes from its
+// checksum on, taking `span` bytes of the file. With `aes` the headers are
+// encrypted: 16 bytes of initial vector, then the header padded to whole
+// AES blocks, read as the library reads them (the vector, the first block,
+// the rest). The library reports by itself an encrypted header whose size
+// does not decrypt to one it takes, or that fails its checksum, or that the
+// file cuts after its first block; a file that ends before or right after
+// that block it takes for an end.
+enum class HeaderRead { Sound, BadChecksum, Cut, LibraryReports };
+HeaderRead ReadHeaderAt(ChainSource& source, std::uint64_t pos, std::uint64_t size,
+                        const Aes256Decryptor* aes, std::vector<unsigned char>& header,
+                        std::size_t& total, std::uint64_t& span, bool asLibrary = true) {
+    if (!aes) {
+        if (!ReadRar5Header(source, pos, size, header, total, asLibrary)) return HeaderRead::Cut;
+        span = total;
+        return Crc32(header.data() + 4, total - 4) == Le32(header.data()) ? HeaderRead::Sound
+                                                                          : HeaderRead::BadChecksum;
+    }
+    unsigned char chain[16];
+    if (header.size() < 32) header.resize(32);
+    if (pos > size || size - pos < 32 || source.Read(pos, chain, 16) != 16 ||
+        source.Read(pos + 16, header.data(), 16) != 16)
+        return HeaderRead::Cut;
+    aes->DecryptCbc(header.data(), 16, chain);
+    std::size_t at = 4;
+    std::uint64_t blockSize = 0;
+    if (!ReadVint(header.data(), 16, at, blockSize, 3) || blockSize == 0)
+        return HeaderRead::LibraryReports;
+    total = at + static_cast<std::size_t>(blockSize);
+    const std::size_t padded = (total + 15) & ~std::size_t{15};
+    if (padded > size - pos - 16) return size - pos > 32 ? HeaderRead::LibraryReports : HeaderRead::Cut;
+    if (header.size() < padded) header.resize(padded);
+    if (source.Read(pos + 32, header.data() + 16, padded - 16) != padded - 16) return HeaderRead::Cut;
+    aes->DecryptCbc(header.data() + 16, padded - 16, chain);
+    span = 16 + padded;
+    return Crc32(header.data() + 4, total - 4) == Le32(header.data()) ? HeaderRead::Sound
+                                                                      : HeaderRead::LibraryReports;
+}
+
+// The data of an encrypted entry (with its header's `records`), read as
+// the library reads it: `size` bytes from `at` (fewer where the file ends),
+// their whole AES blocks decrypted with the key of `password`.
+std::vector<unsigned char> ReadDecrypted(ChainSource& source, std::uint64_t at, std::size_t size,
+                                         const Rar5Records& records, const std::string& password) {
+    constexpr unsigned kLongestCount = 24;
+    if (records.count > kLongestCount) return {};
+    std::vector<unsigned char> data(size);
+    data.resize(source.Read(at, data.data(), data.size()));
+    const HeaderKey key = CachedHeaderKey(password, records.salt.data(), records.count);
+    unsigned char chain[16];
+    std::memcpy(chain, records.iv.data(), 16);
+    Aes256Decryptor(key.key).DecryptCbc(data.data(), data.size() & ~std::size_t{15}, chain);
+    return data;
+}
+
 // The quick-open block the main header's locator names (`at`), read from the
-// file as the library reads it on opening: loaded into `copy` when it is one;
-// false when no sound header lies there (the library reports it broken).
-bool LoadQuickOpen(ChainSource& file, std::uint64_t at, QuickOpenSource& copy) {
-    constexpr std::uint64_t kService = 3, kCryptRecord = 1;
+// file as the library reads it on opening (decrypted with `aes`, its data
+// with the key of `password`): loaded into `copy` when it is one; false when
+// no sound header lies there (the library reports it broken). An encryption
+// record the library does not know it warns of, as in any header.
+bool LoadQuickOpen(ChainSource& file, std::uint64_t at, QuickOpenSource& copy,
+                   const Aes256Decryptor* aes, const std::string* password,
+                   bool& unknownEncryption) {
+    constexpr std::uint64_t kService = 3;
+    constexpr std::uint64_t kLongestCopy = 64 * 1024 * 1024;  // beyond: the file alone
     copy.Clear();
     std::vector<unsigned char> header(256);
     std::size_t total = 0;
-    if (!ReadRar5Header(file, at, file.Size(), header, total) ||
-        Crc32(header.data() + 4, total - 4) != Le32(header.data()))
+    std::uint64_t span = 0;
+    if (ReadHeaderAt(file, at, file.Size(), aes, header, total, span, false) != HeaderRead::Sound)
         return false;
     std::size_t p = 4;
     std::uint64_t headSize = 0, type = 0, flags = 0, extraSize = 0, dataSize = 0;
@@ -692,7 +813,8 @@ bool LoadQuickOpen(ChainSource& file, std::uint64_t at, QuickOpenSource& copy) {
         ((flags & 1) && (!ReadVint(header.data(), total, p, extraSize) || extraSize >= headSize)) ||
         ((flags & 2) && !ReadVint(header.data(), total, p, dataSize)))
         return false;
-    if (dataSize > UINT64_MAX - at - total) return false;
+    if (dataSize > UINT64_MAX - at - span) return false;
+    const std::size_t fieldsAt = p;
     // File flags, unpacked size, attributes, time (flag 2), checksum (flag
     // 4), compression, host, name.
     std::uint64_t fileFlags = 0, unpacked = 0, value = 0, nameSize = 0;
@@ -705,29 +827,49 @@ bool LoadQuickOpen(ChainSource& file, std::uint64_t at, QuickOpenSource& copy) {
         !ReadVint(header.data(), total, p, nameSize) || nameSize != 2 || total - p < 2 ||
         std::memcmp(&header[p], "QO", 2) != 0)
         return true;
-    // An encrypted copy needs the password, which the walk does not have.
-    for (std::size_t record = total - static_cast<std::size_t>(extraSize); record < total;) {
-        std::uint64_t recordSize = 0, recordType = 0;
-        if (!ReadVint(header.data(), total, record, recordSize) || recordSize > total - record)
-            break;
-        const std::size_t next = record + static_cast<std::size_t>(recordSize);
-        if (ReadVint(header.data(), next, record, recordType) && recordType == kCryptRecord)
-            return true;
-        record = next;
+    const std::uint64_t dataAt = at + span;
+    if (dataAt > file.Size() || unpacked > kLongestCopy) return true;
+    const auto size = static_cast<std::size_t>(std::min(unpacked, file.Size() - dataAt));
+    const Rar5Records records =
+        (flags & 1) ? ReadRar5Records(header.data(), total, fieldsAt, static_cast<std::size_t>(extraSize))
+                    : Rar5Records();
+    unknownEncryption = unknownEncryption || records.unknownEncryption;
+    if (!records.encrypted) {
+        std::vector<unsigned char> data(size);
+        data.resize(file.Read(dataAt, data.data(), data.size()));
+        copy.Load(at, data);
+    } else if (password) {
+        // An encrypted copy is read in whole AES blocks only.
+        copy.Load(at, ReadDecrypted(file, dataAt, size & ~std::size_t{15}, records, *password));
     }
-    copy.Load(at, at + total, unpacked);
     return true;
+}
+
+// An encrypted stored comment, read as the library reads it: the whole AES
+// blocks of its data decrypted, what they hold up to the unpacked size
+// checked.
+bool EncryptedCommentCorrupt(ChainSource& source, std::uint64_t at, std::uint64_t dataSize,
+                             std::uint64_t unpacked, const Rar5Records& records,
+                             const std::string& password, std::uint32_t crc) {
+    if (unpacked > kLongestComment) return false;
+    const auto size = static_cast<std::size_t>(std::min(dataSize, (unpacked + 15) & ~std::uint64_t{15}));
+    const std::vector<unsigned char> text = ReadDecrypted(source, at, size, records, password);
+    return text.size() == size &&
+           Crc32(text.data(), std::min<std::size_t>(static_cast<std::size_t>(unpacked), size)) != crc;
 }
 
 // RAR 5: CRC32(4), header size (vint, at most 3 bytes), type, flags, extra
 // area size (flag 1), data size (flag 2); the checksum covers the header
-// from its size on.
+// from its size on. Headers after an encryption header are followed only
+// with a `password`, decrypted as the library decrypts them; without one
+// the walk stops there (Hidden).
 ChainWalk WalkRar5(ChainSource& source, std::uint64_t size, ChainWalk walk,
                    std::uint64_t blockLimit, std::unordered_set<std::string>* versioned,
-                   EntryTotals* totals) {
+                   EntryTotals* totals, const std::string* password = nullptr) {
     constexpr std::uint64_t kMain = 1, kFile = 2, kEncryption = 4, kEnd = 5;
     std::vector<unsigned char> header(256);
     walk.rar5 = true;
+    std::optional<Aes256Decryptor> headerKey;
     // Headers are read through the quick-open copy once a main header names
     // one; a locator that names no sound block there is damage.
     QuickOpenSource quickOpen(source);
@@ -745,8 +887,16 @@ ChainWalk WalkRar5(ChainSource& source, std::uint64_t size, ChainWalk walk,
         }
         const std::uint64_t left = size - pos;
         std::size_t total = 0;
-        if (!ReadRar5Header(*reader, pos, size, header, total, reader == &quickOpen)) return walk;
-        const bool checked = Crc32(header.data() + 4, total - 4) == Le32(header.data());
+        std::uint64_t span = 0;
+        const HeaderRead read = ReadHeaderAt(*reader, pos, size, headerKey ? &*headerKey : nullptr,
+                                             header, total, span, reader == &quickOpen);
+        if (read == HeaderRead::Cut) return walk;
+        if (read == HeaderRead::LibraryReports) {
+            walk.verdict = ChainVerdict::Whole;
+            walk.libraryReports = true;
+            return walk;
+        }
+        const bool checked = read == HeaderRead::Sound;
         // Type and flags are 32-bit numbers to the library; a number that
         // runs past the header reads as 0 there, an extra area as large as
         // the header is broken.
@@ -769,7 +919,11 @@ ChainWalk WalkRar5(ChainSource& source, std::uint64_t size, ChainWalk walk,
         }
         if (type == kEncryption) {
             walk.verdict = ChainVerdict::Hidden;
-            return walk;
+            if (!password || headerKey) return walk;
+            headerKey = HeaderDecryptor(header.data(), total, *password);
+            if (!headerKey) return walk;
+            pos += span;
+            continue;
         }
         if (type == kMain && !walk.mainSeen) {
             walk.mainSeen = true;
@@ -787,7 +941,10 @@ ChainWalk WalkRar5(ChainSource& source, std::uint64_t size, ChainWalk walk,
         if (type == kMain && (flags & 1) && extraSize <= total - at)
             ReadMainExtra(header.data() + total - extraSize, extraSize, pos, quickOpenAt);
         if (quickOpenAt != 0) {
-            quickOpenSound = LoadQuickOpen(source, quickOpenAt, quickOpen) && quickOpenSound;
+            quickOpenSound = LoadQuickOpen(source, quickOpenAt, quickOpen,
+                                           headerKey ? &*headerKey : nullptr, password,
+                                           walk.unknownEncryption) &&
+                             quickOpenSound;
             reader = &quickOpen;
         }
         // File flags (0x0008: size unknown), unpacked size; header flags
@@ -805,7 +962,7 @@ ChainWalk WalkRar5(ChainSource& source, std::uint64_t size, ChainWalk walk,
         if (walk.mainSeen && records.unknownEncryption) walk.unknownEncryption = true;
         // A service block "CMT": file flags, unpacked size, attributes, time
         // (flag 2), checksum (flag 4), compression (method in bits 7 to 9),
-        // host, name. Encryption would be named in its extra area.
+        // host, name. An extra area may name its encryption.
         std::uint64_t fileFlags = 0, unpacked = 0, attributes = 0, compression = 0, host = 0,
                       nameSize = 0;
         if (type == kService && !commentSeen && walk.mainSeen &&
@@ -822,13 +979,18 @@ ChainWalk WalkRar5(ChainSource& source, std::uint64_t size, ChainWalk walk,
                 commentSeen = true;
                 // The library stores what the data holds, up to the
                 // unpacked size, and checks that; it refuses a size over
-                // 16 MiB without looking.
+                // 16 MiB without looking. A checksum turned by the key
+                // is its business.
                 constexpr std::uint64_t kLargestComment = 0x1000000;
-                if ((fileFlags & 4) && !(flags & 1) && ((compression >> 7) & 7) == 0 &&
-                    unpacked <= kLargestComment && dataSize <= left - total &&
-                    StoredCommentCorrupt(*reader, pos + total, std::min(unpacked, dataSize),
-                                         Le32(&header[crcAt])))
-                    return walk;
+                const std::uint32_t crc = Le32(&header[crcAt]);
+                walk.commentCorrupt =
+                    (fileFlags & 4) && ((compression >> 7) & 7) == 0 &&
+                    unpacked <= kLargestComment && dataSize <= left - span &&
+                    (!(flags & 1) ? StoredCommentCorrupt(*reader, pos + span,
+                                                         std::min(unpacked, dataSize), crc)
+                                  : records.encrypted && password && !(records.cryptFlags & 2) &&
+                                        EncryptedCommentCorrupt(*reader, pos + span, dataSize,
+                                                                unpacked, records, *password, crc));
             }
         }
         if (type == kEnd && walk.mainSeen) {
@@ -851,14 +1013,14 @@ ChainWalk WalkRar5(ChainSource& source, std::uint64_t size, ChainWalk walk,
             walk.firstFileKnown = true;
             walk.firstFileGoesOn = flags & 0x0010;
         }
-        if (dataSize > left - total) return walk;
+        if (dataSize > left - span) return walk;
         // After the data of a file that goes on in the next volume the
         // library opens that volume: what follows here it never reads.
         if (type == kFile && (flags & 0x0010) && walk.mainSeen) {
             if (quickOpenSound) walk.verdict = ChainVerdict::Whole;
             return walk;
         }
-        pos += total + dataSize;
+        pos += span + dataSize;
     }
 }
 
@@ -909,12 +1071,12 @@ namespace {
 
 ChainWalk Walk(ChainSource& source, std::uint64_t blockLimit,
                std::unordered_set<std::string>* versioned = nullptr,
-               EntryTotals* totals = nullptr) {
+               EntryTotals* totals = nullptr, const std::string* password = nullptr) {
     ChainWalk walk;
     const std::uint64_t size = source.Size();
     bool rar5 = false;
     if (!FindSignature(source, size, walk.signatureAt, rar5)) return walk;
-    return rar5 ? WalkRar5(source, size, walk, blockLimit, versioned, totals)
+    return rar5 ? WalkRar5(source, size, walk, blockLimit, versioned, totals, password)
                 : WalkRar4(source, size, walk, blockLimit, versioned, totals);
 }
 
@@ -924,13 +1086,13 @@ ChainWalk Walk(ChainSource& source, std::uint64_t blockLimit,
 ChainWalk WalkFile(const std::string& path, platform::FileIdentity* identity = nullptr,
                    bool* listingCrashes = nullptr,
                    std::unordered_set<std::string>* versioned = nullptr,
-                   EntryTotals* totals = nullptr) {
+                   EntryTotals* totals = nullptr, const std::string* password = nullptr) {
     platform::File file = platform::File::OpenRegular(path);
     if (!file.valid()) return ChainWalk();
     if (identity) *identity = file.identity();
     FileSource source(file);
-    ChainWalk walk = Walk(source, UINT64_MAX, versioned, totals);
-    if (listingCrashes)
+    ChainWalk walk = Walk(source, UINT64_MAX, versioned, totals, password);
+    if (listingCrashes && !password)
         *listingCrashes = walk.libraryCrashes ||
                           (walk.rar5 && Rar5ListingCrashesLibrary(source, source.Size(),
                                                                   walk.signatureAt + 8, versioned));
@@ -949,33 +1111,47 @@ struct KnownFile {
 // A run asks of the same archive, attempt after attempt, whether it is safe
 // to open, a volume, whole, and which entries are older versions: a file
 // unchanged since it was walked (same device, file number, size and time)
-// is not walked again. Files that cannot be walked are not kept.
+// is not walked again. Files that cannot be walked are not kept. An archive
+// whose headers are encrypted is walked again with the password the
+// library took, and kept so too.
 // The memory is shared by all threads and never freed: MinGW runs the
 // destructors of per-thread objects after their storage is gone.
-std::shared_ptr<const KnownFile> WalkFileOnce(const std::string& path) {
+std::shared_ptr<const KnownFile> WalkFileOnce(const std::string& path,
+                                              const std::string* password = nullptr) {
     using Known = std::unordered_map<std::string,
                                      std::pair<platform::FileIdentity, std::shared_ptr<const KnownFile>>>;
     static Known& known = *new Known;
     static std::mutex& guard = *new std::mutex;
+    const std::string key = password ? path + '\0' + *password : path;
     {
         std::lock_guard<std::mutex> lock(guard);
-        const auto at = known.find(path);
+        const auto at = known.find(key);
         if (at != known.end() && platform::IdentityOf(path) == at->second.first)
             return at->second.second;
     }
     platform::FileIdentity identity;
     auto walked = std::make_shared<KnownFile>();
-    walked->walk =
-        WalkFile(path, &identity, &walked->crashes, &walked->versioned, &walked->totals);
+    walked->walk = WalkFile(path, &identity, &walked->crashes, &walked->versioned,
+                            &walked->totals, password);
     walked->identity = identity;
     std::lock_guard<std::mutex> lock(guard);
     if (identity.file == 0) {
-        known.erase(path);
+        known.erase(key);
         return std::make_shared<const KnownFile>();
     }
     // A volume set of hundreds of parts keeps no more than this.
     if (known.size() >= 64) known.clear();
-    known[path] = {identity, walked};
+    known[key] = {identity, walked};
+    return walked;
+}
+
+// The walk of `path` that sees furthest: with `password` where its headers
+// are encrypted.
+std::shared_ptr<const KnownFile> WalkFurthest(const std::string& path,
+                                              const std::string& password) {
+    auto walked = WalkFileOnce(path);
+    if (walked->walk.verdict == ChainVerdict::Hidden && !password.empty())
+        walked = WalkFileOnce(path, &password);
     return walked;
 }
 
@@ -985,7 +1161,9 @@ ChainWalk WalkBlockChain(ChainSource& source, std::uint64_t blockLimit) {
     return Walk(source, blockLimit);
 }
 
-ChainWalk WalkArchiveFile(const std::string& path) { return WalkFile(path); }
+ChainWalk WalkArchiveFile(const std::string& path, const std::string& password) {
+    return WalkFile(path, nullptr, nullptr, nullptr, nullptr, password.empty() ? nullptr : &password);
+}
 
 bool UnsafeForLibrary(const std::string& path) { return WalkFileOnce(path)->crashes; }
 
@@ -1069,159 +1247,16 @@ std::string ExistingNextVolume(const std::string& volume) {
     return std::string();
 }
 
-std::unordered_set<std::string> VersionedEntryNames(const std::string& path) {
-    return WalkFileOnce(path)->versioned;
-}
-
-namespace {
-
-// The volumes of a set share their salt: the key, some milliseconds of
-// hashing, is derived once for all of them. Shared by all threads, never freed.
-HeaderKey CachedHeaderKey(const std::string& password, const unsigned char* salt, unsigned count) {
-    struct Last {
-        std::string password, salt;
-        unsigned count = 0;
-        HeaderKey key;
-    };
-    static Last& last = *new Last;
-    static std::mutex& guard = *new std::mutex;
-    const std::string saltBytes(reinterpret_cast<const char*>(salt), 16);
-    {
-        std::lock_guard<std::mutex> lock(guard);
-        if (last.count == count && last.salt == saltBytes && last.password == password)
-            return last.key;
-    }
-    const HeaderKey key = DeriveHeaderKey(password, salt, 16, std::uint32_t{1} << count);
-    std::lock_guard<std::mutex> lock(guard);
-    last = {password, saltBytes, count, key};
-    return key;
-}
-
-// The chain of an archive with encrypted headers, decrypted with `password`:
-// whether it is whole, as EncryptedChainWhole says, and what its first file
-// header says of the next volume (-1 where none was read).
-bool WalkEncrypted(const std::string& path, const std::string& password, int& firstFileGoesOn) {
-    constexpr std::uint64_t kMain = 1, kFile = 2, kEncryption = 4, kEnd = 5;
-    firstFileGoesOn = -1;
-    constexpr unsigned kLongestCount = 24;  // the library refuses longer key derivations
-    platform::File file = platform::File::OpenRegular(path);
-    if (!file.valid()) return true;
-    FileSource source(file);
-    const std::uint64_t size = source.Size();
-    std::uint64_t signatureAt = 0;
-    bool rar5 = false;
-    if (!FindSignature(source, size, signatureAt, rar5) || !rar5) return true;
-    std::uint64_t pos = signatureAt + sizeof kRar5Signature;
-    std::vector<unsigned char> header(256);
-    std::size_t total = 0, p = 4;
-    std::uint64_t headSize = 0, type = 0, flags = 0, value = 0, encryptionFlags = 0;
-    if (!ReadRar5Header(source, pos, size, header, total) ||
-        Crc32(header.data() + 4, total - 4) != Le32(header.data()) ||
-        !ReadVint(header.data(), total, p, headSize) || !ReadVint(header.data(), total, p, type) ||
-        type != kEncryption || !ReadVint(header.data(), total, p, flags) ||
-        ((flags & 1) && !ReadVint(header.data(), total, p, value)) ||
-        ((flags & 2) && !ReadVint(header.data(), total, p, value)) ||
-        !ReadVint(header.data(), total, p, value) ||
-        !ReadVint(header.data(), total, p, encryptionFlags) || total - p < 1 + 16)
-        return true;
-    const unsigned count = header[p];
-    const unsigned char* salt = &header[p + 1];
-    if (count > kLongestCount) return true;
-    const HeaderKey key = CachedHeaderKey(password, salt, count);
-    // The stored check value, when its own checksum holds, tells a password
-    // the archive was not made with: then the walk cannot tell anything.
-    if ((encryptionFlags & 1) && total - p >= 1 + 16 + 12 &&
-        std::memcmp(Sha256(&header[p + 17], 8).data(), &header[p + 25], 4) == 0 &&
-        std::memcmp(key.check.data(), &header[p + 17], 8) != 0)
-        return true;
-    const Aes256Decryptor aes(key.key);
-    // Each header: 16 bytes of initial vector, then the header padded to
-    // whole AES blocks, decrypted here into `header`: `headerSize` bytes of
-    // it, its numbers from `fieldsAt` on.
-    enum class Read { Sound, Short, NoSize, PastEnd, BadChecksum };
-    std::uint64_t headerSize = 0, padded = 0;
-    std::size_t fieldsAt = 0;
-    const auto decryptAt = [&](std::uint64_t at) {
-        unsigned char chain[16];
-        header.resize(16);
-        if (at > size || size - at < 32 || source.Read(at, chain, 16) != 16 ||
-            source.Read(at + 16, header.data(), 16) != 16)
-            return Read::Short;
-        aes.DecryptCbc(header.data(), 16, chain);
-        fieldsAt = 4;
-        std::uint64_t blockSize = 0;
-        if (!ReadVint(header.data(), 16, fieldsAt, blockSize, 3) || blockSize == 0)
-            return Read::NoSize;
-        headerSize = fieldsAt + blockSize;
-        padded = (headerSize + 15) & ~std::uint64_t{15};
-        if (padded > size - at - 16) return Read::PastEnd;
-        header.resize(static_cast<std::size_t>(padded));
-        if (source.Read(at + 32, header.data() + 16, header.size() - 16) != header.size() - 16)
-            return Read::Short;
-        aes.DecryptCbc(header.data() + 16, header.size() - 16, chain);
-        return Crc32(header.data() + 4, static_cast<std::size_t>(headerSize) - 4) ==
-                       Le32(header.data())
-                   ? Read::Sound
-                   : Read::BadChecksum;
-    };
-    std::uint64_t quickOpenAt = 0;
-    pos += total;
-    for (bool first = true;; first = false) {
-        if (pos == size) return !first;  // ends at a block boundary, as old archives
-        switch (decryptAt(pos)) {
-            case Read::Short:
-                return false;
-            // A header whose size does not decrypt to one that fits is no
-            // cut: the library fails it on its checksum, unless it reads
-            // that header from a quick-open copy instead. So is one that
-            // fails its checksum.
-            case Read::NoSize:
-            case Read::BadChecksum:
-                return true;
-            // But a file that ends right after a header's first AES block the
-            // library takes for an end too.
-            case Read::PastEnd:
-                return size - pos > 32;
-            case Read::Sound:
-                break;
-        }
-        std::size_t at = fieldsAt;
-        std::uint64_t dataSize = 0, extraSize = 0;
-        const auto end = static_cast<std::size_t>(headerSize);
-        if (!ReadVint(header.data(), end, at, type) || !ReadVint(header.data(), end, at, flags) ||
-            ((flags & 1) && !ReadVint(header.data(), end, at, extraSize)) ||
-            ((flags & 2) && !ReadVint(header.data(), end, at, dataSize)))
-            return false;
-        if (type == kEnd) return true;
-        if (type == kMain && first && extraSize <= end - at)
-            ReadMainExtra(header.data() + end - extraSize, static_cast<std::size_t>(extraSize), pos,
-                          quickOpenAt);
-        if (type == kFile && firstFileGoesOn < 0) firstFileGoesOn = (flags & 0x0010) ? 1 : 0;
-        pos += 16 + padded;
-        if (dataSize > size - pos) return false;
-        pos += dataSize;
-        // The library goes on in the next volume after such a file's data;
-        // it read the quick-open block the main header names on opening, and
-        // fails a volume where no sound header lies there.
-        if (type == kFile && (flags & 0x0010))
-            return quickOpenAt == 0 || decryptAt(quickOpenAt) == Read::Sound;
-    }
-}
-
-}  // namespace
-
-bool EncryptedChainWhole(const std::string& path, const std::string& password) {
-    int firstFileGoesOn = -1;
-    return WalkEncrypted(path, password, firstFileGoesOn);
+std::unordered_set<std::string> VersionedEntryNames(const std::string& path,
+                                                    const std::string& password) {
+    return WalkFurthest(path, password)->versioned;
 }
 
 bool FirstFileGoesOn(const std::string& volume, const std::string& password) {
-    const ChainWalk walk = WalkFileOnce(volume)->walk;
+    const ChainWalk walk = WalkFurthest(volume, password)->walk;
     if (walk.firstFileKnown) return walk.firstFileGoesOn;
-    if (walk.verdict != ChainVerdict::Hidden) return walk.verdict == ChainVerdict::Damaged;
-    int firstFileGoesOn = -1;
-    WalkEncrypted(volume, password, firstFileGoesOn);
-    return firstFileGoesOn != 0;
+    return walk.verdict == ChainVerdict::Damaged || walk.verdict == ChainVerdict::Hidden ||
+           walk.libraryReports;
 }
 
 ChainListing ListingFromChain(const std::string& path) {
@@ -1237,11 +1272,13 @@ ChainListing ListingFromChain(const std::string& path) {
     return listing;
 }
 
-bool ArchiveFileWhole(const std::string& path) {
-    const ChainWalk& walk = WalkFileOnce(path)->walk;
-    return walk.verdict != ChainVerdict::Damaged && !walk.unknownEncryption;
+bool ArchiveFileWhole(const std::string& path, const std::string& password) {
+    const ChainWalk& walk = WalkFurthest(path, password)->walk;
+    return walk.verdict != ChainVerdict::Damaged && !walk.unknownEncryption && !walk.commentCorrupt;
 }
 
-bool EndNamesNextVolume(const std::string& path) { return WalkFileOnce(path)->walk.nextVolume; }
+bool EndNamesNextVolume(const std::string& path, const std::string& password) {
+    return WalkFurthest(path, password)->walk.nextVolume;
+}
 
 }  // namespace rardll

@@ -45,10 +45,16 @@ struct ChainWalk {
     std::uint64_t blocks = 0;       // blocks followed after the signature
     bool rar5 = false;
     bool endBlock = false;  // the chain reached an end block
+    // The walk stopped at an encrypted header that the library reports
+    // broken by itself (the verdict is then Whole).
+    bool libraryReports = false;
     bool nextVolume = false;  // whose flags say that another volume follows
     // A file header names an encryption the library does not know: it warns
     // as it reads it, and the reference fails the archive.
     bool unknownEncryption = false;
+    // The archive comment's stored text fails its checksum: the reference
+    // fails the archive, and extracts every entry all the same.
+    bool commentCorrupt = false;
     // The first file block after the main header was read; it goes on in
     // the next volume.
     bool firstFileKnown = false;
@@ -75,20 +81,28 @@ constexpr std::uint64_t kSignatureSearchLimit = 2 * 1024 * 1024;
 // there without fault says Whole.
 ChainWalk WalkBlockChain(ChainSource& source, std::uint64_t blockLimit = UINT64_MAX);
 
-// Walks the archive file at `path`. A file that cannot be opened gives
-// NoSignature: there is nothing to judge.
-ChainWalk WalkArchiveFile(const std::string& path);
+// Walks the archive file at `path`, with `password` past an encryption
+// header. A file that cannot be opened gives NoSignature: there is nothing
+// to judge.
+ChainWalk WalkArchiveFile(const std::string& path, const std::string& password = std::string());
 
-// The verdict an extraction acts on: false only for a damaged chain, or one
-// with a file header of an encryption the library does not know. Where
-// headers are encrypted, or no signature was found, the library's own codes
-// while it read the headers decide.
-bool ArchiveFileWhole(const std::string& path);
+// The questions below take the password the library took (empty for
+// none): an archive whose headers are encrypted from its start ("rar -hp")
+// is then walked with its headers decrypted as the library decrypts them.
+// Without it, or where the archive's check value refuses it, the walk stops
+// at the encryption header and the library's own codes decide.
+
+// The verdict an extraction acts on: false only for a damaged chain (one the
+// library takes for an end where the file stops inside a header or data),
+// one with a file header of an encryption the library does not know, or a
+// corrupt comment.
+// Where no signature was found, the library's own codes decide.
+bool ArchiveFileWhole(const std::string& path, const std::string& password = std::string());
 
 // True when the archive's end block says that another volume follows. Where
 // the run ends in such a volume, it ends short of the set (in an archive
 // that is no volume, the library stops there; the reference goes on looking).
-bool EndNamesNextVolume(const std::string& path);
+bool EndNamesNextVolume(const std::string& path, const std::string& password = std::string());
 
 // True when the file is not to be handed to the library: its chain, followed
 // as the library opens and lists it (past headers that fail their checksum,
@@ -123,21 +137,11 @@ std::string ExistingNextVolume(const std::string& volume);
 // of the entries whose header marks them as a kept older version of a file:
 // the reference extractor passes them over. A name like "notes;1" without
 // that mark is an ordinary file.
-std::unordered_set<std::string> VersionedEntryNames(const std::string& path);
-
-// For a RAR 5 archive whose headers are encrypted from its start ("rar -hp"),
-// whether its chain, its headers decrypted with `password`, reaches the end
-// block or stops exactly at a block boundary, as the reference extractor
-// judges it: false when the file ends before or right after a header's
-// first AES block, or inside data, where the library says "end". True for
-// any other file, a password the archive's check value refuses, or a header
-// that does not decrypt whole (the library fails that one by itself, or
-// reads it from a quick-open copy).
-bool EncryptedChainWhole(const std::string& path, const std::string& password);
+std::unordered_set<std::string> VersionedEntryNames(const std::string& path,
+                                                    const std::string& password = std::string());
 
 // Whether the first file of `volume` goes on in the next volume, as far as
-// its chain shows (headers encrypted from the start read with `password`):
-// true where damage hides it.
+// its chain shows: true where damage hides it.
 bool FirstFileGoesOn(const std::string& volume, const std::string& password);
 
 // What the library's listing of a single whole archive adds up, read from

@@ -285,12 +285,10 @@ struct TRAR::Impl {
         return std::wstring(native.begin(), native.end());
     }
 
-    // Headers encrypted from the archive's start hide its chain from the walk,
-    // and the library says "end" also where the file stops inside a header:
-    // the chain is followed again with the password the library took.
-    static bool EncryptedEndWhole(const TRAR& self, const std::string& volume) {
-        return EncryptedChainWhole(volume, self.GivenPassword_.empty() ? self.Password_
-                                                                       : self.GivenPassword_);
+    // Headers encrypted from the archive's start hide its chain from the walk
+    // until it has the password the library took.
+    static const std::string& PasswordTaken(const TRAR& self) {
+        return self.GivenPassword_.empty() ? self.Password_ : self.GivenPassword_;
     }
 
     // The library's kinds of file reference (the header's RedirType).
@@ -581,7 +579,8 @@ bool TRAR::Walk(int operation, const std::vector<std::string>& fileMasks, bool r
     bool resumed = false, resumedHere = false;
     SplitGoesOn_ = SplitGoesOnFromVolume_ = false;
     const std::unordered_set<std::wstring> olderVersions =
-        extracting ? Impl::OlderVersions(ListedNames_, VersionedEntryNames(OpenedArchive_))
+        extracting ? Impl::OlderVersions(ListedNames_, VersionedEntryNames(OpenedArchive_,
+                                                                           Impl::PasswordTaken(*this)))
                    : std::unordered_set<std::wstring>();
     if (extracting) {
         Entries_.clear();
@@ -640,8 +639,7 @@ bool TRAR::Walk(int operation, const std::vector<std::string>& fileMasks, bool r
                 // is what the first file of that volume says.
                 if (!extracting || AbortRequested_ ||
                     !(SplitGoesOnFromVolume_
-                          ? FirstFileGoesOn(CurrentVolume_,
-                                            GivenPassword_.empty() ? Password_ : GivenPassword_)
+                          ? FirstFileGoesOn(CurrentVolume_, Impl::PasswordTaken(*this))
                           : SplitGoesOn_))
                     return false;
                 if (workingIn && !leaveWorking()) return false;
@@ -666,12 +664,13 @@ bool TRAR::Walk(int operation, const std::vector<std::string>& fileMasks, bool r
                 // The last one ends the set only where its end block says
                 // no other follows.
                 const auto allWhole = [&] {
+                    const std::string& password = Impl::PasswordTaken(*this);
                     return std::all_of(OpenedVolumes_.begin(), OpenedVolumes_.end(),
                                        [&](const std::string& volume) {
-                                           return ArchiveFileWhole(volume) &&
-                                                  Impl::EncryptedEndWhole(*this, volume);
+                                           return ArchiveFileWhole(volume, password);
                                        }) &&
-                           (OpenedVolumes_.empty() || !EndNamesNextVolume(OpenedVolumes_.back()));
+                           (OpenedVolumes_.empty() ||
+                            !EndNamesNextVolume(OpenedVolumes_.back(), password));
                 };
                 if (extracting && (noEntry || !allWhole())) {
                     Report(noEntry ? ERAR_END_ARCHIVE : ERAR_BAD_ARCHIVE, roListFiles);
@@ -697,9 +696,14 @@ bool TRAR::Walk(int operation, const std::vector<std::string>& fileMasks, bool r
                 last = Library_->RARProcessFileW(Handle_, RAR_SKIP, nullptr, nullptr);
                 if (OnFileProcessed) OnFileProcessed(*this, name, roListFiles, last);
             } else {
-                const std::size_t slash = name.rfind(L'/');
+                // A folder's name may end in separators ("sub/"): the
+                // folder is "sub", as the library makes it.
+                std::wstring path = name;
+                if (h.Flags & RHDF_DIRECTORY)
+                    while (!path.empty() && path.back() == L'/') path.pop_back();
+                const std::size_t slash = path.rfind(L'/');
                 const std::wstring relative =
-                    restoreFolders || slash == std::wstring::npos ? name : name.substr(slash + 1);
+                    restoreFolders || slash == std::wstring::npos ? path : path.substr(slash + 1);
                 std::wstring destination = destFolder + relative;
                 // The bytes the library will write: every check tests them.
                 const std::string destinationNative = LibraryNative(destination);
@@ -760,10 +764,10 @@ bool TRAR::Walk(int operation, const std::vector<std::string>& fileMasks, bool r
                     (skip != SkipEntries.end() && ++copies[name] <= skip->second) ||
                     (!olderVersions.empty() && olderVersions.count(name))) {
                     step = Skip;
-                } else if (isFolder && name.empty()) {
+                } else if (isFolder && path.empty()) {
                     // A folder without a name is the output folder itself.
                     step = Skip;
-                } else if (!Impl::SafeEntryName(name) ||
+                } else if (!Impl::SafeEntryName(path) ||
                            Impl::NameCutOff(name, destination, destinationNative) ||
                            // Cut before a character it cannot encode, a name
                            // may leave nothing to create, or climb out.

@@ -15,6 +15,7 @@
 #include <functional>
 #include <map>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "ArchiveRecorder.h"
@@ -297,6 +298,8 @@ TEST(ArchiveVerdict, AgreesWithTheReferenceExtractor) {
          afterFile(Rar5Block(2, 2, Vint(8) + folderFields + Vint(1) + "d") +
                    Rar5File("b.txt", 3, 3) + "abc")},
         {"folder without a name", afterFile(Rar5Block(2, 0, folderFields + Vint(0)))},
+        {"folder whose name ends in a separator",
+         afterFile(Rar5Block(2, 0, folderFields + Vint(2) + "d/"))},
         {"RAR 4 service block shorter than its fields, read as 0", r4ShortService},
         {"older version named past a byte the library stops at",
          afterFile(version("notes\xF6.txt", 1, "old") + Rar5File("notes", 3, 3) + "new")},
@@ -514,6 +517,109 @@ TEST(ArchiveVerdict, ACutVolumeOfEncryptedHeadersIsFollowedByTheNext) {
     WriteFile(cut, bytes.substr(0, bytes.size() / 2));
     ExpectVerdict(dir / ("set/" + Name(HiddenVolumeSet().archive)), dir / "work", false);
     EXPECT_TRUE(fs::exists(dir / "work/out/last.txt"));
+}
+
+// A header of an archive whose headers are encrypted with kFixturePassword:
+// where it lies, and what it decrypts to (`size` bytes from its checksum on).
+struct EncryptedHeader {
+    std::size_t at = 0, size = 0;
+    std::string plain;
+    std::uint64_t type = 0;
+    std::size_t fieldsAt = 0;  // after the type, the flags and the sizes
+};
+
+std::uint64_t ReadVint(const std::string& s, std::size_t& at) {
+    std::uint64_t v = 0;
+    for (unsigned shift = 0; at < s.size(); shift += 7) {
+        const auto b = static_cast<unsigned char>(s[at++]);
+        v |= static_cast<std::uint64_t>(b & 0x7F) << shift;
+        if (!(b & 0x80)) break;
+    }
+    return v;
+}
+
+std::vector<EncryptedHeader> EncryptedHeaders(const std::string& archive) {
+    // The encryption header: checksum, size, type 4, flags, version,
+    // flags, count, salt.
+    const auto salt = reinterpret_cast<const unsigned char*>(archive.data() + 18);
+    const rardll::HeaderKey key = rardll::DeriveHeaderKey(
+        kFixturePassword, salt, 16, std::uint32_t{1} << static_cast<unsigned char>(archive[17]));
+    const rardll::Aes256Decryptor aes(key.key);
+    std::vector<EncryptedHeader> headers;
+    for (std::size_t at = 8 + 5 + static_cast<unsigned char>(archive[12]); at + 32 <= archive.size();) {
+        EncryptedHeader h;
+        h.at = at;
+        const auto decrypt = [&](std::size_t size) {
+            std::string plain = archive.substr(at + 16, size);
+            unsigned char iv[16];
+            std::copy(archive.begin() + at, archive.begin() + at + 16, iv);
+            aes.DecryptCbc(reinterpret_cast<unsigned char*>(&plain[0]), size, iv);
+            return plain;
+        };
+        h.plain = decrypt(16);
+        std::size_t p = 4;
+        h.size = static_cast<std::size_t>(ReadVint(h.plain, p)) + p;
+        const std::size_t padded = (h.size + 15) / 16 * 16;
+        h.plain = decrypt(padded);
+        h.type = ReadVint(h.plain, p);
+        const std::uint64_t flags = ReadVint(h.plain, p);
+        if (flags & 1) ReadVint(h.plain, p);
+        const std::uint64_t dataSize = (flags & 2) ? ReadVint(h.plain, p) : 0;
+        h.fieldsAt = p;
+        headers.push_back(h);
+        at += 16 + padded + static_cast<std::size_t>(dataSize);
+    }
+    return headers;
+}
+
+// Sets byte `offset` (below 16) of the header to `value`, its checksum made
+// right: through the initial vector, which the cipher's chaining adds to
+// the first block.
+std::string ChangedHeader(const std::string& archive, const EncryptedHeader& h, std::size_t offset,
+                          char value) {
+    std::string plain = h.plain;
+    plain[offset] = value;
+    PutCrc(plain, 0, plain.substr(4, h.size - 4));
+    std::string out = archive;
+    for (std::size_t i = 0; i < 16; ++i) out[h.at + i] = static_cast<char>(out[h.at + i] ^ h.plain[i] ^ plain[i]);
+    return out;
+}
+
+// Headers encrypted from the start are read with the password as the
+// library reads them, as plain ones are: an older version kept, what the
+// end block says of a next volume, the comment's checksum.
+TEST(ArchiveVerdict, EncryptedHeadersAreJudgedAsPlainOnes) {
+    TempDir dir;
+    const fs::path made = fs::u8path(VerdictArchives().archive).parent_path();
+    const std::string kept = ReadFile((made / "hidden-kept.rar").u8string());
+    const std::vector<EncryptedHeader> headers = EncryptedHeaders(kept);
+    const auto header = [&](std::uint64_t type) {
+        return *std::find_if(headers.begin(), headers.end(),
+                             [&](const EncryptedHeader& h) { return h.type == type; });
+    };
+    ASSERT_EQ(headers.back().type, 5u) << "the chain decrypts to its end block";
+    const EncryptedHeader end = header(5), comment = header(3);
+    // The comment's fields: file flags (checksum: 4), unpacked size, attributes, checksum.
+    std::size_t crcAt = comment.fieldsAt;
+    ASSERT_EQ(ReadVint(comment.plain, crcAt) & 6, 4u);
+    ReadVint(comment.plain, crcAt);
+    ReadVint(comment.plain, crcAt);
+    ASSERT_LT(crcAt, 16u) << "the checksum begins in the first block";
+
+    const std::vector<std::tuple<const char*, std::string, bool>> cases = {
+        {"an older version kept", kept, true},
+        {"end block says another volume follows",
+         ChangedHeader(kept, end, end.fieldsAt, static_cast<char>(end.plain[end.fieldsAt] | 1)),
+         false},
+        {"comment's checksum changed",
+         ChangedHeader(kept, comment, crcAt, static_cast<char>(comment.plain[crcAt] ^ 0x20)),
+         false},
+    };
+    for (const auto& [name, bytes, whole] : cases) {
+        SCOPED_TRACE(name);
+        WriteFile(dir / "case.rar", bytes);
+        ExpectVerdict(dir / "case.rar", dir / "work", whole);
+    }
 }
 
 #ifndef _WIN32

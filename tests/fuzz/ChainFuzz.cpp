@@ -70,7 +70,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (fromFile.verdict != walk.verdict || fromFile.blocks != walk.blocks) std::abort();
 
     // Encrypted headers, followed with the seeds' password.
-    rardll::EncryptedChainWhole(ScratchFile(), "tarnwick");
+    rardll::WalkArchiveFile(ScratchFile(), "tarnwick");
 
     TRAR& rar = Component();
     rar.ListArchive(ScratchFile());

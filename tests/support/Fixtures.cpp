@@ -129,7 +129,7 @@ std::vector<std::string> ListFiles(const std::string& source) {
 
 // Raise this when a maker below changes, so that build trees make their
 // fixtures again.
-const char* const kFixtureVersion = "4";
+const char* const kFixtureVersion = "5";
 
 // The build tree's, or the folder TARNWICK_TEST_FIXTURES names (where
 // scripts/test.sh --windows has the Linux fixture maker put them for the
@@ -424,6 +424,13 @@ const ArchiveFixture& VerdictArchives() {
                 rar("-o+", "folders.rar", "d");
                 // Every header copied into a quick-open block at the end.
                 rar("-qo+", "quick.rar", "second.bin");
+                // Headers encrypted, a comment, and first.bin kept in its
+                // older version.
+                const std::string hidden = std::string("-hp") + kFixturePassword;
+                Rar(d + "/src", {"a", "-m0", hidden, "-zcomment.txt", "-ver", "../hidden-kept.rar",
+                                 "first.bin"});
+                Write(d + "/src/first.bin", "changed\n");
+                Rar(d + "/src", {"a", "-m0", hidden, "-ver", "../hidden-kept.rar", "first.bin"});
             });
     });
 }

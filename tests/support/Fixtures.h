@@ -54,7 +54,8 @@ const ArchiveFixture& OrphanHardLinkArchive();
 // Two stored random files, first.bin and second.bin (3,000 bytes each), as
 // rar5.rar (the archive) and beside it: hidden.rar (headers encrypted with
 // kFixturePassword), sfx.sfx (rar's self-extractor), commented.rar (a
-// comment), nested.rar (first.bin and rar5.rar as inner.rar, last).
+// comment), nested.rar (first.bin and rar5.rar as inner.rar, last),
+// hidden-kept.rar (headers encrypted, a comment, first.bin in two versions).
 const ArchiveFixture& VerdictArchives();
 
 }  // namespace testing_support
