@@ -954,7 +954,8 @@ bool TRAR::Walk(int operation, const std::vector<std::string>& fileMasks, bool r
                         temporaries.Freed(writeKey, freed ? temporary : std::string());
                         platform::NoteRunTemporary({});
                     }
-                    if (last != 0 && firstMade != std::string::npos && !begun && !made)
+                    if ((last != 0 || lateAnswer == Skip) && firstMade != std::string::npos &&
+                        !begun && !made)
                         folders.RemoveEmpty(firstMade);
                     if (OnFileProcessed && lateAnswer != Skip)
                         OnFileProcessed(*this, name, roExtract, last);

@@ -310,10 +310,10 @@ TEST(ArchiveVerdict, AgreesWithTheReferenceExtractor) {
                    "old" + Rar5File("v.txt", 3, 3) + "new")},
         {"older version of a folder that declares data: its data is stepped over",
          afterFile(version("d", 1, "xyz", true) + Rar5File("b.txt", 3, 3) + "abc")},
-        {"part of a file begun in an earlier volume, after a file: passed over",
+        {"part of a file begun in an earlier volume, after a file: passed over, no folder made",
          afterFile(Rar5Block(2, 0x0A,
                              Vint(3) + Vint(0) + Vint(3) + Vint(0644) + Vint(0) + Vint(1) +
-                                 Vint(5) + "b.txt") +
+                                 Vint(7) + "f/b.txt") +
                    "abc")},
 #ifdef _WIN32
         // Windows names are UTF-16 words, a lone surrogate among them.
