@@ -406,82 +406,6 @@ Rar5Records ReadRar5Records(const unsigned char* header, std::size_t total, std:
 void NoteVersion(const unsigned char* header, const Rar5Records& records,
                  std::unordered_set<std::string>& versioned);
 
-// Follows a RAR 5 chain the way the library reads it while opening and
-// listing, and says whether it reaches a main header the library crashes on,
-// there or at the quick-open block it names. Opening reads blocks up to the
-// first main header (any kind before it, also past an end block); both read
-// every header that fails its checksum as if it held, the first main header
-// too. A header opening cannot read ends it, and listing goes on right after
-// the bytes read of it; listing stops at an end block, an encryption header
-// (what follows is unreadable here), a header it cannot read, or a next
-// block that is not further on. On the way it notes, in `versioned`, the
-// kept older versions among the file headers it reads: the library takes
-// them so also past damage.
-bool Rar5ListingCrashesLibrary(ChainSource& source, std::uint64_t size, std::uint64_t pos,
-                               std::unordered_set<std::string>* versioned) {
-    constexpr std::uint64_t kMain = 1, kFile = 2, kEncryption = 4, kEnd = 5;
-    std::vector<unsigned char> header(256);
-    bool opened = false, listing = false;
-    // A header that cannot be read: `consumed` bytes of it were.
-    const auto unreadable = [&](std::uint64_t consumed) {
-        if (opened || listing) return false;
-        listing = true;
-        pos += consumed;
-        return true;
-    };
-    while (pos < size && size - pos >= 7) {
-        if (source.Read(pos, header.data(), 7) < 7) return false;
-        LibraryNumbers first{header.data(), 7, 4};
-        std::size_t sizeBytes = 0;
-        while (4 + sizeBytes < 7 && (header[4 + sizeBytes] & 0x80)) ++sizeBytes;
-        if (4 + sizeBytes == 7) {
-            if (unreadable(7)) continue;
-            return false;
-        }
-        ++sizeBytes;
-        const std::uint64_t blockSize = first.Next();
-        if (blockSize == 0 || blockSize + sizeBytes < 3) {
-            if (unreadable(7)) continue;
-            return false;
-        }
-        const std::uint64_t total = 4 + sizeBytes + blockSize;
-        if (total > size - pos) return false;
-        if (header.size() < total) header.resize(static_cast<std::size_t>(total));
-        if (source.Read(pos + 7, header.data() + 7, total - 7) < total - 7) return false;
-        const std::size_t headSize = static_cast<std::size_t>(total);
-        LibraryNumbers r{header.data(), headSize, 4 + sizeBytes};
-        const auto type = static_cast<std::uint32_t>(r.Next());
-        const auto flags = static_cast<std::uint32_t>(r.Next());
-        const std::uint64_t extraSize = (flags & 1) ? r.Next() : 0;
-        if (extraSize >= total) {
-            if (unreadable(total)) continue;
-            return false;
-        }
-        const std::uint64_t dataSize = (flags & 2) ? r.Next() : 0;
-        if (type == kEncryption) return false;
-        if (versioned && type == kFile && (opened || listing) && (flags & 1) &&
-            extraSize <= headSize - r.at)
-            NoteVersion(header.data(),
-                        ReadRar5Records(header.data(), headSize, r.at,
-                                        static_cast<std::size_t>(extraSize)),
-                        *versioned);
-        if (type == kMain) {
-            if (MainHeaderCrashesLibrary(header.data(), headSize) ||
-                ((flags & 1) &&
-                 QuickOpenCrashesLibrary(source, size, header.data(), headSize, extraSize, pos)))
-                return true;
-            opened = true;
-        }
-        if (type == kEnd && (opened || listing)) return false;
-        if (dataSize > UINT64_MAX - pos - total) {
-            if (unreadable(total)) continue;
-            return false;
-        }
-        pos += total + dataSize;
-    }
-    return false;
-}
-
 // A stored RAR 5 name as the library decodes it: up to a NUL or the first
 // byte that neither starts nor continues a character as it expects; a
 // character past U+10FFFF is left out.
@@ -743,7 +667,7 @@ std::optional<Aes256Decryptor> HeaderDecryptor(const unsigned char* header, std:
 // does not decrypt to one it takes, or that fails its checksum, or that the
 // file cuts after its first block; a file that ends before or right after
 // that block it takes for an end.
-enum class HeaderRead { Sound, BadChecksum, Cut, LibraryReports };
+enum class HeaderRead { Sound, BadChecksum, Cut, Unsized, LibraryReports };
 HeaderRead ReadHeaderAt(ChainSource& source, std::uint64_t pos, std::uint64_t size,
                         const Aes256Decryptor* aes, std::vector<unsigned char>& header,
                         std::size_t& total, std::uint64_t& span, bool asLibrary = true) {
@@ -761,8 +685,7 @@ HeaderRead ReadHeaderAt(ChainSource& source, std::uint64_t pos, std::uint64_t si
     aes->DecryptCbc(header.data(), 16, chain);
     std::size_t at = 4;
     std::uint64_t blockSize = 0;
-    if (!ReadVint(header.data(), 16, at, blockSize, 3) || blockSize == 0)
-        return HeaderRead::LibraryReports;
+    if (!ReadVint(header.data(), 16, at, blockSize, 3) || blockSize == 0) return HeaderRead::Unsized;
     total = at + static_cast<std::size_t>(blockSize);
     const std::size_t padded = (total + 15) & ~std::size_t{15};
     if (padded > size - pos - 16) return size - pos > 32 ? HeaderRead::LibraryReports : HeaderRead::Cut;
@@ -788,6 +711,108 @@ std::vector<unsigned char> ReadDecrypted(ChainSource& source, std::uint64_t at, 
     std::memcpy(chain, records.iv.data(), 16);
     Aes256Decryptor(key.key).DecryptCbc(data.data(), data.size() & ~std::size_t{15}, chain);
     return data;
+}
+
+// Follows a RAR 5 chain the way the library reads it while opening and
+// listing, and says whether it reaches a main header the library crashes on,
+// there or at the quick-open block it names. Opening reads blocks up to the
+// first main header (any kind before it, also past an end block); both read
+// every header that fails its checksum as if it held, the first main header
+// too. A header opening cannot read ends it, and listing goes on right after
+// the bytes read of it; listing stops at an end block, an encryption header
+// (what follows is unreadable here), a header it cannot read, or a next
+// block that is not further on. On the way it notes, in `versioned`, the
+// kept older versions among the file headers it reads: the library takes
+// them so also past damage. Headers after an encryption header it reads
+// with `password` where given: there an encrypted header whose checksum
+// fails ends all reading.
+bool Rar5ListingCrashesLibrary(ChainSource& source, std::uint64_t size, std::uint64_t pos,
+                               std::unordered_set<std::string>* versioned,
+                               const std::string* password = nullptr) {
+    constexpr std::uint64_t kMain = 1, kFile = 2, kEncryption = 4, kEnd = 5;
+    std::vector<unsigned char> header(256);
+    std::optional<Aes256Decryptor> headerKey;
+    bool opened = false, listing = false;
+    // A header that cannot be read: `consumed` bytes of it were.
+    const auto unreadable = [&](std::uint64_t consumed) {
+        if (opened || listing) return false;
+        listing = true;
+        pos += consumed;
+        return true;
+    };
+    while (pos < size && size - pos >= 7) {
+        std::size_t total = 0;
+        std::uint64_t span = 0;
+        if (headerKey) {
+            switch (ReadHeaderAt(source, pos, size, &*headerKey, header, total, span)) {
+                case HeaderRead::Sound:
+                    break;
+                case HeaderRead::Unsized:
+                    if (unreadable(32)) continue;
+                    return false;
+                default:
+                    return false;
+            }
+        } else {
+            if (source.Read(pos, header.data(), 7) < 7) return false;
+            LibraryNumbers first{header.data(), 7, 4};
+            std::size_t sizeBytes = 0;
+            while (4 + sizeBytes < 7 && (header[4 + sizeBytes] & 0x80)) ++sizeBytes;
+            if (4 + sizeBytes == 7) {
+                if (unreadable(7)) continue;
+                return false;
+            }
+            const std::uint64_t blockSize = first.Next();
+            if (blockSize == 0 || blockSize + sizeBytes + 1 < 3) {
+                if (unreadable(7)) continue;
+                return false;
+            }
+            const std::uint64_t whole = 4 + sizeBytes + 1 + blockSize;
+            if (whole > size - pos) return false;
+            if (header.size() < whole) header.resize(static_cast<std::size_t>(whole));
+            if (source.Read(pos + 7, header.data() + 7, whole - 7) < whole - 7) return false;
+            total = static_cast<std::size_t>(whole);
+            span = whole;
+        }
+        LibraryNumbers r{header.data(), total, 4};
+        r.Next();  // header size
+        const auto type = static_cast<std::uint32_t>(r.Next());
+        const auto flags = static_cast<std::uint32_t>(r.Next());
+        const std::uint64_t extraSize = (flags & 1) ? r.Next() : 0;
+        if (extraSize >= total) {
+            if (unreadable(span)) continue;
+            return false;
+        }
+        const std::uint64_t dataSize = (flags & 2) ? r.Next() : 0;
+        if (type == kEncryption) {
+            if (!password || headerKey) return false;
+            headerKey = HeaderDecryptor(header.data(), total, *password);
+            if (!headerKey) return false;
+            pos += span;
+            continue;
+        }
+        if (versioned && type == kFile && (opened || listing) && (flags & 1) &&
+            extraSize <= total - r.at)
+            NoteVersion(header.data(),
+                        ReadRar5Records(header.data(), total, r.at,
+                                        static_cast<std::size_t>(extraSize)),
+                        *versioned);
+        if (type == kMain) {
+            // The quick-open block of encrypted headers is read with them.
+            if (MainHeaderCrashesLibrary(header.data(), total) ||
+                (!headerKey && (flags & 1) &&
+                 QuickOpenCrashesLibrary(source, size, header.data(), total, extraSize, pos)))
+                return true;
+            opened = true;
+        }
+        if (type == kEnd && (opened || listing)) return false;
+        if (dataSize > UINT64_MAX - pos - span) {
+            if (unreadable(span)) continue;
+            return false;
+        }
+        pos += span + dataSize;
+    }
+    return false;
 }
 
 // The quick-open block the main header's locator names (`at`), read from the
@@ -891,7 +916,7 @@ ChainWalk WalkRar5(ChainSource& source, std::uint64_t size, ChainWalk walk,
         const HeaderRead read = ReadHeaderAt(*reader, pos, size, headerKey ? &*headerKey : nullptr,
                                              header, total, span, reader == &quickOpen);
         if (read == HeaderRead::Cut) return walk;
-        if (read == HeaderRead::LibraryReports) {
+        if (read == HeaderRead::Unsized || read == HeaderRead::LibraryReports) {
             walk.verdict = ChainVerdict::Whole;
             walk.libraryReports = true;
             return walk;
@@ -1092,10 +1117,11 @@ ChainWalk WalkFile(const std::string& path, platform::FileIdentity* identity = n
     if (identity) *identity = file.identity();
     FileSource source(file);
     ChainWalk walk = Walk(source, UINT64_MAX, versioned, totals, password);
-    if (listingCrashes && !password)
-        *listingCrashes = walk.libraryCrashes ||
-                          (walk.rar5 && Rar5ListingCrashesLibrary(source, source.Size(),
-                                                                  walk.signatureAt + 8, versioned));
+    if (listingCrashes)
+        *listingCrashes =
+            walk.libraryCrashes || (walk.rar5 && Rar5ListingCrashesLibrary(source, source.Size(),
+                                                                           walk.signatureAt + 8,
+                                                                           versioned, password));
     return walk;
 }
 

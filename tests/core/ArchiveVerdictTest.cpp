@@ -586,8 +586,9 @@ std::string ChangedHeader(const std::string& archive, const EncryptedHeader& h, 
 }
 
 // Headers encrypted from the start are read with the password as the
-// library reads them, as plain ones are: an older version kept, what the
-// end block says of a next volume, the comment's checksum.
+// library reads them, as plain ones are: an older version kept, also past
+// a broken main header, what the end block says of a next volume, the
+// comment's checksum.
 TEST(ArchiveVerdict, EncryptedHeadersAreJudgedAsPlainOnes) {
     TempDir dir;
     const fs::path made = fs::u8path(VerdictArchives().archive).parent_path();
@@ -598,7 +599,9 @@ TEST(ArchiveVerdict, EncryptedHeadersAreJudgedAsPlainOnes) {
                              [&](const EncryptedHeader& h) { return h.type == type; });
     };
     ASSERT_EQ(headers.back().type, 5u) << "the chain decrypts to its end block";
-    const EncryptedHeader end = header(5), comment = header(3);
+    const EncryptedHeader main = header(1), end = header(5), comment = header(3);
+    // The main header's checksum, size, type, flags (an extra area), extra area's size.
+    ASSERT_EQ(main.plain[6] & 3, 1);
     // The comment's fields: file flags (checksum: 4), unpacked size, attributes, checksum.
     std::size_t crcAt = comment.fieldsAt;
     ASSERT_EQ(ReadVint(comment.plain, crcAt) & 6, 4u);
@@ -611,6 +614,8 @@ TEST(ArchiveVerdict, EncryptedHeadersAreJudgedAsPlainOnes) {
         {"end block says another volume follows",
          ChangedHeader(kept, end, end.fieldsAt, static_cast<char>(end.plain[end.fieldsAt] | 1)),
          false},
+        {"main header's extra area as large as itself: the older version after it still known",
+         ChangedHeader(kept, main, 7, static_cast<char>(main.size)), false},
         {"comment's checksum changed",
          ChangedHeader(kept, comment, crcAt, static_cast<char>(comment.plain[crcAt] ^ 0x20)),
          false},
