@@ -367,22 +367,6 @@ bool ReadRar5Header(ChainSource& source, std::uint64_t pos, std::uint64_t size,
                     std::vector<unsigned char>& header, std::size_t& total,
                     bool asLibrary = true);
 
-// The block a main header's quick-open locator names: the library reads it
-// on opening as any header, a main header too, whatever its checksum.
-bool QuickOpenCrashesLibrary(ChainSource& source, std::uint64_t size, const unsigned char* main,
-                             std::size_t total, std::uint64_t extraSize, std::uint64_t mainAt) {
-    std::uint64_t quickOpenAt = 0;
-    ReadMainExtra(main + total - extraSize, static_cast<std::size_t>(extraSize), mainAt,
-                  quickOpenAt);
-    std::vector<unsigned char> header(256);
-    std::size_t headerTotal = 0;
-    if (quickOpenAt == 0 || !ReadRar5Header(source, quickOpenAt, size, header, headerTotal))
-        return false;
-    LibraryNumbers r{header.data(), headerTotal, 4};
-    r.Next();  // header size
-    return r.Next() == 1 && MainHeaderCrashesLibrary(header.data(), headerTotal);
-}
-
 // What a RAR 5 file or service header's extra area says (the header's
 // fields from `at`), read as the library reads it: a kept older version's
 // number (0 for none; the library lists it as "name;N"), and whether an
@@ -400,6 +384,10 @@ struct Rar5Records {
     std::uint32_t cryptFlags = 0;
     unsigned count = 0;
     std::array<unsigned char, 16> salt{}, iv{};
+    // A key derivation longer than the library allows, with nothing that
+    // makes the library refuse the entry before decrypting it: it decrypts
+    // with a key it never set, and may crash.
+    bool keyless = false;
 };
 Rar5Records ReadRar5Records(const unsigned char* header, std::size_t total, std::size_t at,
                             std::size_t extraSize);
@@ -479,6 +467,19 @@ Rar5Records ReadRar5Records(const unsigned char* header, std::size_t total, std:
                               for (std::size_t i = 0; i < 16; ++i) {
                                   records.salt[i] = byte(1 + i);
                                   records.iv[i] = byte(17 + i);
+                              }
+                              // The library sets no key for a longer
+                              // derivation, and decrypts with none unless a
+                              // password check value (whose own checksum
+                              // holds, and not zero) makes it refuse first.
+                              if (records.count > kLongestCount) {
+                                  unsigned char check[12];
+                                  for (std::size_t i = 0; i < 12; ++i) check[i] = byte(33 + i);
+                                  const bool usableCheck =
+                                      (records.cryptFlags & 1) &&
+                                      std::memcmp(Sha256(check, 8).data(), check + 8, 4) == 0 &&
+                                      std::any_of(check, check + 8, [](unsigned char c) { return c != 0; });
+                                  records.keyless = !usableCheck;
                               }
                           }
                       }
@@ -713,23 +714,63 @@ std::vector<unsigned char> ReadDecrypted(ChainSource& source, std::uint64_t at, 
     return data;
 }
 
+// The library decrypts the quick-open block with the password it has,
+// without looking at a check value: with a key derivation longer than it
+// allows, with a key it never set.
+bool QuickOpenKeyless(const Rar5Records& records) {
+    constexpr unsigned kLongestCount = 24;
+    return records.encrypted && records.count > kLongestCount;
+}
+
+// The block a main header's quick-open locator names: the library reads it
+// on opening as any header (decrypted with `aes`), a main header too,
+// whatever its checksum, and decrypts the data of a quick-open block.
+bool QuickOpenCrashesLibrary(ChainSource& source, std::uint64_t size, const unsigned char* main,
+                             std::size_t total, std::uint64_t extraSize, std::uint64_t mainAt,
+                             const Aes256Decryptor* aes) {
+    constexpr std::uint64_t kMain = 1, kService = 3;
+    std::uint64_t quickOpenAt = 0;
+    ReadMainExtra(main + total - extraSize, static_cast<std::size_t>(extraSize), mainAt,
+                  quickOpenAt);
+    std::vector<unsigned char> header(256);
+    std::size_t headerTotal = 0;
+    std::uint64_t span = 0;
+    if (quickOpenAt == 0) return false;
+    const HeaderRead read = ReadHeaderAt(source, quickOpenAt, size, aes, header, headerTotal, span);
+    if (read != HeaderRead::Sound && read != HeaderRead::BadChecksum) return false;
+    LibraryNumbers r{header.data(), headerTotal, 4};
+    r.Next();  // header size
+    const std::uint64_t type = r.Next();
+    if (type == kMain) return MainHeaderCrashesLibrary(header.data(), headerTotal);
+    const auto flags = static_cast<std::uint32_t>(r.Next());
+    const std::uint64_t blockExtra = (flags & 1) ? r.Next() : 0;
+    if (flags & 2) r.Next();
+    if (type != kService || !(flags & 1) || blockExtra >= headerTotal ||
+        blockExtra > headerTotal - r.at)
+        return false;
+    const Rar5Records records = ReadRar5Records(header.data(), headerTotal, r.at,
+                                                static_cast<std::size_t>(blockExtra));
+    return records.nameSize == 2 && std::memcmp(&header[records.nameAt], "QO", 2) == 0 &&
+           QuickOpenKeyless(records);
+}
+
 // Follows a RAR 5 chain the way the library reads it while opening and
-// listing, and says whether it reaches a main header the library crashes on,
-// there or at the quick-open block it names. Opening reads blocks up to the
-// first main header (any kind before it, also past an end block); both read
-// every header that fails its checksum as if it held, the first main header
-// too. A header opening cannot read ends it, and listing goes on right after
-// the bytes read of it; listing stops at an end block, an encryption header
-// (what follows is unreadable here), a header it cannot read, or a next
-// block that is not further on. On the way it notes, in `versioned`, the
-// kept older versions among the file headers it reads: the library takes
-// them so also past damage. Headers after an encryption header it reads
-// with `password` where given: there an encrypted header whose checksum
-// fails ends all reading.
+// listing, and says whether it reaches a header the library crashes on: a
+// main header, there or at the quick-open block it names, or an entry it
+// would decrypt with no key. Opening reads blocks up to the first main
+// header (any kind before it, also past an end block); both read every
+// header that fails its checksum as if it held, the first main header too.
+// A header opening cannot read ends it, and listing goes on right after the
+// bytes read of it; listing stops at an end block, a header it cannot read,
+// or a next block that is not further on. On the way it notes, in
+// `versioned`, the kept older versions among the file headers it reads: the
+// library takes them so also past damage. Headers after an encryption
+// header it reads only with `password`: there an encrypted header whose
+// checksum fails ends all reading.
 bool Rar5ListingCrashesLibrary(ChainSource& source, std::uint64_t size, std::uint64_t pos,
                                std::unordered_set<std::string>* versioned,
                                const std::string* password = nullptr) {
-    constexpr std::uint64_t kMain = 1, kFile = 2, kEncryption = 4, kEnd = 5;
+    constexpr std::uint64_t kMain = 1, kFile = 2, kService = 3, kEncryption = 4, kEnd = 5;
     std::vector<unsigned char> header(256);
     std::optional<Aes256Decryptor> headerKey;
     bool opened = false, listing = false;
@@ -791,17 +832,18 @@ bool Rar5ListingCrashesLibrary(ChainSource& source, std::uint64_t size, std::uin
             pos += span;
             continue;
         }
-        if (versioned && type == kFile && (opened || listing) && (flags & 1) &&
-            extraSize <= total - r.at)
-            NoteVersion(header.data(),
-                        ReadRar5Records(header.data(), total, r.at,
-                                        static_cast<std::size_t>(extraSize)),
-                        *versioned);
+        if ((type == kFile || type == kService) && (opened || listing) && (flags & 1) &&
+            extraSize <= total - r.at) {
+            const Rar5Records records = ReadRar5Records(header.data(), total, r.at,
+                                                        static_cast<std::size_t>(extraSize));
+            if (records.keyless) return true;
+            if (versioned && type == kFile) NoteVersion(header.data(), records, *versioned);
+        }
         if (type == kMain) {
-            // The quick-open block of encrypted headers is read with them.
             if (MainHeaderCrashesLibrary(header.data(), total) ||
-                (!headerKey && (flags & 1) &&
-                 QuickOpenCrashesLibrary(source, size, header.data(), total, extraSize, pos)))
+                ((flags & 1) && QuickOpenCrashesLibrary(source, size, header.data(), total,
+                                                        extraSize, pos,
+                                                        headerKey ? &*headerKey : nullptr)))
                 return true;
             opened = true;
         }
@@ -819,10 +861,10 @@ bool Rar5ListingCrashesLibrary(ChainSource& source, std::uint64_t size, std::uin
 // file as the library reads it on opening (decrypted with `aes`, its data
 // with the key of `password`): loaded into `copy` when it is one; false when
 // no sound header lies there (the library reports it broken). An encryption
-// record the library does not know it warns of, as in any header.
+// record the library does not know it warns of, as in any header; one it
+// cannot decrypt it crashes on (libraryCrashes).
 bool LoadQuickOpen(ChainSource& file, std::uint64_t at, QuickOpenSource& copy,
-                   const Aes256Decryptor* aes, const std::string* password,
-                   bool& unknownEncryption) {
+                   const Aes256Decryptor* aes, const std::string* password, ChainWalk& walk) {
     constexpr std::uint64_t kService = 3;
     constexpr std::uint64_t kLongestCopy = 64 * 1024 * 1024;  // beyond: the file alone
     copy.Clear();
@@ -858,7 +900,9 @@ bool LoadQuickOpen(ChainSource& file, std::uint64_t at, QuickOpenSource& copy,
     const Rar5Records records =
         (flags & 1) ? ReadRar5Records(header.data(), total, fieldsAt, static_cast<std::size_t>(extraSize))
                     : Rar5Records();
-    unknownEncryption = unknownEncryption || records.unknownEncryption;
+    walk.unknownEncryption = walk.unknownEncryption || records.unknownEncryption;
+    walk.libraryCrashes = walk.libraryCrashes || QuickOpenKeyless(records);
+    if (walk.libraryCrashes) return true;
     if (!records.encrypted) {
         std::vector<unsigned char> data(size);
         data.resize(file.Read(dataAt, data.data(), data.size()));
@@ -967,9 +1011,9 @@ ChainWalk WalkRar5(ChainSource& source, std::uint64_t size, ChainWalk walk,
             ReadMainExtra(header.data() + total - extraSize, extraSize, pos, quickOpenAt);
         if (quickOpenAt != 0) {
             quickOpenSound = LoadQuickOpen(source, quickOpenAt, quickOpen,
-                                           headerKey ? &*headerKey : nullptr, password,
-                                           walk.unknownEncryption) &&
+                                           headerKey ? &*headerKey : nullptr, password, walk) &&
                              quickOpenSound;
+            if (walk.libraryCrashes) return walk;
             reader = &quickOpen;
         }
         // File flags (0x0008: size unknown), unpacked size; header flags
@@ -985,6 +1029,10 @@ ChainWalk WalkRar5(ChainSource& source, std::uint64_t size, ChainWalk walk,
         }
         if (versioned && type == kFile) NoteVersion(header.data(), records, *versioned);
         if (walk.mainSeen && records.unknownEncryption) walk.unknownEncryption = true;
+        if (walk.mainSeen && records.keyless) {
+            walk.libraryCrashes = true;
+            return walk;
+        }
         // A service block "CMT": file flags, unpacked size, attributes, time
         // (flag 2), checksum (flag 4), compression (method in bits 7 to 9),
         // host, name. An extra area may name its encryption.
@@ -1242,10 +1290,12 @@ std::string LibraryNextVolumeName(std::string name, bool oldNumbering) {
     return name;
 }
 
-bool LibraryCrashesOn(const std::string& path) { return WalkFileOnce(path)->crashes; }
+bool LibraryCrashesOn(const std::string& path, const std::string& password) {
+    return WalkFurthest(path, password)->crashes;
+}
 
-bool NextVolumeUnsafe(const std::string& volume) {
-    const ChainWalk walk = WalkFileOnce(volume)->walk;
+bool NextVolumeUnsafe(const std::string& volume, const std::string& password) {
+    const ChainWalk walk = WalkFurthest(volume, password)->walk;
     // A main header not read whole may still say "volume" to the library.
     if (walk.verdict == ChainVerdict::NoSignature ||
         (!walk.volume && walk.mainSeen && walk.verdict != ChainVerdict::Hidden))
@@ -1255,7 +1305,7 @@ bool NextVolumeUnsafe(const std::string& volume) {
         const std::string next = LibraryNextVolumeName(volume, old);
         if (platform::IsSpecialFile(next)) return true;
         if (!platform::IsRegularFile(next)) continue;
-        return LibraryCrashesOn(next);
+        return LibraryCrashesOn(next, password);
     }
     return false;
 }

@@ -22,8 +22,9 @@ namespace rardll {
 enum class ChainVerdict {
     Whole,
     Damaged,
-    // Headers are encrypted from some block on: only the library, reading
-    // them with the password, can follow the chain further.
+    // Headers are encrypted from some block on: without the password (or
+    // with one the archive's check value refuses) only the library can
+    // follow the chain further.
     Hidden,
     // No signature where the library would look: the library's own answer
     // stands.
@@ -62,9 +63,12 @@ struct ChainWalk {
     // A main header was read whole. The library opens an archive at its first
     // main header, stepping over sound blocks of any kind before it.
     bool mainSeen = false;
-    // The walk stopped at a main header whose metadata record, read as the
-    // library reads it, asks for the archive's name with a name size of 0
-    // (empty, or missing): the library crashes on reading such a header.
+    // The walk stopped at a header the library crashes on: a main header
+    // whose metadata record, read as the library reads it, asks for the
+    // archive's name with a name size of 0 (empty, or missing), or an
+    // encryption record whose key derivation the library refuses, where it
+    // then decrypts with a key it never set (the quick-open block, or an
+    // entry without a password check value).
     bool libraryCrashes = false;
     // The main header says the archive is a volume of a set, and how the
     // set's names are numbered ("name.rar", "name.r00" for the old way).
@@ -95,8 +99,8 @@ ChainWalk WalkArchiveFile(const std::string& path, const std::string& password =
 // The verdict an extraction acts on: false only for a damaged chain (one the
 // library takes for an end where the file stops inside a header or data),
 // one with a file header of an encryption the library does not know, or a
-// corrupt comment.
-// Where no signature was found, the library's own codes decide.
+// corrupt comment. Where no signature was found, the library's own codes
+// decide.
 bool ArchiveFileWhole(const std::string& path, const std::string& password = std::string());
 
 // True when the archive's end block says that another volume follows. Where
@@ -107,8 +111,10 @@ bool EndNamesNextVolume(const std::string& path, const std::string& password = s
 // True when the file is not to be handed to the library: its chain, followed
 // as the library opens and lists it (past headers that fail their checksum,
 // a broken main header too, numbers read as the library reads them), reaches
-// a main header the library crashes on. A main header that is merely broken
-// or missing the library reads past, and lists what follows, as `unrar x`
+// a header the library crashes on: a main header it cannot read, or an
+// encryption record whose key it cannot derive where nothing makes it refuse
+// the entry before decrypting. A main header that is merely broken or
+// missing the library reads past, and lists what follows, as `unrar x`
 // extracts it.
 bool UnsafeForLibrary(const std::string& path);
 
@@ -117,16 +123,17 @@ bool UnsafeForLibrary(const std::string& path);
 // "x.r00" -> "x.r01".
 std::string LibraryNextVolumeName(std::string name, bool oldNumbering);
 
-// True when the chain, followed as the library opens and lists it, reaches a
-// main header the library crashes on. A later volume is refused only so: one
-// merely damaged the library fails by itself, after what it could extract.
-bool LibraryCrashesOn(const std::string& path);
+// True when the chain, followed as the library opens and lists it (headers
+// encrypted from the start read with `password`), reaches a header the
+// library crashes on. A later volume is refused only so: one merely damaged
+// the library fails by itself, after what it could extract.
+bool LibraryCrashesOn(const std::string& path, const std::string& password = std::string());
 
 // True when `volume` is a volume of a set and the volume the library would
 // open after it (by either numbering, as the library tries both) is there
 // but not to be handed to the library: not a regular file (a FIFO would hang
 // the run, a device feed it for ever), or one it crashes on.
-bool NextVolumeUnsafe(const std::string& volume);
+bool NextVolumeUnsafe(const std::string& volume, const std::string& password = std::string());
 
 // The volume after `volume` in its set, by the set's numbering and then the
 // other, as the library looks for it: a regular file there whose main header

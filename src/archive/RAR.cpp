@@ -424,7 +424,9 @@ bool TRAR::ReopenAtNextVolume() {
         // whatever name lies beside it.
         if (!(OpenData_.Flags & ROADF_VOLUME)) return false;
         std::string next = ExistingNextVolume(CurrentVolume_);
-        if (next.empty() || UnsafeForLibrary(next) || NextVolumeUnsafe(next)) return false;
+        const std::string& password = Impl::PasswordTaken(*this);
+        if (next.empty() || LibraryCrashesOn(next, password) || NextVolumeUnsafe(next, password))
+            return false;
         if (Handle_ && Library_->RARCloseArchive(Handle_) == 0) Handle_ = nullptr;
         if (Handle_) return false;
         RAROpenArchiveDataEx data = OpenData_;
@@ -1121,8 +1123,10 @@ int TRAR::Dispatch(unsigned int msg, LPARAM P1, LPARAM P2) {
                         bool cancel = false;
                         OnNextVolumeRequired(*this, required, newName, cancel);
                         // The name given is opened as it is: judged first.
-                        if (!cancel && (platform::IsSpecialFile(newName) ||
-                                        (platform::IsRegularFile(newName) && LibraryCrashesOn(newName))))
+                        if (!cancel &&
+                            (platform::IsSpecialFile(newName) ||
+                             (platform::IsRegularFile(newName) &&
+                              LibraryCrashesOn(newName, Impl::PasswordTaken(*this)))))
                             cancel = true;
                         Impl::CopyToBuffer(name, kVolumeNameBytes,
                                            platform::ToLibraryText(newName));
@@ -1141,7 +1145,7 @@ int TRAR::Dispatch(unsigned int msg, LPARAM P1, LPARAM P2) {
                     }
                     // Refused, the library stays in this volume: the walk
                     // ends here rather than read on towards the next one.
-                    if (name && NextVolumeUnsafe(CurrentVolume_)) {
+                    if (name && NextVolumeUnsafe(CurrentVolume_, Impl::PasswordTaken(*this))) {
                         Report(ERAR_BAD_ARCHIVE, roOpenArchive);
                         AbortRequested_ = true;
                     }
@@ -1184,6 +1188,13 @@ int TRAR::Dispatch(unsigned int msg, LPARAM P1, LPARAM P2) {
                         GivenPassword_.assign(reinterpret_cast<char*>(P1),
                                               ::strnlen(reinterpret_cast<char*>(P1),
                                                         static_cast<std::size_t>(P2)));
+                }
+                // Headers encrypted from the start are judged once their
+                // password is known: the library goes on to read them.
+                if (!cancel && (LibraryCrashesOn(CurrentVolume_, GivenPassword_) ||
+                                NextVolumeUnsafe(CurrentVolume_, GivenPassword_))) {
+                    Report(ERAR_BAD_ARCHIVE, roOpenArchive);
+                    cancel = true;
                 }
                 answer = cancel ? -1 : 0;
                 break;

@@ -572,13 +572,13 @@ std::vector<EncryptedHeader> EncryptedHeaders(const std::string& archive) {
     return headers;
 }
 
-// Sets byte `offset` (below 16) of the header to `value`, its checksum made
-// right: through the initial vector, which the cipher's chaining adds to
-// the first block.
+// Puts `bytes` at `offset` of the header (within its first 16 bytes), its
+// checksum made right: through the initial vector, which the cipher's
+// chaining adds to the first block.
 std::string ChangedHeader(const std::string& archive, const EncryptedHeader& h, std::size_t offset,
-                          char value) {
+                          const std::string& bytes) {
     std::string plain = h.plain;
-    plain[offset] = value;
+    plain.replace(offset, bytes.size(), bytes);
     PutCrc(plain, 0, plain.substr(4, h.size - 4));
     std::string out = archive;
     for (std::size_t i = 0; i < 16; ++i) out[h.at + i] = static_cast<char>(out[h.at + i] ^ h.plain[i] ^ plain[i]);
@@ -587,8 +587,9 @@ std::string ChangedHeader(const std::string& archive, const EncryptedHeader& h, 
 
 // Headers encrypted from the start are read with the password as the
 // library reads them, as plain ones are: an older version kept, also past
-// a broken main header, what the end block says of a next volume, the
-// comment's checksum.
+// a broken main header, a main header the library crashes on (refused
+// before the library reads it), what the end block says of a next volume,
+// the comment's checksum.
 TEST(ArchiveVerdict, EncryptedHeadersAreJudgedAsPlainOnes) {
     TempDir dir;
     const fs::path made = fs::u8path(VerdictArchives().archive).parent_path();
@@ -612,13 +613,15 @@ TEST(ArchiveVerdict, EncryptedHeadersAreJudgedAsPlainOnes) {
     const std::vector<std::tuple<const char*, std::string, bool>> cases = {
         {"an older version kept", kept, true},
         {"end block says another volume follows",
-         ChangedHeader(kept, end, end.fieldsAt, static_cast<char>(end.plain[end.fieldsAt] | 1)),
+         ChangedHeader(kept, end, end.fieldsAt, std::string(1, end.plain[end.fieldsAt] | 1)),
          false},
         {"main header's extra area as large as itself: the older version after it still known",
-         ChangedHeader(kept, main, 7, static_cast<char>(main.size)), false},
-        {"comment's checksum changed",
-         ChangedHeader(kept, comment, crcAt, static_cast<char>(comment.plain[crcAt] ^ 0x20)),
+         ChangedHeader(kept, main, 7, std::string(1, static_cast<char>(main.size))), false},
+        // Its extra area a metadata record that asks for a name of no bytes.
+        {"main header the library crashes on", ChangedHeader(kept, main, 9, std::string("\x06\x02\x01\0\0\0\0", 7)),
          false},
+        {"comment's checksum changed",
+         ChangedHeader(kept, comment, crcAt, std::string(1, comment.plain[crcAt] ^ 0x20)), false},
     };
     for (const auto& [name, bytes, whole] : cases) {
         SCOPED_TRACE(name);
@@ -783,11 +786,22 @@ TEST(ArchiveVerdict, HeadersTheLibraryCrashesOnAreDamaged) {
     WriteFile(dir / "straddling-later.rar", kRar5Signature + Rar5Block(1, 0, Vint(0)) +
                                                 brokenFile + crashingMain +
                                                 Rar5Block(5, 0, Vint(0)));
+    // An encrypted entry whose key derivation is longer than the library
+    // allows, and no password check value: it would be decrypted with no key.
+    const std::string crypt = Vint(0) + Vint(0) + '\x30' + std::string(32, '\0');
+    const std::string cryptExtra = Vint(crypt.size() + 1) + Vint(1) + crypt;
+    WriteFile(dir / "keyless.rar",
+              kRar5Signature + Rar5Block(1, 0, Vint(0)) +
+                  Rar5Block(2, 3,
+                            Vint(cryptExtra.size()) + Vint(16) + Vint(0) + Vint(16) + Vint(0644) +
+                                Vint(0) + Vint(1) + Vint(5) + "a.txt" + cryptExtra) +
+                  std::string(16, 'x') + Rar5Block(5, 0, Vint(0)));
     // File and blocks its walk stops at.
     std::vector<std::pair<std::string, std::uint64_t>> files = {
         {dir / "empty-name.rar", 0},
         {dir / "straddling.rar", 0},
         {dir / "straddling-later.rar", 1},
+        {dir / "keyless.rar", 1},
         {fixtures + "library-crash-single-volume.rar", 1},
         {fixtures + "signature-after-byte-7-crash-1.rar", 0},
         {fixtures + "quick-open-main-header-crash-1.rar", 1},
