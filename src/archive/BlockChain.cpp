@@ -1353,6 +1353,10 @@ bool ArchiveFileWhole(const std::string& path, const std::string& password) {
     return walk.verdict != ChainVerdict::Damaged && !walk.unknownEncryption && !walk.commentCorrupt;
 }
 
+bool HeadersEncrypted(const std::string& path) {
+    return WalkFileOnce(path)->walk.verdict == ChainVerdict::Hidden;
+}
+
 bool EndNamesNextVolume(const std::string& path, const std::string& password) {
     return WalkFurthest(path, password)->walk.nextVolume;
 }

@@ -103,6 +103,10 @@ ChainWalk WalkArchiveFile(const std::string& path, const std::string& password =
 // decide.
 bool ArchiveFileWhole(const std::string& path, const std::string& password = std::string());
 
+// True when the archive's headers are encrypted from some block on: the
+// walk cannot follow them without the password.
+bool HeadersEncrypted(const std::string& path);
+
 // True when the archive's end block says that another volume follows. Where
 // the run ends in such a volume, it ends short of the set (in an archive
 // that is no volume, the library stops there; the reference goes on looking).

@@ -427,6 +427,9 @@ bool TRAR::ReopenAtNextVolume() {
         const std::string& password = Impl::PasswordTaken(*this);
         if (next.empty() || LibraryCrashesOn(next, password) || NextVolumeUnsafe(next, password))
             return false;
+        // Nor does a set change between encrypted headers and plain ones:
+        // the library refuses such a volume as put in by another hand.
+        if (HeadersEncrypted(next) != ((OpenData_.Flags & ROADF_ENCHEADERS) != 0)) return false;
         if (Handle_ && Library_->RARCloseArchive(Handle_) == 0) Handle_ = nullptr;
         if (Handle_) return false;
         RAROpenArchiveDataEx data = OpenData_;

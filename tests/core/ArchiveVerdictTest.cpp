@@ -506,17 +506,25 @@ TEST(ArchiveVerdict, ADamagedVolumeFailsTheSet) {
 }
 
 // Headers encrypted too: where the second volume is cut inside the file that
-// goes on, extraction goes on with the third, as `unrar x` does.
+// goes on, extraction goes on with the third, as `unrar x` does; but not
+// into a third whose headers are plain, which the library refuses as put in
+// by another hand.
 TEST(ArchiveVerdict, ACutVolumeOfEncryptedHeadersIsFollowedByTheNext) {
-    TempDir dir;
-    fs::create_directories(dir / "set");
-    for (const std::string& v : HiddenVolumeSet().volumes)
-        fs::copy_file(v, dir / ("set/" + Name(v)));
-    const std::string cut = dir / ("set/" + Name(HiddenVolumeSet().volumes[1]));
-    const std::string bytes = ReadFile(cut);
-    WriteFile(cut, bytes.substr(0, bytes.size() / 2));
-    ExpectVerdict(dir / ("set/" + Name(HiddenVolumeSet().archive)), dir / "work", false);
-    EXPECT_TRUE(fs::exists(dir / "work/out/last.txt"));
+    for (const bool plainThird : {false, true}) {
+        SCOPED_TRACE(plainThird ? "the third volume's headers plain" : "all headers encrypted");
+        TempDir dir;
+        fs::create_directories(dir / "set");
+        for (const std::string& v : HiddenVolumeSet().volumes)
+            fs::copy_file(v, dir / ("set/" + Name(v)));
+        if (plainThird)
+            fs::copy_file(VolumeSet().volumes[2], dir / ("set/" + Name(VolumeSet().volumes[2])),
+                          fs::copy_options::overwrite_existing);
+        const std::string cut = dir / ("set/" + Name(HiddenVolumeSet().volumes[1]));
+        const std::string bytes = ReadFile(cut);
+        WriteFile(cut, bytes.substr(0, bytes.size() / 2));
+        ExpectVerdict(dir / ("set/" + Name(HiddenVolumeSet().archive)), dir / "work", false);
+        EXPECT_EQ(fs::exists(dir / "work/out/last.txt"), !plainThird);
+    }
 }
 
 // A header of an archive whose headers are encrypted with kFixturePassword:
