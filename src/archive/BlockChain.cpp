@@ -39,6 +39,9 @@ namespace {
 const unsigned char kRar4Signature[] = {'R', 'a', 'r', '!', 0x1A, 0x07, 0x00};
 const unsigned char kRar5Signature[] = {'R', 'a', 'r', '!', 0x1A, 0x07, 0x01, 0x00};
 
+// The library derives no key in more than 2^24 rounds.
+constexpr unsigned kLongestKeyDerivation = 24;
+
 std::uint32_t Le16(const unsigned char* p) { return p[0] | p[1] << 8; }
 std::uint32_t Le32(const unsigned char* p) {
     return p[0] | p[1] << 8 | p[2] << 16 | static_cast<std::uint32_t>(p[3]) << 24;
@@ -443,7 +446,6 @@ std::size_t Rar5Name(const unsigned char* header, std::size_t total, std::size_t
 Rar5Records ReadRar5Records(const unsigned char* header, std::size_t total, std::size_t at,
                             std::size_t extraSize) {
     constexpr std::uint64_t kCryptRecord = 1, kVersionRecord = 4;
-    constexpr unsigned kLongestCount = 24;
     Rar5Records records;
     const std::size_t after = Rar5Name(header, total, at, records.nameAt, records.nameSize);
     ForEachRecord(header, total, after, extraSize,
@@ -457,7 +459,7 @@ Rar5Records ReadRar5Records(const unsigned char* header, std::size_t total, std:
                           } else {
                               records.cryptFlags = static_cast<std::uint32_t>(r.Next());
                               records.unknownEncryption = records.unknownEncryption ||
-                                                          (r.at < total && header[r.at] > kLongestCount);
+                                                          (r.at < total && header[r.at] > kLongestKeyDerivation);
                               // The count, the salt and the initial vector.
                               records.encrypted = true;
                               const auto byte = [&](std::size_t i) {
@@ -472,7 +474,7 @@ Rar5Records ReadRar5Records(const unsigned char* header, std::size_t total, std:
                               // derivation, and decrypts with none unless a
                               // password check value (whose own checksum
                               // holds, and not zero) makes it refuse first.
-                              if (records.count > kLongestCount) {
+                              if (records.count > kLongestKeyDerivation) {
                                   unsigned char check[12];
                                   for (std::size_t i = 0; i < 12; ++i) check[i] = byte(33 + i);
                                   const bool usableCheck =
@@ -640,7 +642,6 @@ HeaderKey CachedHeaderKey(const std::string& password, const unsigned char* salt
 // checksum holds, refuses the password. The walk can then tell nothing.
 std::optional<Aes256Decryptor> HeaderDecryptor(const unsigned char* header, std::size_t total,
                                                const std::string& password) {
-    constexpr unsigned kLongestCount = 24;
     LibraryNumbers r{header, total, 4};
     r.Next();  // header size
     r.Next();  // type
@@ -649,7 +650,7 @@ std::optional<Aes256Decryptor> HeaderDecryptor(const unsigned char* header, std:
     if (flags & 2) r.Next();
     r.Next();  // version
     const std::uint64_t encryptionFlags = r.Next();
-    if (r.Left() < 1 + 16 || header[r.at] > kLongestCount) return std::nullopt;
+    if (r.Left() < 1 + 16 || header[r.at] > kLongestKeyDerivation) return std::nullopt;
     const unsigned char* salt = header + r.at + 1;
     const HeaderKey key = CachedHeaderKey(password, salt, header[r.at]);
     const unsigned char* check = salt + 16;
@@ -703,8 +704,7 @@ HeaderRead ReadHeaderAt(ChainSource& source, std::uint64_t pos, std::uint64_t si
 // their whole AES blocks decrypted with the key of `password`.
 std::vector<unsigned char> ReadDecrypted(ChainSource& source, std::uint64_t at, std::size_t size,
                                          const Rar5Records& records, const std::string& password) {
-    constexpr unsigned kLongestCount = 24;
-    if (records.count > kLongestCount) return {};
+    if (records.count > kLongestKeyDerivation) return {};
     std::vector<unsigned char> data(size);
     data.resize(source.Read(at, data.data(), data.size()));
     const HeaderKey key = CachedHeaderKey(password, records.salt.data(), records.count);
@@ -718,8 +718,7 @@ std::vector<unsigned char> ReadDecrypted(ChainSource& source, std::uint64_t at, 
 // without looking at a check value: with a key derivation longer than it
 // allows, with a key it never set.
 bool QuickOpenKeyless(const Rar5Records& records) {
-    constexpr unsigned kLongestCount = 24;
-    return records.encrypted && records.count > kLongestCount;
+    return records.encrypted && records.count > kLongestKeyDerivation;
 }
 
 // The block a main header's quick-open locator names: the library reads it
@@ -871,7 +870,7 @@ bool LoadQuickOpen(ChainSource& file, std::uint64_t at, QuickOpenSource& copy,
     std::vector<unsigned char> header(256);
     std::size_t total = 0;
     std::uint64_t span = 0;
-    if (ReadHeaderAt(file, at, file.Size(), aes, header, total, span, false) != HeaderRead::Sound)
+    if (ReadHeaderAt(file, at, file.Size(), aes, header, total, span) != HeaderRead::Sound)
         return false;
     std::size_t p = 4;
     std::uint64_t headSize = 0, type = 0, flags = 0, extraSize = 0, dataSize = 0;
