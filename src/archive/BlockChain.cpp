@@ -458,8 +458,9 @@ Rar5Records ReadRar5Records(const unsigned char* header, std::size_t total, std:
                               records.unknownEncryption = true;
                           } else {
                               records.cryptFlags = static_cast<std::uint32_t>(r.Next());
-                              records.unknownEncryption = records.unknownEncryption ||
-                                                          (r.at < total && header[r.at] > kLongestKeyDerivation);
+                              records.unknownEncryption =
+                                  records.unknownEncryption ||
+                                  (r.at < total && header[r.at] > kLongestKeyDerivation);
                               // The count, the salt and the initial vector.
                               records.encrypted = true;
                               const auto byte = [&](std::size_t i) {
@@ -480,7 +481,8 @@ Rar5Records ReadRar5Records(const unsigned char* header, std::size_t total, std:
                                   const bool usableCheck =
                                       (records.cryptFlags & 1) &&
                                       std::memcmp(Sha256(check, 8).data(), check + 8, 4) == 0 &&
-                                      std::any_of(check, check + 8, [](unsigned char c) { return c != 0; });
+                                      std::any_of(check, check + 8,
+                                                  [](unsigned char c) { return c != 0; });
                                   records.keyless = !usableCheck;
                               }
                           }
@@ -687,12 +689,15 @@ HeaderRead ReadHeaderAt(ChainSource& source, std::uint64_t pos, std::uint64_t si
     aes->DecryptCbc(header.data(), 16, chain);
     std::size_t at = 4;
     std::uint64_t blockSize = 0;
-    if (!ReadVint(header.data(), 16, at, blockSize, 3) || blockSize == 0) return HeaderRead::Unsized;
+    if (!ReadVint(header.data(), 16, at, blockSize, 3) || blockSize == 0)
+        return HeaderRead::Unsized;
     total = at + static_cast<std::size_t>(blockSize);
     const std::size_t padded = (total + 15) & ~std::size_t{15};
-    if (padded > size - pos - 16) return size - pos > 32 ? HeaderRead::LibraryReports : HeaderRead::Cut;
+    if (padded > size - pos - 16)
+        return size - pos > 32 ? HeaderRead::LibraryReports : HeaderRead::Cut;
     if (header.size() < padded) header.resize(padded);
-    if (source.Read(pos + 32, header.data() + 16, padded - 16) != padded - 16) return HeaderRead::Cut;
+    if (source.Read(pos + 32, header.data() + 16, padded - 16) != padded - 16)
+        return HeaderRead::Cut;
     aes->DecryptCbc(header.data() + 16, padded - 16, chain);
     span = 16 + padded;
     return Crc32(header.data() + 4, total - 4) == Le32(header.data()) ? HeaderRead::Sound
@@ -747,8 +752,8 @@ bool QuickOpenCrashesLibrary(ChainSource& source, std::uint64_t size, const unsi
     if (type != kService || !(flags & 1) || blockExtra >= headerTotal ||
         blockExtra > headerTotal - r.at)
         return false;
-    const Rar5Records records = ReadRar5Records(header.data(), headerTotal, r.at,
-                                                static_cast<std::size_t>(blockExtra));
+    const Rar5Records records =
+        ReadRar5Records(header.data(), headerTotal, r.at, static_cast<std::size_t>(blockExtra));
     return records.nameSize == 2 && std::memcmp(&header[records.nameAt], "QO", 2) == 0 &&
            QuickOpenKeyless(records);
 }
@@ -833,16 +838,16 @@ bool Rar5ListingCrashesLibrary(ChainSource& source, std::uint64_t size, std::uin
         }
         if ((type == kFile || type == kService) && (opened || listing) && (flags & 1) &&
             extraSize <= total - r.at) {
-            const Rar5Records records = ReadRar5Records(header.data(), total, r.at,
-                                                        static_cast<std::size_t>(extraSize));
+            const Rar5Records records =
+                ReadRar5Records(header.data(), total, r.at, static_cast<std::size_t>(extraSize));
             if (records.keyless) return true;
             if (versioned && type == kFile) NoteVersion(header.data(), records, *versioned);
         }
         if (type == kMain) {
             if (MainHeaderCrashesLibrary(header.data(), total) ||
-                ((flags & 1) && QuickOpenCrashesLibrary(source, size, header.data(), total,
-                                                        extraSize, pos,
-                                                        headerKey ? &*headerKey : nullptr)))
+                ((flags & 1) &&
+                 QuickOpenCrashesLibrary(source, size, header.data(), total, extraSize, pos,
+                                         headerKey ? &*headerKey : nullptr)))
                 return true;
             opened = true;
         }
@@ -896,9 +901,9 @@ bool LoadQuickOpen(ChainSource& file, std::uint64_t at, QuickOpenSource& copy,
     const std::uint64_t dataAt = at + span;
     if (dataAt > file.Size() || unpacked > kLongestCopy) return true;
     const auto size = static_cast<std::size_t>(std::min(unpacked, file.Size() - dataAt));
-    const Rar5Records records =
-        (flags & 1) ? ReadRar5Records(header.data(), total, fieldsAt, static_cast<std::size_t>(extraSize))
-                    : Rar5Records();
+    const Rar5Records records = (flags & 1) ? ReadRar5Records(header.data(), total, fieldsAt,
+                                                              static_cast<std::size_t>(extraSize))
+                                            : Rar5Records();
     walk.unknownEncryption = walk.unknownEncryption || records.unknownEncryption;
     walk.libraryCrashes = walk.libraryCrashes || QuickOpenKeyless(records);
     if (walk.libraryCrashes) return true;
@@ -920,10 +925,12 @@ bool EncryptedCommentCorrupt(ChainSource& source, std::uint64_t at, std::uint64_
                              std::uint64_t unpacked, const Rar5Records& records,
                              const std::string& password, std::uint32_t crc) {
     if (unpacked > kLongestComment) return false;
-    const auto size = static_cast<std::size_t>(std::min(dataSize, (unpacked + 15) & ~std::uint64_t{15}));
+    const auto size =
+        static_cast<std::size_t>(std::min(dataSize, (unpacked + 15) & ~std::uint64_t{15}));
     const std::vector<unsigned char> text = ReadDecrypted(source, at, size, records, password);
     return text.size() == size &&
-           Crc32(text.data(), std::min<std::size_t>(static_cast<std::size_t>(unpacked), size)) != crc;
+           Crc32(text.data(), std::min<std::size_t>(static_cast<std::size_t>(unpacked), size)) !=
+               crc;
 }
 
 // RAR 5: CRC32(4), header size (vint, at most 3 bytes), type, flags, extra
@@ -1142,8 +1149,8 @@ private:
 namespace {
 
 ChainWalk Walk(ChainSource& source, std::uint64_t blockLimit,
-               std::unordered_set<std::string>* versioned = nullptr,
-               EntryTotals* totals = nullptr, const std::string* password = nullptr) {
+               std::unordered_set<std::string>* versioned = nullptr, EntryTotals* totals = nullptr,
+               const std::string* password = nullptr) {
     ChainWalk walk;
     const std::uint64_t size = source.Size();
     bool rar5 = false;
@@ -1166,9 +1173,9 @@ ChainWalk WalkFile(const std::string& path, platform::FileIdentity* identity = n
     ChainWalk walk = Walk(source, UINT64_MAX, versioned, totals, password);
     if (listingCrashes)
         *listingCrashes =
-            walk.libraryCrashes || (walk.rar5 && Rar5ListingCrashesLibrary(source, source.Size(),
-                                                                           walk.signatureAt + 8,
-                                                                           versioned, password));
+            walk.libraryCrashes ||
+            (walk.rar5 && Rar5ListingCrashesLibrary(source, source.Size(), walk.signatureAt + 8,
+                                                    versioned, password));
     return walk;
 }
 
@@ -1204,8 +1211,8 @@ std::shared_ptr<const KnownFile> WalkFileOnce(const std::string& path,
     }
     platform::FileIdentity identity;
     auto walked = std::make_shared<KnownFile>();
-    walked->walk = WalkFile(path, &identity, &walked->crashes, &walked->versioned,
-                            &walked->totals, password);
+    walked->walk =
+        WalkFile(path, &identity, &walked->crashes, &walked->versioned, &walked->totals, password);
     walked->identity = identity;
     std::lock_guard<std::mutex> lock(guard);
     if (identity.file == 0) {
@@ -1235,7 +1242,8 @@ ChainWalk WalkBlockChain(ChainSource& source, std::uint64_t blockLimit) {
 }
 
 ChainWalk WalkArchiveFile(const std::string& path, const std::string& password) {
-    return WalkFile(path, nullptr, nullptr, nullptr, nullptr, password.empty() ? nullptr : &password);
+    return WalkFile(path, nullptr, nullptr, nullptr, nullptr,
+                    password.empty() ? nullptr : &password);
 }
 
 bool UnsafeForLibrary(const std::string& path) { return WalkFileOnce(path)->crashes; }

@@ -584,9 +584,10 @@ bool TRAR::Walk(int operation, const std::vector<std::string>& fileMasks, bool r
     bool resumed = false, resumedHere = false;
     SplitGoesOn_ = SplitGoesOnFromVolume_ = false;
     const std::unordered_set<std::wstring> olderVersions =
-        extracting ? Impl::OlderVersions(ListedNames_, VersionedEntryNames(OpenedArchive_,
-                                                                           Impl::PasswordTaken(*this)))
-                   : std::unordered_set<std::wstring>();
+        extracting
+            ? Impl::OlderVersions(ListedNames_,
+                                  VersionedEntryNames(OpenedArchive_, Impl::PasswordTaken(*this)))
+            : std::unordered_set<std::wstring>();
     if (extracting) {
         Entries_.clear();
         Entries_.reserve(ListedNames_.size());
@@ -1126,10 +1127,9 @@ int TRAR::Dispatch(unsigned int msg, LPARAM P1, LPARAM P2) {
                         bool cancel = false;
                         OnNextVolumeRequired(*this, required, newName, cancel);
                         // The name given is opened as it is: judged first.
-                        if (!cancel &&
-                            (platform::IsSpecialFile(newName) ||
-                             (platform::IsRegularFile(newName) &&
-                              LibraryCrashesOn(newName, Impl::PasswordTaken(*this)))))
+                        if (!cancel && (platform::IsSpecialFile(newName) ||
+                                        (platform::IsRegularFile(newName) &&
+                                         LibraryCrashesOn(newName, Impl::PasswordTaken(*this)))))
                             cancel = true;
                         Impl::CopyToBuffer(name, kVolumeNameBytes,
                                            platform::ToLibraryText(newName));

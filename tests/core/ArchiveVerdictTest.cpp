@@ -554,7 +554,8 @@ std::vector<EncryptedHeader> EncryptedHeaders(const std::string& archive) {
         kFixturePassword, salt, 16, std::uint32_t{1} << static_cast<unsigned char>(archive[17]));
     const rardll::Aes256Decryptor aes(key.key);
     std::vector<EncryptedHeader> headers;
-    for (std::size_t at = 8 + 5 + static_cast<unsigned char>(archive[12]); at + 32 <= archive.size();) {
+    for (std::size_t at = 8 + 5 + static_cast<unsigned char>(archive[12]);
+         at + 32 <= archive.size();) {
         EncryptedHeader h;
         h.at = at;
         const auto decrypt = [&](std::size_t size) {
@@ -589,7 +590,8 @@ std::string ChangedHeader(const std::string& archive, const EncryptedHeader& h, 
     plain.replace(offset, bytes.size(), bytes);
     PutCrc(plain, 0, plain.substr(4, h.size - 4));
     std::string out = archive;
-    for (std::size_t i = 0; i < 16; ++i) out[h.at + i] = static_cast<char>(out[h.at + i] ^ h.plain[i] ^ plain[i]);
+    for (std::size_t i = 0; i < 16; ++i)
+        out[h.at + i] = static_cast<char>(out[h.at + i] ^ h.plain[i] ^ plain[i]);
     return out;
 }
 
@@ -626,8 +628,8 @@ TEST(ArchiveVerdict, EncryptedHeadersAreJudgedAsPlainOnes) {
         {"main header's extra area as large as itself: the older version after it still known",
          ChangedHeader(kept, main, 7, std::string(1, static_cast<char>(main.size))), false},
         // Its extra area a metadata record that asks for a name of no bytes.
-        {"main header the library crashes on", ChangedHeader(kept, main, 9, std::string("\x06\x02\x01\0\0\0\0", 7)),
-         false},
+        {"main header the library crashes on",
+         ChangedHeader(kept, main, 9, std::string("\x06\x02\x01\0\0\0\0", 7)), false},
         {"comment's checksum changed",
          ChangedHeader(kept, comment, crcAt, std::string(1, comment.plain[crcAt] ^ 0x20)), false},
     };
