@@ -26,7 +26,7 @@ clang++ -std=c++17 -O1 -Itests tests/fuzz/MakeSeeds.cpp tests/support/Rar4Writer
 
 # Seeds: RAR 5 archives of a few kinds (rar 7 makes RAR 5 only), RAR 4 ones.
 seeds="$out/seeds"
-if [ ! -f "$seeds/done" ]; then
+if [ "$(cat "$seeds/done" 2>/dev/null)" != 2 ]; then
   rm -rf "$seeds" && mkdir -p "$seeds/src/sub"
   printf 'Tarnwick fuzz seed.\n' >"$seeds/src/a.txt"
   head -c 3000 /dev/zero | tr '\0' 'z' >"$seeds/src/sub/b.txt"
@@ -35,13 +35,15 @@ if [ ! -f "$seeds/done" ]; then
     rar a -idq -s ../rar5-solid.rar a.txt sub &&
     rar a -idq -ptarnwick ../rar5-data-encrypted.rar a.txt &&
     rar a -idq -hptarnwick ../rar5-headers-encrypted.rar a.txt &&
+    rar a -idq -hptarnwick -qo+ -z../src/a.txt -ver ../rar5-headers-encrypted-kept.rar a.txt sub &&
+    rar a -idq -hptarnwick -ver ../rar5-headers-encrypted-kept.rar a.txt &&
     rar a -idq -m0 -v1k ../rar5-set.rar sub/b.txt &&
     rar a -idq -rr5% ../rar5-recovery.rar a.txt &&
     rar a -idq -qo+ ../rar5-quickopen.rar a.txt sub &&
     printf 'comment\n' | rar c -idq -z../src/a.txt ../rar5-stored.rar >/dev/null 2>&1 || true)
   "$out/make_seeds" "$seeds"
   rm -rf "$seeds/src"
-  touch "$seeds/done"
+  echo 2 >"$seeds/done"
 fi
 cp -n "$seeds"/*.rar "$out/corpus/" 2>/dev/null || true
 cp -n tests/fixtures/*.rar "$out/corpus/"
