@@ -137,9 +137,21 @@ void Pbkdf2(const std::string& password, const unsigned char* salt, std::size_t 
     }
 }
 
-// AES tables, made once from the field's arithmetic.
+unsigned char Times2(unsigned char x) {
+    return static_cast<unsigned char>(x << 1 ^ (x & 0x80 ? 0x1B : 0));
+}
+unsigned char Multiply(unsigned char x, unsigned char by) {
+    unsigned char out = 0;
+    for (; by; by >>= 1, x = Times2(x))
+        if (by & 1) out ^= x;
+    return out;
+}
+
+// AES tables, made once from the field's arithmetic: the S-box, its
+// inverse, and the products the inverse column mix takes (by 9, 11, 13, 14).
 struct AesTables {
     unsigned char sbox[256], inverse[256];
+    unsigned char times9[256], times11[256], times13[256], times14[256];
     AesTables() {
         unsigned char p = 1, q = 1;
         do {
@@ -155,22 +167,19 @@ struct AesTables {
                                                  rotl(q, 4) ^ 0x63);
         } while (p != 1);
         sbox[0] = 0x63;
-        for (int i = 0; i < 256; ++i) inverse[sbox[i]] = static_cast<unsigned char>(i);
+        for (int i = 0; i < 256; ++i) {
+            const auto x = static_cast<unsigned char>(i);
+            inverse[sbox[i]] = x;
+            times9[i] = Multiply(x, 9);
+            times11[i] = Multiply(x, 11);
+            times13[i] = Multiply(x, 13);
+            times14[i] = Multiply(x, 14);
+        }
     }
 };
 const AesTables& Tables() {
     static const AesTables tables;
     return tables;
-}
-
-unsigned char Times2(unsigned char x) {
-    return static_cast<unsigned char>(x << 1 ^ (x & 0x80 ? 0x1B : 0));
-}
-unsigned char Multiply(unsigned char x, unsigned char by) {
-    unsigned char out = 0;
-    for (; by; by >>= 1, x = Times2(x))
-        if (by & 1) out ^= x;
-    return out;
 }
 
 }  // namespace
@@ -241,10 +250,10 @@ void Aes256Decryptor::DecryptBlock(unsigned char s[16]) const {
         for (int c = 0; c < 4; ++c) {
             unsigned char* a = s + 4 * c;
             const unsigned char a0 = a[0], a1 = a[1], a2 = a[2], a3 = a[3];
-            a[0] = Multiply(a0, 14) ^ Multiply(a1, 11) ^ Multiply(a2, 13) ^ Multiply(a3, 9);
-            a[1] = Multiply(a0, 9) ^ Multiply(a1, 14) ^ Multiply(a2, 11) ^ Multiply(a3, 13);
-            a[2] = Multiply(a0, 13) ^ Multiply(a1, 9) ^ Multiply(a2, 14) ^ Multiply(a3, 11);
-            a[3] = Multiply(a0, 11) ^ Multiply(a1, 13) ^ Multiply(a2, 9) ^ Multiply(a3, 14);
+            a[0] = t.times14[a0] ^ t.times11[a1] ^ t.times13[a2] ^ t.times9[a3];
+            a[1] = t.times9[a0] ^ t.times14[a1] ^ t.times11[a2] ^ t.times13[a3];
+            a[2] = t.times13[a0] ^ t.times9[a1] ^ t.times14[a2] ^ t.times11[a3];
+            a[3] = t.times11[a0] ^ t.times13[a1] ^ t.times9[a2] ^ t.times14[a3];
         }
     }
 }
