@@ -153,11 +153,18 @@ struct EntryTotals {
     }
 };
 
+// What the walk marks among the entries, by the names the library lists
+// them under: kept older versions (the reference passes them over), and
+// entries the library would decrypt with a key it never set.
+struct EntryMarks {
+    std::unordered_set<std::string> versioned, keyless;
+};
+
 // RAR 4 (and 1.5 to 3.x): HEAD_CRC(2) HEAD_TYPE(1) HEAD_FLAGS(2) HEAD_SIZE(2),
 // then ADD_SIZE(4) where the flags carry 0x8000; file and service blocks
 // carry PACK_SIZE there, and HIGH_PACK_SIZE at 32 with flag 0x100.
 ChainWalk WalkRar4(ChainSource& source, std::uint64_t size, ChainWalk walk,
-                   std::uint64_t blockLimit, std::unordered_set<std::string>* versioned,
+                   std::uint64_t blockLimit, EntryMarks* marks,
                    EntryTotals* totals) {
     constexpr unsigned kMain = 0x73, kFile = 0x74, kOldAv = 0x76, kOldSub = 0x77, kSign = 0x79,
                        kService = 0x7A, kEnd = 0x7B, kOldComment = 0x75,
@@ -194,11 +201,11 @@ ChainWalk WalkRar4(ChainSource& source, std::uint64_t size, ChainWalk walk,
         // already; a Unicode name's own form follows a NUL.
         const auto noteVersion = [&] {
             const std::size_t nameAt = flags & 0x100 ? 40 : 32;
-            if (!versioned || type != kFile || !(flags & 0x800) || nameAt > headSize) return;
+            if (!marks || type != kFile || !(flags & 0x800) || nameAt > headSize) return;
             const std::size_t nameSize =
                 std::min<std::size_t>(Le16(&header[26]), headSize - nameAt);
             const auto* name = reinterpret_cast<const char*>(&header[nameAt]);
-            versioned->emplace(name, ::strnlen(name, nameSize));
+            marks->versioned.emplace(name, ::strnlen(name, nameSize));
         };
         if (type != kOldAv && type != kSign && !unixOwner &&
             (Crc32(header.data() + 2, checked - 2) & 0xFFFF) != Le16(header.data())) {
@@ -394,8 +401,8 @@ struct Rar5Records {
 };
 Rar5Records ReadRar5Records(const unsigned char* header, std::size_t total, std::size_t at,
                             std::size_t extraSize);
-void NoteVersion(const unsigned char* header, const Rar5Records& records,
-                 std::unordered_set<std::string>& versioned);
+void NoteEntry(const unsigned char* header, std::uint64_t flags, const Rar5Records& records,
+               EntryMarks& marks);
 
 // A stored RAR 5 name as the library decodes it: up to a NUL or the first
 // byte that neither starts nor continues a character as it expects; a
@@ -492,14 +499,21 @@ Rar5Records ReadRar5Records(const unsigned char* header, std::size_t total, std:
     return records;
 }
 
-// Notes in `versioned` the name of a RAR 5 file header that is a kept older
-// version, as the library lists it.
-void NoteVersion(const unsigned char* header, const Rar5Records& records,
-                 std::unordered_set<std::string>& versioned) {
-    if (records.version == 0) return;
-    versioned.insert(LibraryDecodedName(std::string(
-                         reinterpret_cast<const char*>(header + records.nameAt), records.nameSize)) +
-                     ";" + std::to_string(records.version));
+// Notes in `marks` a RAR 5 file header (header flags `flags`) by the name
+// the library lists it under: a kept older version, or an entry it would
+// decrypt with no key (but not the part of a file begun in an earlier
+// volume, which goes on with the key of its first part).
+void NoteEntry(const unsigned char* header, std::uint64_t flags, const Rar5Records& records,
+               EntryMarks& marks) {
+    const bool keyless = records.keyless && !(flags & 0x0008);
+    if (records.version == 0 && !keyless) return;
+    std::string name = LibraryDecodedName(
+        std::string(reinterpret_cast<const char*>(header + records.nameAt), records.nameSize));
+    if (records.version != 0) {
+        name += ";" + std::to_string(records.version);
+        marks.versioned.insert(name);
+    }
+    if (keyless) marks.keyless.insert(name);
 }
 
 // The quick-open copy of headers that a RAR 5 main header's locator may
@@ -767,13 +781,13 @@ bool QuickOpenCrashesLibrary(ChainSource& source, std::uint64_t size, const unsi
 // A header opening cannot read ends it, and listing goes on right after the
 // bytes read of it; listing stops at an end block, a header it cannot read,
 // or a next block that is not further on. On the way it notes, in
-// `versioned`, the kept older versions among the file headers it reads: the
-// library takes them so also past damage. Headers after an encryption
+// `marks`, the kept older versions and the entries it would decrypt with
+// no key among the file headers it reads: the library takes them so also
+// past damage. Headers after an encryption
 // header it reads only with `password`: there an encrypted header whose
 // checksum fails ends all reading.
 bool Rar5ListingCrashesLibrary(ChainSource& source, std::uint64_t size, std::uint64_t pos,
-                               std::unordered_set<std::string>* versioned,
-                               const std::string* password = nullptr) {
+                               EntryMarks* marks, const std::string* password = nullptr) {
     constexpr std::uint64_t kMain = 1, kFile = 2, kService = 3, kEncryption = 4, kEnd = 5;
     std::vector<unsigned char> header(256);
     std::optional<Aes256Decryptor> headerKey;
@@ -840,8 +854,8 @@ bool Rar5ListingCrashesLibrary(ChainSource& source, std::uint64_t size, std::uin
             extraSize <= total - r.at) {
             const Rar5Records records =
                 ReadRar5Records(header.data(), total, r.at, static_cast<std::size_t>(extraSize));
-            if (records.keyless) return true;
-            if (versioned && type == kFile) NoteVersion(header.data(), records, *versioned);
+            if (type == kService && records.keyless) return true;
+            if (marks && type == kFile) NoteEntry(header.data(), flags, records, *marks);
         }
         if (type == kMain) {
             if (MainHeaderCrashesLibrary(header.data(), total) ||
@@ -939,7 +953,7 @@ bool EncryptedCommentCorrupt(ChainSource& source, std::uint64_t at, std::uint64_
 // with a `password`, decrypted as the library decrypts them; without one
 // the walk stops there (Hidden).
 ChainWalk WalkRar5(ChainSource& source, std::uint64_t size, ChainWalk walk,
-                   std::uint64_t blockLimit, std::unordered_set<std::string>* versioned,
+                   std::uint64_t blockLimit, EntryMarks* marks,
                    EntryTotals* totals, const std::string* password = nullptr) {
     constexpr std::uint64_t kMain = 1, kFile = 2, kEncryption = 4, kEnd = 5;
     std::vector<unsigned char> header(256);
@@ -989,7 +1003,7 @@ ChainWalk WalkRar5(ChainSource& source, std::uint64_t size, ChainWalk walk,
         if (!checked) {
             // The library takes a file header that fails its checksum as it
             // reads, an older version too.
-            if (versioned && type == kFile) NoteVersion(header.data(), records, *versioned);
+            if (marks && type == kFile) NoteEntry(header.data(), flags, records, *marks);
             return walk;
         }
         if (type == kEncryption) {
@@ -1033,9 +1047,10 @@ ChainWalk WalkRar5(ChainSource& source, std::uint64_t size, ChainWalk walk,
                 totals->unlike = true;
             totals->Add(unpacked);
         }
-        if (versioned && type == kFile) NoteVersion(header.data(), records, *versioned);
+        if (marks && type == kFile) NoteEntry(header.data(), flags, records, *marks);
         if (walk.mainSeen && records.unknownEncryption) walk.unknownEncryption = true;
-        if (walk.mainSeen && records.keyless) {
+        // A service block is read on opening, or along with files.
+        if (walk.mainSeen && type == kService && records.keyless) {
             walk.libraryCrashes = true;
             return walk;
         }
@@ -1149,14 +1164,14 @@ private:
 namespace {
 
 ChainWalk Walk(ChainSource& source, std::uint64_t blockLimit,
-               std::unordered_set<std::string>* versioned = nullptr, EntryTotals* totals = nullptr,
+               EntryMarks* marks = nullptr, EntryTotals* totals = nullptr,
                const std::string* password = nullptr) {
     ChainWalk walk;
     const std::uint64_t size = source.Size();
     bool rar5 = false;
     if (!FindSignature(source, size, walk.signatureAt, rar5)) return walk;
-    return rar5 ? WalkRar5(source, size, walk, blockLimit, versioned, totals, password)
-                : WalkRar4(source, size, walk, blockLimit, versioned, totals);
+    return rar5 ? WalkRar5(source, size, walk, blockLimit, marks, totals, password)
+                : WalkRar4(source, size, walk, blockLimit, marks, totals);
 }
 
 // Only a regular file is walked: a FIFO or a device is opened without
@@ -1164,18 +1179,18 @@ ChainWalk Walk(ChainSource& source, std::uint64_t blockLimit,
 // file's device, file number, size and time, when it was walked.
 ChainWalk WalkFile(const std::string& path, platform::FileIdentity* identity = nullptr,
                    bool* listingCrashes = nullptr,
-                   std::unordered_set<std::string>* versioned = nullptr,
+                   EntryMarks* marks = nullptr,
                    EntryTotals* totals = nullptr, const std::string* password = nullptr) {
     platform::File file = platform::File::OpenRegular(path);
     if (!file.valid()) return ChainWalk();
     if (identity) *identity = file.identity();
     FileSource source(file);
-    ChainWalk walk = Walk(source, UINT64_MAX, versioned, totals, password);
+    ChainWalk walk = Walk(source, UINT64_MAX, marks, totals, password);
     if (listingCrashes)
         *listingCrashes =
             walk.libraryCrashes ||
             (walk.rar5 && Rar5ListingCrashesLibrary(source, source.Size(), walk.signatureAt + 8,
-                                                    versioned, password));
+                                                    marks, password));
     return walk;
 }
 
@@ -1183,7 +1198,7 @@ ChainWalk WalkFile(const std::string& path, platform::FileIdentity* identity = n
 struct KnownFile {
     ChainWalk walk;
     bool crashes = false;
-    std::unordered_set<std::string> versioned;
+    EntryMarks marks;
     EntryTotals totals;
     platform::FileIdentity identity;
 };
@@ -1212,7 +1227,7 @@ std::shared_ptr<const KnownFile> WalkFileOnce(const std::string& path,
     platform::FileIdentity identity;
     auto walked = std::make_shared<KnownFile>();
     walked->walk =
-        WalkFile(path, &identity, &walked->crashes, &walked->versioned, &walked->totals, password);
+        WalkFile(path, &identity, &walked->crashes, &walked->marks, &walked->totals, password);
     walked->identity = identity;
     std::lock_guard<std::mutex> lock(guard);
     if (identity.file == 0) {
@@ -1332,7 +1347,7 @@ std::string ExistingNextVolume(const std::string& volume) {
 
 std::unordered_set<std::string> VersionedEntryNames(const std::string& path,
                                                     const std::string& password) {
-    return WalkFurthest(path, password)->versioned;
+    return WalkFurthest(path, password)->marks.versioned;
 }
 
 bool FirstFileGoesOn(const std::string& volume, const std::string& password) {
@@ -1347,7 +1362,8 @@ ChainListing ListingFromChain(const std::string& path) {
     const ChainWalk& walk = file->walk;
     ChainListing listing;
     listing.complete = walk.verdict == ChainVerdict::Whole && walk.mainSeen && !walk.volume &&
-                       !file->crashes && !file->totals.unlike && file->versioned.empty() &&
+                       !file->crashes && !file->totals.unlike && file->marks.versioned.empty() &&
+                       file->marks.keyless.empty() &&
                        file->identity.file != 0;
     listing.entries = file->totals.entries;
     listing.unpacked = file->totals.unpacked;
@@ -1358,6 +1374,11 @@ ChainListing ListingFromChain(const std::string& path) {
 bool ArchiveFileWhole(const std::string& path, const std::string& password) {
     const ChainWalk& walk = WalkFurthest(path, password)->walk;
     return walk.verdict != ChainVerdict::Damaged && !walk.unknownEncryption && !walk.commentCorrupt;
+}
+
+std::unordered_set<std::string> KeylessEntryNames(const std::string& path,
+                                                  const std::string& password) {
+    return WalkFurthest(path, password)->marks.keyless;
 }
 
 bool HeadersEncrypted(const std::string& path) {

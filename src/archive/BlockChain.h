@@ -151,6 +151,13 @@ std::string ExistingNextVolume(const std::string& volume);
 std::unordered_set<std::string> VersionedEntryNames(const std::string& path,
                                                     const std::string& password = std::string());
 
+// The names (as VersionedEntryNames gives them) of the entries whose
+// encryption record asks for a key derivation longer than the library
+// allows, with no password check value to make it refuse them: it would
+// decrypt them with a key it never set, and may crash. Never handed to it.
+std::unordered_set<std::string> KeylessEntryNames(const std::string& path,
+                                                  const std::string& password = std::string());
+
 // Whether the first file of `volume` goes on in the next volume, as far as
 // its chain shows: true where damage hides it.
 bool FirstFileGoesOn(const std::string& volume, const std::string& password);
@@ -159,8 +166,9 @@ bool FirstFileGoesOn(const std::string& volume, const std::string& password);
 // its block chain. `complete` only where the chain gives exactly what the
 // library's listing would: a whole archive that is not a volume of a set,
 // with headers readable without a password, no file split across volumes,
-// no entry of unknown size and no kept older version (whose names only the
-// library's listing gives).
+// no entry of unknown size, no kept older version and no entry of a key the
+// library cannot derive (the names of both only the library's listing
+// gives).
 struct ChainListing {
     bool complete = false;
     std::uint64_t entries = 0;  // file headers, folders included

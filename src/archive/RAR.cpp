@@ -247,13 +247,13 @@ struct TRAR::Impl {
     // The listed entries whose header marks them as kept older versions
     // (`versioned`, as stored): the reference extractor writes only the
     // newest, under the plain name, and passes these over.
-    static std::unordered_set<std::wstring> OlderVersions(
-        const std::vector<std::wstring>& listed, const std::unordered_set<std::string>& versioned) {
-        std::unordered_set<std::wstring> olderVersions;
-        if (versioned.empty()) return olderVersions;
+    static std::unordered_set<std::wstring> ListedAmong(const std::vector<std::wstring>& listed,
+                                                        const std::unordered_set<std::string>& names) {
+        std::unordered_set<std::wstring> among;
+        if (names.empty()) return among;
         for (const std::wstring& name : listed)
-            if (versioned.count(WideToNative(name))) olderVersions.insert(name);
-        return olderVersions;
+            if (names.count(WideToNative(name))) among.insert(name);
+        return among;
     }
 
     // A name with its empty and "." components dropped: "./a//b/" is "a/b".
@@ -583,11 +583,14 @@ bool TRAR::Walk(int operation, const std::vector<std::string>& fileMasks, bool r
     // is passed over.
     bool resumed = false, resumedHere = false;
     SplitGoesOn_ = SplitGoesOnFromVolume_ = false;
+    const std::string openedWith = Impl::PasswordTaken(*this);
     const std::unordered_set<std::wstring> olderVersions =
-        extracting
-            ? Impl::OlderVersions(ListedNames_,
-                                  VersionedEntryNames(OpenedArchive_, Impl::PasswordTaken(*this)))
-            : std::unordered_set<std::wstring>();
+        extracting ? Impl::ListedAmong(ListedNames_, VersionedEntryNames(OpenedArchive_, openedWith))
+                   : std::unordered_set<std::wstring>();
+    // Entries the library would decrypt with a key it never set.
+    const std::unordered_set<std::wstring> keyless =
+        extracting ? Impl::ListedAmong(ListedNames_, KeylessEntryNames(OpenedArchive_, openedWith))
+                   : std::unordered_set<std::wstring>();
     if (extracting) {
         Entries_.clear();
         Entries_.reserve(ListedNames_.size());
@@ -764,6 +767,15 @@ bool TRAR::Walk(int operation, const std::vector<std::string>& fileMasks, bool r
                     // itself is what gets replaced.
                     return !link || parent->Remove(leaf) ? Extract : Refuse;
                 };
+                const bool noKey = !keyless.empty() && keyless.count(name) != 0;
+                // Passing over such an entry of a solid archive unpacks it
+                // too: the run ends before it.
+                if (noKey && (OpenData_.Flags & ROADF_SOLID)) {
+                    Report(ERAR_BAD_DATA, roExtract);
+                    if (OnFileProcessed) OnFileProcessed(*this, name, roExtract, ERAR_BAD_DATA);
+                    ok = false;
+                    break;
+                }
                 const auto skip = SkipEntries.empty() ? SkipEntries.end() : SkipEntries.find(name);
                 Step step = Extract;
                 if (!chosen || (resumedEntry && (h.Flags & RHDF_SPLITBEFORE)) ||
@@ -773,6 +785,8 @@ bool TRAR::Walk(int operation, const std::vector<std::string>& fileMasks, bool r
                 } else if (isFolder && path.empty()) {
                     // A folder without a name is the output folder itself.
                     step = Skip;
+                } else if (noKey) {
+                    step = Refuse;
                 } else if (!Impl::SafeEntryName(path) ||
                            Impl::NameCutOff(name, destination, destinationNative) ||
                            // Cut before a character it cannot encode, a name

@@ -778,6 +778,48 @@ TEST(ArchiveVerdict, ALaterVolumeIsJudgedBeforeTheLibraryOpensIt) {
 // an archive is never handed to the library, and the run fails as for any
 // damaged archive. A later main header crashes the library's listing also
 // past file headers that fail their checksum.
+// An encrypted entry whose key derivation is longer than the library allows,
+// with no password check value, the library would decrypt with a key it
+// never set. It is never handed to it (the library would ask for its
+// password first): passed over where the archive is not solid, the run
+// ending before it where passing it over would unpack it.
+TEST(ArchiveVerdict, AnEntryOfAKeyTheLibraryCannotDeriveIsNeverHandedToIt) {
+    TempDir dir;
+    const std::string crypt = Vint(0) + Vint(0) + '\x30' + std::string(32, '\0');
+    const std::string cryptExtra = Vint(crypt.size() + 1) + Vint(1) + crypt;
+    const std::string keyless =
+        Rar5Block(2, 3,
+                  Vint(cryptExtra.size()) + Vint(16) + Vint(0) + Vint(16) + Vint(0644) + Vint(0) +
+                      Vint(1) + Vint(5) + "k.txt" + cryptExtra) +
+        std::string(16, 'x');
+    for (const bool solid : {false, true}) {
+        SCOPED_TRACE(solid ? "solid" : "not solid");
+        WriteFile(dir / "keyless.rar", kRar5Signature + Rar5Block(1, 0, Vint(solid ? 4 : 0)) +
+                                           Rar5File("a.txt", 3, 3) + "abc" + keyless +
+                                           Rar5File("b.txt", 3, 3) + "def" +
+                                           Rar5Block(5, 0, Vint(0)));
+        fs::remove_all(dir / "out");
+        const ProcessResult run = RunInChild([&] {
+            TRAR rar;
+            ArchiveRecorder seen(rar);
+            bool asked = false;
+            rar.OnPasswordRequired = [&](TRAR&, bool, const std::wstring&, std::string& pw,
+                                         bool&) {
+                asked = true;
+                pw = kFixturePassword;
+            };
+            rar.ListForExtraction(dir / "keyless.rar");
+            const bool ok = rar.ExtractArchive(rardll::Utf8ToWide(dir / "out"), true);
+            return (ok ? 1 : 0) | (asked ? 2 : 0) | (seen.failures().empty() ? 0 : 4);
+        });
+        ASSERT_EQ(run.signal, 0) << "the run died";
+        EXPECT_EQ(run.exitCode, 4) << "failed and reported, no password asked for the entry";
+        EXPECT_TRUE(fs::exists(dir / "out/a.txt"));
+        EXPECT_FALSE(fs::exists(dir / "out/k.txt"));
+        EXPECT_EQ(fs::exists(dir / "out/b.txt"), !solid);
+    }
+}
+
 TEST(ArchiveVerdict, HeadersTheLibraryCrashesOnAreDamaged) {
     TempDir dir;
     const std::string fixtures = std::string(TEST_SOURCE_DIR) + "/fixtures/";
@@ -796,22 +838,11 @@ TEST(ArchiveVerdict, HeadersTheLibraryCrashesOnAreDamaged) {
     WriteFile(dir / "straddling-later.rar", kRar5Signature + Rar5Block(1, 0, Vint(0)) +
                                                 brokenFile + crashingMain +
                                                 Rar5Block(5, 0, Vint(0)));
-    // An encrypted entry whose key derivation is longer than the library
-    // allows, and no password check value: it would be decrypted with no key.
-    const std::string crypt = Vint(0) + Vint(0) + '\x30' + std::string(32, '\0');
-    const std::string cryptExtra = Vint(crypt.size() + 1) + Vint(1) + crypt;
-    WriteFile(dir / "keyless.rar",
-              kRar5Signature + Rar5Block(1, 0, Vint(0)) +
-                  Rar5Block(2, 3,
-                            Vint(cryptExtra.size()) + Vint(16) + Vint(0) + Vint(16) + Vint(0644) +
-                                Vint(0) + Vint(1) + Vint(5) + "a.txt" + cryptExtra) +
-                  std::string(16, 'x') + Rar5Block(5, 0, Vint(0)));
     // File and blocks its walk stops at.
     std::vector<std::pair<std::string, std::uint64_t>> files = {
         {dir / "empty-name.rar", 0},
         {dir / "straddling.rar", 0},
         {dir / "straddling-later.rar", 1},
-        {dir / "keyless.rar", 1},
         {fixtures + "library-crash-single-volume.rar", 1},
         {fixtures + "signature-after-byte-7-crash-1.rar", 0},
         {fixtures + "quick-open-main-header-crash-1.rar", 1},
