@@ -164,8 +164,7 @@ struct EntryMarks {
 // then ADD_SIZE(4) where the flags carry 0x8000; file and service blocks
 // carry PACK_SIZE there, and HIGH_PACK_SIZE at 32 with flag 0x100.
 ChainWalk WalkRar4(ChainSource& source, std::uint64_t size, ChainWalk walk,
-                   std::uint64_t blockLimit, EntryMarks* marks,
-                   EntryTotals* totals) {
+                   std::uint64_t blockLimit, EntryMarks* marks, EntryTotals* totals) {
     constexpr unsigned kMain = 0x73, kFile = 0x74, kOldAv = 0x76, kOldSub = 0x77, kSign = 0x79,
                        kService = 0x7A, kEnd = 0x7B, kOldComment = 0x75,
                        kOldUnixOwner = 0x101;
@@ -953,8 +952,8 @@ bool EncryptedCommentCorrupt(ChainSource& source, std::uint64_t at, std::uint64_
 // with a `password`, decrypted as the library decrypts them; without one
 // the walk stops there (Hidden).
 ChainWalk WalkRar5(ChainSource& source, std::uint64_t size, ChainWalk walk,
-                   std::uint64_t blockLimit, EntryMarks* marks,
-                   EntryTotals* totals, const std::string* password = nullptr) {
+                   std::uint64_t blockLimit, EntryMarks* marks, EntryTotals* totals,
+                   const std::string* password = nullptr) {
     constexpr std::uint64_t kMain = 1, kFile = 2, kEncryption = 4, kEnd = 5;
     std::vector<unsigned char> header(256);
     walk.rar5 = true;
@@ -1163,9 +1162,8 @@ private:
 
 namespace {
 
-ChainWalk Walk(ChainSource& source, std::uint64_t blockLimit,
-               EntryMarks* marks = nullptr, EntryTotals* totals = nullptr,
-               const std::string* password = nullptr) {
+ChainWalk Walk(ChainSource& source, std::uint64_t blockLimit, EntryMarks* marks = nullptr,
+               EntryTotals* totals = nullptr, const std::string* password = nullptr) {
     ChainWalk walk;
     const std::uint64_t size = source.Size();
     bool rar5 = false;
@@ -1178,8 +1176,7 @@ ChainWalk Walk(ChainSource& source, std::uint64_t blockLimit,
 // waiting and left to the library's own answer. `identity` receives the
 // file's device, file number, size and time, when it was walked.
 ChainWalk WalkFile(const std::string& path, platform::FileIdentity* identity = nullptr,
-                   bool* listingCrashes = nullptr,
-                   EntryMarks* marks = nullptr,
+                   bool* listingCrashes = nullptr, EntryMarks* marks = nullptr,
                    EntryTotals* totals = nullptr, const std::string* password = nullptr) {
     platform::File file = platform::File::OpenRegular(path);
     if (!file.valid()) return ChainWalk();
@@ -1363,8 +1360,7 @@ ChainListing ListingFromChain(const std::string& path) {
     ChainListing listing;
     listing.complete = walk.verdict == ChainVerdict::Whole && walk.mainSeen && !walk.volume &&
                        !file->crashes && !file->totals.unlike && file->marks.versioned.empty() &&
-                       file->marks.keyless.empty() &&
-                       file->identity.file != 0;
+                       file->marks.keyless.empty() && file->identity.file != 0;
     listing.entries = file->totals.entries;
     listing.unpacked = file->totals.unpacked;
     listing.identity = file->identity;

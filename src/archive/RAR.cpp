@@ -247,8 +247,8 @@ struct TRAR::Impl {
     // The listed entries whose header marks them as kept older versions
     // (`versioned`, as stored): the reference extractor writes only the
     // newest, under the plain name, and passes these over.
-    static std::unordered_set<std::wstring> ListedAmong(const std::vector<std::wstring>& listed,
-                                                        const std::unordered_set<std::string>& names) {
+    static std::unordered_set<std::wstring> ListedAmong(
+        const std::vector<std::wstring>& listed, const std::unordered_set<std::string>& names) {
         std::unordered_set<std::wstring> among;
         if (names.empty()) return among;
         for (const std::wstring& name : listed)
@@ -585,8 +585,9 @@ bool TRAR::Walk(int operation, const std::vector<std::string>& fileMasks, bool r
     SplitGoesOn_ = SplitGoesOnFromVolume_ = false;
     const std::string openedWith = Impl::PasswordTaken(*this);
     const std::unordered_set<std::wstring> olderVersions =
-        extracting ? Impl::ListedAmong(ListedNames_, VersionedEntryNames(OpenedArchive_, openedWith))
-                   : std::unordered_set<std::wstring>();
+        extracting
+            ? Impl::ListedAmong(ListedNames_, VersionedEntryNames(OpenedArchive_, openedWith))
+            : std::unordered_set<std::wstring>();
     // Entries the library would decrypt with a key it never set.
     const std::unordered_set<std::wstring> keyless =
         extracting ? Impl::ListedAmong(ListedNames_, KeylessEntryNames(OpenedArchive_, openedWith))

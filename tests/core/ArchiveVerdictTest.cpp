@@ -794,17 +794,15 @@ TEST(ArchiveVerdict, AnEntryOfAKeyTheLibraryCannotDeriveIsNeverHandedToIt) {
         std::string(16, 'x');
     for (const bool solid : {false, true}) {
         SCOPED_TRACE(solid ? "solid" : "not solid");
-        WriteFile(dir / "keyless.rar", kRar5Signature + Rar5Block(1, 0, Vint(solid ? 4 : 0)) +
-                                           Rar5File("a.txt", 3, 3) + "abc" + keyless +
-                                           Rar5File("b.txt", 3, 3) + "def" +
-                                           Rar5Block(5, 0, Vint(0)));
+        WriteFile(dir / "keyless.rar",
+                  kRar5Signature + Rar5Block(1, 0, Vint(solid ? 4 : 0)) + Rar5File("a.txt", 3, 3) +
+                      "abc" + keyless + Rar5File("b.txt", 3, 3) + "def" + Rar5Block(5, 0, Vint(0)));
         fs::remove_all(dir / "out");
         const ProcessResult run = RunInChild([&] {
             TRAR rar;
             ArchiveRecorder seen(rar);
             bool asked = false;
-            rar.OnPasswordRequired = [&](TRAR&, bool, const std::wstring&, std::string& pw,
-                                         bool&) {
+            rar.OnPasswordRequired = [&](TRAR&, bool, const std::wstring&, std::string& pw, bool&) {
                 asked = true;
                 pw = kFixturePassword;
             };
@@ -835,9 +833,8 @@ TEST(ArchiveVerdict, HeadersTheLibraryCrashesOnAreDamaged) {
     std::string brokenFile = Rar5File("a.txt", 3, 3) + "abc";
     brokenFile[0] ^= 0x55;
     WriteFile(dir / "straddling.rar", kRar5Signature + crashingMain + Rar5Block(5, 0, Vint(0)));
-    WriteFile(dir / "straddling-later.rar", kRar5Signature + Rar5Block(1, 0, Vint(0)) +
-                                                brokenFile + crashingMain +
-                                                Rar5Block(5, 0, Vint(0)));
+    WriteFile(dir / "straddling-later.rar", kRar5Signature + Rar5Block(1, 0, Vint(0)) + brokenFile +
+                                                crashingMain + Rar5Block(5, 0, Vint(0)));
     // File and blocks its walk stops at.
     std::vector<std::pair<std::string, std::uint64_t>> files = {
         {dir / "empty-name.rar", 0},
