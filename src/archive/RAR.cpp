@@ -244,9 +244,9 @@ struct TRAR::Impl {
         std::string freeKey_, freeName_;
     };
 
-    // The listed entries whose header marks them as kept older versions
-    // (`versioned`, as stored): the reference extractor writes only the
-    // newest, under the plain name, and passes these over.
+    // The listed entries among `names` (as the block-chain walk gives them,
+    // as stored): kept older versions, which the reference extractor passes
+    // over, or entries of a key the library cannot derive.
     static std::unordered_set<std::wstring> ListedAmong(
         const std::vector<std::wstring>& listed, const std::unordered_set<std::string>& names) {
         std::unordered_set<std::wstring> among;
