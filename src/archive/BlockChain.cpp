@@ -1368,7 +1368,7 @@ ChainListing ListingFromChain(const std::string& path) {
 }
 
 bool ArchiveFileWhole(const std::string& path, const std::string& password) {
-    const ChainWalk& walk = WalkFurthest(path, password)->walk;
+    const ChainWalk walk = WalkFurthest(path, password)->walk;
     return walk.verdict != ChainVerdict::Damaged && !walk.unknownEncryption && !walk.commentCorrupt;
 }
 
