@@ -372,10 +372,6 @@ void ReadMainExtra(const unsigned char* extra, std::size_t extraSize, std::uint6
     }
 }
 
-bool ReadRar5Header(ChainSource& source, std::uint64_t pos, std::uint64_t size,
-                    std::vector<unsigned char>& header, std::size_t& total,
-                    bool asLibrary = true);
-
 // What a RAR 5 file or service header's extra area says (the header's
 // fields from `at`), read as the library reads it: a kept older version's
 // number (0 for none; the library lists it as "name;N"), and whether an
@@ -398,10 +394,6 @@ struct Rar5Records {
     // with a key it never set, and may crash.
     bool keyless = false;
 };
-Rar5Records ReadRar5Records(const unsigned char* header, std::size_t total, std::size_t at,
-                            std::size_t extraSize);
-void NoteEntry(const unsigned char* header, std::uint64_t flags, const Rar5Records& records,
-               EntryMarks& marks);
 
 // A stored RAR 5 name as the library decodes it: up to a NUL or the first
 // byte that neither starts nor continues a character as it expects; a
